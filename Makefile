@@ -1,0 +1,46 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+# Each installs the Debian packages that are missing, configures, builds and runs.
+
+BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev \
+                  libgtest-dev libgmock-dev libbenchmark-dev python3
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+JOBS ?= $(shell nproc)
+WERROR := $(if $(CI),ON,OFF)
+
+.PHONY: all deps build run test bench release-build clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(BUILD_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build/release/build.ninja: | deps
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALEWICK_WERROR=$(WERROR)
+
+build/asan/build.ninja: | deps
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALEWICK_SANITIZE=ON \
+	  -DTALEWICK_WERROR=$(WERROR)
+
+release-build: build/release/build.ninja
+	cmake --build build/release -j $(JOBS)
+
+build: release-build
+
+run: release-build
+	./build/release/talewick $(ARGS)
+
+test: build/asan/build.ninja
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && ctest --output-on-failure -j $(JOBS)
+
+bench: release-build
+	@for b in build/release/bench/*_bench; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build

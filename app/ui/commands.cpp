@@ -1,0 +1,10 @@
+#include "ui/command.hpp"
+#include "ui/commands/commands.hpp"
+
+namespace talewick::ui {
+
+std::vector<Command> allCommands() {
+  return {todayCommand(), forgeCommand(), levelCommand()};
+}
+
+}  // namespace talewick::ui

@@ -1,0 +1,59 @@
+// `talewick level XP`: the level, progress and title a lifetime XP total gives.
+#include <memory>
+
+#include "ui/commands/commands.hpp"
+#include "game/xp.hpp"
+#include "ui/render.hpp"
+#include "support/loc.hpp"
+
+namespace talewick::ui {
+namespace {
+
+struct LevelOptions {
+  int64_t xp = 0;
+  std::string mode = "heroicPapa";
+  bool json = false;
+};
+
+std::string progressBar(double progress, int width) {
+  const int filled = std::clamp(static_cast<int>(progress * width), 0, width);
+  std::string bar = "[";
+  for (int i = 0; i < width; ++i) bar += i < filled ? "█" : "░";
+  return bar + "]";
+}
+
+int level(const LevelOptions& o, Io& io) {
+  const RPGMode mode = parseMode(o.mode);
+  const LevelInfo info = Xp::levelFromTotalXp(o.xp);
+  const std::string title = Xp::titleForLevel(info.level, mode);
+  if (o.json) {
+    Json j = json_coding::encode(info);
+    j["title"] = title;
+    printJson(io.out, j);
+    return EXIT_DONE;
+  }
+  io.out << Loc::format(Loc::string("cli.level.line", "Niveau %@ — %@"),
+                        {std::to_string(info.level), title})
+         << "\n"
+         << progressBar(info.progress, 20) << " " << info.xpIntoLevel << " / " << info.xpForNext
+         << " XP\n";
+  return EXIT_DONE;
+}
+
+}  // namespace
+
+Command levelCommand() {
+  return Command{"level",
+                 Loc::string("cli.level.help", "Niveau et titre pour un total d'expérience"),
+                 [](CLI::App& cmd) -> Handler {
+                   auto o = std::make_shared<LevelOptions>();
+                   cmd.add_option("xp", o->xp, Loc::string("cli.level.xp", "Expérience totale"))
+                       ->required();
+                   cmd.add_option("--mode", o->mode,
+                                  Loc::string("cli.mode", "Mode narratif (heroicPapa…)"));
+                   cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+                   return [o](Io& io) { return level(*o, io); };
+                 }};
+}
+
+}  // namespace talewick::ui

@@ -1,0 +1,72 @@
+#include "ui/render.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "ui/command.hpp"
+#include "game/archetypes.hpp"
+#include "support/local_calendar.hpp"
+#include "support/loc.hpp"
+#include "support/text.hpp"
+
+namespace talewick::ui {
+
+void printJson(std::ostream& out, const Json& value) {
+  out << value.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+std::string padded(const std::string& s, int width) {
+  const int length = text::perceivedLength(s);
+  return length >= width ? s : s + std::string(static_cast<size_t>(width - length), ' ');
+}
+
+namespace {
+
+std::string clockTime(Date d) {
+  const LocalCalendar::Fields f = LocalCalendar::fields(d);
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", f.hour, f.minute);
+  return buf;
+}
+
+std::string number(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  return buf;
+}
+
+void printBreakdown(std::ostream& out, const QuestBreakdown& b) {
+  out << "       " << b.archetypeLabel << " " << b.archetypeBaseXp << " XP × "
+      << number(b.durationMult) << " (" << b.durationMin << " min) = " << b.xp << " XP";
+  out << " · " << Loc::string("cli.breakdown.threat", "menace") << " " << number(b.threatScore);
+  if (b.intensityMult) out << " (" << Loc::string("cli.breakdown.intensity", "intensité") << " ×" << number(*b.intensityMult) << ")";
+  if (b.attendeesBonus > 0) out << " (+" << b.attendeesBonus << " " << Loc::string("cli.breakdown.attendees", "participants") << ")";
+  if (b.isNight) out << " (" << Loc::string("cli.breakdown.night", "nuit") << " ×" << number(b.nightMult) << ")";
+  out << " → " << Loc::string("cli.breakdown.tier", "palier") << " " << b.threat.tier << "\n";
+}
+
+}  // namespace
+
+void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
+                     const std::vector<QuestBreakdown>* breakdowns) {
+  for (size_t i = 0; i < quests.size(); ++i) {
+    const Quest& q = quests[i];
+    out << clockTime(q.startDate) << "  " << q.emoji << "  " << padded(q.name, 32) << "  "
+        << padded(Archetypes::label(q.archetypeId), 24) << "  " << padded(std::to_string(q.baseXp) + " XP", 7)
+        << "  " << q.threat.emoji << " " << q.threat.label << " (" << q.threat.tier << ")\n";
+    if (breakdowns && i < breakdowns->size()) printBreakdown(out, (*breakdowns)[i]);
+  }
+}
+
+RPGMode parseMode(const std::string& raw) {
+  if (auto mode = fromRaw<RPGMode>(raw)) return *mode;
+  std::string valid;
+  for (RPGMode m : allCases<RPGMode>()) {
+    if (!valid.empty()) valid += ", ";
+    valid += rawValue(m);
+  }
+  throw UsageError(Loc::format(
+      Loc::string("cli.badMode", "mode inconnu « %@ » (modes : %@)"), {raw, valid}));
+}
+
+}  // namespace talewick::ui

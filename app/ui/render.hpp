@@ -1,0 +1,36 @@
+// Text and JSON rendering shared by the commands.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "game/enums.hpp"
+#include "game/quest.hpp"
+#include "game/quest_engine.hpp"
+#include "support/json.hpp"
+
+namespace talewick::ui {
+
+// Pretty JSON, dates as ISO-8601 text in the local time zone, then a line feed.
+void printJson(std::ostream& out, const Json& value);
+
+template <class T>
+void printJsonValue(std::ostream& out, const T& value) {
+  DateStyleScope iso(DateStyle::iso8601);
+  printJson(out, json_coding::encode(value));
+}
+
+// One line per quest: time, emoji, name, type, XP, threat; with breakdowns, an explanation line
+// under each.
+void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
+                     const std::vector<QuestBreakdown>* breakdowns = nullptr);
+
+// `text` padded with spaces to `width` user-perceived characters.
+std::string padded(const std::string& text, int width);
+
+// The narrative mode named by `raw`; throws UsageError listing the valid names.
+RPGMode parseMode(const std::string& raw);
+
+}  // namespace talewick::ui

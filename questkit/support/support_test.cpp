@@ -1,0 +1,103 @@
+// Text folding, hashes, dates and the local calendar.
+#include <gtest/gtest.h>
+
+#include "support/date.hpp"
+#include "support/hashes.hpp"
+#include "support/local_calendar.hpp"
+#include "support/loc.hpp"
+#include "support/text.hpp"
+#include "tests/support/test_environment.hpp"
+
+namespace talewick {
+namespace {
+
+using testing::localDate;
+
+TEST(Text, FoldRemovesAccentsAndCaseButKeepsPunctuation) {
+  EXPECT_EQ(text::fold("Réunion d'Équipe !"), "reunion d'equipe !");
+  EXPECT_EQ(text::fold("ÇA CRÈVE L'ÉCRAN"), "ca creve l'ecran");
+  EXPECT_EQ(text::fold("Straße"), "straße");  // not a diacritic: kept
+  EXPECT_EQ(text::fold("e\xCC\x81t\xC3\xA9"), "ete");  // combining and precomposed accents
+}
+
+TEST(Text, PerceivedLengthCountsGraphemesNotBytes) {
+  EXPECT_EQ(text::perceivedLength("abc"), 3);
+  EXPECT_EQ(text::perceivedLength("été"), 3);
+  EXPECT_EQ(text::perceivedLength("e\xCC\x81"), 1);
+  EXPECT_EQ(text::perceivedLength("👨‍👩‍👧"), 1);  // one family, five code points
+  EXPECT_EQ(text::utf16Length("a🎂"), 3);
+}
+
+TEST(Text, TrimAndCapitalize) {
+  EXPECT_EQ(text::trim(" \n\t Léo \u00A0\n"), "Léo");
+  EXPECT_EQ(text::trim("   "), "");
+  EXPECT_EQ(text::capitalizeFirst("éléonore"), "Éléonore");
+  EXPECT_EQ(text::capitalizeFirst(""), "");
+}
+
+TEST(Hashes, Djb2MatchesReferenceValues) {
+  EXPECT_EQ(hashes::djb2Low31(""), 5381);
+  EXPECT_EQ(hashes::djb2Low31("a"), 177670);
+  EXPECT_EQ(hashes::djb2Low31("réunion"), 1717272972);
+  EXPECT_EQ(hashes::djb2Low31("deadline sprint|2026-12-05"), 1065096259);
+}
+
+TEST(Hashes, Fnv1aRunsOverUtf16Units) {
+  EXPECT_EQ(hashes::fnv1aUtf16Abs(""), 2128831035);
+  EXPECT_EQ(hashes::fnv1aUtf16Abs("a"), 468965076);
+  EXPECT_EQ(hashes::fnv1aUtf16Abs("réunion"), 1893265123);
+  EXPECT_EQ(hashes::fnv1aUtf16Abs("Léo 🎂"), 242636657);  // a surrogate pair
+}
+
+TEST(Iso8601, ParsesOffsetsAndRejectsNonsense) {
+  auto p = iso8601::parse("2026-12-05T09:30:00+01:00");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(*p->offsetSeconds, 3600);
+  EXPECT_EQ(iso8601::instant(p->civil, 3600), Date::fromUnix(1796459400));
+  EXPECT_EQ(iso8601::parse("2026-12-05T08:30Z")->offsetSeconds, 0);
+  EXPECT_EQ(iso8601::parse("2026-12-05 08:30:15.250-0530")->civil.second, 15.25);
+  EXPECT_FALSE(iso8601::parse("2026-12-05")->offsetSeconds);
+  for (const char* bad : {"", "2026-13-01", "2026-02-30", "2026-12-05T25:00", "05/12/2026",
+                          "2026-12-05T09:30:00+01:00 trailing", "2026-12-05T"}) {
+    EXPECT_FALSE(iso8601::parse(bad)) << bad;
+  }
+  EXPECT_TRUE(iso8601::parse("2024-02-29"));
+}
+
+TEST(Iso8601, FormatRoundTrips) {
+  const Date d = Date::fromUnix(1796459400);
+  EXPECT_EQ(iso8601::format(d, 3600), "2026-12-05T09:30:00+01:00");
+  EXPECT_EQ(iso8601::format(d, 0), "2026-12-05T08:30:00Z");
+  EXPECT_EQ(iso8601::format(d.adding(0.5), -19800), "2026-12-05T03:00:00.500-05:30");
+  EXPECT_EQ(iso8601::format(Date{0}, 0), "2001-01-01T00:00:00Z");
+}
+
+TEST(LocalCalendar, DayKeysAndHoursFollowTheLocalZone) {
+  // Paris is UTC+1 in winter: 23:30 UTC is already the next local day.
+  const Date lateUtc = Date::fromUnix(1796513400);  // 2026-12-05T23:30Z
+  EXPECT_EQ(LocalCalendar::dayKey(lateUtc), "2026-12-06");
+  EXPECT_EQ(LocalCalendar::hour(lateUtc), 0);
+  EXPECT_EQ(LocalCalendar::utcOffsetSeconds(lateUtc), 3600);
+  EXPECT_EQ(LocalCalendar::startOfDay(lateUtc), localDate(2026, 12, 6));
+}
+
+TEST(LocalCalendar, AddingDaysKeepsWallClockAcrossDaylightSaving) {
+  const Date before = localDate(2026, 3, 28, 9, 0);  // the clocks go forward on the 29th
+  const Date after = LocalCalendar::addingDays(before, 1);
+  EXPECT_EQ(after - before, 23 * 3600.0);
+  EXPECT_EQ(LocalCalendar::hour(after), 9);
+  EXPECT_EQ(LocalCalendar::dayKey(LocalCalendar::addingDays(before, -28)), "2026-02-28");
+}
+
+TEST(Loc, FrenchDefaultAndEnglishTranslation) {
+  Loc::setLanguage(Loc::Language::fr);
+  EXPECT_EQ(Loc::string("rpgmode.comic.name", "Comique"), "Comique");
+  Loc::setLanguage(Loc::Language::en);
+  EXPECT_EQ(Loc::string("rpgmode.comic.name", "Comique"), "Comic");
+  EXPECT_EQ(Loc::string("no.such.key", "Défaut"), "Défaut");
+  Loc::setLanguage(Loc::Language::fr);
+  EXPECT_EQ(Loc::format("%@ et %@ (%@)", {"a", "b"}), "a et b (%@)");
+}
+
+}  // namespace
+}  // namespace talewick

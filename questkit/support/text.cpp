@@ -1,0 +1,102 @@
+#include "support/text.hpp"
+
+#include <unicode/brkiter.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+
+namespace talewick::text {
+namespace {
+
+bool isAscii(std::string_view s) {
+  for (unsigned char c : s) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+void appendUtf8(std::string& out, UChar32 cp) {
+  char buf[4];
+  int32_t len = 0;
+  UBool error = false;
+  U8_APPEND(buf, len, 4, cp, error);
+  if (!error) out.append(buf, static_cast<size_t>(len));
+}
+
+icu::UnicodeString toUnicode(std::string_view s) {
+  return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+}
+
+}  // namespace
+
+std::string fold(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  if (isAscii(s)) {
+    for (char c : s) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+    return out;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  static const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+  const icu::UnicodeString decomposed = nfd->normalize(toUnicode(s), status);
+  if (U_FAILURE(status)) return std::string(s);
+  for (int32_t i = 0; i < decomposed.length();) {
+    const UChar32 cp = decomposed.char32At(i);
+    i += U16_LENGTH(cp);
+    if (u_charType(cp) == U_NON_SPACING_MARK) continue;
+    appendUtf8(out, u_tolower(cp));
+  }
+  return out;
+}
+
+int perceivedLength(std::string_view s) {
+  if (isAscii(s)) return static_cast<int>(s.size());
+  thread_local std::unique_ptr<icu::BreakIterator> it = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    return std::unique_ptr<icu::BreakIterator>(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  }();
+  const icu::UnicodeString u = toUnicode(s);
+  it->setText(u);
+  int count = 0;
+  for (int32_t p = it->next(); p != icu::BreakIterator::DONE; p = it->next()) ++count;
+  return count;
+}
+
+int utf16Length(std::string_view s) { return toUnicode(s).length(); }
+
+std::string_view trim(std::string_view s) {
+  size_t begin = 0, end = s.size();
+  while (begin < end) {
+    UChar32 cp;
+    int32_t i = static_cast<int32_t>(begin);
+    U8_NEXT(s.data(), i, static_cast<int32_t>(end), cp);
+    if (cp < 0 || !u_isUWhiteSpace(cp)) break;
+    begin = static_cast<size_t>(i);
+  }
+  while (end > begin) {
+    UChar32 cp;
+    int32_t i = static_cast<int32_t>(end);
+    U8_PREV(s.data(), static_cast<int32_t>(begin), i, cp);
+    if (cp < 0 || !u_isUWhiteSpace(cp)) break;
+    end = static_cast<size_t>(i);
+  }
+  return s.substr(begin, end - begin);
+}
+
+std::string capitalizeFirst(std::string_view s) {
+  if (s.empty()) return {};
+  UChar32 cp;
+  int32_t i = 0;
+  U8_NEXT(s.data(), i, static_cast<int32_t>(s.size()), cp);
+  if (cp < 0) return std::string(s);
+  std::string out;
+  appendUtf8(out, u_totitle(cp));
+  out.append(s.substr(static_cast<size_t>(i)));
+  return out;
+}
+
+}  // namespace talewick::text

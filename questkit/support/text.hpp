@@ -1,0 +1,25 @@
+// Unicode text helpers over UTF-8 strings, built on ICU.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace talewick::text {
+
+// Case- and diacritic-insensitive form: canonical decomposition, non-spacing marks removed,
+// lower-cased. "Réunion Équipe" → "reunion equipe". Other characters are kept.
+std::string fold(std::string_view s);
+
+// Number of user-perceived characters (extended grapheme clusters).
+int perceivedLength(std::string_view s);
+
+// Number of UTF-16 code units.
+int utf16Length(std::string_view s);
+
+// `s` without leading and trailing white space and line breaks (Unicode White_Space).
+std::string_view trim(std::string_view s);
+
+// `s` with its first character upper-cased (title case), the rest unchanged.
+std::string capitalizeFirst(std::string_view s);
+
+}  // namespace talewick::text
