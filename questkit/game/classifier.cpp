@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
+#include <unordered_map>
 
 #include "game/bestiary.hpp"
 #include "game/keyword_automaton.hpp"
@@ -13,8 +15,9 @@
 
 namespace talewick::Classifier {
 
-std::string normalize(std::string_view input) {
-  const std::string folded = text::fold(input);
+std::string normalize(std::string_view input) { return normalizeFolded(text::fold(input)); }
+
+std::string normalizeFolded(std::string_view folded) {
   std::string out;
   out.reserve(folded.size());
   bool pendingSpace = false;
@@ -161,25 +164,48 @@ const std::vector<BiomeEntry>& biomes() {
   return table;
 }
 
-const BiomeEntry* matchBiome(const std::optional<std::string>& location) {
-  if (!location || location->empty()) return nullptr;
-  const std::string normalized = normalize(*location);
-  if (normalized.empty()) return nullptr;
-  std::vector<std::string_view> words;
-  for (size_t pos = 0; pos <= normalized.size();) {
-    const size_t space = std::min(normalized.find(' ', pos), normalized.size());
-    words.push_back(std::string_view(normalized).substr(pos, space - pos));
-    pos = space + 1;
-  }
-  for (const BiomeEntry& row : biomes()) {
-    for (const std::string& kw : row.kw) {
-      const bool matches = kw.find(' ') == std::string::npos
-                               ? std::find(words.begin(), words.end(), kw) != words.end()
-                               : normalized.find(kw) != std::string::npos;
-      if (!kw.empty() && matches) return &row;
+namespace {
+
+// The biome keywords split by how they match: single words by word, the others by substring.
+// A location matches the earliest row any of its keywords belongs to.
+struct BiomeIndex {
+  std::unordered_map<std::string, size_t> firstRowOfWord;
+  std::vector<std::pair<std::string, size_t>> phrases;
+
+  BiomeIndex() {
+    const auto& rows = biomes();
+    for (size_t r = 0; r < rows.size(); ++r) {
+      for (const std::string& kw : rows[r].kw) {
+        if (kw.empty()) continue;
+        if (kw.find(' ') == std::string::npos) {
+          firstRowOfWord.emplace(kw, r);  // keeps the earliest row
+        } else {
+          phrases.emplace_back(kw, r);
+        }
+      }
     }
   }
-  return nullptr;
+};
+
+}  // namespace
+
+const BiomeEntry* matchBiome(const std::optional<std::string>& location) {
+  if (!location || location->empty()) return nullptr;
+  static const BiomeIndex index;
+  const std::string normalized = normalize(*location);
+  size_t best = SIZE_MAX;
+  for (size_t pos = 0; pos < normalized.size();) {
+    const size_t space = std::min(normalized.find(' ', pos), normalized.size());
+    if (auto it = index.firstRowOfWord.find(normalized.substr(pos, space - pos));
+        it != index.firstRowOfWord.end()) {
+      best = std::min(best, it->second);
+    }
+    pos = space + 1;
+  }
+  for (const auto& [phrase, row] : index.phrases) {
+    if (row < best && normalized.find(phrase) != std::string::npos) best = row;
+  }
+  return best == SIZE_MAX ? nullptr : &biomes()[best];
 }
 
 std::string biomeDisplayName(const BiomeEntry& entry, RPGMode mode) {

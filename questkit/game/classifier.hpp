@@ -20,6 +20,8 @@ inline constexpr double intensityHotThreshold = 0.5;
 // Folded (case and diacritics), every character outside "a"–"z" and "0"–"9" made a space, runs
 // of spaces collapsed, ends trimmed. "Réunion d'équipe (Zoom)!" → "reunion d equipe zoom".
 std::string normalize(std::string_view text);
+// The same for a text already folded by text::fold.
+std::string normalizeFolded(std::string_view folded);
 
 // The best-scoring archetype for the title (a keyword found as a substring scores 2, or 3 when it
 // holds a space; ties go to the earlier row); the fallback when nothing matches.

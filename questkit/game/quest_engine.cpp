@@ -135,11 +135,12 @@ std::string heroicLabel(int64_t tier) {
 Quest eventToQuest(const DayEvent& event, RPGMode mode) {
   const auto display = TalewickEventMetadata::displayTitle(event.notes);
   const std::string& title = display ? display->realTitle : event.title;
-  const std::string normalizedTitle = Classifier::normalize(title);
-  const Archetype& archetype = Classifier::classifyNormalized(normalizedTitle);
+  // The seed and the classifier both start from the folded title: fold it once.
+  const std::string folded = TitleComposer::normalize(title);
+  const Archetype& archetype = Classifier::classifyNormalized(Classifier::normalizeFolded(folded));
 
   const LocalCalendar::Fields local = LocalCalendar::fields(event.startDate);
-  std::string seed = title.empty() ? event.id : TitleComposer::normalize(title);
+  std::string seed = title.empty() ? event.id : folded;
   seed += '|';
   seed += LocalCalendar::dayKey(local);
 

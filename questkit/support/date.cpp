@@ -65,6 +65,21 @@ bool expect(std::string_view s, size_t& pos, char c) {
 
 }  // namespace
 
+CivilFields civilFromUnix(double unixSeconds, int offsetSeconds) {
+  const auto total = static_cast<int64_t>(std::floor(unixSeconds)) + offsetSeconds;
+  int64_t days = total / 86400;
+  int64_t rest = total % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  const CivilDay d = civilFromDays(days);
+  // 1970-01-01 was a Thursday (5 when Sunday is 1).
+  const int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1;
+  return CivilFields{static_cast<int>(d.year), d.month, d.day, static_cast<int>(rest / 3600),
+                     static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60), weekday};
+}
+
 namespace iso8601 {
 
 std::optional<Parsed> parse(std::string_view s) {
@@ -124,22 +139,11 @@ Date instant(const CivilTime& c, int offsetSeconds) {
 }
 
 std::string format(Date date, int offsetSeconds) {
-  const double local = date.unix() + offsetSeconds;
-  const double wholeSeconds = std::floor(local);
-  const double fraction = local - wholeSeconds;
-  const auto total = static_cast<int64_t>(wholeSeconds);
-  int64_t days = total / 86400;
-  int64_t rest = total % 86400;
-  if (rest < 0) {
-    rest += 86400;
-    --days;
-  }
-  const CivilDay d = civilFromDays(days);
+  const double fraction = date.unix() - std::floor(date.unix());
+  const CivilFields c = civilFromUnix(date.unix(), offsetSeconds);
   char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%04lld-%02d-%02dT%02d:%02d:%02d",
-                        static_cast<long long>(d.year), d.month, d.day,
-                        static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
-                        static_cast<int>(rest % 60));
+  int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day,
+                        c.hour, c.minute, c.second);
   std::string out(buf, static_cast<size_t>(n));
   const long millis = std::lround(fraction * 1000);
   if (millis > 0 && millis < 1000) {

@@ -34,6 +34,13 @@ struct CivilTime {
 // Days since 1970-01-01 of a proleptic Gregorian date (negative before).
 int64_t daysFromCivil(int year, int month, int day);
 
+// The civil time of `unixSeconds` read on a clock `offsetSeconds` ahead of UTC, with the weekday
+// (1 Sunday … 7 Saturday). Whole seconds: the fraction is dropped toward the past.
+struct CivilFields {
+  int year, month, day, hour, minute, second, weekday;
+};
+CivilFields civilFromUnix(double unixSeconds, int offsetSeconds);
+
 namespace iso8601 {
 
 // A parsed ISO-8601 text: the civil time and, when the text carried one ("Z", "+01:00",

@@ -183,6 +183,8 @@ struct Field {
 template <class R, class... Fs>
 void writeFields(Json& j, const R& record, const std::tuple<Fs...>& fields) {
   j = Json::object();
+  // An ordered object is a vector whose elements copy (not move) when it grows: reserve once.
+  j.get_ref<Json::object_t&>().reserve(sizeof...(Fs));
   std::apply(
       [&](const auto&... f) {
         auto put = [&](const auto& field) {

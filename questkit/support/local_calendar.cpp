@@ -3,7 +3,9 @@
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
+#include <array>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -46,9 +48,51 @@ int get(icu::Calendar& cal, UCalendarDateFields field) {
   return cal.get(field, status);
 }
 
+int offsetAt(double unixSeconds) {
+  icu::Calendar& cal = at(Date::fromUnix(unixSeconds));
+  return (get(cal, UCAL_ZONE_OFFSET) + get(cal, UCAL_DST_OFFSET)) / 1000;
+}
+
+// Calendar arithmetic is the hot part of forging and loading. Within one UTC day the zone's
+// offset almost never changes, so each thread remembers, for a few recent UTC days, the offset
+// that held from the day's first second to its last; local fields are then plain arithmetic.
+struct OffsetCache {
+  static constexpr size_t SIZE = 64;
+  struct Entry {
+    int64_t utcDay = INT64_MIN;
+    int offset = 0;
+    bool uniform = false;
+  };
+  std::array<Entry, SIZE> entries;
+  int generation = -1;
+};
+
+std::optional<int> uniformOffset(double unixSeconds) {
+  if (!std::isfinite(unixSeconds) || std::fabs(unixSeconds) > 1e13) return std::nullopt;
+  thread_local OffsetCache cache;
+  const int current = gZoneGeneration.load(std::memory_order_acquire);
+  if (cache.generation != current) {
+    cache.entries = {};
+    cache.generation = current;
+  }
+  const auto utcDay = static_cast<int64_t>(std::floor(unixSeconds / 86400.0));
+  OffsetCache::Entry& e = cache.entries[static_cast<size_t>(utcDay) % OffsetCache::SIZE];
+  if (e.utcDay != utcDay) {
+    const double dayStart = static_cast<double>(utcDay) * 86400.0;
+    const int first = offsetAt(dayStart);
+    e = OffsetCache::Entry{utcDay, first, first == offsetAt(dayStart + 86399.0)};
+  }
+  if (!e.uniform) return std::nullopt;
+  return e.offset;
+}
+
 }  // namespace
 
 Fields fields(Date d) {
+  if (auto offset = uniformOffset(d.unix())) {
+    const CivilFields c = civilFromUnix(d.unix(), *offset);
+    return Fields{c.year, c.month, c.day, c.hour, c.minute, c.second, c.weekday};
+  }
   icu::Calendar& cal = at(d);
   return Fields{get(cal, UCAL_EXTENDED_YEAR), get(cal, UCAL_MONTH) + 1, get(cal, UCAL_DATE),
                 get(cal, UCAL_HOUR_OF_DAY),   get(cal, UCAL_MINUTE),    get(cal, UCAL_SECOND),
@@ -73,7 +117,7 @@ Date startOfDay(Date d) {
   return fromUDate(cal.getTime(status));
 }
 
-int hour(Date d) { return get(at(d), UCAL_HOUR_OF_DAY); }
+int hour(Date d) { return fields(d).hour; }
 
 Date addingDays(Date d, int days) {
   icu::Calendar& cal = at(d);
@@ -94,10 +138,7 @@ std::optional<Date> dateFrom(const CivilTime& c) {
   return fromUDate(u).adding(c.second);
 }
 
-int utcOffsetSeconds(Date d) {
-  icu::Calendar& cal = at(d);
-  return (get(cal, UCAL_ZONE_OFFSET) + get(cal, UCAL_DST_OFFSET)) / 1000;
-}
+int utcOffsetSeconds(Date d) { return uniformOffset(d.unix()).value_or(offsetAt(d.unix())); }
 
 void setTimeZone(std::string_view olsonId) {
   icu::TimeZone::adoptDefault(

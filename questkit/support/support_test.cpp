@@ -20,11 +20,25 @@ TEST(Text, FoldRemovesAccentsAndCaseButKeepsPunctuation) {
   EXPECT_EQ(text::fold("e\xCC\x81t\xC3\xA9"), "ete");  // combining and precomposed accents
 }
 
+TEST(Text, FoldTableAgreesWithFullNormalisation) {
+  // Texts below U+0300 fold one code point at a time; a Greek letter sends the same text
+  // through full normalisation. Both roads must give the same answer.
+  for (char32_t cp = 0x80; cp < 0x300; ++cp) {
+    std::string one;
+    if (cp < 0x800) {
+      one += static_cast<char>(0xC0 | (cp >> 6));
+      one += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    EXPECT_EQ(text::fold(one) + "ω", text::fold(one + "Ω")) << static_cast<int>(cp);
+  }
+}
+
 TEST(Text, PerceivedLengthCountsGraphemesNotBytes) {
   EXPECT_EQ(text::perceivedLength("abc"), 3);
   EXPECT_EQ(text::perceivedLength("été"), 3);
   EXPECT_EQ(text::perceivedLength("e\xCC\x81"), 1);
   EXPECT_EQ(text::perceivedLength("👨‍👩‍👧"), 1);  // one family, five code points
+  EXPECT_EQ(text::perceivedLength("é\r\n"), 2);  // CR LF is one character
   EXPECT_EQ(text::utf16Length("a🎂"), 3);
 }
 
@@ -79,6 +93,25 @@ TEST(LocalCalendar, DayKeysAndHoursFollowTheLocalZone) {
   EXPECT_EQ(LocalCalendar::hour(lateUtc), 0);
   EXPECT_EQ(LocalCalendar::utcOffsetSeconds(lateUtc), 3600);
   EXPECT_EQ(LocalCalendar::startOfDay(lateUtc), localDate(2026, 12, 6));
+  // Another zone takes effect at once, remembered offsets included.
+  LocalCalendar::setTimeZone("America/New_York");
+  EXPECT_EQ(LocalCalendar::dayKey(lateUtc), "2026-12-05");
+  EXPECT_EQ(LocalCalendar::hour(lateUtc), 18);
+  LocalCalendar::setTimeZone("Europe/Paris");
+  EXPECT_EQ(LocalCalendar::hour(lateUtc), 0);
+}
+
+TEST(LocalCalendar, FieldsAcrossDaylightSavingChanges) {
+  auto at = [](double unix) { return LocalCalendar::fields(Date::fromUnix(unix)); };
+  // Ask for the day after first, so a remembered offset could leak into the change day.
+  EXPECT_EQ(at(1774836000).hour, 4);  // 2026-03-30T02:00Z is 04:00 summer time
+  EXPECT_EQ(at(1774745999).hour, 1);  // 2026-03-29T00:59:59Z, 01:59:59 winter time
+  EXPECT_EQ(at(1774746000).hour, 3);  // one second later the clocks jump to 03:00
+  EXPECT_EQ(at(1792889999).hour, 2);  // 2026-10-25T00:59:59Z, 02:59:59 summer time
+  EXPECT_EQ(at(1792890000).hour, 2);  // and back to 02:00 winter time
+  EXPECT_EQ(at(1792890000).minute, 0);
+  EXPECT_EQ(at(1792890000).weekday, 1);  // a Sunday
+  EXPECT_EQ(LocalCalendar::utcOffsetSeconds(Date::fromUnix(1792890000)), 3600);
 }
 
 TEST(LocalCalendar, AddingDaysKeepsWallClockAcrossDaylightSaving) {

@@ -7,6 +7,7 @@
 #include <unicode/utf8.h>
 
 #include <memory>
+#include <vector>
 
 namespace talewick::text {
 namespace {
@@ -30,15 +31,29 @@ icu::UnicodeString toUnicode(std::string_view s) {
   return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
 }
 
-}  // namespace
+// Below U+0300 (Latin-1 and the Latin extensions) no character combines with its neighbours, so
+// folding and counting can go one code point at a time; beyond, ICU sees the whole text.
+constexpr UChar32 SIMPLE_LIMIT = 0x300;
 
-std::string fold(std::string_view s) {
+std::string foldWithIcu(std::string_view s);
+
+// The fold of each simple code point, computed once by ICU itself.
+const std::vector<std::string>& simpleFolds() {
+  static const std::vector<std::string> table = [] {
+    std::vector<std::string> t(SIMPLE_LIMIT);
+    for (UChar32 cp = 0; cp < SIMPLE_LIMIT; ++cp) {
+      std::string one;
+      appendUtf8(one, cp);
+      t[static_cast<size_t>(cp)] = foldWithIcu(one);
+    }
+    return t;
+  }();
+  return table;
+}
+
+std::string foldWithIcu(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  if (isAscii(s)) {
-    for (char c : s) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
-    return out;
-  }
   UErrorCode status = U_ZERO_ERROR;
   static const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
   const icu::UnicodeString decomposed = nfd->normalize(toUnicode(s), status);
@@ -52,8 +67,36 @@ std::string fold(std::string_view s) {
   return out;
 }
 
+}  // namespace
+
+std::string fold(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  if (isAscii(s)) {
+    for (char c : s) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+    return out;
+  }
+  const auto& table = simpleFolds();
+  const auto length = static_cast<int32_t>(s.size());
+  for (int32_t i = 0; i < length;) {
+    UChar32 cp;
+    U8_NEXT(s.data(), i, length, cp);
+    if (cp < 0 || cp >= SIMPLE_LIMIT) return foldWithIcu(s);
+    out += table[static_cast<size_t>(cp)];
+  }
+  return out;
+}
+
 int perceivedLength(std::string_view s) {
-  if (isAscii(s)) return static_cast<int>(s.size());
+  if (isAscii(s) && s.find('\r') == std::string_view::npos) return static_cast<int>(s.size());
+  int simple = 0;
+  const auto length = static_cast<int32_t>(s.size());
+  for (int32_t i = 0; i < length && simple >= 0;) {
+    UChar32 cp;
+    U8_NEXT(s.data(), i, length, cp);
+    simple = cp >= 0 && cp < SIMPLE_LIMIT && cp != '\r' ? simple + 1 : -1;
+  }
+  if (simple >= 0) return simple;
   thread_local std::unique_ptr<icu::BreakIterator> it = [] {
     UErrorCode status = U_ZERO_ERROR;
     return std::unique_ptr<icu::BreakIterator>(

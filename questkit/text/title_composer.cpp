@@ -67,11 +67,15 @@ std::vector<Cand> candidates(std::string_view title) {
       start = next;
     }
     int32_t end = start;
+    int letters = 0;  // combining marks belong to the letter before them
     while (end < length) {
       int32_t next = end;
       UChar32 c;
       U8_NEXT(title.data(), next, length, c);
-      if (c < 0 || !(u_isalnum(c) || u_charType(c) == U_NON_SPACING_MARK)) break;
+      if (c < 0) break;
+      const bool mark = u_charType(c) == U_NON_SPACING_MARK;
+      if (!u_isalnum(c) && !mark) break;
+      letters += mark ? 0 : 1;
       end = next;
     }
     i = end;
@@ -83,7 +87,7 @@ std::vector<Cand> candidates(std::string_view title) {
     UChar32 first;
     int32_t f = 0;
     U8_NEXT(word.data(), f, static_cast<int32_t>(word.size()), first);
-    if (u_isdigit(first) || text::perceivedLength(word) < 3 || contains(stopWords(), norm) ||
+    if (u_isdigit(first) || letters < 3 || contains(stopWords(), norm) ||
         contains(weakSubjects(), norm)) {
       continue;
     }
