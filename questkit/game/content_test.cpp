@@ -39,7 +39,9 @@ TEST(Content, ArchetypeTable) {
       EXPECT_FALSE(c.label.empty());
       EXPECT_FALSE(c.consequence.empty());
     }
-    if (a.choices[0].realQuest) EXPECT_FALSE(a.choices[0].realQuest->title.empty());
+    if (a.choices[0].realQuest) {
+      EXPECT_FALSE(a.choices[0].realQuest->title.empty());
+    }
     EXPECT_FALSE(a.intro.empty());
     EXPECT_TRUE(Archetypes::typeLabel(a.id));
     for (const auto& kw : a.keywords) EXPECT_FALSE(Classifier::normalize(kw).empty()) << kw;
