@@ -1,7 +1,7 @@
 # The two commands a newcomer needs: `make run` and `make test`.
 # Each installs the Debian packages that are missing, configures, builds and runs.
 
-BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev \
+BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)

@@ -109,6 +109,17 @@ int perceivedLength(std::string_view s) {
   return count;
 }
 
+std::string lower(std::string_view s) {
+  if (isAscii(s)) {
+    std::string out(s);
+    for (char& c : out) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return out;
+  }
+  std::string out;
+  toUnicode(s).toLower(icu::Locale::getRoot()).toUTF8String(out);
+  return out;
+}
+
 int utf16Length(std::string_view s) { return toUnicode(s).length(); }
 
 std::string_view trim(std::string_view s) {

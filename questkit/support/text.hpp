@@ -10,6 +10,9 @@ namespace talewick::text {
 // lower-cased. "Réunion Équipe" → "reunion equipe". Other characters are kept.
 std::string fold(std::string_view s);
 
+// Lower-cased (full Unicode case mapping), accents kept.
+std::string lower(std::string_view s);
+
 // Number of user-perceived characters (extended grapheme clusters).
 int perceivedLength(std::string_view s);
 

@@ -1,0 +1,80 @@
+#include "platform/atomic_file.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace talewick::files {
+
+std::optional<std::string> read(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return buffer.str();
+}
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::filesystem::path& path) {
+  throw std::system_error(errno, std::generic_category(), what + " " + path.string());
+}
+
+}  // namespace
+
+void writeAtomically(const std::filesystem::path& path, std::string_view data,
+                     std::filesystem::perms mode) {
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  // A dot name keeps half-written files out of folder scans (vdir readers skip them).
+  std::random_device random;
+  std::string name = ".";
+  name += path.filename().string();
+  name += '.';
+  name += std::to_string(random());
+  name += ".tmp";
+  const std::filesystem::path temp = folder / name;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                        static_cast<mode_t>(mode));
+  if (fd < 0) fail("cannot create", temp);
+  size_t written = 0;
+  while (written < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int saved = errno;
+      ::close(fd);
+      ::unlink(temp.c_str());
+      errno = saved;
+      fail("cannot write", temp);
+    }
+    written += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    const int saved = errno;
+    ::unlink(temp.c_str());
+    errno = saved;
+    fail("cannot flush", temp);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int saved = errno;
+    ::unlink(temp.c_str());
+    errno = saved;
+    fail("cannot replace", path);
+  }
+  // Make the rename itself durable.
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+}  // namespace talewick::files

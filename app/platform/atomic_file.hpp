@@ -1,0 +1,23 @@
+// Whole-file reads and atomic writes: a writer killed half-way never leaves a torn file behind.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace talewick::files {
+
+// The file's bytes; nullopt when it does not exist or cannot be read.
+std::optional<std::string> read(const std::filesystem::path& path);
+
+// Writes `data` to a temporary file in the same folder, flushes it to disk and renames it over
+// `path`, creating missing parent folders. `mode` applies to the new file. Throws
+// std::system_error (the previous file is then untouched).
+void writeAtomically(const std::filesystem::path& path, std::string_view data,
+                     std::filesystem::perms mode = std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::owner_write |
+                                                   std::filesystem::perms::group_read |
+                                                   std::filesystem::perms::others_read);
+
+}  // namespace talewick::files

@@ -1,0 +1,81 @@
+// An in-memory calendar store: occurrences are given already expanded. It records the queries
+// it answers so tests can tell what was read.
+#pragma once
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/calendar_port.hpp"
+#include "core/preferences.hpp"
+
+namespace talewick::testing {
+
+class FakeCalendarStore : public CalendarEventStorePort {
+ public:
+  std::vector<CalendarInfo> calendarList;
+  std::vector<CalendarEvent> occurrences;
+  std::vector<EventQuery> queries;
+  bool accessGranted = true;
+  std::string failWrites;  // when set, save and remove throw it
+
+  std::vector<CalendarInfo> calendars() override { return calendarList; }
+
+  std::vector<CalendarEvent> events(const EventQuery& q) override {
+    queries.push_back(q);
+    std::vector<CalendarEvent> out;
+    for (const CalendarEvent& e : occurrences) {
+      const bool onCalendar =
+          !q.calendarIDs || std::find(q.calendarIDs->begin(), q.calendarIDs->end(),
+                                      e.calendarID) != q.calendarIDs->end();
+      const bool overlaps = e.start < q.end && (e.end > q.start || e.start >= q.start);
+      if (onCalendar && overlaps) out.push_back(e);
+    }
+    return out;
+  }
+
+  std::optional<CalendarEvent> event(const std::string& id) override {
+    for (const CalendarEvent& e : occurrences) {
+      if (e.eventIdentifier == id) return e;
+    }
+    return std::nullopt;
+  }
+
+  void save(CalendarEvent& e, EventSpan) override {
+    if (!failWrites.empty()) throw CalendarStoreError(failWrites);
+    if (e.eventIdentifier.empty()) e.eventIdentifier = "new-" + std::to_string(occurrences.size());
+    occurrences.push_back(e);
+  }
+
+  void remove(const CalendarEvent& e, EventSpan span) override {
+    if (!failWrites.empty()) throw CalendarStoreError(failWrites);
+    std::erase_if(occurrences, [&](const CalendarEvent& o) {
+      return o.eventIdentifier == e.eventIdentifier &&
+             (span == EventSpan::futureEvents ? o.start >= e.start : o.start == e.start);
+    });
+  }
+
+  bool requestFullAccess() override { return accessGranted; }
+};
+
+class MemoryPreferences : public Preferences {
+ public:
+  std::map<std::string, Json> values;
+  int writes = 0;
+
+  std::optional<Json> value(const std::string& key) const override {
+    auto it = values.find(key);
+    return it == values.end() ? std::nullopt : std::optional<Json>(it->second);
+  }
+  void set(const std::string& key, Json v) override {
+    values[key] = std::move(v);
+    ++writes;
+  }
+  void remove(const std::string& key) override {
+    values.erase(key);
+    ++writes;
+  }
+};
+
+}  // namespace talewick::testing
