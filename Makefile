@@ -3,16 +3,24 @@
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
+# Peers the interoperability tests read and write calendars with.
+TEST_PACKAGES := khal todoman
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps build run test bench release-build clean
+.PHONY: all deps test-deps install-missing build run test bench release-build clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(BUILD_PACKAGES); do \
+	@$(MAKE) --no-print-directory install-missing PACKAGES="$(BUILD_PACKAGES)"
+
+test-deps:
+	@$(MAKE) --no-print-directory install-missing PACKAGES="$(TEST_PACKAGES)"
+
+install-missing:
+	@missing=$$(for p in $(PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:" $$missing; \
@@ -35,7 +43,7 @@ build: release-build
 run: release-build
 	./build/release/talewick $(ARGS)
 
-test: build/asan/build.ninja
+test: build/asan/build.ninja test-deps
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ctest --output-on-failure -j $(JOBS)
 

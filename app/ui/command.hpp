@@ -27,7 +27,9 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-using Handler = std::function<int(Io&)>;
+class AppContext;
+
+using Handler = std::function<int(Io&, AppContext&)>;
 
 struct Command {
   std::string name;  // empty for what `talewick` alone does

@@ -4,7 +4,8 @@
 namespace talewick::ui {
 
 std::vector<Command> allCommands() {
-  return {todayCommand(), forgeCommand(), levelCommand()};
+  return {todayCommand(),  forgeCommand(), levelCommand(),    calendarsCommand(),
+          setsCommand(),   eventsCommand(), remindersCommand()};
 }
 
 }  // namespace talewick::ui

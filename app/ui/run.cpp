@@ -1,4 +1,5 @@
 #include "ui/command.hpp"
+#include "ui/context.hpp"
 #include "support/loc.hpp"
 
 namespace talewick::ui {
@@ -43,7 +44,8 @@ int run(const std::vector<std::string>& args, Io& io) {
     if (sub->parsed()) selected = handler;
   }
   try {
-    return selected(io);
+    AppContext context;
+    return selected(io, context);
   } catch (const UsageError& e) {
     io.err << "talewick : " << e.what() << "\n";
     return EXIT_BAD_INPUT;

@@ -8,5 +8,9 @@ namespace talewick::ui {
 Command todayCommand();  // `talewick` alone: the day
 Command forgeCommand();
 Command levelCommand();
+Command calendarsCommand();
+Command setsCommand();
+Command eventsCommand();
+Command remindersCommand();
 
 }  // namespace talewick::ui

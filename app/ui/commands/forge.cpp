@@ -76,7 +76,7 @@ Command forgeCommand() {
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
         cmd.add_flag("--breakdown", o->breakdown,
                      Loc::string("cli.forge.breakdown", "Détail du calcul de chaque quête"));
-        return [o](Io& io) { return forge(*o, io); };
+        return [o](Io& io, AppContext&) { return forge(*o, io); };
       }};
 }
 

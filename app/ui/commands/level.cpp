@@ -52,7 +52,7 @@ Command levelCommand() {
                    cmd.add_option("--mode", o->mode,
                                   Loc::string("cli.mode", "Mode narratif (heroicPapa…)"));
                    cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
-                   return [o](Io& io) { return level(*o, io); };
+                   return [o](Io& io, AppContext&) { return level(*o, io); };
                  }};
 }
 

@@ -52,7 +52,7 @@ Command todayCommand() {
                    app.add_option("--mode", o->mode,
                                   Loc::string("cli.mode", "Mode narratif (heroicPapa…)"));
                    app.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
-                   return [o](Io& io) { return today(*o, io); };
+                   return [o](Io& io, AppContext&) { return today(*o, io); };
                  }};
 }
 

@@ -1,0 +1,192 @@
+// Reminders as side quests: access, conversion, order, completion.
+#include "core/reminders_service.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_environment.hpp"
+
+namespace talewick {
+namespace {
+
+using testing::localDate;
+
+// A reminders store held in memory, counting what the service asks of it.
+class FakeReminders : public RemindersStorePort {
+ public:
+  bool access = true;
+  bool grantOnRequest = false;
+  bool saveSucceeds = true;
+  std::vector<ReminderItem> items;
+  int requests = 0;
+  int fetches = 0;
+  std::vector<std::pair<std::string, Date>> completed;
+
+  bool hasFullAccess() override { return access; }
+  bool requestAccess() override {
+    ++requests;
+    if (grantOnRequest) access = true;
+    return access;
+  }
+  std::vector<ReminderItem> incompleteReminders() override {
+    ++fetches;
+    return items;
+  }
+  bool complete(const std::string& identifier, Date now) override {
+    for (auto it = items.begin(); it != items.end(); ++it) {
+      if (it->identifier != identifier) continue;
+      if (!saveSucceeds) return false;
+      completed.emplace_back(identifier, now);
+      items.erase(it);
+      return true;
+    }
+    return false;
+  }
+};
+
+ReminderItem reminder(const std::string& id, std::optional<std::string> title) {
+  ReminderItem item;
+  item.identifier = id;
+  item.title = std::move(title);
+  return item;
+}
+
+std::vector<std::string> titles(const std::vector<SideQuest>& quests) {
+  std::vector<std::string> out;
+  for (const auto& q : quests) out.push_back(q.title);
+  return out;
+}
+
+TEST(RemindersService, WithoutAccessNothingIsReadAndAccessIsAskedOnlyOnRequest) {
+  FakeReminders port;
+  port.access = false;
+  port.grantOnRequest = false;
+  port.items = {reminder("r1", "Acheter des croquettes")};
+  RemindersService service(port);
+
+  EXPECT_TRUE(service.openSideQuests(false).empty());
+  EXPECT_EQ(port.requests, 0);
+  EXPECT_EQ(port.fetches, 0);
+
+  // Refused: still empty, still nothing read.
+  EXPECT_TRUE(service.openSideQuests(true).empty());
+  EXPECT_EQ(port.requests, 1);
+  EXPECT_EQ(port.fetches, 0);
+
+  // Granted: read at once.
+  port.grantOnRequest = true;
+  EXPECT_EQ(titles(service.openSideQuests(true)),
+            (std::vector<std::string>{"Acheter des croquettes"}));
+  EXPECT_EQ(port.requests, 2);
+  EXPECT_EQ(port.fetches, 1);
+
+  // Access held: no more asking.
+  EXPECT_EQ(service.openSideQuests(true).size(), 1u);
+  EXPECT_EQ(port.requests, 2);
+}
+
+TEST(RemindersService, ConvertsEveryField) {
+  FakeReminders port;
+  ReminderItem item = reminder("uid-42", "  Réparer la cabane \n");
+  item.start = ReminderDate{localDate(2026, 12, 4), false};
+  item.due = ReminderDate{localDate(2026, 12, 5, 17, 30), true};
+  item.priority = 5;
+  item.location = "Jardin";
+  item.notes = "Clous, marteau";
+  item.url = "https://exemple.fr/cabane";
+  item.listTitle = "Maison";
+  item.alarmCount = 2;
+  item.recurrenceRuleCount = 1;
+  item.createdAt = Date{1000};
+  item.modifiedAt = Date{2000};
+  port.items = {item};
+
+  const auto quests = RemindersService(port).openSideQuests(false);
+  ASSERT_EQ(quests.size(), 1u);
+  SideQuest expected;
+  expected.id = "uid-42";
+  expected.title = "Réparer la cabane";
+  expected.start = localDate(2026, 12, 4);
+  expected.due = localDate(2026, 12, 5, 17, 30);
+  expected.dueHasTime = true;
+  expected.priority = SideQuestPriority::moyenne;
+  expected.location = "Jardin";
+  expected.notes = "Clous, marteau";
+  expected.url = "https://exemple.fr/cabane";
+  expected.listTitle = "Maison";
+  expected.alarmCount = 2;
+  expected.recurrenceRuleCount = 1;
+  expected.createdAt = Date{1000};
+  expected.modifiedAt = Date{2000};
+  EXPECT_EQ(quests[0], expected);
+}
+
+TEST(RemindersService, UntitledRemindersGetAName) {
+  FakeReminders port;
+  port.items = {reminder("a", std::nullopt), reminder("b", ""), reminder("c", " \t\n ")};
+  for (const SideQuest& q : RemindersService(port).openSideQuests(false)) {
+    EXPECT_EQ(q.title, "Quête sans nom") << q.id;
+  }
+}
+
+TEST(RemindersService, DueDayWithoutTimeAndPriorities) {
+  FakeReminders port;
+  ReminderItem day = reminder("day", "Anniversaire de Léa");
+  day.due = ReminderDate{localDate(2026, 12, 5), false};
+  day.priority = 1;
+  ReminderItem none = reminder("none", "Lire un conte");
+  none.priority = 0;
+  port.items = {day, none};
+
+  const auto quests = RemindersService(port).openSideQuests(false);
+  ASSERT_EQ(quests.size(), 2u);
+  EXPECT_EQ(quests[0].id, "day");
+  EXPECT_FALSE(quests[0].dueHasTime);
+  EXPECT_EQ(quests[0].priority, SideQuestPriority::haute);
+  EXPECT_EQ(quests[1].priority, SideQuestPriority::basse);
+  EXPECT_FALSE(quests[1].due.has_value());
+  EXPECT_FALSE(quests[1].dueHasTime);
+}
+
+TEST(RemindersService, SortsDueFirstThenByTitle) {
+  FakeReminders port;
+  auto dueAt = [](ReminderItem item, Date due) {
+    item.due = ReminderDate{due, true};
+    return item;
+  };
+  port.items = {
+      reminder("1", "Vider le lave-vaisselle"),
+      dueAt(reminder("2", "Poster la lettre"), localDate(2026, 12, 6, 9)),
+      reminder("3", "Appeler le plombier"),
+      dueAt(reminder("4", "Sortir les poubelles"), localDate(2026, 12, 5, 20)),
+      dueAt(reminder("5", "Acheter du lait"), localDate(2026, 12, 6, 9)),
+      reminder("6", std::nullopt),
+  };
+  EXPECT_EQ(titles(RemindersService(port).openSideQuests(false)),
+            (std::vector<std::string>{"Sortir les poubelles", "Acheter du lait", "Poster la lettre",
+                                      "Appeler le plombier", "Quête sans nom",
+                                      "Vider le lave-vaisselle"}));
+}
+
+TEST(RemindersService, CompleteReportsWhatTheStoreDid) {
+  FakeReminders port;
+  port.items = {reminder("r1", "Faire les courses"), reminder("r2", "Plier le linge")};
+  RemindersService service(port);
+  const Date now = localDate(2026, 12, 5, 10, 15);
+
+  EXPECT_TRUE(service.complete("r1", now));
+  ASSERT_EQ(port.completed.size(), 1u);
+  EXPECT_EQ(port.completed[0].first, "r1");
+  EXPECT_EQ(port.completed[0].second, now);
+  EXPECT_EQ(titles(service.openSideQuests(false)), (std::vector<std::string>{"Plier le linge"}));
+
+  EXPECT_FALSE(service.complete("inconnu", now));
+  port.saveSucceeds = false;
+  EXPECT_FALSE(service.complete("r2", now));
+  EXPECT_EQ(service.openSideQuests(false).size(), 1u);  // a failed save leaves the quest open
+}
+
+}  // namespace
+}  // namespace talewick

@@ -1,0 +1,81 @@
+// Preferences kept in one JSON object file (key → value), usually defaults.json.
+//
+// The file is read at construction. A missing file holds no preferences. A damaged one (not JSON,
+// or not an object) reads as empty, is reported once on the diagnostics stream and stays on disk
+// untouched until the next set() or remove(), which writes the whole document. Every write
+// replaces the file atomically, with mode 0600.
+//
+// Other processes may write the same file. FilePreferences stays passive: whoever runs the loop
+// watches `path()` (see FileWatch) and calls `reloadIfChanged()`, which announces the changed keys
+// to the observers. Not thread-safe: one thread at a time, observers included.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/preferences.hpp"
+
+namespace talewick {
+
+// Where the program keeps its preferences: $TALEWICK_HOME/defaults.json when TALEWICK_HOME is set,
+// else $XDG_CONFIG_HOME/talewick/defaults.json, else ~/.config/talewick/defaults.json.
+std::filesystem::path defaultPreferencesPath();
+
+class FilePreferences : public Preferences {
+ public:
+  using Observer = std::function<void(const std::vector<std::string>& changedKeys)>;
+
+  // Loads `path` at once; the damaged-file notice goes to `diagnostics`.
+  explicit FilePreferences(std::filesystem::path path, std::ostream& diagnostics = std::cerr);
+
+  std::optional<Json> value(const std::string& key) const override;
+  // Both take in what another process wrote meanwhile, so its keys survive our write. One that
+  // changes nothing writes nothing, unless the file is damaged. They throw std::system_error when
+  // the file cannot be written, and then change nothing.
+  void set(const std::string& key, Json value) override;
+  void remove(const std::string& key) override;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // Re-reads the file only when it may differ from the one last read (inode, size, modification
+  // time; a file modified in the last two seconds is always read). True when keys changed;
+  // observers have then been told.
+  bool reloadIfChanged();
+  // Re-reads the file; returns the keys added, removed or given another value (sorted) and
+  // announces them to the observers when there are any. A file damaged by another process leaves
+  // the values as they were: an editor may be half-way through saving it.
+  std::vector<std::string> reload();
+
+  // `observer` hears the changed keys after a reload that found changes and after a local set()
+  // or remove() that changed a value. Returns a token for unobserve(). Once unobserve() has
+  // returned, that observer is not called again, even by an announcement under way.
+  int observe(Observer observer);
+  void unobserve(int token);
+
+ private:
+  struct Stamp {
+    bool exists = false;
+    std::uintmax_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  Stamp stampNow() const;
+  void write(const Json& document);
+  void notify(const std::vector<std::string>& keys);
+
+  std::filesystem::path path_;
+  std::ostream* diagnostics_;
+  Json values_ = Json::object();
+  std::optional<Stamp> seen_;  // the file as last read; unknown when it cannot be trusted
+  bool damaged_ = false;       // the file as last read was damaged (and has been reported)
+  std::map<int, Observer> observers_;
+  int nextToken_ = 1;
+};
+
+}  // namespace talewick

@@ -1,0 +1,276 @@
+// The defaults.json store: persistence, damaged files, changes made by another process.
+#include "platform/file_preferences.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/atomic_file.hpp"
+
+namespace talewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test, removed afterwards.
+class FilePreferencesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = fs::path(::testing::TempDir()) /
+              ("file_prefs_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  fs::path file() const { return folder_ / "defaults.json"; }
+  static void put(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  std::string onDisk() const { return files::read(file()).value_or("<missing>"); }
+
+  fs::path folder_;
+};
+
+struct Recorder {
+  std::vector<std::vector<std::string>> calls;
+  FilePreferences::Observer observer() {
+    return [this](const std::vector<std::string>& keys) { calls.push_back(keys); };
+  }
+};
+
+TEST_F(FilePreferencesTest, SetAndRemovePersistAcrossInstances) {
+  {
+    FilePreferences prefs(file());
+    EXPECT_FALSE(prefs.value("hiddenCalendars"));
+    EXPECT_FALSE(fs::exists(file())) << "reading alone must not create the file";
+
+    prefs.set("narrativeMode", "épique");
+    prefs.set("hiddenCalendars", Json::array({"Travail", "Anniversaires"}));
+    prefs.set("volume", 7);
+    prefs.set("transient", true);
+    prefs.set("volume", 8);
+    prefs.remove("transient");
+    EXPECT_EQ(prefs.value("volume"), Json(8));
+    EXPECT_FALSE(prefs.value("transient"));
+  }
+  FilePreferences again(file());
+  EXPECT_EQ(again.string("narrativeMode"), "épique");
+  EXPECT_EQ(again.stringList("hiddenCalendars"),
+            (std::vector<std::string>{"Travail", "Anniversaires"}));
+  EXPECT_EQ(again.value("volume"), Json(8));
+  EXPECT_FALSE(again.value("transient"));
+
+  const Json document = Json::parse(onDisk());
+  ASSERT_TRUE(document.is_object());
+  EXPECT_EQ(document.size(), 3u);
+}
+
+TEST_F(FilePreferencesTest, FileIsOwnerOnlyAndNoTemporaryIsLeftBehind) {
+  put(file(), R"({"a": 1})");
+  ::chmod(file().c_str(), 0644);
+  FilePreferences prefs(file());
+  prefs.set("b", 2);
+
+  struct stat info {};
+  ASSERT_EQ(::stat(file().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"defaults.json"});
+}
+
+TEST_F(FilePreferencesTest, DamagedFileReadsEmptyAndStaysUntilAWrite) {
+  for (const std::string damaged : {"{\"a\": 1,", "[1, 2]", "\"texte\"", "", "\xff\xfe{}"}) {
+    SCOPED_TRACE(damaged);
+    put(file(), damaged);
+    std::ostringstream diagnostics;
+    FilePreferences prefs(file(), diagnostics);
+    EXPECT_FALSE(prefs.value("a"));
+    EXPECT_EQ(diagnostics.str(),
+              "talewick : préférences illisibles, ignorées : " + file().string() + "\n");
+
+    // Looking again neither repeats the notice nor repairs the file behind the user's back.
+    EXPECT_TRUE(prefs.reload().empty());
+    EXPECT_FALSE(prefs.reloadIfChanged());
+    FilePreferences reader(file(), diagnostics);
+    EXPECT_EQ(onDisk(), damaged);
+    EXPECT_EQ(
+        diagnostics.str().size(),
+        2 * ("talewick : préférences illisibles, ignorées : " + file().string() + "\n").size())
+        << "one notice per instance";
+
+    // Removing a key that is not there still replaces the damaged document.
+    reader.remove("absent");
+    EXPECT_EQ(Json::parse(onDisk()), Json::object());
+
+    put(file(), damaged);
+    FilePreferences writer(file(), diagnostics);
+    writer.set("b", 2);
+    EXPECT_EQ(Json::parse(onDisk()), Json({{"b", 2}}));
+  }
+}
+
+TEST_F(FilePreferencesTest, ReloadAnnouncesExactlyTheKeysAnotherProcessChanged) {
+  {
+    FilePreferences seed(file());
+    seed.set("same", "inchangé");
+    seed.set("changed", 1);
+    seed.set("removed", Json::array({1, 2}));
+  }
+  FilePreferences mine(file());
+  Recorder heard;
+  mine.observe(heard.observer());
+  EXPECT_FALSE(mine.reloadIfChanged());
+
+  FilePreferences theirs(file());
+  theirs.set("changed", 2);
+  theirs.remove("removed");
+  theirs.set("added", Json{{"x", 1}});
+  theirs.set("same", "inchangé");
+
+  EXPECT_TRUE(mine.reloadIfChanged());
+  ASSERT_EQ(heard.calls.size(), 1u);
+  EXPECT_EQ(heard.calls[0], (std::vector<std::string>{"added", "changed", "removed"}));
+  EXPECT_EQ(mine.value("changed"), Json(2));
+  EXPECT_FALSE(mine.value("removed"));
+  EXPECT_EQ(mine.value("added"), (Json{{"x", 1}}));
+  EXPECT_FALSE(mine.reloadIfChanged());
+  EXPECT_TRUE(mine.reload().empty());
+  EXPECT_EQ(heard.calls.size(), 1u) << "nothing new, nothing announced";
+
+  // An in-place edit of the same length within the same timestamp tick (inode, size and
+  // modification time all unchanged) is noticed too.
+  const auto modified = fs::last_write_time(file());
+  std::string text = onDisk();
+  text.replace(text.find("inchangé"), std::string("inchangé").size(), "modifié!");
+  put(file(), text);
+  fs::last_write_time(file(), modified);
+  EXPECT_TRUE(mine.reloadIfChanged());
+  EXPECT_EQ(heard.calls.back(), std::vector<std::string>{"same"});
+
+  fs::remove(file());
+  EXPECT_EQ(mine.reload(), (std::vector<std::string>{"added", "changed", "same"}));
+  EXPECT_FALSE(mine.value("same"));
+}
+
+TEST_F(FilePreferencesTest, DamageByAnotherProcessKeepsTheValuesInMemory) {
+  std::ostringstream diagnostics;
+  FilePreferences prefs(file(), diagnostics);
+  prefs.set("a", 1);
+  Recorder heard;
+  prefs.observe(heard.observer());
+
+  put(file(), "{\"a\": ");  // an editor half-way through saving
+  EXPECT_FALSE(prefs.reloadIfChanged());
+  EXPECT_EQ(prefs.value("a"), Json(1));
+  EXPECT_TRUE(heard.calls.empty());
+  EXPECT_NE(diagnostics.str().find("préférences illisibles"), std::string::npos);
+
+  put(file(), R"({"a": 3})");
+  EXPECT_TRUE(prefs.reloadIfChanged());
+  EXPECT_EQ(prefs.value("a"), Json(3));
+  EXPECT_EQ(heard.calls, (std::vector<std::vector<std::string>>{{"a"}}));
+}
+
+TEST_F(FilePreferencesTest, LocalWritesKeepWhatAnotherProcessWroteAndAreAnnounced) {
+  FilePreferences mine(file());
+  FilePreferences theirs(file());
+  Recorder heard;
+  const int token = mine.observe(heard.observer());
+
+  theirs.set("theirs", "b");
+  mine.set("mine", "a");  // no reload in between
+  EXPECT_EQ(heard.calls, (std::vector<std::vector<std::string>>{{"theirs"}, {"mine"}}));
+  EXPECT_EQ(FilePreferences(file()).value("theirs"), Json("b"));
+
+  mine.set("mine", "a");   // same value
+  mine.remove("nowhere");  // absent key
+  EXPECT_EQ(heard.calls.size(), 2u);
+  mine.remove("mine");
+  EXPECT_EQ(heard.calls.back(), std::vector<std::string>{"mine"});
+
+  mine.unobserve(token);
+  mine.set("mine", "c");
+  EXPECT_EQ(heard.calls.size(), 3u);
+
+  // An observer may leave, or send a later one away, while being told.
+  Recorder stays, sentAway;
+  int leaving = 0, dismissed = 0;
+  leaving = mine.observe([&](const std::vector<std::string>&) {
+    mine.unobserve(leaving);
+    mine.unobserve(dismissed);
+  });
+  dismissed = mine.observe(sentAway.observer());
+  mine.observe(stays.observer());
+  mine.set("mine", "d");
+  mine.set("mine", "e");
+  EXPECT_EQ(stays.calls.size(), 2u);
+  EXPECT_TRUE(sentAway.calls.empty());
+}
+
+TEST_F(FilePreferencesTest, FailedWriteThrowsAndChangesNothing) {
+  put(folder_ / "blocker", "a file where a folder should be");
+  FilePreferences prefs(folder_ / "blocker" / "defaults.json");
+  Recorder heard;
+  prefs.observe(heard.observer());
+  EXPECT_THROW(prefs.set("a", 1), std::system_error);
+  EXPECT_FALSE(prefs.value("a"));
+  EXPECT_TRUE(heard.calls.empty());
+}
+
+// Sets or unsets environment variables for one scope.
+class EnvironmentGuard {
+ public:
+  explicit EnvironmentGuard(std::vector<std::pair<std::string, const char*>> values) {
+    for (const auto& [name, value] : values) {
+      const char* old = std::getenv(name.c_str());
+      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+      value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
+    }
+  }
+  ~EnvironmentGuard() {
+    for (const auto& [name, value] : saved_) {
+      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST(FilePreferencesPath, TalewickHomeThenXdgConfigThenHome) {
+  {
+    EnvironmentGuard env({{"TALEWICK_HOME", "/data/tw"}, {"XDG_CONFIG_HOME", "/cfg"}});
+    EXPECT_EQ(defaultPreferencesPath(), fs::path("/data/tw/defaults.json"));
+  }
+  {
+    EnvironmentGuard env(
+        {{"TALEWICK_HOME", ""}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/ada"}});
+    EXPECT_EQ(defaultPreferencesPath(), fs::path("/cfg/talewick/defaults.json"));
+  }
+  {
+    EnvironmentGuard env(
+        {{"TALEWICK_HOME", nullptr}, {"XDG_CONFIG_HOME", nullptr}, {"HOME", "/home/ada"}});
+    EXPECT_EQ(defaultPreferencesPath(), fs::path("/home/ada/.config/talewick/defaults.json"));
+  }
+  {
+    EnvironmentGuard env(
+        {{"TALEWICK_HOME", nullptr}, {"XDG_CONFIG_HOME", "relative/cfg"}, {"HOME", "/home/ada"}});
+    EXPECT_EQ(defaultPreferencesPath(), fs::path("/home/ada/.config/talewick/defaults.json"));
+  }
+}
+
+}  // namespace
+}  // namespace talewick

@@ -1,0 +1,134 @@
+// The calendar and reminder commands over a temporary home: default folders, hiding, sets,
+// events and side quests as a user sees them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/json.hpp"
+#include "ui/command.hpp"
+
+namespace talewick::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CalendarCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home = fs::path(::testing::TempDir()) /
+           ("talewick-home-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home);
+    fs::create_directories(home);
+    ::setenv("TALEWICK_HOME", home.c_str(), 1);
+    ::unsetenv("TALEWICK_CALENDAR_DIR");
+    ::unsetenv("TALEWICK_REMINDERS_DIR");
+    ::unsetenv("TALEWICK_DISABLE_EVENTKIT");
+  }
+  void TearDown() override {
+    ::unsetenv("TALEWICK_HOME");
+    fs::remove_all(home);
+  }
+
+  struct Result {
+    int status;
+    std::string out, err;
+  };
+  Result cli(std::vector<std::string> args) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    Io io{in, out, err};
+    const int status = run(args, io);
+    return {status, out.str(), err.str()};
+  }
+  void write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+  }
+
+  fs::path home;
+};
+
+TEST_F(CalendarCommands, DefaultFolderHoldsOneWritableCalendar) {
+  const Json calendars = Json::parse(cli({"calendars", "--json"}).out);
+  ASSERT_EQ(calendars.size(), 1u);
+  EXPECT_EQ(calendars[0]["identifier"], "personnel");
+  EXPECT_EQ(calendars[0]["title"], "Personnel");
+  EXPECT_EQ(calendars[0]["writable"], true);
+  EXPECT_EQ(calendars[0]["hidden"], false);
+  EXPECT_EQ(Json::parse(cli({"events", "--json"}).out)["timed"].size(), 0u);
+  EXPECT_FALSE(fs::exists(home / "reminders"));  // made when first needed
+  EXPECT_TRUE(Json::parse(cli({"reminders", "--json"}).out).empty());
+  EXPECT_TRUE(fs::is_directory(home / "reminders" / "taches"));
+}
+
+TEST_F(CalendarCommands, HideShowAndSets) {
+  ASSERT_EQ(cli({"calendars"}).status, 0);  // makes the default folder
+  write(home / "calendars" / "travail" / "displayname", "Travail\n");
+  EXPECT_EQ(cli({"calendars", "hide", "travail"}).status, 0);
+  EXPECT_EQ(Json::parse(cli({"calendars", "--json"}).out)[1]["hidden"], true);
+  EXPECT_EQ(cli({"calendars", "hide", "nope"}).status, 2);
+
+  const Result created = cli({"sets", "create", "Maison", "--emoji", "🏠"});
+  ASSERT_EQ(created.status, 0) << created.err;
+  Json sets = Json::parse(cli({"sets", "--json"}).out);
+  ASSERT_EQ(sets.size(), 1u);
+  EXPECT_EQ(sets[0]["calendarIDs"], Json::array({"personnel"}));
+  const std::string id = sets[0]["id"];
+
+  EXPECT_EQ(cli({"sets", "activate", "none"}).status, 0);
+  EXPECT_EQ(Json::parse(cli({"calendars", "--json"}).out)[1]["hidden"], false);
+  EXPECT_EQ(cli({"sets", "activate", id}).status, 0);
+  EXPECT_EQ(Json::parse(cli({"calendars", "--json"}).out)[1]["hidden"], true);
+  EXPECT_EQ(cli({"sets", "delete", id}).status, 0);
+  EXPECT_EQ(cli({"sets", "delete", id}).status, 2);
+  EXPECT_TRUE(Json::parse(cli({"sets", "--json"}).out).empty());
+}
+
+TEST_F(CalendarCommands, EventsOfAWindow) {
+  write(home / "calendars" / "personnel" / "yoga.ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:yoga\r\n"
+        "DTSTAMP:20261201T000000Z\r\nDTSTART:20261207T090000Z\r\nDTEND:20261207T100000Z\r\n"
+        "SUMMARY:Yoga\r\nRRULE:FREQ=DAILY;COUNT=3\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  const Result r = cli({"events", "--from", "2026-12-07", "--to", "2026-12-09", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json timed = Json::parse(r.out)["timed"];
+  ASSERT_EQ(timed.size(), 2u);
+  EXPECT_EQ(timed[1]["startDate"], "2026-12-08T10:00:00+01:00");
+  EXPECT_EQ(timed[0]["calendarID"], "personnel");
+  EXPECT_EQ(cli({"events", "--from", "demain"}).status, 2);
+  EXPECT_EQ(cli({"events", "--from", "2026-12-09", "--to", "2026-12-07"}).status, 2);
+  ::setenv("TALEWICK_DISABLE_EVENTKIT", "1", 1);
+  EXPECT_EQ(cli({"events"}).status, 1);
+}
+
+TEST_F(CalendarCommands, RemindersAndCompletingOne) {
+  write(home / "reminders" / "taches" / "pain.ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VTODO\r\nUID:pain\r\n"
+        "DTSTAMP:20261201T000000Z\r\nSUMMARY:Acheter du pain\r\nPRIORITY:1\r\n"
+        "DUE;VALUE=DATE:20261206\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+  const Json quests = Json::parse(cli({"reminders", "--json"}).out);
+  ASSERT_EQ(quests.size(), 1u);
+  EXPECT_EQ(quests[0]["title"], "Acheter du pain");
+  EXPECT_EQ(quests[0]["priority"], "haute");
+  const Result done = cli({"reminders", "done", "pain"});
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_NE(done.out.find("+30 XP"), std::string::npos);
+  EXPECT_TRUE(Json::parse(cli({"reminders", "--json"}).out).empty());
+  EXPECT_EQ(cli({"reminders", "done", "pain"}).status, 1);
+}
+
+TEST_F(CalendarCommands, AConfiguredFolderMustExist) {
+  ::setenv("TALEWICK_CALENDAR_DIR", (home / "nowhere").c_str(), 1);
+  const Result r = cli({"calendars"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("nowhere"), std::string::npos);
+  EXPECT_FALSE(fs::exists(home / "nowhere"));
+}
+
+}  // namespace
+}  // namespace talewick::ui

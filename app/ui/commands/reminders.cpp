@@ -1,0 +1,79 @@
+// `talewick reminders [done ID]`: open reminders as side quests, and completing one.
+#include <ctime>
+#include <memory>
+
+#include "core/reminders_service.hpp"
+#include "game/side_quest.hpp"
+#include "support/local_calendar.hpp"
+#include "support/loc.hpp"
+#include "ui/commands/commands.hpp"
+#include "ui/context.hpp"
+#include "ui/render.hpp"
+
+namespace talewick::ui {
+namespace {
+
+struct RemindersOptions {
+  bool json = false;
+  std::string id;
+  CLI::App* done = nullptr;
+};
+
+Date now() { return Date::fromUnix(static_cast<double>(std::time(nullptr))); }
+
+int list(const RemindersOptions& o, Io& io, AppContext& app) {
+  RemindersService service(app.remindersStore());
+  const std::vector<SideQuest> quests = service.openSideQuests(false);
+  if (o.json) {
+    printJsonValue(io.out, quests);
+    return EXIT_DONE;
+  }
+  if (quests.empty()) io.out << Loc::string("cli.reminders.none", "Aucune quête annexe.") << "\n";
+  for (const SideQuest& q : quests) {
+    const auto reward = SideQuests::reward(q.priority);
+    io.out << padded(q.due ? LocalCalendar::dayKey(*q.due) : "", 10) << "  " << padded(q.title, 40)
+           << "  +" << reward.xp << " XP  " << q.listTitle.value_or("") << "  [" << q.id << "]\n";
+  }
+  return EXIT_DONE;
+}
+
+int done(const RemindersOptions& o, Io& io, AppContext& app) {
+  RemindersService service(app.remindersStore());
+  std::optional<SideQuest> target;
+  for (const SideQuest& q : service.openSideQuests(false)) {
+    if (q.id == o.id) target = q;
+  }
+  if (!target || !service.complete(o.id, now())) {
+    io.err << "talewick : "
+           << Loc::format(Loc::string("cli.reminders.notDone",
+                                      "impossible d'accomplir la quête annexe %@"),
+                          {o.id})
+           << "\n";
+    return EXIT_FAILED;
+  }
+  const auto reward = SideQuests::reward(target->priority);
+  io.out << Loc::format(Loc::string("cli.reminders.done", "Quête annexe accomplie : %@ (+%@ XP, +%@ or)"),
+                        {target->title, std::to_string(reward.xp), std::to_string(reward.gold)})
+         << "\n";
+  return EXIT_DONE;
+}
+
+}  // namespace
+
+Command remindersCommand() {
+  return Command{
+      "reminders", Loc::string("cli.reminders.help", "Les rappels ouverts, en quêtes annexes"),
+      [](CLI::App& cmd) -> Handler {
+        auto o = std::make_shared<RemindersOptions>();
+        cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+        o->done = cmd.add_subcommand(
+            "done", Loc::string("cli.reminders.doneHelp", "Marque un rappel comme accompli"));
+        o->done->add_option("id", o->id, Loc::string("cli.reminders.id", "Identifiant du rappel"))
+            ->required();
+        return [o](Io& io, AppContext& app) {
+          return o->done->parsed() ? done(*o, io, app) : list(*o, io, app);
+        };
+      }};
+}
+
+}  // namespace talewick::ui

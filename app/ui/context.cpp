@@ -1,0 +1,90 @@
+#include "ui/context.hpp"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/file_preferences.hpp"
+#include "platform/paths.hpp"
+#include "platform/vdir_calendar_store.hpp"
+#include "platform/vdir_reminders_store.hpp"
+#include "support/loc.hpp"
+
+namespace talewick::ui {
+namespace {
+
+bool eventKitDisabled() {
+  const char* value = std::getenv("TALEWICK_DISABLE_EVENTKIT");
+  return value && std::string(value) == "1";
+}
+
+// A configured folder must exist; the default one is made on first use.
+std::filesystem::path prepare(const paths::Folder& folder,
+                              bool (*createDefault)(const std::filesystem::path&)) {
+  if (folder.isDefault) {
+    createDefault(folder.path);
+  } else if (!std::filesystem::is_directory(folder.path)) {
+    throw std::runtime_error(Loc::format(
+        Loc::string("cli.folderMissing", "dossier introuvable : %@"), {folder.path.string()}));
+  }
+  return folder.path;
+}
+
+}  // namespace
+
+AppContext::AppContext() = default;
+AppContext::~AppContext() = default;
+
+Preferences& AppContext::preferences() {
+  if (!preferences_) preferences_ = std::make_unique<FilePreferences>(defaultPreferencesPath());
+  return *preferences_;
+}
+
+CalendarSelection& AppContext::selection() {
+  if (!selection_) selection_ = std::make_unique<CalendarSelection>(preferences());
+  return *selection_;
+}
+
+std::vector<std::string> AppContext::identityEmails() {
+  std::vector<std::string> emails = preferences().stringList("identity.emails");
+  if (auto single = preferences().string("identity.emails")) {
+    size_t start = 0;
+    while (start <= single->size()) {
+      const size_t comma = std::min(single->find(',', start), single->size());
+      std::string one = single->substr(start, comma - start);
+      std::erase(one, ' ');
+      if (!one.empty()) emails.push_back(one);
+      start = comma + 1;
+    }
+  }
+  return emails;
+}
+
+CalendarEventStorePort& AppContext::calendarStore() {
+  if (!calendarStore_) {
+    const bool disabled = eventKitDisabled();
+    const auto folder = paths::calendarFolder(preferences());
+    const auto root =
+        disabled ? folder.path : prepare(folder, &paths::createDefaultCalendarFolder);
+    calendarStore_ = std::make_unique<VdirCalendarStore>(root, identityEmails(), disabled);
+  }
+  return *calendarStore_;
+}
+
+RemindersStorePort& AppContext::remindersStore() {
+  if (!remindersStore_) {
+    const bool disabled = eventKitDisabled();
+    const auto folder = paths::remindersFolder(preferences());
+    const auto root =
+        disabled ? folder.path : prepare(folder, &paths::createDefaultRemindersFolder);
+    remindersStore_ = std::make_unique<VdirRemindersStore>(root, disabled);
+  }
+  return *remindersStore_;
+}
+
+std::vector<std::string> AppContext::calendarIDs() {
+  std::vector<std::string> ids;
+  for (const CalendarInfo& c : calendarStore().calendars()) ids.push_back(c.identifier);
+  return ids;
+}
+
+}  // namespace talewick::ui
