@@ -208,6 +208,27 @@ void removeOptimistically(std::vector<Quest>& quests, const Quest& target, Event
   });
 }
 
+std::string failedWriteStatus(CalendarWrite write, const std::string& error) {
+  switch (write) {
+    case CalendarWrite::create:
+      return Loc::string("calendar.failed.create", "Échec de création : ") + error;
+    case CalendarWrite::edit:
+      return Loc::string("calendar.failed.edit", "Échec d'édition : ") + error;
+    case CalendarWrite::move:
+      return Loc::string("calendar.failed.move", "Échec du déplacement : ") + error;
+    case CalendarWrite::remove:
+      break;
+  }
+  return Loc::string("calendar.failed.remove", "Échec de suppression : ") + error;
+}
+
+std::string demoQuestStatus(CalendarWrite write) {
+  if (write == CalendarWrite::move) {
+    return Loc::string("calendar.demo.move", "Cette quête de démo ne peut pas être déplacée.");
+  }
+  return Loc::string("calendar.demo.remove", "Cette quête de démo ne peut pas être supprimée.");
+}
+
 CalendarDeletionTombstone tombstoneFor(const DayEvent& event, EventSpan span) {
   return CalendarDeletionTombstone{event.externalIdentifier,
                                    text::lower(text::trim(event.title)), event.startDate,

@@ -51,6 +51,12 @@ std::string eventIdentifier(const Quest& quest);
 // or it and every later one of its series (futureEvents).
 void removeOptimistically(std::vector<Quest>& quests, const Quest& target, EventSpan span);
 
+// The status line after a calendar write failed, or could not start because the quest has no
+// occurrence behind it (a demonstration quest).
+enum class CalendarWrite { create, edit, move, remove };
+std::string failedWriteStatus(CalendarWrite write, const std::string& error);
+std::string demoQuestStatus(CalendarWrite write);  // for move and remove
+
 // An occurrence whose deletion was asked for elsewhere and must stay hidden meanwhile.
 struct CalendarDeletionTombstone {
   std::optional<std::string> externalIdentifier;
