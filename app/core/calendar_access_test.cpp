@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/loc.hpp"
 #include "tests/support/fake_calendar_store.hpp"
 #include "tests/support/test_environment.hpp"
 
@@ -165,6 +166,17 @@ TEST(RemoveOptimistically, ThisOrFutureOccurrences) {
   ASSERT_EQ(future.size(), 2u);
   EXPECT_EQ(future[0].startDate, quests[0].startDate);
   EXPECT_EQ(future[1].id, "quest_T");
+}
+
+TEST(StatusLines, FailedWritesNameTheErrorInTheUsersLanguage) {
+  EXPECT_EQ(Access::failedWriteStatus(Access::CalendarWrite::remove, "disque plein"),
+            "Échec de suppression : disque plein");
+  EXPECT_EQ(Access::failedWriteStatus(Access::CalendarWrite::move, "x"), "Échec du déplacement : x");
+  EXPECT_EQ(Access::demoQuestStatus(Access::CalendarWrite::move),
+            "Cette quête de démo ne peut pas être déplacée.");
+  Loc::setLanguage(Loc::Language::en);
+  EXPECT_EQ(Access::failedWriteStatus(Access::CalendarWrite::create, "x"), "Could not create: x");
+  Loc::setLanguage(Loc::Language::fr);
 }
 
 TEST(Tombstones, HideUntilTheStoreLetsGo) {
