@@ -32,6 +32,7 @@
 
 #include "platform/atomic_file.hpp"
 #include "platform/ics_edit.hpp"
+#include "platform/vdir_folder.hpp"
 #include "support/local_calendar.hpp"
 
 namespace talewick {
@@ -136,21 +137,6 @@ bool isWritableFolder(const fs::path& folder) { return ::access(folder.c_str(), 
 bool isFolder(const fs::path& path) {
   std::error_code ec;
   return fs::is_directory(path, ec);
-}
-
-// The calendar folders under `root`, sorted.
-std::vector<std::string> calendarFolders(const fs::path& root) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name.empty() || name.front() == '.') continue;
-    std::error_code typeError;
-    if (!it->is_directory(typeError)) continue;
-    names.push_back(std::move(name));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // How many threads parse: the cores this process may run on, at most four.
@@ -1062,7 +1048,7 @@ struct VdirCalendarStore::Impl {
       const int fd = ::dirfd(dir.get());
       while (const struct dirent* d = ::readdir(dir.get())) {
         const std::string_view name(d->d_name);
-        if (name.empty() || name.front() == '.' || name.size() < 5 ||
+        if (vdir::isHidden(name) || name.size() < 5 ||
             !equalNoCase(name.substr(name.size() - 4), ".ics")) {
           continue;
         }
@@ -1076,7 +1062,7 @@ struct VdirCalendarStore::Impl {
 
     // Forget the files that are gone, with their calendar or alone.
     {
-      const std::vector<std::string> names = calendarFolders(root);
+      const std::vector<std::string> names = vdir::subfolders(root);
       const std::unordered_set<std::string> calendars(names.begin(), names.end());
       std::unordered_set<std::string_view> present;
       for (const Job& j : jobs) present.insert(j.path);
@@ -1151,7 +1137,7 @@ struct VdirCalendarStore::Impl {
   };
   std::optional<Located> locate(const std::string& uid) {
     if (uid.empty()) return std::nullopt;
-    load(calendarFolders(root), std::nullopt);
+    load(vdir::subfolders(root), std::nullopt);
     auto it = uidPaths.find(uid);
     if (it == uidPaths.end()) return std::nullopt;
     const Entry& e = cache.at(it->second);
@@ -1167,7 +1153,7 @@ struct VdirCalendarStore::Impl {
 
   fs::path calendarFolder(const std::string& id) const {
     const fs::path folder = root / id;
-    if (id.empty() || id.front() == '.' || id.find('/') != std::string::npos || !isFolder(folder)) {
+    if (vdir::isHidden(id) || id.find('/') != std::string::npos || !isFolder(folder)) {
       throw CalendarStoreError("Calendrier introuvable : " + id);
     }
     return folder;
@@ -1280,7 +1266,7 @@ std::vector<CalendarInfo> VdirCalendarStore::calendars() {
   std::lock_guard lock(impl_->mutex);
   if (impl_->disabled) return {};
   std::vector<CalendarInfo> out;
-  for (const std::string& id : calendarFolders(impl_->root)) {
+  for (const std::string& id : vdir::subfolders(impl_->root)) {
     const fs::path folder = impl_->root / id;
     CalendarInfo info;
     info.identifier = id;
@@ -1299,7 +1285,7 @@ std::vector<CalendarInfo> VdirCalendarStore::calendars() {
 std::vector<CalendarEvent> VdirCalendarStore::events(const EventQuery& query) {
   std::lock_guard lock(impl_->mutex);
   if (impl_->disabled || !(query.start < query.end)) return {};
-  std::vector<std::string> ids = calendarFolders(impl_->root);
+  std::vector<std::string> ids = vdir::subfolders(impl_->root);
   if (query.calendarIDs) {
     const std::set<std::string> wanted(query.calendarIDs->begin(), query.calendarIDs->end());
     std::erase_if(ids, [&](const std::string& id) { return !wanted.count(id); });

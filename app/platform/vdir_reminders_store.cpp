@@ -5,16 +5,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "platform/atomic_file.hpp"
+#include "platform/ics_lines.hpp"
+#include "platform/vdir_folder.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
@@ -35,28 +34,6 @@ IcalPtr parseCalendar(const std::string& text) {
   IcalPtr root(icalparser_parse_string(text.c_str()));
   if (root && icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT) root.reset();
   return root;
-}
-
-bool isHidden(const fs::path& p) {
-  const std::string name = p.filename().string();
-  return name.empty() || name.front() == '.';
-}
-
-// The visible list folders of the root, or the visible .ics files of a list, sorted by name so
-// that every read gives the same order.
-std::vector<fs::path> entries(const fs::path& folder, bool folders) {
-  std::vector<fs::path> out;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const fs::path& p = it->path();
-    if (isHidden(p)) continue;
-    std::error_code typeEc;
-    const bool wanted =
-        folders ? it->is_directory(typeEc) : it->is_regular_file(typeEc) && p.extension() == ".ics";
-    if (wanted) out.push_back(p);
-  }
-  std::sort(out.begin(), out.end());
-  return out;
 }
 
 std::string listTitle(const fs::path& folder) {
@@ -152,79 +129,8 @@ icalcomponent* findMaster(icalcomponent* calendar, const std::string& uid) {
 //
 // Completion rewrites five properties and nothing else. Serialising libical's tree would redo
 // every line (it drops unknown parameters, re-escapes X- values, splits CATEGORIES), so the file
-// is edited as text: the other lines keep their bytes, folding and line ends.
-
-struct ContentLine {
-  size_t first = 0, last = 0;  // the physical lines [first, last) it was folded over
-  std::string text;            // unfolded, without line end
-};
-
-std::vector<std::string_view> physicalLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    end = end == std::string_view::npos ? text.size() : end + 1;
-    lines.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  return lines;
-}
-
-std::string_view withoutLineEnd(std::string_view line) {
-  if (line.ends_with('\n')) line.remove_suffix(1);
-  if (line.ends_with('\r')) line.remove_suffix(1);
-  return line;
-}
-
-std::vector<ContentLine> unfold(const std::vector<std::string_view>& physical) {
-  std::vector<ContentLine> lines;
-  for (size_t i = 0; i < physical.size(); ++i) {
-    const std::string_view content = withoutLineEnd(physical[i]);
-    if (!lines.empty() && (content.starts_with(' ') || content.starts_with('\t'))) {
-      lines.back().text.append(content.substr(1));
-      lines.back().last = i + 1;
-    } else {
-      lines.push_back({i, i + 1, std::string(content)});
-    }
-  }
-  return lines;
-}
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-std::string nameOf(const std::string& line) {
-  return upper(line.substr(0, line.find_first_of(";:")));
-}
-
-// The value after the first colon that is not inside a quoted parameter value.
-std::string valueOf(const std::string& line) {
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '"') quoted = !quoted;
-    if (line[i] == ':' && !quoted) return line.substr(i + 1);
-  }
-  return "";
-}
-
-std::string unescapeText(std::string_view v) {
-  std::string out;
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] == '\\' && i + 1 < v.size()) {
-      const char next = v[++i];
-      out += (next == 'n' || next == 'N') ? '\n' : next;
-    } else {
-      out += v[i];
-    }
-  }
-  return out;
-}
+// is edited as content lines (platform/ics_lines.hpp): the other lines keep their bytes, folding
+// and line ends.
 
 struct TodoBlock {
   size_t begin = 0, end = 0;         // content lines BEGIN:VTODO and END:VTODO
@@ -234,17 +140,17 @@ struct TodoBlock {
   bool recurrenceId = false;
 };
 
-std::vector<TodoBlock> todoBlocks(const std::vector<ContentLine>& lines) {
+std::vector<TodoBlock> todoBlocks(const std::vector<ics::Line>& lines) {
   std::vector<TodoBlock> blocks;
   std::optional<TodoBlock> open;
   size_t depth = 0, openDepth = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string name = nameOf(lines[i].text);
+    const std::string name = ics::nameOf(lines[i].text);
     const bool atOwnLevel = open && depth == openDepth;
     if (name == "BEGIN") {
       if (atOwnLevel && !open->firstChild) open->firstChild = i;
       ++depth;
-      if (!open && upper(valueOf(lines[i].text)) == "VTODO") {
+      if (!open && ics::upper(ics::valueOf(lines[i].text)) == "VTODO") {
         open.emplace();
         open->begin = i;
         openDepth = depth;
@@ -258,20 +164,11 @@ std::vector<TodoBlock> todoBlocks(const std::vector<ContentLine>& lines) {
       if (depth > 0) --depth;
     } else if (atOwnLevel) {
       open->properties.push_back(i);
-      if (name == "UID") open->uid = unescapeText(valueOf(lines[i].text));
+      if (name == "UID") open->uid = ics::unescapeText(ics::valueOf(lines[i].text));
       if (name == "RECURRENCE-ID") open->recurrenceId = true;
     }
   }
   return blocks;
-}
-
-// "20261205T081500Z"
-std::string utcStamp(Date now) {
-  const CivilFields f = civilFromUnix(std::floor(now.unix()), 0);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02dT%02d%02d%02dZ", f.year, f.month, f.day, f.hour,
-                f.minute, f.second);
-  return buffer;
 }
 
 // The text with the master VTODO of `uid` marked completed at `now`; nullopt when the text holds
@@ -279,15 +176,14 @@ std::string utcStamp(Date now) {
 // missing one goes after the VTODO's last own property, before any VALARM.
 std::optional<std::string> markCompleted(const std::string& text, const std::string& uid,
                                          Date now) {
-  const auto physical = physicalLines(text);
-  const auto lines = unfold(physical);
+  const auto lines = ics::unfold(text, ics::BlankLines::keep);
   const auto blocks = todoBlocks(lines);
   const auto block = std::find_if(blocks.begin(), blocks.end(), [&](const TodoBlock& b) {
     return b.uid == uid && !b.recurrenceId;
   });
   if (block == blocks.end()) return std::nullopt;
 
-  const std::string stamp = utcStamp(now);
+  const std::string stamp = ics::utcStamp(now);
   const std::array<std::pair<std::string, std::string>, 5> updates{{
       {"STATUS", "STATUS:COMPLETED"},
       {"COMPLETED", "COMPLETED:" + stamp},
@@ -300,7 +196,7 @@ std::optional<std::string> markCompleted(const std::string& text, const std::str
   for (const auto& [name, line] : updates) {
     bool placed = false;
     for (size_t index : block->properties) {
-      if (nameOf(lines[index].text) != name) continue;
+      if (ics::nameOf(lines[index].text) != name) continue;
       replaced[index] = placed ? std::nullopt : std::optional<std::string>(line);
       placed = true;
     }
@@ -319,7 +215,7 @@ std::optional<std::string> markCompleted(const std::string& text, const std::str
       if (it->second) out += *it->second + eol;
       continue;
     }
-    for (size_t p = lines[i].first; p < lines[i].last; ++p) out += physical[p];
+    out += lines[i].raw;
   }
   return out;
 }
@@ -351,9 +247,10 @@ void VdirRemindersStore::warnOnce(const fs::path& file, const std::string& messa
 std::vector<ReminderItem> VdirRemindersStore::incompleteReminders() {
   std::vector<ReminderItem> items;
   if (disabled_) return items;
-  for (const fs::path& list : entries(root_, true)) {
+  for (const std::string& name : vdir::subfolders(root_)) {
+    const fs::path list = root_ / name;
     const std::string title = listTitle(list);
-    for (const fs::path& file : entries(list, false)) {
+    for (const fs::path& file : vdir::files(list, ".ics")) {
       const auto text = files::read(file);
       IcalPtr calendar = text ? parseCalendar(*text) : nullptr;
       if (!calendar) {
@@ -381,8 +278,8 @@ std::vector<ReminderItem> VdirRemindersStore::incompleteReminders() {
 
 bool VdirRemindersStore::complete(const std::string& identifier, Date now) {
   if (disabled_ || identifier.empty()) return false;
-  for (const fs::path& list : entries(root_, true)) {
-    for (const fs::path& file : entries(list, false)) {
+  for (const std::string& name : vdir::subfolders(root_)) {
+    for (const fs::path& file : vdir::files(root_ / name, ".ics")) {
       const auto text = files::read(file);
       if (!text) continue;
       const auto updated = markCompleted(*text, identifier, now);
