@@ -11,34 +11,23 @@
 #include <system_error>
 
 #include "platform/atomic_file.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace talewick {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder per test, removed afterwards.
 class FilePreferencesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::path(::testing::TempDir()) /
-              ("file_prefs_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-
   fs::path file() const { return folder_ / "defaults.json"; }
   static void put(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
   }
   std::string onDisk() const { return files::read(file()).value_or("<missing>"); }
 
-  fs::path folder_;
+  talewick::testing::TempFolder temp_{"file_prefs"};
+  const fs::path folder_ = temp_.path();
 };
 
 struct Recorder {

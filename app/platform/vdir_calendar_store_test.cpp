@@ -17,6 +17,7 @@
 
 #include "platform/atomic_file.hpp"
 #include "support/local_calendar.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
 
 namespace talewick {
@@ -69,32 +70,13 @@ struct ZoneGuard {
 
 class VdirStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::path(::testing::TempDir()) / ("vdir-" + std::string(info->test_suite_name()) + "-" +
-                                              info->name() + "-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-
-  void TearDown() override {
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
-      if (it->is_directory())
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add);
-    }
-    fs::remove_all(root_, ec);
-  }
-
   fs::path calendar(const std::string& id) {
     fs::create_directories(root_ / id);
     return root_ / id;
   }
 
   fs::path write(const std::string& calendarID, const std::string& name, const std::string& text) {
-    const fs::path path = calendar(calendarID) / name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+    return folder_.write(calendarID + "/" + name, text);
   }
 
   static std::vector<CalendarEvent> between(VdirCalendarStore& store, Date start, Date end,
@@ -102,7 +84,8 @@ class VdirStoreTest : public ::testing::Test {
     return store.events(store.predicateForEvents(start, end, std::move(ids)));
   }
 
-  fs::path root_;
+  testing::TempFolder folder_{"vdir"};
+  const fs::path root_ = folder_.path();
 };
 
 // A weekly meeting at 10:00 Paris time from Monday 19 October 2026, across the end of summer

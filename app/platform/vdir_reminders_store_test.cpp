@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/atomic_file.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
 
 namespace talewick {
@@ -54,24 +55,11 @@ std::vector<std::string> identifiers(const std::vector<ReminderItem>& items) {
 
 class VdirRemindersStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::path(::testing::TempDir()) /
-            ("talewick-reminders-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  void put(const std::string& relative, const std::string& text) { folder_.write(relative, text); }
+  std::string text(const std::string& relative) { return folder_.read(relative); }
 
-  void put(const std::string& relative, const std::string& text) {
-    fs::create_directories((root_ / relative).parent_path());
-    std::ofstream(root_ / relative, std::ios::binary) << text;
-  }
-  std::string text(const std::string& relative) {
-    return files::read(root_ / relative).value_or("<absent>");
-  }
-
-  fs::path root_;
+  testing::TempFolder folder_{"talewick-reminders"};
+  const fs::path root_ = folder_.path();
 };
 
 TEST_F(VdirRemindersStoreTest, ReadsEveryFieldOfEveryVisibleList) {
