@@ -1,7 +1,7 @@
 # The two commands a newcomer needs: `make run` and `make test`.
 # Each installs the Debian packages that are missing, configures, builds and runs.
 
-BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev \
+BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
 # Peers the interoperability tests read and write calendars with.
 TEST_PACKAGES := khal todoman

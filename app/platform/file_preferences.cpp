@@ -10,7 +10,7 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/atomic_file.hpp"
+#include "core/atomic_file.hpp"
 
 namespace talewick {
 
@@ -77,7 +77,7 @@ void FilePreferences::set(const std::string& key, Json value) {
   next[key] = std::move(value);
   write(next);
   values_ = std::move(next);
-  if (changed) notify({key});
+  if (changed) notifyChanged({key});
 }
 
 void FilePreferences::remove(const std::string& key) {
@@ -88,7 +88,7 @@ void FilePreferences::remove(const std::string& key) {
   if (!changed && !damaged_) return;
   write(next);
   values_ = std::move(next);
-  if (changed) notify({key});
+  if (changed) notifyChanged({key});
 }
 
 bool FilePreferences::reloadIfChanged() {
@@ -128,17 +128,9 @@ std::vector<std::string> FilePreferences::reload() {
   damaged_ = false;
   std::vector<std::string> changed = changedKeys(values_, *loaded);
   values_ = std::move(*loaded);
-  if (!changed.empty()) notify(changed);
+  if (!changed.empty()) notifyChanged(changed);
   return changed;
 }
-
-int FilePreferences::observe(Observer observer) {
-  const int token = nextToken_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
-}
-
-void FilePreferences::unobserve(int token) { observers_.erase(token); }
 
 FilePreferences::Stamp FilePreferences::stampNow() const {
   struct stat info {};
@@ -156,19 +148,6 @@ void FilePreferences::write(const Json& document) {
   // already, and its change would go unnoticed. The next check reads our own bytes back instead.
   seen_.reset();
   damaged_ = false;
-}
-
-void FilePreferences::notify(const std::vector<std::string>& keys) {
-  // Observers may observe or unobserve while being told: walk a snapshot of the tokens and copy
-  // each observer before calling it.
-  std::vector<int> tokens;
-  for (const auto& [token, observer] : observers_) tokens.push_back(token);
-  for (int token : tokens) {
-    const auto found = observers_.find(token);
-    if (found == observers_.end()) continue;
-    Observer observer = found->second;
-    observer(keys);
-  }
 }
 
 }  // namespace talewick

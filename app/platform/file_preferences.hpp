@@ -29,8 +29,6 @@ std::filesystem::path defaultPreferencesPath();
 
 class FilePreferences : public Preferences {
  public:
-  using Observer = std::function<void(const std::vector<std::string>& changedKeys)>;
-
   // Loads `path` at once; the damaged-file notice goes to `diagnostics`.
   explicit FilePreferences(std::filesystem::path path, std::ostream& diagnostics = std::cerr);
 
@@ -52,12 +50,6 @@ class FilePreferences : public Preferences {
   // the values as they were: an editor may be half-way through saving it.
   std::vector<std::string> reload();
 
-  // `observer` hears the changed keys after a reload that found changes and after a local set()
-  // or remove() that changed a value. Returns a token for unobserve(). Once unobserve() has
-  // returned, that observer is not called again, even by an announcement under way.
-  int observe(Observer observer);
-  void unobserve(int token);
-
  private:
   struct Stamp {
     bool exists = false;
@@ -67,15 +59,12 @@ class FilePreferences : public Preferences {
   };
   Stamp stampNow() const;
   void write(const Json& document);
-  void notify(const std::vector<std::string>& keys);
 
   std::filesystem::path path_;
   std::ostream* diagnostics_;
   Json values_ = Json::object();
   std::optional<Stamp> seen_;  // the file as last read; unknown when it cannot be trusted
   bool damaged_ = false;       // the file as last read was damaged (and has been reported)
-  std::map<int, Observer> observers_;
-  int nextToken_ = 1;
 };
 
 }  // namespace talewick

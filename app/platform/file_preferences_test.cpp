@@ -10,7 +10,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/atomic_file.hpp"
+#include "core/atomic_file.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick {

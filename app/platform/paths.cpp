@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/atomic_file.hpp"
+#include "core/atomic_file.hpp"
 
 namespace talewick::paths {
 namespace {
@@ -57,6 +57,13 @@ Folder remindersFolder(const Preferences& preferences) {
     return {*path, false};
   }
   return {dataFolder() / "reminders", true};
+}
+
+Folder cloudFolder(const Preferences& preferences) {
+  if (auto path = configured("TALEWICK_CLOUD_DIR", preferences, "cloud.folder")) {
+    return {*path, false};
+  }
+  return {dataFolder() / "cloud", true};
 }
 
 bool createDefaultCalendarFolder(const std::filesystem::path& root) {

@@ -28,6 +28,9 @@ struct Folder {
 };
 Folder calendarFolder(const Preferences& preferences);
 Folder remindersFolder(const Preferences& preferences);
+// The folder standing for the cloud store ($TALEWICK_CLOUD_DIR, preference "cloud.folder", else
+// dataFolder()/cloud). Place it inside a synced folder to share the hero between machines.
+Folder cloudFolder(const Preferences& preferences);
 
 // Creates a default calendar folder holding one empty writable calendar "Personnel", or a default
 // reminders folder holding one empty list "Tâches", when the folder does not exist yet. Returns

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/atomic_file.hpp"
+#include "core/atomic_file.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
 

@@ -5,7 +5,8 @@ namespace talewick::ui {
 
 std::vector<Command> allCommands() {
   return {todayCommand(),  forgeCommand(), levelCommand(),    calendarsCommand(),
-          setsCommand(),   eventsCommand(), remindersCommand()};
+          setsCommand(),   eventsCommand(), remindersCommand(), heroCommand(),
+          syncCommand()};
 }
 
 }  // namespace talewick::ui

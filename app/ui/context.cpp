@@ -1,9 +1,12 @@
 #include "ui/context.hpp"
 
+#include <asio/post.hpp>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/cloud_folder.hpp"
 #include "platform/file_preferences.hpp"
+#include "platform/keychain_file.hpp"
 #include "platform/paths.hpp"
 #include "platform/vdir_calendar_store.hpp"
 #include "platform/vdir_reminders_store.hpp"
@@ -32,7 +35,10 @@ std::filesystem::path prepare(const paths::Folder& folder,
 }  // namespace
 
 AppContext::AppContext() = default;
-AppContext::~AppContext() = default;
+
+AppContext::~AppContext() {
+  if (runLoop_) runLoop_->settle();
+}
 
 Preferences& AppContext::preferences() {
   if (!preferences_) preferences_ = std::make_unique<FilePreferences>(defaultPreferencesPath());
@@ -63,8 +69,7 @@ CalendarEventStorePort& AppContext::calendarStore() {
   if (!calendarStore_) {
     const bool disabled = eventKitDisabled();
     const auto folder = paths::calendarFolder(preferences());
-    const auto root =
-        disabled ? folder.path : prepare(folder, &paths::createDefaultCalendarFolder);
+    const auto root = disabled ? folder.path : prepare(folder, &paths::createDefaultCalendarFolder);
     calendarStore_ = std::make_unique<VdirCalendarStore>(root, identityEmails(), disabled);
   }
   return *calendarStore_;
@@ -85,6 +90,51 @@ std::vector<std::string> AppContext::calendarIDs() {
   std::vector<std::string> ids;
   for (const CalendarInfo& c : calendarStore().calendars()) ids.push_back(c.identifier);
   return ids;
+}
+
+RPGMode AppContext::narrativeMode() {
+  const auto raw = preferences().string("rpg_mode");
+  return raw ? fromRaw<RPGMode>(*raw).value_or(RPGMode::heroicPapa) : RPGMode::heroicPapa;
+}
+
+RunLoop& AppContext::runLoop() {
+  if (!runLoop_) runLoop_ = std::make_unique<RunLoop>();
+  return *runLoop_;
+}
+
+KeyValueCloudStore& AppContext::cloudStore() {
+  if (!cloudStore_) {
+    auto& main = runLoop().main();
+    auto store = std::make_unique<CloudFolderStore>(paths::cloudFolder(preferences()).path);
+    store->setDelivery(
+        [&main](std::function<void()> announce) { asio::post(main, std::move(announce)); });
+    cloudStore_ = std::move(store);
+  }
+  return *cloudStore_;
+}
+
+HeroStore& AppContext::heroStore() {
+  if (!heroStore_) {
+    RunLoop& loop = runLoop();
+    heroStore_ =
+        std::make_unique<HeroStore>(paths::dataFolder() / HeroStore::FILE_NAME, cloudStore(),
+                                    loop.main(), loop.serialQueue(HeroStore::CLOUD_QUEUE));
+    heroStore_->start();
+  }
+  return *heroStore_;
+}
+
+CloudPrefsSync& AppContext::cloudPrefsSync() {
+  if (!cloudPrefsSync_) {
+    cloudPrefsSync_ =
+        std::make_unique<CloudPrefsSync>(preferences(), cloudStore(), runLoop().main());
+  }
+  return *cloudPrefsSync_;
+}
+
+SecretsStore& AppContext::secrets() {
+  if (!secrets_) secrets_ = std::make_unique<KeychainFile>(defaultKeychainPath());
+  return *secrets_;
 }
 
 }  // namespace talewick::ui

@@ -8,14 +8,21 @@
 
 #include "core/calendar_port.hpp"
 #include "core/calendar_selection.hpp"
+#include "core/cloud_prefs_sync.hpp"
+#include "core/cloud_store_port.hpp"
+#include "core/hero_store.hpp"
 #include "core/preferences.hpp"
 #include "core/reminders_port.hpp"
+#include "core/run_loop.hpp"
+#include "core/secrets_port.hpp"
+#include "game/enums.hpp"
 
 namespace talewick::ui {
 
 class AppContext {
  public:
   AppContext();
+  // Lets queued work finish (cloud writes) before anything is torn down.
   ~AppContext();
 
   Preferences& preferences();
@@ -30,8 +37,26 @@ class AppContext {
   // The identifiers of every calendar, for set operations.
   std::vector<std::string> calendarIDs();
 
+  // The narrative mode (preference "rpg_mode"; heroic when absent or unknown).
+  RPGMode narrativeMode();
+
+  RunLoop& runLoop();
+  // The cloud folder; its announcements are delivered on the main loop.
+  KeyValueCloudStore& cloudStore();
+  // The hero, started on first use.
+  HeroStore& heroStore();
+  // The preference mirror, not started.
+  CloudPrefsSync& cloudPrefsSync();
+  SecretsStore& secrets();
+
  private:
+  // Declared first, destroyed last: every store below may have work queued on it.
+  std::unique_ptr<RunLoop> runLoop_;
   std::unique_ptr<Preferences> preferences_;
+  std::unique_ptr<KeyValueCloudStore> cloudStore_;
+  std::unique_ptr<HeroStore> heroStore_;
+  std::unique_ptr<CloudPrefsSync> cloudPrefsSync_;
+  std::unique_ptr<SecretsStore> secrets_;
   std::unique_ptr<CalendarSelection> selection_;
   std::unique_ptr<CalendarEventStorePort> calendarStore_;
   std::unique_ptr<RemindersStorePort> remindersStore_;

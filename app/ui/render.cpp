@@ -1,13 +1,14 @@
 #include "ui/render.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "ui/command.hpp"
 #include "game/archetypes.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "support/text.hpp"
+#include "ui/command.hpp"
 
 namespace talewick::ui {
 
@@ -39,9 +40,14 @@ void printBreakdown(std::ostream& out, const QuestBreakdown& b) {
   out << "       " << b.archetypeLabel << " " << b.archetypeBaseXp << " XP × "
       << number(b.durationMult) << " (" << b.durationMin << " min) = " << b.xp << " XP";
   out << " · " << Loc::string("cli.breakdown.threat", "menace") << " " << number(b.threatScore);
-  if (b.intensityMult) out << " (" << Loc::string("cli.breakdown.intensity", "intensité") << " ×" << number(*b.intensityMult) << ")";
-  if (b.attendeesBonus > 0) out << " (+" << b.attendeesBonus << " " << Loc::string("cli.breakdown.attendees", "participants") << ")";
-  if (b.isNight) out << " (" << Loc::string("cli.breakdown.night", "nuit") << " ×" << number(b.nightMult) << ")";
+  if (b.intensityMult)
+    out << " (" << Loc::string("cli.breakdown.intensity", "intensité") << " ×"
+        << number(*b.intensityMult) << ")";
+  if (b.attendeesBonus > 0)
+    out << " (+" << b.attendeesBonus << " "
+        << Loc::string("cli.breakdown.attendees", "participants") << ")";
+  if (b.isNight)
+    out << " (" << Loc::string("cli.breakdown.night", "nuit") << " ×" << number(b.nightMult) << ")";
   out << " → " << Loc::string("cli.breakdown.tier", "palier") << " " << b.threat.tier << "\n";
 }
 
@@ -52,8 +58,9 @@ void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
   for (size_t i = 0; i < quests.size(); ++i) {
     const Quest& q = quests[i];
     out << clockTime(q.startDate) << "  " << q.emoji << "  " << padded(q.name, 32) << "  "
-        << padded(Archetypes::label(q.archetypeId), 24) << "  " << padded(std::to_string(q.baseXp) + " XP", 7)
-        << "  " << q.threat.emoji << " " << q.threat.label << " (" << q.threat.tier << ")\n";
+        << padded(Archetypes::label(q.archetypeId), 24) << "  "
+        << padded(std::to_string(q.baseXp) + " XP", 7) << "  " << q.threat.emoji << " "
+        << q.threat.label << " (" << q.threat.tier << ")\n";
     if (breakdowns && i < breakdowns->size()) printBreakdown(out, (*breakdowns)[i]);
   }
 }
@@ -65,8 +72,15 @@ RPGMode parseMode(const std::string& raw) {
     if (!valid.empty()) valid += ", ";
     valid += rawValue(m);
   }
-  throw UsageError(Loc::format(
-      Loc::string("cli.badMode", "mode inconnu « %@ » (modes : %@)"), {raw, valid}));
+  throw UsageError(
+      Loc::format(Loc::string("cli.badMode", "mode inconnu « %@ » (modes : %@)"), {raw, valid}));
+}
+
+std::string progressBar(double progress, int width) {
+  const int filled = std::clamp(static_cast<int>(progress * width), 0, width);
+  std::string bar = "[";
+  for (int i = 0; i < width; ++i) bar += i < filled ? "█" : "░";
+  return bar + "]";
 }
 
 }  // namespace talewick::ui

@@ -30,6 +30,9 @@ void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
 // `text` padded with spaces to `width` user-perceived characters.
 std::string padded(const std::string& text, int width);
 
+// "[████░░░░]": `progress` (0…1) of `width` cells.
+std::string progressBar(double progress, int width);
+
 // The narrative mode named by `raw`; throws UsageError listing the valid names.
 RPGMode parseMode(const std::string& raw);
 

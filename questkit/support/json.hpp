@@ -173,12 +173,15 @@ void decode(const Json& j, T& out) {
   }
 }
 
-// One field of a record: its JSON key and its member.
+// One field of a record: its JSON key and its member. A lenient field decodes an absent key as
+// an empty value (0, "", []) instead of failing, for documents written by older versions.
 template <class R, class T>
 struct Field {
   const char* key;
   T R::*member;
+  bool absentIsEmpty = false;
 };
+inline constexpr bool lenient = true;
 
 template <class R, class... Fs>
 void writeFields(Json& j, const R& record, const std::tuple<Fs...>& fields) {
@@ -212,7 +215,9 @@ void readFields(const Json& j, R& record, const std::tuple<Fs...>& fields) {
               value.reset();
               return;
             } else {
-              throw DecodeError(field.key, reasonMissing());
+              if (!field.absentIsEmpty) throw DecodeError(field.key, reasonMissing());
+              value = {};
+              return;
             }
           }
           try {

@@ -27,8 +27,8 @@ class FakeCalendarStore : public CalendarEventStorePort {
     std::vector<CalendarEvent> out;
     for (const CalendarEvent& e : occurrences) {
       const bool onCalendar =
-          !q.calendarIDs || std::find(q.calendarIDs->begin(), q.calendarIDs->end(),
-                                      e.calendarID) != q.calendarIDs->end();
+          !q.calendarIDs || std::find(q.calendarIDs->begin(), q.calendarIDs->end(), e.calendarID) !=
+                                q.calendarIDs->end();
       const bool overlaps = e.start < q.end && (e.end > q.start || e.start >= q.start);
       if (onCalendar && overlaps) out.push_back(e);
     }
@@ -69,12 +69,15 @@ class MemoryPreferences : public Preferences {
     return it == values.end() ? std::nullopt : std::optional<Json>(it->second);
   }
   void set(const std::string& key, Json v) override {
+    const bool changed = values.count(key) == 0 || values[key] != v;
     values[key] = std::move(v);
     ++writes;
+    if (changed) notifyChanged({key});
   }
   void remove(const std::string& key) override {
-    values.erase(key);
+    const bool changed = values.erase(key) > 0;
     ++writes;
+    if (changed) notifyChanged({key});
   }
 };
 

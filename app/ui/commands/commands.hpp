@@ -12,5 +12,7 @@ Command calendarsCommand();
 Command setsCommand();
 Command eventsCommand();
 Command remindersCommand();
+Command heroCommand();
+Command syncCommand();
 
 }  // namespace talewick::ui

@@ -15,13 +15,6 @@ struct LevelOptions {
   bool json = false;
 };
 
-std::string progressBar(double progress, int width) {
-  const int filled = std::clamp(static_cast<int>(progress * width), 0, width);
-  std::string bar = "[";
-  for (int i = 0; i < width; ++i) bar += i < filled ? "█" : "░";
-  return bar + "]";
-}
-
 int level(const LevelOptions& o, Io& io) {
   const RPGMode mode = parseMode(o.mode);
   const LevelInfo info = Xp::levelFromTotalXp(o.xp);

@@ -1,4 +1,4 @@
-#include "platform/atomic_file.hpp"
+#include "core/atomic_file.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

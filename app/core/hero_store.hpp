@@ -1,0 +1,112 @@
+// The one hero document of this machine, kept in hero-sync-v1.json and mirrored into the cloud
+// store under "hero.v1" so that the user's machines (and the phone) converge on one hero.
+//
+// Every member runs on the main loop. Cloud writes of the document run on the "hero.kvs-sync"
+// serial queue, each on its own copy, in call order. File and cloud errors are swallowed: the
+// document in memory stays authoritative and is written again at the next change.
+//
+// Every credit carries a receipt; a receipt already in the document is never paid again, here or
+// on another machine that has seen it.
+#pragma once
+
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/cloud_store_port.hpp"
+#include "core/observers.hpp"
+#include "core/run_loop.hpp"
+#include "game/enums.hpp"
+#include "game/hero_sync_payload.hpp"
+#include "game/xp.hpp"
+#include "kingdom/expedition_reward_receipts.hpp"
+#include "kingdom/vocations.hpp"
+
+namespace talewick {
+
+class HeroStore {
+ public:
+  static constexpr const char* CLOUD_KEY = "hero.v1";
+  static constexpr const char* FILE_NAME = "hero-sync-v1.json";
+  static constexpr const char* CLOUD_QUEUE = "hero.kvs-sync";
+
+  // `file` is the local document. Nothing is read before start().
+  HeroStore(std::filesystem::path file, KeyValueCloudStore& cloud, asio::io_context& main,
+            SerialQueue& cloudQueue);
+  // Waits for the queued cloud writes.
+  ~HeroStore();
+  HeroStore(const HeroStore&) = delete;
+  HeroStore& operator=(const HeroStore&) = delete;
+
+  // Loads the file, meets the cloud, falls back to the default document, starts listening to the
+  // cloud and arms a second meeting 4 s later on the main loop (for a cloud that arrives late).
+  void start();
+
+  // Absent only before start().
+  const std::optional<HeroSyncPayload>& payload() const { return payload_; }
+  std::optional<LevelInfo> level() const;
+
+  // `observer` hears every new document, whatever changed it. Returns a token for unobserve().
+  int observe(std::function<void(const HeroSyncPayload&)> observer);
+  void unobserve(int token);
+
+  // Trims white space; an empty name changes nothing. Takes in the cloud first.
+  void setName(const std::string& name);
+  // Name (trimmed; kept when empty), pronoun and vocation with its name and glyph in `mode`.
+  void setIdentity(const std::string& name, std::optional<std::string> pronoun,
+                   VocationRole vocation, RPGMode mode);
+  // nullopt takes the title off.
+  void setEquippedTitle(std::optional<std::string> titleID);
+  // Trims white space; an empty text takes the tagline off.
+  void setTagline(const std::string& text);
+
+  // Credits: false when nothing is paid (amounts below 1, no document, or a receipt that would
+  // fall out of its full list at once); true when paid now or already paid before.
+  bool applyExpeditionReward(const std::string& id, ExpeditionReward reward);
+  bool applyWorldQuestReward(const std::string& receiptID, int64_t xp, int64_t gold);
+  bool applyCampaignReward(const std::string& receiptID, int64_t xp, int64_t gold);
+  bool applyWeeklyBossReward(const std::string& receiptID, int64_t xp, int64_t gold);
+  bool applyRestReward(const std::string& receiptID, int64_t xp, int64_t gold);
+  // Gold only; also unlocks the world boss deed's title when `unlockTitle`.
+  bool applyWorldBossReward(const std::string& receiptID, int64_t gold, bool unlockTitle);
+  bool applyCosmeticUnlock(const std::string& receiptID);
+
+  // For credits made elsewhere (side quests): replace the document, then persistLocalOnly() and
+  // writeMergedToCloud() in that order.
+  void replacePayload(HeroSyncPayload payload);
+  // Writes the document to the file atomically. Throws std::system_error.
+  void persistLocalOnly();
+  // Queues the merge of `payload` with the cloud's document and its write to the cloud.
+  void writeMergedToCloud(const HeroSyncPayload& payload);
+
+  // Takes in what the cloud's document has better; never writes to the cloud. True when the
+  // document changed.
+  bool adoptCloudIfBetter();
+  // Queues a cloud write when this machine has more experience than the cloud. True when queued.
+  bool reseedCloudIfLocalBetter();
+
+ private:
+  std::optional<HeroSyncPayload> readCloud() const;
+  void publish(HeroSyncPayload payload);
+  void persistQuietly();
+  // Persists, writes to the cloud and tells the observers.
+  void commit(HeroSyncPayload payload);
+  bool applyReward(RewardKind kind, const std::string& receipt, int64_t xp, int64_t gold,
+                   bool unlockWorldBossTitle = false);
+
+  std::filesystem::path file_;
+  KeyValueCloudStore& cloud_;
+  asio::io_context& main_;
+  SerialQueue& cloudQueue_;
+  std::optional<HeroSyncPayload> payload_;
+  ObserverList<const HeroSyncPayload&> observers_;
+  int cloudToken_ = 0;
+  asio::steady_timer secondPass_;
+  // Work posted to the main loop holds a weak copy; a released store ends that work.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace talewick

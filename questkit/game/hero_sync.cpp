@@ -1,0 +1,85 @@
+#include "game/hero_sync.hpp"
+
+#include <algorithm>
+
+namespace talewick::HeroSync {
+
+bool takeHigherGroups(HeroSyncPayload& merged, const HeroSyncPayload& cloud) {
+  bool changed = false;
+  if (merged.totalXp < cloud.totalXp) {
+    merged.name = cloud.name;
+    merged.totalXp = cloud.totalXp;
+    merged.streak = cloud.streak;
+    merged.avatar = cloud.avatar;
+    merged.equipped = cloud.equipped;
+    changed = true;
+  }
+  if (merged.goldVersion < cloud.goldVersion) {
+    merged.gold = cloud.gold;
+    merged.goldVersion = cloud.goldVersion;
+    changed = true;
+  }
+  if (merged.identityVersion < cloud.identityVersion) {
+    merged.name = cloud.name;
+    merged.avatar = cloud.avatar;
+    merged.vocation = cloud.vocation;
+    merged.vocationName = cloud.vocationName;
+    merged.vocationEmoji = cloud.vocationEmoji;
+    merged.pronoun = cloud.pronoun;
+    merged.identityVersion = cloud.identityVersion;
+    changed = true;
+  }
+  if (merged.cosmeticsVersion < cloud.cosmeticsVersion) {
+    merged.equippedTitleID = cloud.equippedTitleID;
+    merged.tagline = cloud.tagline;
+    merged.cosmeticsVersion = cloud.cosmeticsVersion;
+    changed = true;
+  }
+  return changed;
+}
+
+std::optional<HeroSyncPayload> adopted(const HeroSyncPayload& local, const HeroSyncPayload& cloud) {
+  HeroSyncPayload merged = local;
+  bool changed = takeHigherGroups(merged, cloud);
+  if (cloud.lastReplayDateISO &&
+      (!merged.lastReplayDateISO || *merged.lastReplayDateISO < *cloud.lastReplayDateISO)) {
+    merged.lastReplayDateISO = cloud.lastReplayDateISO;
+    changed = true;
+  }
+  if (merged.mergeRewardReceipts(cloud)) changed = true;
+  if (!cloud.unlockedTitleIDs.empty() && cloud.unlockedTitleIDs != merged.unlockedTitleIDs) {
+    merged.unlockedTitleIDs = cloud.unlockedTitleIDs;
+    changed = true;
+  }
+  if (!changed) return std::nullopt;
+  return merged;
+}
+
+HeroSyncPayload mergedForCloud(const HeroSyncPayload& local, const HeroSyncPayload& cloud) {
+  HeroSyncPayload merged = local;
+  takeHigherGroups(merged, cloud);
+  if (merged.unlockedTitleIDs.empty()) merged.unlockedTitleIDs = cloud.unlockedTitleIDs;
+  if (cloud.lastReplayDateISO &&
+      (!merged.lastReplayDateISO || *merged.lastReplayDateISO < *cloud.lastReplayDateISO)) {
+    merged.lastReplayDateISO = cloud.lastReplayDateISO;
+  }
+  merged.mergeRewardReceipts(cloud);
+  return merged;
+}
+
+Credit credit(HeroSyncPayload& doc, RewardKind kind, const std::string& receipt, int64_t xp,
+              int64_t gold) {
+  std::vector<std::string>& list = doc.receipts(kind);
+  if (std::find(list.begin(), list.end(), receipt) != list.end()) return Credit::alreadyCredited;
+  std::vector<std::string> merged = mergeReceiptList(kind, list, {receipt});
+  if (std::find(merged.begin(), merged.end(), receipt) == merged.end()) return Credit::refused;
+  list = std::move(merged);
+  if (kind != RewardKind::cosmetic) {
+    doc.totalXp += xp;
+    doc.gold += gold;
+    doc.goldVersion += 1;
+  }
+  return Credit::credited;
+}
+
+}  // namespace talewick::HeroSync

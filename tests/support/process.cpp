@@ -1,0 +1,82 @@
+#include "tests/support/process.hpp"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace talewick::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path outputFile(const fs::path& scratch, pid_t pid, const char* stream) {
+  return scratch / (std::to_string(pid) + "." + stream);
+}
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+pid_t startProcess(const std::vector<std::string>& argv,
+                   const std::map<std::string, std::string>& environment, const fs::path& scratch) {
+  fs::create_directories(scratch);
+  // The output files are named after the child, which does not exist yet: write to names of our
+  // own first and rename them once the child's id is known.
+  static int counter = 0;
+  const std::string tag = "spawn-" + std::to_string(++counter);
+  const fs::path out = scratch / (tag + ".out"), err = scratch / (tag + ".err");
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+  std::vector<std::string> env;
+  const char* path = std::getenv("PATH");
+  env.push_back(std::string("PATH=") + (path ? path : "/usr/bin:/bin"));
+  for (const auto& [name, value] : environment) env.push_back(name + "=" + value);
+  std::vector<char*> envp, args;
+  for (std::string& entry : env) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argvCopy = argv;
+  for (std::string& word : argvCopy) args.push_back(word.data());
+  args.push_back(nullptr);
+
+  pid_t pid = -1;
+  const int failed = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return -1;
+  std::error_code ec;
+  fs::rename(out, outputFile(scratch, pid, "out"), ec);
+  fs::rename(err, outputFile(scratch, pid, "err"), ec);
+  return pid;
+}
+
+ProcessResult finishProcess(pid_t pid, const fs::path& scratch) {
+  ProcessResult result;
+  if (pid < 0) return result;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  result.out = slurp(outputFile(scratch, pid, "out"));
+  result.err = slurp(outputFile(scratch, pid, "err"));
+  return result;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& environment,
+                         const fs::path& scratch) {
+  return finishProcess(startProcess(argv, environment, scratch), scratch);
+}
+
+}  // namespace talewick::testing
