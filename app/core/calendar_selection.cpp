@@ -8,6 +8,11 @@
 namespace talewick {
 
 CalendarSelection::CalendarSelection(Preferences& preferences) : preferences_(preferences) {
+  reload();
+}
+
+void CalendarSelection::reload() {
+  hidden_.clear();
   for (std::string& id : preferences_.stringList(HIDDEN_KEY)) hidden_.insert(std::move(id));
   if (auto sets = preferences_.value(SETS_KEY)) {
     try {
@@ -15,6 +20,8 @@ CalendarSelection::CalendarSelection(Preferences& preferences) : preferences_(pr
     } catch (const DecodeError&) {
       sets_.clear();
     }
+  } else {
+    sets_.clear();
   }
   activeSetID_ = preferences_.string(ACTIVE_SET_KEY);
 }
@@ -53,8 +60,8 @@ bool CalendarSelection::activateSet(const std::optional<std::string>& id,
   if (!id) {
     hidden_.clear();
   } else {
-    auto set = std::find_if(sets_.begin(), sets_.end(),
-                            [&](const CalendarSet& s) { return s.id == *id; });
+    auto set =
+        std::find_if(sets_.begin(), sets_.end(), [&](const CalendarSet& s) { return s.id == *id; });
     if (set == sets_.end()) return false;
     const auto hide = CalendarSets::hidden(*set, allIDs);
     hidden_ = std::set<std::string>(hide.begin(), hide.end());
@@ -82,8 +89,7 @@ CalendarSet CalendarSelection::createSet(const std::string& name, const std::str
 }
 
 bool CalendarSelection::deleteSet(const std::string& id) {
-  const auto removed =
-      std::erase_if(sets_, [&](const CalendarSet& s) { return s.id == id; });
+  const auto removed = std::erase_if(sets_, [&](const CalendarSet& s) { return s.id == id; });
   if (removed == 0) return false;
   saveSets();
   return true;

@@ -20,6 +20,12 @@ class CalendarSelection {
 
   // Reads the three keys; a damaged value counts as absent.
   explicit CalendarSelection(Preferences& preferences);
+  // Reads the three keys again (another process changed them).
+  void reload();
+  // Whether `key` is one of the three keys.
+  static bool isSelectionKey(const std::string& key) {
+    return key == HIDDEN_KEY || key == SETS_KEY || key == ACTIVE_SET_KEY;
+  }
 
   const std::set<std::string>& hidden() const { return hidden_; }
   const std::vector<CalendarSet>& sets() const { return sets_; }

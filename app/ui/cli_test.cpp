@@ -105,15 +105,6 @@ TEST(Cli, HelpAndUnknownCommands) {
   EXPECT_EQ(runCli({"frobnicate"}).status, 2);
 }
 
-TEST(TodayCommand, ShowsTheDemonstrationDay) {
-  const Result r = runCli({"--json"});
-  ASSERT_EQ(r.status, 0);
-  const Json quests = Json::parse(r.out);
-  EXPECT_EQ(quests.size(), 8u);
-  const Result text = runCli({});
-  EXPECT_NE(text.out.find("démonstration"), std::string::npos);
-}
-
 TEST(MockEvents, ABelievableDayOnTheDayAsked) {
   const Date now = testing::localDate(2026, 12, 5, 15, 0);
   const auto events = mockEvents(now);

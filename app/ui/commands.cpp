@@ -1,12 +1,129 @@
-#include "ui/command.hpp"
 #include "ui/commands/commands.hpp"
+
+#include <cmath>
+
+#include "core/mock_events.hpp"
+#include "support/loc.hpp"
+#include "support/local_calendar.hpp"
+#include "ui/command.hpp"
+#include "ui/context.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 
 std::vector<Command> allCommands() {
-  return {todayCommand(),  forgeCommand(), levelCommand(),    calendarsCommand(),
-          setsCommand(),   eventsCommand(), remindersCommand(), heroCommand(),
-          syncCommand()};
+  return {todayCommand(""),   todayCommand("today"), weekCommand(),   agendaCommand(),
+          questCommand(),     searchCommand(),       moveCommand(),   deleteCommand(),
+          modeCommand(),      titleModeCommand(),    forgeCommand(),  levelCommand(),
+          calendarsCommand(), setsCommand(),         eventsCommand(), remindersCommand(),
+          heroCommand(),      syncCommand(),         daemonCommand()};
+}
+
+CalendarTitleMode titleMode(AppContext& app) {
+  return calendarTitleModeOrEpic(app.preferences().string(std::string(CALENDAR_TITLE_MODE_KEY)));
+}
+
+QuestStore& loadWeek(AppContext& app, Date day) {
+  QuestStore& store = app.questStore();
+  const DateInterval week = QuestStore::weekInterval(day);
+  store.load(week, store.labelFor(week));
+  return store;
+}
+
+Date parseDay(const std::string& text) {
+  if (auto parsed = iso8601::parse(text); parsed && text.size() == 10) {
+    if (auto day = LocalCalendar::dateFrom(parsed->civil)) return *day;
+  }
+  throw UsageError(Loc::format(
+      Loc::string("cli.badDay", "date invalide : « %@ » (attendu : AAAA-MM-JJ)"), {text}));
+}
+
+Quest findQuest(const QuestStore& store, const std::string& id, Date day) {
+  const std::string dayKey = LocalCalendar::dayKey(day);
+  std::optional<Quest> first;
+  for (const auto* list : {&store.allDayQuests(), &store.quests()}) {
+    for (const Quest& quest : *list) {
+      if (quest.id != id && quest.id != "quest_" + id) continue;
+      if (LocalCalendar::dayKey(quest.startDate) == dayKey) return quest;
+      if (!first) first = quest;
+    }
+  }
+  if (first) return *first;
+  throw UsageError(Loc::format(Loc::string("cli.quest.unknown", "quête introuvable : %@"), {id}));
+}
+
+std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest, Date now) {
+  std::optional<DayEvent> event = store.dayEvent(quest);
+  if (!event && store.source() != QuestSource::agenda) {
+    for (const DayEvent& sample : mockEvents(now)) {
+      if ("quest_" + sample.id == quest.id) event = sample;
+    }
+  }
+  // The occurrences of a series share one quest id and the store keeps one of them: the others
+  // are that one at their own start.
+  if (event && std::fabs(event->startDate - quest.startDate) >= 1) {
+    const double length = event->endDate - event->startDate;
+    event->startDate = quest.startDate;
+    event->endDate = quest.startDate.adding(length);
+  }
+  return event;
+}
+
+Json storeJson(const QuestStore& store) {
+  return Json{{"statusLine", store.statusLine()},
+              {"source", std::string(rawValue(store.source()))},
+              {"label", store.currentLabel()}};
+}
+
+namespace {
+
+// Calls `day(date, first, last)` for each day of the window with the range of its items.
+template <class F>
+void forEachDay(const std::vector<QuestStore::AgendaItem>& items, Date from, int days, F day) {
+  Date date = LocalCalendar::startOfDay(from);
+  size_t next = 0;
+  for (int i = 0; i < days; ++i) {
+    const std::string key = LocalCalendar::dayKey(date);
+    while (next < items.size() && LocalCalendar::dayKey(items[next].date) < key) ++next;
+    size_t end = next;
+    while (end < items.size() && LocalCalendar::dayKey(items[end].date) == key) ++end;
+    day(date, next, end);
+    next = end;
+    date = LocalCalendar::startOfDay(LocalCalendar::addingDays(date, 1));
+  }
+}
+
+}  // namespace
+
+void printAgenda(std::ostream& out, const std::vector<QuestStore::AgendaItem>& items, Date from,
+                 int days, bool showEmptyDays, CalendarTitleMode mode) {
+  forEachDay(items, from, days, [&](Date date, size_t first, size_t last) {
+    if (first == last && !showEmptyDays) return;
+    out << "\n" << dayHeading(date) << "\n";
+    if (first == last)
+      out << "       " << Loc::string("cli.agenda.free", "Quartier libre.") << "\n";
+    for (size_t i = first; i < last; ++i) out << questLine(items[i].quest, mode, items[i].allDay);
+  });
+}
+
+Json agendaJson(const std::vector<QuestStore::AgendaItem>& items, Date from, int days,
+                bool showEmptyDays) {
+  DateStyleScope iso(DateStyle::iso8601);
+  Json out = Json::array();
+  forEachDay(items, from, days, [&](Date date, size_t first, size_t last) {
+    if (first == last && !showEmptyDays) return;
+    Json list = Json::array();
+    for (size_t i = first; i < last; ++i) {
+      const QuestStore::AgendaItem& item = items[i];
+      list.push_back(Json{{"id", item.id},
+                          {"date", json_coding::encode(item.date)},
+                          {"allDay", item.allDay},
+                          {"location", json_coding::encode(item.location)},
+                          {"quest", json_coding::encode(item.quest)}});
+    }
+    out.push_back(Json{{"day", LocalCalendar::dayKey(date)}, {"items", std::move(list)}});
+  });
+  return out;
 }
 
 }  // namespace talewick::ui

@@ -11,14 +11,10 @@
 #include "platform/vdir_calendar_store.hpp"
 #include "platform/vdir_reminders_store.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 
 namespace talewick::ui {
 namespace {
-
-bool eventKitDisabled() {
-  const char* value = std::getenv("TALEWICK_DISABLE_EVENTKIT");
-  return value && std::string(value) == "1";
-}
 
 // A configured folder must exist; the default one is made on first use.
 std::filesystem::path prepare(const paths::Folder& folder,
@@ -67,7 +63,7 @@ std::vector<std::string> AppContext::identityEmails() {
 
 CalendarEventStorePort& AppContext::calendarStore() {
   if (!calendarStore_) {
-    const bool disabled = eventKitDisabled();
+    const bool disabled = calendarDisabled();
     const auto folder = paths::calendarFolder(preferences());
     const auto root = disabled ? folder.path : prepare(folder, &paths::createDefaultCalendarFolder);
     calendarStore_ = std::make_unique<VdirCalendarStore>(root, identityEmails(), disabled);
@@ -77,7 +73,7 @@ CalendarEventStorePort& AppContext::calendarStore() {
 
 RemindersStorePort& AppContext::remindersStore() {
   if (!remindersStore_) {
-    const bool disabled = eventKitDisabled();
+    const bool disabled = calendarDisabled();
     const auto folder = paths::remindersFolder(preferences());
     const auto root =
         disabled ? folder.path : prepare(folder, &paths::createDefaultRemindersFolder);
@@ -130,6 +126,30 @@ CloudPrefsSync& AppContext::cloudPrefsSync() {
         std::make_unique<CloudPrefsSync>(preferences(), cloudStore(), runLoop().main());
   }
   return *cloudPrefsSync_;
+}
+
+bool AppContext::calendarDisabled() {
+  const char* value = std::getenv("TALEWICK_DISABLE_EVENTKIT");
+  return value && std::string(value) == "1";
+}
+
+Date AppContext::now() const {
+  if (const char* fixed = std::getenv("TALEWICK_NOW"); fixed && *fixed) {
+    if (auto parsed = iso8601::parse(fixed)) {
+      if (parsed->offsetSeconds) return iso8601::instant(parsed->civil, *parsed->offsetSeconds);
+      if (auto local = LocalCalendar::dateFrom(parsed->civil)) return *local;
+    }
+  }
+  return systemNow();
+}
+
+QuestStore& AppContext::questStore() {
+  if (!questStore_) {
+    questStore_ = std::make_unique<QuestStore>(
+        calendarStore(), selection(), preferences(), &cloudStore(), runLoop().main(),
+        [this] { return now(); }, calendarDisabled());
+  }
+  return *questStore_;
 }
 
 SecretsStore& AppContext::secrets() {

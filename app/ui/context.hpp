@@ -11,6 +11,7 @@
 #include "core/cloud_prefs_sync.hpp"
 #include "core/cloud_store_port.hpp"
 #include "core/hero_store.hpp"
+#include "core/quest_store.hpp"
 #include "core/preferences.hpp"
 #include "core/reminders_port.hpp"
 #include "core/run_loop.hpp"
@@ -48,6 +49,12 @@ class AppContext {
   // The preference mirror, not started.
   CloudPrefsSync& cloudPrefsSync();
   SecretsStore& secrets();
+  // The quest store, made once and not loaded: a command loads the window it shows.
+  QuestStore& questStore();
+  // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
+  static bool calendarDisabled();
+  // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
+  Date now() const;
 
  private:
   // Declared first, destroyed last: every store below may have work queued on it.
@@ -60,6 +67,7 @@ class AppContext {
   std::unique_ptr<CalendarSelection> selection_;
   std::unique_ptr<CalendarEventStorePort> calendarStore_;
   std::unique_ptr<RemindersStorePort> remindersStore_;
+  std::unique_ptr<QuestStore> questStore_;  // reads the stores above: goes first
 };
 
 }  // namespace talewick::ui

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/calendar_access.hpp"
 #include "game/archetypes.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
@@ -36,6 +37,8 @@ std::string number(double v) {
   return buf;
 }
 
+}  // namespace
+
 void printBreakdown(std::ostream& out, const QuestBreakdown& b) {
   out << "       " << b.archetypeLabel << " " << b.archetypeBaseXp << " XP × "
       << number(b.durationMult) << " (" << b.durationMin << " min) = " << b.xp << " XP";
@@ -51,8 +54,6 @@ void printBreakdown(std::ostream& out, const QuestBreakdown& b) {
   out << " → " << Loc::string("cli.breakdown.tier", "palier") << " " << b.threat.tier << "\n";
 }
 
-}  // namespace
-
 void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
                      const std::vector<QuestBreakdown>* breakdowns) {
   for (size_t i = 0; i < quests.size(); ++i) {
@@ -63,6 +64,37 @@ void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
         << q.threat.label << " (" << q.threat.tier << ")\n";
     if (breakdowns && i < breakdowns->size()) printBreakdown(out, (*breakdowns)[i]);
   }
+}
+
+std::string questLine(const Quest& quest, CalendarTitleMode titleMode, bool allDay) {
+  const QuestDisplayTitle title{quest.name, quest.rawTitle};
+  const std::string when =
+      allDay ? Loc::string("cli.events.allDay", "journée") : clockTime(quest.startDate);
+  std::string line = padded(when, 7) + "  " + quest.emoji + "  " +
+                     padded(title.primaryLine(titleMode), 32) + "  " +
+                     padded(std::to_string(quest.baseXp) + " XP", 7) + "  " + quest.threat.emoji +
+                     " " + quest.threat.label + " (" + std::to_string(quest.threat.tier) + ")  [" +
+                     CalendarAccess::eventIdentifier(quest) + "]\n";
+  // Under the name column: time (7), two spaces, emoji (2 columns), two spaces.
+  if (auto subtitle = title.subtitleLine(titleMode))
+    line += std::string(13, ' ') + *subtitle + "\n";
+  return line;
+}
+
+std::string dayHeading(Date day) {
+  static constexpr const char* kWeekdays[] = {"Dimanche", "Lundi",    "Mardi", "Mercredi",
+                                              "Jeudi",    "Vendredi", "Samedi"};
+  static constexpr const char* kMonths[] = {"janvier",   "février", "mars",     "avril",
+                                            "mai",       "juin",    "juillet",  "août",
+                                            "septembre", "octobre", "novembre", "décembre"};
+  const LocalCalendar::Fields f = LocalCalendar::fields(day);
+  const std::string weekday =
+      Loc::string("cli.weekday." + std::to_string(f.weekday), kWeekdays[f.weekday - 1]);
+  const std::string month =
+      Loc::string("cli.month." + std::to_string(f.month), kMonths[f.month - 1]);
+  const std::string number =
+      f.day == 1 ? Loc::string("cli.firstOfMonth", "1er") : std::to_string(f.day);
+  return weekday + " " + number + " " + month;
 }
 
 RPGMode parseMode(const std::string& raw) {

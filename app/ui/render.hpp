@@ -10,6 +10,7 @@
 #include "game/quest.hpp"
 #include "game/quest_engine.hpp"
 #include "support/json.hpp"
+#include "text/quest_display_title.hpp"
 
 namespace talewick::ui {
 
@@ -26,6 +27,17 @@ void printJsonValue(std::ostream& out, const T& value) {
 // under each.
 void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
                      const std::vector<QuestBreakdown>* breakdowns = nullptr);
+
+// The explanation line printQuestTable writes under a quest.
+void printBreakdown(std::ostream& out, const QuestBreakdown& breakdown);
+
+// One quest of a list, for the quest commands: time (or "journée"), emoji, the name `titleMode`
+// puts first, XP, threat and, last, the identifier those commands take. In `both` mode the quest
+// name follows on a second, indented line. Ends with a line feed.
+std::string questLine(const Quest& quest, CalendarTitleMode titleMode, bool allDay);
+
+// "Mercredi 9 décembre": the local day holding `day`.
+std::string dayHeading(Date day);
 
 // `text` padded with spaces to `width` user-perceived characters.
 std::string padded(const std::string& text, int width);

@@ -45,6 +45,13 @@ class FakeCalendarStore : public CalendarEventStorePort {
   void save(CalendarEvent& e, EventSpan) override {
     if (!failWrites.empty()) throw CalendarStoreError(failWrites);
     if (e.eventIdentifier.empty()) e.eventIdentifier = "new-" + std::to_string(occurrences.size());
+    // A saved occurrence replaces the one it was read as.
+    for (CalendarEvent& o : occurrences) {
+      if (o.eventIdentifier == e.eventIdentifier && o.occurrenceDate == e.occurrenceDate) {
+        o = e;
+        return;
+      }
+    }
     occurrences.push_back(e);
   }
 
@@ -56,7 +63,11 @@ class FakeCalendarStore : public CalendarEventStorePort {
     });
   }
 
-  bool requestFullAccess() override { return accessGranted; }
+  int accessRequests = 0;
+  bool requestFullAccess() override {
+    ++accessRequests;
+    return accessGranted;
+  }
 };
 
 class MemoryPreferences : public Preferences {

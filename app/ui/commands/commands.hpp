@@ -1,11 +1,28 @@
-// One factory per command file.
+// One factory per command file, and the few helpers the quest commands share (commands.cpp).
 #pragma once
 
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/quest_store.hpp"
+#include "support/json.hpp"
+#include "text/quest_display_title.hpp"
 #include "ui/command.hpp"
 
 namespace talewick::ui {
 
-Command todayCommand();  // `talewick` alone: the day
+// The day: `talewick` alone (name "") and `talewick today` (name "today").
+Command todayCommand(std::string name);
+Command weekCommand();
+Command agendaCommand();
+Command searchCommand();
+Command questCommand();
+Command moveCommand();
+Command deleteCommand();
+Command modeCommand();
+Command titleModeCommand();
 Command forgeCommand();
 Command levelCommand();
 Command calendarsCommand();
@@ -14,5 +31,38 @@ Command eventsCommand();
 Command remindersCommand();
 Command heroCommand();
 Command syncCommand();
+Command daemonCommand();
+
+// --- Shared by the commands that show and change the quests ---
+
+// Which of a quest's two names the lists show (preference "calendar.titleMode"; epic by default).
+CalendarTitleMode titleMode(AppContext& app);
+
+// Loads the Monday-first week holding `day` into the quest store, under its label.
+QuestStore& loadWeek(AppContext& app, Date day);
+
+// A day written "yyyy-MM-dd": its local midnight. Throws UsageError.
+Date parseDay(const std::string& text);
+
+// A loaded quest by the identifier the lists show ("yoga") or by its id ("quest_yoga"). The
+// occurrences of a series share it: the one on the day of `day` wins, else the first loaded.
+// Throws UsageError "quête introuvable : ID".
+Quest findQuest(const QuestStore& store, const std::string& id, Date day);
+
+// The occurrence `quest` was forged from, at the quest's own start; for a quest of the
+// demonstration day, its sample occurrence. nullopt when there is none.
+std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest, Date now);
+
+// {"statusLine", "source", "label"} of the last load.
+Json storeJson(const QuestStore& store);
+
+// The items of the `days` days from the day of `from`, day by day under a heading; days without
+// quests are listed only when `showEmptyDays`.
+void printAgenda(std::ostream& out, const std::vector<QuestStore::AgendaItem>& items, Date from,
+                 int days, bool showEmptyDays, CalendarTitleMode mode);
+// [{"day": "yyyy-MM-dd", "items": [{"id", "date", "allDay", "location", "quest"}…]}…], with the
+// same choice of days.
+Json agendaJson(const std::vector<QuestStore::AgendaItem>& items, Date from, int days,
+                bool showEmptyDays);
 
 }  // namespace talewick::ui

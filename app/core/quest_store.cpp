@@ -1,0 +1,534 @@
+#include "core/quest_store.hpp"
+
+#include <algorithm>
+#include <asio/post.hpp>
+#include <chrono>
+#include <sstream>
+
+#include "core/mock_events.hpp"
+#include "support/loc.hpp"
+#include "support/local_calendar.hpp"
+#include "support/text.hpp"
+
+namespace talewick {
+
+namespace {
+
+constexpr auto kCoalesceDelay = std::chrono::milliseconds(350);
+constexpr auto kInvitationPollEvery = std::chrono::seconds(120);
+
+Date dayStart(Date d, int plusDays = 0) {
+  return LocalCalendar::startOfDay(
+      LocalCalendar::addingDays(LocalCalendar::startOfDay(d), plusDays));
+}
+
+// The first day of the month holding `d`, shifted by `months`.
+Date monthStart(Date d, int months) {
+  LocalCalendar::Fields f = LocalCalendar::fields(d);
+  int month0 = f.year * 12 + (f.month - 1) + months;
+  CivilTime civil{month0 / 12, month0 % 12 + 1, 1, 0, 0, 0};
+  return LocalCalendar::dateFrom(civil).value_or(d);
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text::fold(text));
+  for (std::string word; in >> word;) out.push_back(word);
+  return out;
+}
+
+}  // namespace
+
+QuestStore::QuestStore(CalendarEventStorePort& calendar, CalendarSelection& selection,
+                       Preferences& preferences, KeyValueCloudStore* cloud, asio::io_context& main,
+                       Clock clock, bool calendarDisabled, QuestNotifications* notifications)
+    : calendar_(calendar),
+      selection_(selection),
+      preferences_(preferences),
+      cloud_(cloud),
+      main_(main),
+      clock_(std::move(clock)),
+      calendarDisabled_(calendarDisabled),
+      notifications_(notifications ? notifications : &silent_),
+      statusLine_(Loc::string("status.loading", "Chargement…")),
+      currentLabel_(Loc::string("status.thisWeek", "Cette semaine")),
+      reloadTimer_(main),
+      rsvpTimer_(main) {}
+
+QuestStore::~QuestStore() {
+  alive_.reset();
+  reloadTimer_.cancel();
+  rsvpTimer_.cancel();
+}
+
+RPGMode QuestStore::mode() const {
+  if (auto raw = preferences_.string(MODE_KEY)) {
+    if (auto mode = fromRaw<RPGMode>(*raw)) return *mode;
+  }
+  if (cloud_) {
+    if (auto bytes = cloud_->data(MODE_KEY)) {
+      const Json value = Json::parse(*bytes, nullptr, false);
+      if (value.is_string()) {
+        if (auto mode = fromRaw<RPGMode>(value.get<std::string>())) return *mode;
+      }
+    }
+  }
+  return RPGMode::heroicPapa;
+}
+
+DateInterval QuestStore::weekInterval(Date containing) {
+  const LocalCalendar::Fields f = LocalCalendar::fields(containing);
+  const int sinceMonday = (f.weekday + 5) % 7;  // Sunday 1 → 6, Monday 2 → 0
+  const Date monday = dayStart(containing, -sinceMonday);
+  return {monday, dayStart(monday, 7)};
+}
+
+DateInterval QuestStore::kingdomInterval(Date day) {
+  return {dayStart(day, -KINGDOM_DAYS_BEFORE), dayStart(day, KINGDOM_DAYS_AFTER)};
+}
+
+std::string QuestStore::labelFor(DateInterval interval) const {
+  if (interval == weekInterval(clock_())) return Loc::string("status.thisWeek", "Cette semaine");
+  const std::string first = LocalCalendar::dayKey(interval.start);
+  const std::string last = LocalCalendar::dayKey(Date{interval.end.seconds - 1});
+  return first == last ? first : first + " → " + last;
+}
+
+void QuestStore::load(DateInterval interval, std::string label) {
+  if (loading_) {
+    // Asked for by something the running load set off: it follows in order.
+    waitingLoads_.emplace_back(interval, std::move(label));
+    return;
+  }
+  loading_ = true;
+  performLoad(interval, std::move(label));
+  while (!waitingLoads_.empty()) {
+    auto [next, nextLabel] = std::move(waitingLoads_.front());
+    waitingLoads_.pop_front();
+    performLoad(next, std::move(nextLabel));
+  }
+  loading_ = false;
+}
+
+void QuestStore::coalescedReload() {
+  const int64_t generation = ++reloadGeneration_;
+  reloadTimer_.expires_after(kCoalesceDelay);  // cancels the wait of the previous request
+  std::weak_ptr<bool> alive = alive_;
+  reloadTimer_.async_wait([this, alive, generation](const std::error_code& error) {
+    if (error || !alive.lock() || generation != reloadGeneration_) return;
+    reloadCurrent();
+  });
+}
+
+void QuestStore::reloadCurrent() {
+  if (currentInterval_) load(*currentInterval_, currentLabel_);
+}
+
+void QuestStore::loadWindow(Date around, int halfDays) {
+  const DateInterval window{dayStart(around, -halfDays), dayStart(around, halfDays + 1)};
+  load(window, labelFor(window));
+}
+
+void QuestStore::ensureWindow(Date around, int halfDays, int preloadDays) {
+  const DateInterval wanted{dayStart(around, -halfDays), dayStart(around, halfDays + 1)};
+  if (currentInterval_ && currentInterval_->contains(wanted)) return;
+  loadWindow(around, halfDays + std::max(0, preloadDays));
+}
+
+bool QuestStore::hasAccess() {
+  if (calendarDisabled_) return false;
+  return calendar_.requestFullAccess();
+}
+
+Quest QuestStore::forged(const DayEvent& event, RPGMode mode) {
+  QuestEngine::InputSignature signature = QuestEngine::eventToQuestSignature(event, mode);
+  auto found = questCache_.find(signature);
+  if (found != questCache_.end()) return found->second;
+  Quest quest = QuestEngine::eventToQuest(event, mode);
+  questCache_.emplace(std::move(signature), quest);
+  return quest;
+}
+
+std::vector<Quest> QuestStore::demoQuests(RPGMode mode) {
+  std::vector<Quest> quests;
+  for (const DayEvent& event : mockEvents(clock_())) quests.push_back(forged(event, mode));
+  return quests;
+}
+
+void QuestStore::performLoad(DateInterval interval, std::string label) {
+  currentInterval_ = interval;
+  currentLabel_ = std::move(label);
+  const RPGMode mode = this->mode();
+  const auto previewStatus = [](const char* key, const char* french, size_t count) {
+    return Loc::string(key, french) + std::to_string(count) +
+           Loc::string("status.demoQuests", " quêtes démo)");
+  };
+
+  if (!hasAccess()) {
+    source_ = QuestSource::denied;
+    quests_ = demoQuests(mode);
+    allDayQuests_.clear();
+    events_.clear();
+    eventIndex_.clear();
+    statusLine_ =
+        previewStatus("status.denied", "Accès calendrier refusé — aperçu (", quests_.size());
+    publish();
+    return;
+  }
+
+  CalendarAccess::DayEventLists lists;
+  try {
+    lists = CalendarAccess::fetchDayEvents(calendar_, interval.start, interval.end,
+                                           selection_.hidden());
+  } catch (const std::exception& e) {
+    // A store that cannot be read keeps what is shown and says why.
+    statusLine_ = Loc::string("status.unreadable", "Agenda illisible : ") + e.what();
+    publish();
+    return;
+  }
+  // Items of connected remote calendars join here once those services exist: nothing to merge.
+  std::vector<DayEvent> events = std::move(lists.timed);
+  std::move(lists.allDay.begin(), lists.allDay.end(), std::back_inserter(events));
+  if (!tombstones_.empty()) {
+    CalendarAccess::Reconciled kept = CalendarAccess::reconcile(events, tombstones_);
+    tombstones_ = std::move(kept.remainingTombstones);
+    events = std::move(kept.events);
+  }
+
+  // Nothing changed since the last load (the usual answer to a change notice): the published
+  // quests stand as they are.
+  if (source_ == QuestSource::agenda && questsMatchEvents_ && mode == eventsMode_ &&
+      events == events_) {
+    statusLine_ = agendaStatus();
+    publish();
+    return;
+  }
+
+  const size_t cacheBefore = questCache_.size();
+  std::vector<Quest> timed, allDay;
+  std::unordered_map<std::string, size_t> index;
+  for (size_t i = 0; i < events.size(); ++i) {
+    Quest quest = forged(events[i], mode);
+    index.emplace(quest.id, i);
+    (events[i].allDay ? allDay : timed).push_back(std::move(quest));
+  }
+  // The cache serves the windows in use; forget quests of windows long gone.
+  if (questCache_.size() > 4 * index.size() + 4096 && questCache_.size() > cacheBefore) {
+    for (auto it = questCache_.begin(); it != questCache_.end();) {
+      it = index.count("quest_" + it->first.id) ? std::next(it) : questCache_.erase(it);
+    }
+  }
+
+  if (events.empty()) {
+    source_ = QuestSource::emptyDay;
+    quests_ = demoQuests(mode);
+    allDayQuests_.clear();
+    events_.clear();
+    eventIndex_.clear();
+    statusLine_ = previewStatus("status.empty", "Agenda vide — aperçu (", quests_.size());
+    publish();
+    return;
+  }
+  std::stable_sort(timed.begin(), timed.end(), [](const Quest& a, const Quest& b) {
+    return a.startDate.seconds < b.startDate.seconds;
+  });
+  quests_ = std::move(timed);
+  allDayQuests_ = std::move(allDay);
+  events_ = std::move(events);
+  eventIndex_ = std::move(index);
+  eventsMode_ = mode;
+  questsMatchEvents_ = true;
+  source_ = QuestSource::agenda;
+  statusLine_ = agendaStatus();
+
+  std::vector<DayEvent> awaiting;
+  for (const DayEvent& event : events_) {
+    if (event.needsResponse && announcedInvitations_.insert(event.id).second) {
+      awaiting.push_back(event);
+    }
+  }
+  if (!awaiting.empty()) notifications_->announcePendingInvitations(awaiting, mode);
+  notifications_->scheduleEpicNotifications(quests_, {});
+  publish();
+}
+
+std::string QuestStore::agendaStatus() const {
+  return currentLabel_ + " — " + std::to_string(quests_.size()) +
+         Loc::string("status.agendaQuests", " quêtes de ton agenda");
+}
+
+void QuestStore::publish() {
+  ++loadsCompleted_;
+  observers_.notify();
+}
+
+std::vector<QuestStore::AgendaItem> QuestStore::agenda(Date from, int days) const {
+  const double start = dayStart(from).seconds, end = dayStart(from, days).seconds;
+  std::vector<AgendaItem> items;
+  for (const auto* list : {&allDayQuests_, &quests_}) {
+    for (const Quest& quest : *list) {
+      const bool allDay = list == &allDayQuests_;
+      // An all-day quest spanning several days shows on the first day inside the range.
+      double date = quest.startDate.seconds;
+      if (allDay && date < start) {
+        const DayEvent* raw = eventOf(quest.id);
+        if (!raw || raw->endDate.seconds <= start) continue;
+        date = start;
+      }
+      if (date < start || date >= end) continue;
+      const DayEvent* raw = eventOf(quest.id);
+      items.push_back({quest.id, quest, Date{date}, allDay, raw ? raw->location : std::nullopt});
+    }
+  }
+  std::stable_sort(items.begin(), items.end(), [](const AgendaItem& a, const AgendaItem& b) {
+    const std::string dayA = LocalCalendar::dayKey(a.date), dayB = LocalCalendar::dayKey(b.date);
+    if (dayA != dayB) return dayA < dayB;
+    if (a.allDay != b.allDay) return a.allDay;
+    return a.date.seconds < b.date.seconds;
+  });
+  return items;
+}
+
+std::vector<DayEvent> QuestStore::peekDayEvents(Date day) {
+  if (!hasAccess()) return {};
+  auto lists = CalendarAccess::fetchDayEvents(calendar_, dayStart(day), dayStart(day, 1),
+                                              selection_.hidden());
+  std::vector<DayEvent> events = std::move(lists.allDay);
+  events.insert(events.end(), lists.timed.begin(), lists.timed.end());
+  return events;
+}
+
+std::set<std::string> QuestStore::peekBusyDays(Date day) {
+  std::set<std::string> busy;
+  if (!hasAccess()) return busy;
+  const Date first = monthStart(day, 0), next = monthStart(day, 1);
+  const auto lists = CalendarAccess::fetchDayEvents(calendar_, first, next, selection_.hidden());
+  for (const auto* list : {&lists.timed, &lists.allDay}) {
+    for (const DayEvent& event : *list) {
+      // Every day the occurrence touches inside the month.
+      Date d = dayStart(event.startDate);
+      if (d.seconds < first.seconds) d = first;
+      do {
+        if (d.seconds >= next.seconds) break;
+        busy.insert(LocalCalendar::dayKey(d));
+        d = dayStart(d, 1);
+      } while (d.seconds < event.endDate.seconds);
+    }
+  }
+  return busy;
+}
+
+std::vector<QuestStore::ChronicleHit> QuestStore::searchChronicles(const std::string& text,
+                                                                   int monthsBack,
+                                                                   int monthsForward) {
+  const std::vector<std::string> wanted = words(text);
+  std::vector<ChronicleHit> hits;
+  if (wanted.empty() || !hasAccess()) return hits;
+  const Date now = clock_();
+  const auto lists =
+      CalendarAccess::fetchDayEvents(calendar_, monthStart(now, -monthsBack),
+                                     monthStart(now, monthsForward + 1), selection_.hidden());
+  const RPGMode mode = this->mode();
+  for (const auto* list : {&lists.timed, &lists.allDay}) {
+    for (const DayEvent& event : *list) {
+      const std::string title = text::fold(event.title);
+      const std::string place = text::fold(event.location.value_or(""));
+      Quest quest = forged(event, mode);
+      const std::string name = text::fold(quest.name);
+      // Every word must be found somewhere; where it is found weighs differently.
+      int64_t score = 0;
+      bool all = true;
+      for (const std::string& word : wanted) {
+        const int64_t here = (title.find(word) != std::string::npos ? 3 : 0) +
+                             (name.find(word) != std::string::npos ? 2 : 0) +
+                             (place.find(word) != std::string::npos ? 1 : 0);
+        if (here == 0) all = false;
+        score += here;
+      }
+      if (!all) continue;
+      hits.push_back({quest.id, std::move(quest), event.startDate, event.location, score});
+    }
+  }
+  // Best first; among equals, the nearest to now.
+  std::stable_sort(hits.begin(), hits.end(), [&](const ChronicleHit& a, const ChronicleHit& b) {
+    if (a.score != b.score) return a.score > b.score;
+    return std::abs(a.date.seconds - now.seconds) < std::abs(b.date.seconds - now.seconds);
+  });
+  return hits;
+}
+
+const Quest* QuestStore::quest(const std::string& questID) const {
+  for (const auto* list : {&quests_, &allDayQuests_}) {
+    for (const Quest& q : *list) {
+      if (q.id == questID) return &q;
+    }
+  }
+  return nullptr;
+}
+
+const DayEvent* QuestStore::eventOf(const std::string& questID) const {
+  const auto found = eventIndex_.find(questID);
+  return found == eventIndex_.end() ? nullptr : &events_[found->second];
+}
+
+std::optional<DayEvent> QuestStore::dayEvent(const Quest& quest) const {
+  const DayEvent* event = eventOf(quest.id);
+  if (!event) return std::nullopt;
+  return *event;
+}
+
+void QuestStore::failWrite(CalendarAccess::CalendarWrite write, const std::string& error) {
+  statusLine_ = CalendarAccess::failedWriteStatus(write, error);
+  observers_.notify();
+}
+
+std::optional<std::string> QuestStore::createEvent(CalendarEvent draft) {
+  if (!hasAccess()) {
+    failWrite(CalendarAccess::CalendarWrite::create,
+              Loc::string("status.noAccess", "pas d'accès au calendrier"));
+    return std::nullopt;
+  }
+  try {
+    draft.eventIdentifier.clear();
+    calendar_.save(draft, EventSpan::thisEvent);
+  } catch (const CalendarStoreError& e) {
+    failWrite(CalendarAccess::CalendarWrite::create, e.what());
+    return std::nullopt;
+  }
+  reloadCurrent();
+  return draft.eventIdentifier;
+}
+
+bool QuestStore::updateEvent(CalendarEvent event, EventSpan span) {
+  try {
+    calendar_.save(event, span);
+  } catch (const CalendarStoreError& e) {
+    failWrite(CalendarAccess::CalendarWrite::edit, e.what());
+    return false;
+  }
+  reloadCurrent();
+  return true;
+}
+
+bool QuestStore::reschedule(const Quest& quest, Date newStart,
+                            std::optional<int64_t> newDurationMin) {
+  std::optional<CalendarEvent> event;
+  if (source_ == QuestSource::agenda && hasAccess()) {
+    event = CalendarAccess::occurrenceEvent(calendar_, quest);
+  }
+  if (!event) {
+    statusLine_ = CalendarAccess::demoQuestStatus(CalendarAccess::CalendarWrite::move);
+    observers_.notify();
+    return false;
+  }
+  const double length = newDurationMin ? static_cast<double>(*newDurationMin) * 60
+                                       : event->end.seconds - event->start.seconds;
+  const Quest before = quest;  // `quest` may live in the lists the move rewrites
+  optimisticMove(before.id, before.startDate, newStart, static_cast<int64_t>(length / 60));
+  event->start = newStart;
+  event->end = Date{newStart.seconds + length};
+  try {
+    calendar_.save(*event, EventSpan::thisEvent);
+  } catch (const CalendarStoreError& e) {
+    reloadCurrent();  // puts the quest back where the calendar has it
+    failWrite(CalendarAccess::CalendarWrite::move, e.what());
+    return false;
+  }
+  reloadCurrent();
+  return true;
+}
+
+void QuestStore::optimisticMove(const std::string& questID, Date from, Date to,
+                                int64_t durationMin) {
+  questsMatchEvents_ = false;
+  for (Quest& quest : quests_) {
+    if (quest.id == questID && std::abs(quest.startDate.seconds - from.seconds) < 1) {
+      quest.startDate = to;
+      quest.durationMin = durationMin;
+    }
+  }
+  std::stable_sort(quests_.begin(), quests_.end(), [](const Quest& a, const Quest& b) {
+    return a.startDate.seconds < b.startDate.seconds;
+  });
+  observers_.notify();
+}
+
+bool QuestStore::deleteEvent(const Quest& target, EventSpan span) {
+  std::optional<CalendarEvent> event;
+  if (source_ == QuestSource::agenda && hasAccess()) {
+    event = CalendarAccess::occurrenceEvent(calendar_, target);
+  }
+  if (!event) {
+    statusLine_ = CalendarAccess::demoQuestStatus(CalendarAccess::CalendarWrite::remove);
+    observers_.notify();
+    return false;
+  }
+  const Quest quest = target;  // `target` may live in the lists the removal rewrites
+  const DayEvent* raw = eventOf(quest.id);
+  if (raw) tombstones_.push_back(CalendarAccess::tombstoneFor(*raw, span));
+  questsMatchEvents_ = false;
+  CalendarAccess::removeOptimistically(quests_, quest, span);
+  CalendarAccess::removeOptimistically(allDayQuests_, quest, span);
+  observers_.notify();
+  try {
+    calendar_.remove(*event, span);
+  } catch (const CalendarStoreError& e) {
+    if (raw) tombstones_.pop_back();
+    reloadCurrent();
+    failWrite(CalendarAccess::CalendarWrite::remove, e.what());
+    return false;
+  }
+  reloadCurrent();
+  return true;
+}
+
+void QuestStore::toggleCalendar(const std::string& id) {
+  selection_.toggleCalendar(id);
+  reloadCurrent();
+}
+
+bool QuestStore::activateSet(const std::optional<std::string>& setID) {
+  std::vector<std::string> ids;
+  if (!calendarDisabled_) {
+    for (const CalendarInfo& c : calendar_.calendars()) ids.push_back(c.identifier);
+  }
+  if (!selection_.activateSet(setID, ids)) return false;
+  reloadCurrent();
+  return true;
+}
+
+void QuestStore::calendarStoreChanged() {
+  if (calendarDisabled_) return;
+  coalescedReload();
+}
+
+void QuestStore::cloudChanged(const std::vector<std::string>& keys) {
+  if (!keys.empty() && std::find(keys.begin(), keys.end(), MODE_KEY) == keys.end()) return;
+  if (cloud_) {
+    if (auto bytes = cloud_->data(MODE_KEY)) {
+      const Json value = Json::parse(*bytes, nullptr, false);
+      if (value.is_string() && fromRaw<RPGMode>(value.get<std::string>()) &&
+          preferences_.value(MODE_KEY) != value) {
+        try {
+          preferences_.set(MODE_KEY, value);
+        } catch (const std::system_error&) {
+          // The mode still applies through the cloud value; the preference catches up later.
+        }
+      }
+    }
+  }
+  coalescedReload();
+}
+
+void QuestStore::startInvitationPolling(std::function<void()> poll) {
+  pollInvitations_ = std::move(poll);
+  std::weak_ptr<bool> alive = alive_;
+  rsvpTimer_.expires_after(kInvitationPollEvery);
+  rsvpTimer_.async_wait([this, alive](const std::error_code& error) {
+    if (error || !alive.lock()) return;
+    if (pollInvitations_) pollInvitations_();
+    startInvitationPolling(std::move(pollInvitations_));
+  });
+}
+
+}  // namespace talewick

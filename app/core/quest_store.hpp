@@ -1,0 +1,208 @@
+// The quests of a window of the calendar, kept fresh. Loads the window's occurrences through the
+// calendar port, forges each into a quest (reusing the quest of an unchanged occurrence) and
+// publishes them with a status line; writes go through the port and reload the window.
+//
+// Everything runs on the main loop. A load runs to its end before the next starts (a load asked
+// for while one runs waits and follows), so loads finish in the order they were asked for. Bursts
+// of change notices are coalesced: reloads run 350 ms after the last notice.
+#pragma once
+
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/calendar_access.hpp"
+#include "core/calendar_port.hpp"
+#include "core/calendar_selection.hpp"
+#include "core/clock.hpp"
+#include "core/cloud_store_port.hpp"
+#include "core/observers.hpp"
+#include "core/preferences.hpp"
+#include "core/quest_notifications.hpp"
+#include "game/quest.hpp"
+#include "game/quest_engine.hpp"
+
+namespace talewick {
+
+// Where the published quests came from.
+enum class QuestSource {
+  none,      // nothing loaded yet
+  agenda,    // the calendar
+  emptyDay,  // the calendar, but the window is empty: the demonstration day as a preview
+  denied,    // no calendar access: the demonstration day
+};
+template <>
+struct EnumTraits<QuestSource> {
+  static constexpr std::array<std::string_view, 4> names{"none", "agenda", "emptyDay", "denied"};
+};
+
+// [start, end)
+struct DateInterval {
+  Date start;
+  Date end;
+  bool contains(const DateInterval& other) const {
+    return start.seconds <= other.start.seconds && other.end.seconds <= end.seconds;
+  }
+  bool operator==(const DateInterval&) const = default;
+};
+
+class QuestStore {
+ public:
+  static constexpr const char* MODE_KEY = "rpg_mode";
+  static constexpr int KINGDOM_DAYS_BEFORE = 120;
+  static constexpr int KINGDOM_DAYS_AFTER = 121;
+
+  struct ChronicleHit {
+    std::string id;
+    Quest quest;
+    Date date;
+    std::optional<std::string> location;
+    int64_t score = 0;
+  };
+  struct AgendaItem {
+    std::string id;
+    Quest quest;
+    Date date;
+    bool allDay = false;
+    std::optional<std::string> location;
+  };
+
+  // `calendarDisabled` (TALEWICK_DISABLE_EVENTKIT) keeps the store away from `calendar`: access
+  // counts as refused. `cloud` may be null (no mode from other machines).
+  QuestStore(CalendarEventStorePort& calendar, CalendarSelection& selection,
+             Preferences& preferences, KeyValueCloudStore* cloud, asio::io_context& main,
+             Clock clock, bool calendarDisabled, QuestNotifications* notifications = nullptr);
+  ~QuestStore();
+  QuestStore(const QuestStore&) = delete;
+  QuestStore& operator=(const QuestStore&) = delete;
+
+  // Published state.
+  const std::vector<Quest>& quests() const { return quests_; }  // timed, by start
+  const std::vector<Quest>& allDayQuests() const { return allDayQuests_; }
+  QuestSource source() const { return source_; }
+  const std::string& statusLine() const { return statusLine_; }
+  const std::optional<DateInterval>& currentInterval() const { return currentInterval_; }
+  const std::string& currentLabel() const { return currentLabel_; }
+  // The day events of the last load (empty for the demonstration day).
+  const std::vector<DayEvent>& rawEvents() const { return events_; }
+  // Loads completed since creation (each one published).
+  int loadsCompleted() const { return loadsCompleted_; }
+
+  // `observer` runs after every load, once its results are published. Returns a token.
+  int observe(std::function<void()> observer) { return observers_.add(std::move(observer)); }
+  void unobserve(int token) { observers_.remove(token); }
+
+  // The narrative mode: "rpg_mode" in the preferences, else in the cloud store, else heroic.
+  RPGMode mode() const;
+
+  // Loads `interval` under `label` ("Cette semaine"…), after any load under way.
+  void load(DateInterval interval, std::string label);
+  // Reloads the current window 350 ms after the last of a burst of requests.
+  void coalescedReload();
+  // The days from `halfDays` before the day of `around` to `halfDays` after it.
+  void loadWindow(Date around, int halfDays);
+  // Loads `halfDays + preloadDays` around `around` unless `halfDays` around it are loaded already.
+  void ensureWindow(Date around, int halfDays, int preloadDays);
+
+  // Monday 00:00 of the week holding `date` to the Monday after.
+  static DateInterval weekInterval(Date containing);
+  // The kingdom's calendar window: 120 days before the day of `day` to 121 days after it.
+  static DateInterval kingdomInterval(Date day);
+  // The window's label: "Cette semaine" for the week holding now, else its dates.
+  std::string labelFor(DateInterval interval) const;
+
+  // The loaded quests of [day of `from`, + `days` days), by date, all-day ones first each day.
+  std::vector<AgendaItem> agenda(Date from, int days) const;
+  // The occurrences of one day, straight from the calendar (the window is not changed).
+  std::vector<DayEvent> peekDayEvents(Date day);
+  // The day keys of the month holding `day` that have at least one occurrence.
+  std::set<std::string> peekBusyDays(Date day);
+  // Occurrences from `monthsBack` months before now to `monthsForward` after whose title, place
+  // or quest name holds every word of `text` (case and accents aside), best first.
+  std::vector<ChronicleHit> searchChronicles(const std::string& text, int monthsBack,
+                                             int monthsForward);
+  // A loaded quest by id (timed or all-day); null when not loaded.
+  const Quest* quest(const std::string& questID) const;
+  std::optional<DayEvent> dayEvent(const Quest& quest) const;
+
+  // Writes. Each reloads the window after writing; a failure shows on the status line and
+  // returns false (nothing else changes).
+  // A new event in `draft.calendarID`; returns its identifier.
+  std::optional<std::string> createEvent(CalendarEvent draft);
+  bool updateEvent(CalendarEvent event, EventSpan span);
+  // Moves the quest's occurrence to `newStart`, with a new length when given.
+  bool reschedule(const Quest& quest, Date newStart, std::optional<int64_t> newDurationMin);
+  // Shows the quest at its new time at once, before any write lands.
+  void optimisticMove(const std::string& questID, Date from, Date to, int64_t durationMin);
+  bool deleteEvent(const Quest& quest, EventSpan span);
+
+  // Calendar choices; each reloads.
+  void toggleCalendar(const std::string& id);
+  bool activateSet(const std::optional<std::string>& setID);
+
+  // The calendar folder changed (coalesced reload, only with access).
+  void calendarStoreChanged();
+  // Keys changed in the cloud store: a new "rpg_mode" there is copied into the preferences and
+  // the window reloaded.
+  void cloudChanged(const std::vector<std::string>& keys);
+
+  // Invitation answers are polled every 120 s once started; `poll` does the polling.
+  void startInvitationPolling(std::function<void()> poll);
+
+ private:
+  void performLoad(DateInterval interval, std::string label);
+  Quest forged(const DayEvent& event, RPGMode mode);
+  std::vector<Quest> demoQuests(RPGMode mode);
+  bool hasAccess();
+  void publish();
+  std::string agendaStatus() const;
+  const DayEvent* eventOf(const std::string& questID) const;
+  void reloadCurrent();
+  void failWrite(CalendarAccess::CalendarWrite write, const std::string& error);
+
+  CalendarEventStorePort& calendar_;
+  CalendarSelection& selection_;
+  Preferences& preferences_;
+  KeyValueCloudStore* cloud_;
+  asio::io_context& main_;
+  Clock clock_;
+  bool calendarDisabled_;
+  QuestNotifications* notifications_;
+  QuestNotifications silent_;
+
+  std::vector<Quest> quests_;
+  std::vector<Quest> allDayQuests_;
+  std::unordered_map<QuestEngine::InputSignature, Quest, QuestEngine::InputSignatureHash>
+      questCache_;
+  QuestSource source_ = QuestSource::none;
+  std::string statusLine_;
+  // The day events of the last load and, by quest id, their place in it.
+  std::vector<DayEvent> events_;
+  std::unordered_map<std::string, size_t> eventIndex_;
+  RPGMode eventsMode_ = RPGMode::heroicPapa;
+  bool questsMatchEvents_ = false;  // false once a quest was moved or removed ahead of the calendar
+  std::vector<CalendarAccess::CalendarDeletionTombstone> tombstones_;
+  std::optional<DateInterval> currentInterval_;
+  std::string currentLabel_;
+  std::set<std::string> announcedInvitations_;
+
+  bool loading_ = false;
+  std::deque<std::pair<DateInterval, std::string>> waitingLoads_;
+  int loadsCompleted_ = 0;
+  int64_t reloadGeneration_ = 0;
+  asio::steady_timer reloadTimer_;
+  asio::steady_timer rsvpTimer_;
+  std::function<void()> pollInvitations_;
+  ObserverList<> observers_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace talewick

@@ -1,0 +1,180 @@
+// The quest store: what a load publishes, how reloads coalesce and queue, the quest cache, and
+// writes through the calendar port.
+#include "core/quest_store.hpp"
+
+#include <gtest/gtest.h>
+
+#include "core/kingdom_refresh_queue.hpp"
+#include "support/local_calendar.hpp"
+#include "tests/support/fake_calendar_store.hpp"
+#include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/test_environment.hpp"
+
+namespace talewick {
+namespace {
+
+using testing::localDate;
+
+CalendarEvent occurrence(const std::string& id, const std::string& title, Date start, int minutes,
+                         const std::string& calendar = "perso") {
+  CalendarEvent e;
+  e.eventIdentifier = e.externalIdentifier = id;
+  e.calendarID = calendar;
+  e.title = title;
+  e.start = start;
+  e.end = Date{start.seconds + minutes * 60.0};
+  return e;
+}
+
+class QuestStoreTest : public ::testing::Test {
+ protected:
+  QuestStoreTest() {
+    calendar.calendarList = {{"perso", "Perso", "#00AAFF", true, ""},
+                             {"travail", "Travail", std::nullopt, true, ""}};
+    calendar.occurrences = {
+        occurrence("standup", "Réunion d'équipe", localDate(2026, 12, 9, 9, 30), 30, "travail"),
+        occurrence("sport", "Séance de sport", localDate(2026, 12, 10, 18), 60)};
+  }
+  QuestStore& store(bool disabled = false) {
+    if (!store_) {
+      store_ = std::make_unique<QuestStore>(
+          calendar, selection, prefs, &cloud, main, [this] { return now; }, disabled);
+    }
+    return *store_;
+  }
+  void loadWeek() {
+    store().load(QuestStore::weekInterval(now), store().labelFor(QuestStore::weekInterval(now)));
+  }
+
+  Date now = localDate(2026, 12, 9, 8);  // a Wednesday
+  testing::FakeCalendarStore calendar;
+  testing::MemoryPreferences prefs;
+  testing::MemoryCloudStore cloud;
+  CalendarSelection selection{prefs};
+  asio::io_context main;
+  std::unique_ptr<QuestStore> store_;
+};
+
+TEST_F(QuestStoreTest, WindowsStartOnMondayAndTheKingdomSpansTwoHundredFortyOneDays) {
+  const DateInterval week = QuestStore::weekInterval(localDate(2026, 12, 13, 23));  // a Sunday
+  EXPECT_EQ(week.start, localDate(2026, 12, 7));
+  EXPECT_EQ(week.end, localDate(2026, 12, 14));
+  const DateInterval kingdom = QuestStore::kingdomInterval(localDate(2026, 12, 9, 15));
+  EXPECT_EQ(kingdom.start, localDate(2026, 8, 11));
+  EXPECT_EQ(kingdom.end, localDate(2027, 4, 9));
+}
+
+TEST_F(QuestStoreTest, ALoadPublishesTheCalendarsQuestsWithTheirStatusLine) {
+  loadWeek();
+  EXPECT_EQ(store().source(), QuestSource::agenda);
+  EXPECT_EQ(store().statusLine(), "Cette semaine — 2 quêtes de ton agenda");
+  ASSERT_EQ(store().quests().size(), 2u);
+  EXPECT_EQ(store().quests()[0].id, "quest_standup");
+  EXPECT_EQ(store().dayEvent(store().quests()[0])->calendarID, "travail");
+  EXPECT_EQ(store().agenda(now, 1).size(), 1u);
+  EXPECT_EQ(store().peekBusyDays(now), (std::set<std::string>{"2026-12-09", "2026-12-10"}));
+
+  selection.setHidden("travail", true);
+  store().toggleCalendar("perso");  // hides it too: nothing left to read
+  EXPECT_EQ(store().source(), QuestSource::emptyDay);
+  EXPECT_TRUE(store().statusLine().starts_with("Agenda vide — aperçu (")) << store().statusLine();
+  EXPECT_FALSE(store().quests().empty());  // the demonstration day as a preview
+}
+
+TEST_F(QuestStoreTest, WithoutAccessTheCalendarIsNeverAskedAndTheDemoDayShows) {
+  store(/*disabled=*/true);
+  loadWeek();
+  EXPECT_EQ(calendar.accessRequests, 0);
+  EXPECT_TRUE(calendar.queries.empty());
+  EXPECT_EQ(store().source(), QuestSource::denied);
+  EXPECT_EQ(store().statusLine(), "Accès calendrier refusé — aperçu (" +
+                                      std::to_string(store().quests().size()) + " quêtes démo)");
+  Quest demo = store().quests()[0];
+  EXPECT_FALSE(store().deleteEvent(demo, EventSpan::thisEvent));
+  EXPECT_EQ(store().statusLine(), "Cette quête de démo ne peut pas être supprimée.");
+}
+
+TEST_F(QuestStoreTest, TenChangesInABurstCauseOneReload) {
+  loadWeek();
+  const int before = store().loadsCompleted();
+  for (int i = 0; i < 10; ++i) store().calendarStoreChanged();
+  main.run_for(std::chrono::milliseconds(900));
+  EXPECT_EQ(store().loadsCompleted(), before + 1);
+}
+
+TEST_F(QuestStoreTest, LoadsFinishInCallOrderAndUnchangedOccurrencesKeepTheirQuest) {
+  loadWeek();
+  const Quest standup = store().quests()[0];
+  std::vector<std::string> seen;
+  bool asked = false;
+  store().observe([&] {
+    seen.push_back(store().currentLabel());
+    if (!asked) {  // a load asked for while the first one publishes waits for it
+      asked = true;
+      store().load(QuestStore::weekInterval(now), "second");
+      seen.push_back("asked");
+    }
+  });
+  calendar.occurrences[1].title = "Séance de yoga";
+  store().load(QuestStore::weekInterval(now), "first");
+  EXPECT_EQ(seen, (std::vector<std::string>{"first", "asked", "second"}));
+  EXPECT_EQ(store().quests()[0], standup);                    // same input, same quest
+  EXPECT_EQ(store().quests()[1].rawTitle, "Séance de yoga");  // changed input, forged again
+}
+
+TEST_F(QuestStoreTest, MovesAndDeletionsGoThroughTheCalendarAndReload) {
+  loadWeek();
+  const Quest sport = store().quests()[1];
+  ASSERT_TRUE(store().reschedule(sport, localDate(2026, 12, 11, 7), 45));
+  EXPECT_EQ(calendar.occurrences[1].start, localDate(2026, 12, 11, 7));
+  EXPECT_EQ(calendar.occurrences[1].end, localDate(2026, 12, 11, 7, 45));
+  EXPECT_EQ(store().quests()[1].startDate, localDate(2026, 12, 11, 7));
+
+  calendar.failWrites = "disque plein";
+  EXPECT_FALSE(store().reschedule(store().quests()[1], localDate(2026, 12, 12, 7), std::nullopt));
+  EXPECT_EQ(store().statusLine(), "Échec du déplacement : disque plein");
+  EXPECT_EQ(store().quests()[1].startDate, localDate(2026, 12, 11, 7));  // back where it is
+
+  calendar.failWrites.clear();
+  ASSERT_TRUE(store().deleteEvent(store().quests()[0], EventSpan::thisEvent));
+  ASSERT_EQ(store().quests().size(), 1u);
+  EXPECT_EQ(calendar.occurrences.size(), 1u);
+
+  CalendarEvent draft = occurrence("", "Dîner chez Léa", localDate(2026, 12, 12, 20), 120);
+  const auto id = store().createEvent(draft);
+  ASSERT_TRUE(id);
+  EXPECT_EQ(store().quests().back().id, "quest_" + *id);
+}
+
+TEST_F(QuestStoreTest, AModeFromAnotherMachineIsTakenAndReloads) {
+  loadWeek();
+  const std::string heroicName = store().quests()[0].name;
+  cloud.writeFromElsewhere(QuestStore::MODE_KEY, "\"donjon\"");
+  store().cloudChanged({"unrelated"});
+  store().cloudChanged({QuestStore::MODE_KEY});
+  main.run_for(std::chrono::milliseconds(900));
+  EXPECT_EQ(prefs.string(QuestStore::MODE_KEY), "donjon");
+  EXPECT_EQ(store().mode(), RPGMode::donjon);
+  EXPECT_NE(store().quests()[0].name, heroicName);
+}
+
+TEST_F(QuestStoreTest, SearchFindsEveryWordWhateverTheAccents) {
+  const auto hits = store().searchChronicles("reunion EQUIPE", 1, 1);
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].id, "quest_standup");
+  EXPECT_TRUE(store().searchChronicles("reunion yoga", 1, 1).empty());
+}
+
+TEST(KingdomRefreshQueue, OneRunsOneWaitsAndWaitingRequestsFold) {
+  KingdomRefreshQueue queue;
+  EXPECT_TRUE(queue.submit({true, false}));
+  EXPECT_FALSE(queue.submit({false, false}));
+  EXPECT_FALSE(queue.submit({false, true}));
+  EXPECT_EQ(queue.finish(), (KingdomRefreshQueue::Request{false, true}));
+  EXPECT_TRUE(queue.isRunning());
+  EXPECT_FALSE(queue.finish());
+  EXPECT_FALSE(queue.isRunning());
+}
+
+}  // namespace
+}  // namespace talewick

@@ -1,0 +1,68 @@
+// `talewick mode [MODE]`: shows the narrative mode the quests are told in, or changes it. The
+// change is written to the preferences and to the cloud folder, so that other machines follow.
+#include <memory>
+
+#include "support/loc.hpp"
+#include "ui/commands/commands.hpp"
+#include "ui/context.hpp"
+#include "ui/render.hpp"
+
+namespace talewick::ui {
+namespace {
+
+struct ModeOptions {
+  std::string mode;
+  bool json = false;
+};
+
+int mode(const ModeOptions& o, Io& io, AppContext& app) {
+  if (!o.mode.empty()) {
+    const std::string raw(rawValue(parseMode(o.mode)));
+    app.preferences().set(QuestStore::MODE_KEY, raw);
+    try {
+      app.cloudStore().setData(QuestStore::MODE_KEY, Json(raw).dump());
+    } catch (const std::exception&) {
+      // The cloud folder catches up with the next change; this machine already has the mode.
+    }
+  }
+  const RPGMode current = app.narrativeMode();
+  if (o.json) {
+    Json modes = Json::array();
+    for (RPGMode m : allCases<RPGMode>())
+      modes.push_back(Json{{"mode", std::string(rawValue(m))}, {"displayName", displayName(m)}});
+    printJson(io.out, Json{{"mode", std::string(rawValue(current))},
+                           {"displayName", displayName(current)},
+                           {"modes", std::move(modes)}});
+    return EXIT_DONE;
+  }
+  if (!o.mode.empty()) {
+    io.out << Loc::format(Loc::string("cli.mode.changed",
+                                      "Mode narratif : %@ (%@). Tes quêtes changent de ton !"),
+                          {displayName(current), rawValue(current)})
+           << "\n";
+    return EXIT_DONE;
+  }
+  io.out << Loc::format(Loc::string("cli.mode.current", "Mode narratif : %@ (%@)"),
+                        {displayName(current), rawValue(current)})
+         << "\n\n";
+  for (RPGMode m : allCases<RPGMode>()) {
+    io.out << (m == current ? "● " : "  ") << padded(std::string(rawValue(m)), 14) << displayName(m)
+           << "\n";
+  }
+  return EXIT_DONE;
+}
+
+}  // namespace
+
+Command modeCommand() {
+  return Command{
+      "mode", Loc::string("cli.mode.help", "Le mode narratif des quêtes, ou son changement"),
+      [](CLI::App& cmd) -> Handler {
+        auto o = std::make_shared<ModeOptions>();
+        cmd.add_option("mode", o->mode, Loc::string("cli.mode.arg", "Nouveau mode (heroicPapa…)"));
+        cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+        return [o](Io& io, AppContext& app) { return mode(*o, io, app); };
+      }};
+}
+
+}  // namespace talewick::ui

@@ -1,0 +1,77 @@
+// `talewick daemon` as a process: it follows the calendar folder and stops cleanly on SIGTERM.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <thread>
+
+#include "core/atomic_file.hpp"
+#include "tests/support/process.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace talewick {
+namespace {
+
+const char* kEvent = R"(BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//test//EN
+BEGIN:VEVENT
+UID:%UID%
+DTSTAMP:20261201T080000Z
+DTSTART:20261209T090000Z
+DTEND:20261209T100000Z
+SUMMARY:%TITLE%
+END:VEVENT
+END:VCALENDAR
+)";
+
+std::string event(const std::string& uid, const std::string& title) {
+  std::string text = kEvent;
+  text.replace(text.find("%UID%"), 5, uid);
+  text.replace(text.find("%TITLE%"), 7, title);
+  return text;
+}
+
+size_t occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// Waits (boundedly) until the daemon's output holds `text` `times` times.
+bool printed(const std::filesystem::path& out, const std::string& text, size_t times = 1) {
+  for (int i = 0; i < 1000; ++i) {
+    if (occurrences(files::read(out).value_or(""), text) >= times) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST(Daemon, FollowsTheCalendarFolderAndStopsOnSigterm) {
+  testing::TempFolder home("daemon");
+  const auto calendar = home / "calendars" / "perso";
+  std::filesystem::create_directories(calendar);
+  files::writeAtomically(calendar / "a.ics", event("a", "Réunion d'équipe"));
+  const std::map<std::string, std::string> env = {{"TALEWICK_HOME", home.path().string()},
+                                                  {"HOME", home.path().string()},
+                                                  {"TZ", "Europe/Paris"},
+                                                  {"LANG", "fr_FR.UTF-8"},
+                                                  {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+  const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
+  ASSERT_GT(daemon, 0);
+  const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
+  EXPECT_TRUE(printed(out, "Cette semaine — 1 quêtes de ton agenda"));
+
+  // Another program adds an event the way calendar tools do: a new file renamed into place.
+  files::writeAtomically(calendar / "b.ics", event("b", "Séance de sport"));
+  EXPECT_TRUE(printed(out, "Cette semaine — 2 quêtes de ton agenda"));
+  std::filesystem::remove(calendar / "a.ics");
+  EXPECT_TRUE(printed(out, "Cette semaine — 1 quêtes de ton agenda\n", 2));
+
+  ::kill(daemon, SIGTERM);
+  const auto result = testing::finishProcess(daemon, home / "scratch");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("Arrêt."), std::string::npos) << result.out;
+}
+
+}  // namespace
+}  // namespace talewick

@@ -1,0 +1,289 @@
+// The commands that show and change the quests, run in process over a temporary home whose
+// calendar folder holds a few .ics files. Now is fixed to Wednesday 9 December 2026, 09:00.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "support/json.hpp"
+#include "tests/support/temp_folder.hpp"
+#include "ui/command.hpp"
+
+namespace talewick::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QuestCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("TALEWICK_HOME", home.path().c_str(), 1);
+    ::setenv("TALEWICK_NOW", "2026-12-09T09:00:00+01:00", 1);
+    ::setenv("TALEWICK_SKIP_ONBOARDING", "1", 1);
+    for (const char* name :
+         {"TALEWICK_CALENDAR_DIR", "TALEWICK_CLOUD_DIR", "TALEWICK_DISABLE_EVENTKIT"}) {
+      ::unsetenv(name);
+    }
+    home.write("calendars/personnel/displayname", "Personnel\n");
+  }
+  void TearDown() override {
+    for (const char* name : {"TALEWICK_HOME", "TALEWICK_NOW", "TALEWICK_SKIP_ONBOARDING",
+                             "TALEWICK_DISABLE_EVENTKIT"}) {
+      ::unsetenv(name);
+    }
+  }
+
+  struct Result {
+    int status;
+    std::string out, err;
+  };
+  Result cli(std::vector<std::string> args) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    Io io{in, out, err};
+    const int status = run(args, io);
+    return {status, out.str(), err.str()};
+  }
+  Json json(std::vector<std::string> args) {
+    args.push_back("--json");
+    const Result r = cli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Json::parse(r.out);
+  }
+
+  // An event of the personnel calendar; `start` and `end` are Paris wall-clock times
+  // ("20261209T143000") or days ("20261209", all day).
+  void event(const std::string& uid, const std::string& summary, const std::string& start,
+             const std::string& end, const std::string& extra = "") {
+    const std::string kind = start.size() == 8 ? ";VALUE=DATE:" : ";TZID=Europe/Paris:";
+    home.write(
+        "calendars/personnel/" + uid + ".ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//FR\r\nBEGIN:VEVENT\r\nUID:" + uid +
+            "\r\nDTSTAMP:20261201T000000Z\r\nDTSTART" + kind + start + "\r\nDTEND" + kind + end +
+            "\r\nSUMMARY:" + summary + "\r\n" + extra + "END:VEVENT\r\nEND:VCALENDAR\r\n");
+  }
+  // Yoga every evening Monday to Thursday, the dentist on Wednesday afternoon, a two-day fair
+  // from Wednesday, and a council next Tuesday.
+  void aWeek() {
+    event("yoga", "Yoga", "20261207T180000", "20261207T190000",
+          "LOCATION:Salle Hélène\r\nRRULE:FREQ=DAILY;COUNT=4\r\n");
+    event("dentiste", "Rendez-vous dentiste", "20261209T143000", "20261209T151500");
+    event("foire", "Foire aux santons", "20261209", "20261211");
+    event("conseil", "Conseil de quartier", "20261215T100000", "20261215T113000");
+  }
+
+  // "dentiste@14:30" for each item of a day of week/agenda JSON.
+  static std::vector<std::string> items(const Json& day) {
+    std::vector<std::string> out;
+    for (const Json& item : day["items"]) {
+      const std::string date = item["quest"]["startDate"];
+      out.push_back(item["id"].get<std::string>().substr(6) + "@" +
+                    (item["allDay"] ? "journée" : date.substr(11, 5)));
+    }
+    return out;
+  }
+  using Strings = std::vector<std::string>;
+
+  testing::TempFolder home{"quest-commands"};
+};
+
+TEST_F(QuestCommands, TodayWeekAndAgendaShowTheCalendarsQuests) {
+  aWeek();
+  const Result today = cli({});
+  ASSERT_EQ(today.status, 0) << today.err;
+  EXPECT_EQ(today.out.rfind("Cette semaine — 5 quêtes de ton agenda\n", 0), 0u) << today.out;
+  const size_t dentist = today.out.find("14:30"), yoga = today.out.find("18:00"),
+               allDay = today.out.find("Toute la journée"), fair = today.out.find("[foire]");
+  EXPECT_TRUE(dentist < yoga && yoga < allDay && allDay < fair) << today.out;
+  EXPECT_EQ(today.out.find("[conseil]"), std::string::npos);
+  EXPECT_NE(today.out.find("🧙 Héros — Niveau 1 · 0 or"), std::string::npos);
+  EXPECT_EQ(cli({"today"}).out, today.out);
+
+  const Json j = json({"today"});
+  EXPECT_EQ(j["source"], "agenda");
+  EXPECT_EQ(j["label"], "Cette semaine");
+  ASSERT_EQ(j["quests"].size(), 2u);
+  EXPECT_EQ(j["quests"][0]["rawTitle"], "Rendez-vous dentiste");
+  EXPECT_EQ(j["quests"][1]["startDate"], "2026-12-09T18:00:00+01:00");
+  EXPECT_EQ(j["allDayQuests"][0]["id"], "quest_foire");
+  EXPECT_EQ(j["hero"]["name"], "Héros");
+
+  const Json week = json({"week"});
+  EXPECT_EQ(week["statusLine"], "Cette semaine — 5 quêtes de ton agenda");
+  ASSERT_EQ(week["days"].size(), 7u);
+  EXPECT_EQ(week["days"][0]["day"], "2026-12-07");
+  EXPECT_EQ(items(week["days"][0]), Strings{"yoga@18:00"});
+  EXPECT_EQ(items(week["days"][2]), (Strings{"foire@journée", "dentiste@14:30", "yoga@18:00"}));
+  EXPECT_EQ(items(week["days"][4]), Strings{});
+  const Result weekText = cli({"week"});
+  EXPECT_NE(weekText.out.find("Lundi 7 décembre\n18:00"), std::string::npos) << weekText.out;
+  EXPECT_NE(weekText.out.find("Vendredi 11 décembre\n       Quartier libre."), std::string::npos);
+
+  const Json next = json({"week", "2026-12-20"});  // a Sunday: the week it ends
+  EXPECT_EQ(next["statusLine"], "2026-12-14 → 2026-12-20 — 1 quêtes de ton agenda");
+  EXPECT_EQ(items(next["days"][1]), Strings{"conseil@10:00"});
+  for (const char* bad : {"2026-13-01", "demain", "2026-12-09T10:00"})
+    EXPECT_EQ(cli({"week", bad}).status, 2) << bad;
+
+  const Json agenda = json({"agenda"});  // Wednesday to Tuesday, days with quests only
+  ASSERT_EQ(agenda["days"].size(), 3u);
+  EXPECT_EQ(agenda["days"][1]["day"], "2026-12-10");
+  EXPECT_EQ(items(agenda["days"][2]), Strings{"conseil@10:00"});
+  EXPECT_EQ(json({"agenda", "--days", "1"})["days"].size(), 1u);
+  for (const char* bad : {"0", "367"}) EXPECT_EQ(cli({"agenda", "--days", bad}).status, 2);
+}
+
+TEST_F(QuestCommands, TheDemonstrationDayStandsInForAMissingOrEmptyCalendar) {
+  const Json empty = json({});
+  EXPECT_EQ(empty["source"], "emptyDay");
+  EXPECT_EQ(empty["statusLine"].get<std::string>().rfind("Agenda vide — aperçu (8 quêtes", 0), 0u)
+      << empty["statusLine"];
+  EXPECT_EQ(empty["quests"].size(), 8u);
+
+  ::setenv("TALEWICK_DISABLE_EVENTKIT", "1", 1);
+  aWeek();  // out of reach
+  const Json denied = json({"today"});
+  EXPECT_EQ(denied["source"], "denied");
+  EXPECT_EQ(denied["statusLine"], "Accès calendrier refusé — aperçu (8 quêtes démo)");
+  ASSERT_EQ(denied["quests"].size(), 8u);
+  for (const Json& q : denied["quests"])
+    EXPECT_EQ(q["startDate"].get<std::string>().substr(0, 10), "2026-12-09");
+
+  // A one-off mode retells the same quests; the mode kept is untouched.
+  const Json comic = json({"today", "--mode", "comic"});
+  ASSERT_EQ(comic["quests"].size(), 8u);
+  int renamed = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(comic["quests"][i]["id"], denied["quests"][i]["id"]);
+    renamed += comic["quests"][i]["name"] != denied["quests"][i]["name"];
+  }
+  EXPECT_GT(renamed, 0);
+  EXPECT_EQ(json({"today"}), denied);
+  EXPECT_EQ(cli({"today", "--mode", "epicPapa"}).status, 2);
+
+  const std::string demoID = denied["quests"][0]["id"].get<std::string>().substr(6);
+  const Result details = cli({"quest", demoID});
+  EXPECT_EQ(details.status, 0) << details.err;
+  EXPECT_NE(details.out.find("Le calcul"), std::string::npos);
+  const Result move = cli({"move", demoID, "--to", "10:00"});
+  EXPECT_EQ(move.status, 1);
+  EXPECT_EQ(move.err, "Cette quête de démo ne peut pas être déplacée.\n");
+  EXPECT_EQ(cli({"delete", demoID}).status, 1);
+}
+
+TEST_F(QuestCommands, TheWelcomeComesOnceAndNeverInJson) {
+  EXPECT_EQ(cli({}).out.find("Bienvenue"), std::string::npos);  // skipped by the environment
+  ::unsetenv("TALEWICK_SKIP_ONBOARDING");
+  const Json j = json({});  // parses: nothing printed before it
+  EXPECT_EQ(j["source"], "emptyDay");
+  const Result first = cli({"today"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.out.rfind("Bienvenue", 0), 0u) << first.out;
+  EXPECT_NE(first.out.find((home.path() / "calendars").string()), std::string::npos);
+  EXPECT_NE(first.out.find("TALEWICK_CALENDAR_DIR"), std::string::npos);
+  EXPECT_NE(first.out.find("calendar.vdir"), std::string::npos);
+  EXPECT_EQ(cli({}).out.find("Bienvenue"), std::string::npos);
+}
+
+TEST_F(QuestCommands, QuestDetailsMoveAndDelete) {
+  aWeek();
+  const Json dentist = json({"quest", "dentiste"});
+  EXPECT_EQ(dentist["quest"]["id"], "quest_dentiste");
+  EXPECT_EQ(dentist["event"]["title"], "Rendez-vous dentiste");
+  EXPECT_EQ(dentist["breakdown"]["durationMin"], 45);
+  EXPECT_EQ(dentist["breakdown"]["xp"], dentist["quest"]["baseXp"]);
+  EXPECT_EQ(json({"quest", "quest_dentiste"}), dentist);
+  // A series: the occurrence of the day asked for, with its own start.
+  const Json thursday = json({"quest", "yoga", "--date", "2026-12-10"});
+  EXPECT_EQ(thursday["quest"]["startDate"], "2026-12-10T18:00:00+01:00");
+  EXPECT_EQ(thursday["event"]["startDate"], "2026-12-10T18:00:00+01:00");
+  const Result text = cli({"quest", "yoga"});
+  EXPECT_NE(text.out.find("Lieu : Salle Hélène"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Les choix :\n  1. "), std::string::npos);
+  const Result unknown = cli({"quest", "nope"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.err, "talewick : quête introuvable : nope\n");
+  EXPECT_EQ(cli({"quest", "conseil"}).status, 2);  // not in this week
+  EXPECT_EQ(cli({"quest", "conseil", "--date", "2026-12-15"}).status, 0);
+
+  const Result moved = cli({"move", "dentiste", "--to", "16:00", "--duration", "30"});
+  ASSERT_EQ(moved.status, 0) << moved.err;
+  EXPECT_NE(moved.out.find("16:00"), std::string::npos) << moved.out;
+  EXPECT_NE(home.read("calendars/personnel/dentiste.ics").find("20261209T163000"),
+            std::string::npos);
+  EXPECT_EQ(items(json({"week"})["days"][2]),
+            (Strings{"foire@journée", "dentiste@16:00", "yoga@18:00"}));
+  ASSERT_EQ(cli({"move", "dentiste", "--to", "2026-12-17T08:15"}).status, 0);
+  EXPECT_EQ(items(json({"week", "2026-12-17"})["days"][3]), Strings{"dentiste@08:15"});
+  ASSERT_EQ(cli({"move", "foire", "--to", "2026-12-12"}).status, 0);
+  EXPECT_EQ(items(json({"week"})["days"][5]), Strings{"foire@journée"});
+  for (const Strings& bad :
+       {Strings{"move", "yoga", "--to", "25:00"}, Strings{"move", "yoga", "--to", "2026-12-09"},
+        Strings{"move", "yoga", "--to", "18:00", "--duration", "0"},
+        Strings{"move", "foire", "--to", "10:00", "--date", "2026-12-12"},
+        Strings{"move", "nope", "--to", "10:00"}}) {
+    EXPECT_EQ(cli(bad).status, 2) << bad[1] << " " << bad[3];
+  }
+
+  ASSERT_EQ(cli({"delete", "yoga", "--date", "2026-12-08"}).status, 0);
+  Json week = json({"week"});
+  EXPECT_EQ(items(week["days"][1]), Strings{});
+  EXPECT_EQ(items(week["days"][3]), Strings{"yoga@18:00"});
+  ASSERT_EQ(cli({"delete", "yoga", "--future", "--date", "2026-12-09"}).status, 0);
+  week = json({"week"});
+  EXPECT_EQ(items(week["days"][0]), Strings{"yoga@18:00"});
+  EXPECT_EQ(items(week["days"][2]), Strings{});
+  EXPECT_EQ(items(week["days"][3]), Strings{});
+  ASSERT_EQ(cli({"delete", "dentiste", "--date", "2026-12-17"}).status, 0);
+  EXPECT_EQ(home.read("calendars/personnel/dentiste.ics"), "<absent>");
+  EXPECT_EQ(cli({"delete", "dentiste", "--date", "2026-12-17"}).status, 2);
+}
+
+TEST_F(QuestCommands, NarrativeAndTitleModes) {
+  aWeek();
+  EXPECT_NE(cli({"mode"}).out.find("● heroicPapa"), std::string::npos);
+  const Json heroic = json({"today"});
+  ASSERT_EQ(cli({"mode", "darkEpic"}).status, 0);
+  const Json mode = json({"mode"});
+  EXPECT_EQ(mode["mode"], "darkEpic");
+  EXPECT_EQ(mode["modes"].size(), 6u);
+  EXPECT_EQ(home.read("cloud/rpg_mode"), "\"darkEpic\"");
+  EXPECT_NE(json({"today"})["quests"], heroic["quests"]);  // retold in the new mode
+  const Result bad = cli({"mode", "sombre"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("fairyTale"), std::string::npos);
+
+  const std::string realTitle = "Rendez-vous dentiste";
+  const std::string questName = json({"today"})["quests"][0]["name"];
+  EXPECT_NE(cli({"title-mode"}).out.find("● epic"), std::string::npos);
+  std::string today = cli({}).out;
+  EXPECT_EQ(today.find(realTitle), std::string::npos);
+  EXPECT_NE(today.find(questName), std::string::npos);
+  ASSERT_EQ(cli({"title-mode", "real"}).status, 0);
+  today = cli({}).out;
+  EXPECT_NE(today.find(realTitle), std::string::npos);
+  EXPECT_EQ(today.find(questName), std::string::npos);
+  ASSERT_EQ(cli({"title-mode", "both"}).status, 0);
+  EXPECT_NE(cli({"week"}).out.find(realTitle), std::string::npos);
+  EXPECT_NE(cli({"week"}).out.find("\n             " + questName + "\n"), std::string::npos);
+  EXPECT_NE(cli({"title-mode"}).out.find("● both"), std::string::npos);
+  EXPECT_EQ(cli({"title-mode", "epique"}).status, 2);
+}
+
+TEST_F(QuestCommands, SearchIgnoresCaseAndAccents) {
+  aWeek();
+  event("reunion", "Réunion des Parents d'Élèves", "20261120T183000", "20261120T200000",
+        "LOCATION:École Jean-Zay\r\n");
+  const Json hits = json({"search", "ELEVES", "ecole"});
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0]["id"], "quest_reunion");
+  EXPECT_EQ(hits[0]["location"], "École Jean-Zay");
+  EXPECT_GT(hits[0]["score"], 0);
+  const Result text = cli({"search", "helene"});
+  EXPECT_NE(text.out.find("Yoga · Salle Hélène"), std::string::npos) << text.out;
+  EXPECT_EQ(cli({"search", "zeppelin"}).out, "Aucune chronique trouvée.\n");
+  EXPECT_EQ(cli({"search"}).status, 2);
+}
+
+}  // namespace
+}  // namespace talewick::ui

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# End to end, as a user pays for it: a cold `talewick today --json` (a new process reading the
+# whole calendar folder), and the resident memory of `talewick daemon` once it has loaded the
+# week, over the 3,000-event benchmark folder.
+#
+#   python3 ../shared/bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
+#   bash bench/today_cli.sh DIR [BUILD_DIR]      (default: build/release)
+set -euo pipefail
+
+vdir=${1:?usage: today_cli.sh VDIR [BUILD_DIR]}
+build=${2:-build/release}
+talewick=$build/talewick
+[[ -x $talewick ]] || { echo "missing $talewick: build $build first" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'kill "$daemon" 2>/dev/null || true; rm -rf "$work"' EXIT
+daemon=
+export TZ=${TZ:-Europe/Paris} LANG=${LANG:-fr_FR.UTF-8}
+export TALEWICK_HOME=$work/home TALEWICK_CALENDAR_DIR=$vdir TALEWICK_SKIP_ONBOARDING=1
+export TALEWICK_NOW=2026-12-05T12:00:00+01:00
+
+"$talewick" today --json >/dev/null  # page cache warm, default folders made
+runs=10
+if command -v hyperfine >/dev/null; then
+  hyperfine -N --runs "$runs" --export-json "$work/times.json" "$talewick today --json" >/dev/null
+  python3 - "$work/times.json" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))["results"][0]
+print(f"today --json (cold process): best {r['min'] * 1000:.1f} ms, median {r['median'] * 1000:.1f} ms")
+PY
+else
+  times=()
+  for ((i = 0; i < runs; i++)); do
+    start=$(date +%s%N)
+    "$talewick" today --json >/dev/null
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  mapfile -t sorted < <(printf '%s\n' "${times[@]}" | sort -n)
+  ms() { printf '%d.%d' $(($1 / 1000)) $(($1 % 1000 / 100)); }
+  echo "today --json (cold process): best $(ms "${sorted[0]}") ms, median $(ms "${sorted[runs / 2]}") ms"
+fi
+
+"$talewick" daemon >"$work/daemon.out" 2>&1 &
+daemon=$!
+for _ in $(seq 100); do grep -q "quêtes" "$work/daemon.out" 2>/dev/null && break; sleep 0.1; done
+sleep 0.5
+echo "daemon resident memory: $(awk '/VmRSS/ {printf "%.1f MB", $2 / 1024}' /proc/$daemon/status)" \
+  "(peak $(awk '/VmHWM/ {printf "%.1f MB", $2 / 1024}' /proc/$daemon/status))"
