@@ -61,12 +61,12 @@ QuestStore::~QuestStore() {
   rsvpTimer_.cancel();
 }
 
-RPGMode QuestStore::mode() const {
-  if (auto raw = preferences_.string(MODE_KEY)) {
+RPGMode QuestStore::modeFrom(const Preferences& preferences, const KeyValueCloudStore* cloud) {
+  if (auto raw = preferences.string(MODE_KEY)) {
     if (auto mode = fromRaw<RPGMode>(*raw)) return *mode;
   }
-  if (cloud_) {
-    if (auto bytes = cloud_->data(MODE_KEY)) {
+  if (cloud) {
+    if (auto bytes = cloud->data(MODE_KEY)) {
       const Json value = Json::parse(*bytes, nullptr, false);
       if (value.is_string()) {
         if (auto mode = fromRaw<RPGMode>(value.get<std::string>())) return *mode;

@@ -101,7 +101,8 @@ class QuestStore {
   void unobserve(int token) { observers_.remove(token); }
 
   // The narrative mode: "rpg_mode" in the preferences, else in the cloud store, else heroic.
-  RPGMode mode() const;
+  RPGMode mode() const { return modeFrom(preferences_, cloud_); }
+  static RPGMode modeFrom(const Preferences& preferences, const KeyValueCloudStore* cloud);
 
   // Loads `interval` under `label` ("Cette semaine"…), after any load under way.
   void load(DateInterval interval, std::string label);

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "support/json.hpp"
+#include "tests/support/run_cli.hpp"
 #include "ui/command.hpp"
 
 namespace talewick::ui {
@@ -34,17 +35,8 @@ class CalendarCommands : public ::testing::Test {
     fs::remove_all(home);
   }
 
-  struct Result {
-    int status;
-    std::string out, err;
-  };
-  Result cli(std::vector<std::string> args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    Io io{in, out, err};
-    const int status = run(args, io);
-    return {status, out.str(), err.str()};
-  }
+  using Result = testing::CliResult;
+  Result cli(const std::vector<std::string>& args) { return testing::runCli(args); }
   void write(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << text;

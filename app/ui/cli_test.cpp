@@ -8,24 +8,15 @@
 #include "core/mock_events.hpp"
 #include "support/json.hpp"
 #include "support/local_calendar.hpp"
+#include "tests/support/run_cli.hpp"
 #include "tests/support/test_environment.hpp"
 #include "ui/command.hpp"
 
 namespace talewick::ui {
 namespace {
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result runCli(std::vector<std::string> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  Io io{in, out, err};
-  const int status = run(args, io);
-  return {status, out.str(), err.str()};
-}
+using testing::runCli;
+using Result = testing::CliResult;
 
 const char* kEvents = R"([
   {"id": "a", "title": "Deadline sprint", "startDate": "2026-12-05T10:00:00+01:00",

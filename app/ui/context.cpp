@@ -88,10 +88,7 @@ std::vector<std::string> AppContext::calendarIDs() {
   return ids;
 }
 
-RPGMode AppContext::narrativeMode() {
-  const auto raw = preferences().string("rpg_mode");
-  return raw ? fromRaw<RPGMode>(*raw).value_or(RPGMode::heroicPapa) : RPGMode::heroicPapa;
-}
+RPGMode AppContext::narrativeMode() { return QuestStore::modeFrom(preferences(), &cloudStore()); }
 
 RunLoop& AppContext::runLoop() {
   if (!runLoop_) runLoop_ = std::make_unique<RunLoop>();

@@ -38,7 +38,8 @@ class AppContext {
   // The identifiers of every calendar, for set operations.
   std::vector<std::string> calendarIDs();
 
-  // The narrative mode (preference "rpg_mode"; heroic when absent or unknown).
+  // The narrative mode ("rpg_mode" in the preferences, else in the cloud folder; heroic when
+  // absent or unknown).
   RPGMode narrativeMode();
 
   RunLoop& runLoop();

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "support/json.hpp"
+#include "tests/support/run_cli.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "ui/command.hpp"
 
@@ -33,17 +34,8 @@ class QuestCommands : public ::testing::Test {
     }
   }
 
-  struct Result {
-    int status;
-    std::string out, err;
-  };
-  Result cli(std::vector<std::string> args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    Io io{in, out, err};
-    const int status = run(args, io);
-    return {status, out.str(), err.str()};
-  }
+  using Result = testing::CliResult;
+  Result cli(const std::vector<std::string>& args) { return testing::runCli(args); }
   Json json(std::vector<std::string> args) {
     args.push_back("--json");
     const Result r = cli(args);
