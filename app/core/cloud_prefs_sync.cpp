@@ -54,10 +54,9 @@ CloudPrefsSync::Round CloudPrefsSync::start(std::vector<std::string> keys) {
       [this](const std::vector<std::string>& changed) { cloudChanged(changed); });
   localToken_ = defaults_.observe([this](const std::vector<std::string>&) { localChanged(); });
   store_.synchronize();
-  Round round;
-  round.pulled = pull(keys_);
-  round.pushed = push();
-  return round;
+  firstRound_.pulled = pull(keys_);
+  firstRound_.pushed = push();
+  return firstRound_;
 }
 
 int CloudPrefsSync::observeRemoteChange(std::function<void()> observer) {

@@ -52,6 +52,8 @@ class CloudPrefsSync {
   };
   Round start(std::vector<std::string> keys);
   bool started() const { return started_; }
+  // What the first round (the one start() ran) moved.
+  const Round& firstRound() const { return firstRound_; }
 
   // `observer` hears didApplyRemoteChange: cloud values were written into the preferences.
   int observeRemoteChange(std::function<void()> observer);
@@ -72,6 +74,7 @@ class CloudPrefsSync {
   KeyValueCloudStore& store_;
   asio::io_context& main_;
   std::vector<std::string> keys_;
+  Round firstRound_;
   bool applyingRemote_ = false;
   bool started_ = false;
   int cloudToken_ = 0;

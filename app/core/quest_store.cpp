@@ -268,16 +268,22 @@ std::vector<QuestStore::AgendaItem> QuestStore::agenda(Date from, int days) cons
   for (const auto* list : {&allDayQuests_, &quests_}) {
     for (const Quest& quest : *list) {
       const bool allDay = list == &allDayQuests_;
-      // An all-day quest spanning several days shows on the first day inside the range.
-      double date = quest.startDate.seconds;
-      if (allDay && date < start) {
-        const DayEvent* raw = eventOf(quest.id);
-        if (!raw || raw->endDate.seconds <= start) continue;
-        date = start;
-      }
-      if (date < start || date >= end) continue;
       const DayEvent* raw = eventOf(quest.id);
-      items.push_back({quest.id, quest, Date{date}, allDay, raw ? raw->location : std::nullopt});
+      const std::optional<std::string> place = raw ? raw->location : std::nullopt;
+      if (!allDay) {
+        const double date = quest.startDate.seconds;
+        if (date >= start && date < end)
+          items.push_back({quest.id, quest, quest.startDate, false, place});
+        continue;
+      }
+      // An all-day quest shows on every day it covers inside the range. The occurrences of a
+      // series share one quest id, hence one day event: take its length, not its dates.
+      const double length = raw ? raw->endDate.seconds - raw->startDate.seconds : 86400.0;
+      const double questEnd = quest.startDate.seconds + std::max(length, 1.0);
+      for (Date day = dayStart(Date{std::max(quest.startDate.seconds, start)});
+           day.seconds < std::min(questEnd, end); day = dayStart(day, 1)) {
+        items.push_back({quest.id, quest, day, true, place});
+      }
     }
   }
   std::stable_sort(items.begin(), items.end(), [](const AgendaItem& a, const AgendaItem& b) {

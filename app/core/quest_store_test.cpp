@@ -81,6 +81,19 @@ TEST_F(QuestStoreTest, ALoadPublishesTheCalendarsQuestsWithTheirStatusLine) {
   EXPECT_FALSE(store().quests().empty());  // the demonstration day as a preview
 }
 
+TEST_F(QuestStoreTest, TheAgendaShowsAnAllDayQuestOnEveryDayItCovers) {
+  CalendarEvent fair = occurrence("foire", "Foire aux santons", localDate(2026, 12, 8), 2 * 1440);
+  fair.allDay = true;
+  calendar.occurrences.push_back(fair);
+  loadWeek();
+  std::vector<std::string> days;
+  for (const auto& item : store().agenda(localDate(2026, 12, 7), 4)) {
+    days.push_back(LocalCalendar::dayKey(item.date) + (item.allDay ? " " + item.id : ""));
+  }
+  EXPECT_EQ(days, (std::vector<std::string>{"2026-12-08 quest_foire", "2026-12-09 quest_foire",
+                                            "2026-12-09", "2026-12-10"}));
+}
+
 TEST_F(QuestStoreTest, WithoutAccessTheCalendarIsNeverAskedAndTheDemoDayShows) {
   store(/*disabled=*/true);
   loadWeek();

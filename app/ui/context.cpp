@@ -2,6 +2,7 @@
 
 #include <asio/post.hpp>
 #include <cstdlib>
+#include <iostream>
 #include <stdexcept>
 
 #include "platform/cloud_folder.hpp"
@@ -37,7 +38,16 @@ AppContext::~AppContext() {
 }
 
 Preferences& AppContext::preferences() {
-  if (!preferences_) preferences_ = std::make_unique<FilePreferences>(defaultPreferencesPath());
+  if (!preferences_) {
+    preferences_ = std::make_unique<FilePreferences>(defaultPreferencesPath());
+    // The shared preferences come from the cloud folder before anything reads them, and every
+    // change made from now on goes back to it. Without a usable cloud folder they stay local.
+    try {
+      cloudPrefsSync().start(SharedPrefKeys::synced());
+    } catch (const std::exception& e) {
+      std::cerr << "talewick : " << e.what() << '\n';
+    }
+  }
   return *preferences_;
 }
 
@@ -96,6 +106,7 @@ RunLoop& AppContext::runLoop() {
 }
 
 KeyValueCloudStore& AppContext::cloudStore() {
+  preferences();  // first: making them starts the preference mirror, which needs this store
   if (!cloudStore_) {
     auto& main = runLoop().main();
     auto store = std::make_unique<CloudFolderStore>(paths::cloudFolder(preferences()).path);
@@ -118,6 +129,7 @@ HeroStore& AppContext::heroStore() {
 }
 
 CloudPrefsSync& AppContext::cloudPrefsSync() {
+  preferences();  // first, for the same reason
   if (!cloudPrefsSync_) {
     cloudPrefsSync_ =
         std::make_unique<CloudPrefsSync>(preferences(), cloudStore(), runLoop().main());
@@ -142,6 +154,7 @@ Date AppContext::now() const {
 
 QuestStore& AppContext::questStore() {
   if (!questStore_) {
+    heroStore();  // the program's start-up loads the hero before the first window
     questStore_ = std::make_unique<QuestStore>(
         calendarStore(), selection(), preferences(), &cloudStore(), runLoop().main(),
         [this] { return now(); }, calendarDisabled());

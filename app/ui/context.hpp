@@ -11,8 +11,8 @@
 #include "core/cloud_prefs_sync.hpp"
 #include "core/cloud_store_port.hpp"
 #include "core/hero_store.hpp"
-#include "core/quest_store.hpp"
 #include "core/preferences.hpp"
+#include "core/quest_store.hpp"
 #include "core/reminders_port.hpp"
 #include "core/run_loop.hpp"
 #include "core/secrets_port.hpp"
@@ -26,6 +26,8 @@ class AppContext {
   // Lets queued work finish (cloud writes) before anything is torn down.
   ~AppContext();
 
+  // defaults.json; the first use also starts the mirror of the shared preferences with the
+  // cloud folder (a folder that cannot be made is reported once and the mirror stays off).
   Preferences& preferences();
   CalendarSelection& selection();
   // The calendar folder's store. A default folder is created on first use; a configured folder
@@ -47,7 +49,7 @@ class AppContext {
   KeyValueCloudStore& cloudStore();
   // The hero, started on first use.
   HeroStore& heroStore();
-  // The preference mirror, not started.
+  // The preference mirror, started with the preferences.
   CloudPrefsSync& cloudPrefsSync();
   SecretsStore& secrets();
   // The quest store, made once and not loaded: a command loads the window it shows.

@@ -43,7 +43,6 @@ class Daemon {
 
   int run() {
     app_.heroStore();
-    app_.cloudPrefsSync().start(SharedPrefKeys::synced());
     store_.observe([this] { printStatus(); });
     watchCalendar();
     watchPreferences();
@@ -53,6 +52,8 @@ class Daemon {
     });
     loadThisWeek();
     armMidnight();
+    // Answers to the invitations the user sent are polled here once the relay service exists.
+    store_.startInvitationPolling([] {});
     say(Loc::string("cli.daemon.watching", "À l'écoute — Ctrl-C pour arrêter."));
     main_.run();
     say(Loc::string("cli.daemon.stopped", "Arrêt."));

@@ -82,7 +82,7 @@ int sync(const SyncOptions& o, Io& io, AppContext& app) {
   const auto cloudBefore = decoded(cloud.data(HeroStore::CLOUD_KEY));
 
   const HeroSyncPayload hero = *app.heroStore().payload();  // start-up meets the cloud
-  const CloudPrefsSync::Round prefs = app.cloudPrefsSync().start(SharedPrefKeys::synced());
+  const CloudPrefsSync::Round prefs = app.cloudPrefsSync().firstRound();
   app.runLoop().settle();
   const auto cloudAfter = decoded(cloud.data(HeroStore::CLOUD_KEY));
 
