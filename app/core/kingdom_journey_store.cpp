@@ -1,0 +1,36 @@
+#include "core/kingdom_journey_store.hpp"
+
+#include <algorithm>
+
+#include "core/state_file.hpp"
+
+namespace talewick {
+
+KingdomJourneyStore::KingdomJourneyStore(std::filesystem::path saveURL)
+    : saveURL_(std::move(saveURL)),
+      state_(StateFile::load<Journey::State>(saveURL_).value_or(Journey::State{})) {}
+
+void KingdomJourneyStore::keep(Journey::State state) {
+  if (state == state_) return;
+  state_ = std::move(state);
+  StateFile::persist(saveURL_, state_);
+}
+
+Journey::Resolution KingdomJourneyStore::resolve(const std::vector<Journey::Candidate>& candidates,
+                                                 const std::string& dayKey) {
+  Journey::Resolution resolution = Journey::resolveMain(state_, candidates, dayKey);
+  keep(resolution.state);
+  return resolution;
+}
+
+bool KingdomJourneyStore::choose(const std::string& id,
+                                 const std::vector<Journey::Candidate>& candidates,
+                                 const std::string& dayKey) {
+  const bool known = std::any_of(candidates.begin(), candidates.end(),
+                                 [&](const Journey::Candidate& c) { return c.id == id; });
+  if (!known) return false;
+  keep(Journey::choose(id, state_, candidates, dayKey));
+  return true;
+}
+
+}  // namespace talewick

@@ -1,0 +1,136 @@
+// The kingdom's state files and the stores over them: damaged files, restarts, and payments made
+// once across refreshes, restarts and two machines sharing the cloud.
+#include <gtest/gtest.h>
+
+#include "core/kingdom_journey_store.hpp"
+#include "core/kingdom_territory_override_store.hpp"
+#include "core/world_quests_store.hpp"
+#include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace talewick {
+namespace {
+
+using testing::TempFolder;
+
+TEST(StateFiles, ADamagedFileReadsAsEmptyAndIsReplacedAtTheNextChange) {
+  TempFolder home("state");
+  home.write(KingdomTerritoryOverrideStore::FILE_NAME, "{\"overrides\": [{\"scope\"");
+  {
+    KingdomTerritoryOverrideStore store(home / KingdomTerritoryOverrideStore::FILE_NAME);
+    EXPECT_TRUE(store.overrides().overrides.empty());
+    EXPECT_EQ(home.read(KingdomTerritoryOverrideStore::FILE_NAME), "{\"overrides\": [{\"scope\"");
+    store.pinCalendar("travail", KingdomRealm::tickets);
+    store.pinQuest("quest_a", KingdomRealm::family);
+  }
+  KingdomTerritoryOverrideStore reopened(home / KingdomTerritoryOverrideStore::FILE_NAME);
+  EXPECT_EQ(reopened.overrides().forcedRealm("quest_b", "travail"), KingdomRealm::tickets);
+  EXPECT_EQ(reopened.overrides().forcedRealm("quest_a", "travail"), KingdomRealm::family);
+  EXPECT_TRUE(reopened.unpin("quest_b", "travail"));  // through its calendar: the calendar pin
+  EXPECT_FALSE(reopened.unpin("quest_b", "travail"));
+  EXPECT_EQ(KingdomTerritoryOverrideStore(home / KingdomTerritoryOverrideStore::FILE_NAME)
+                .overrides()
+                .overrides.size(),
+            1u);
+}
+
+TEST(KingdomJourneyStore, TheDaysChoiceSurvivesARestart) {
+  TempFolder home("journey");
+  const std::vector<Journey::Candidate> candidates = {{"inv-1",
+                                                       WorldQuests::Realm::personal,
+                                                       Journey::CandidateKind::invitation,
+                                                       "Réunion",
+                                                       {},
+                                                       40,
+                                                       12},
+                                                      {"rem-1",
+                                                       WorldQuests::Realm::reminders,
+                                                       Journey::CandidateKind::reminderDueToday,
+                                                       "Pain",
+                                                       {},
+                                                       20,
+                                                       6}};
+  {
+    KingdomJourneyStore store(home / KingdomJourneyStore::FILE_NAME);
+    EXPECT_EQ(store.resolve(candidates, "2026-12-09").main->id, "inv-1");
+    EXPECT_FALSE(store.choose("nope", candidates, "2026-12-09"));
+    EXPECT_TRUE(store.choose("rem-1", candidates, "2026-12-09"));
+  }
+  KingdomJourneyStore reopened(home / KingdomJourneyStore::FILE_NAME);
+  const Journey::Resolution again = reopened.resolve(candidates, "2026-12-09");
+  EXPECT_EQ(again.main->id, "rem-1");
+  EXPECT_TRUE(again.isChosen);
+  EXPECT_EQ(reopened.resolve(candidates, "2026-12-10").main->id, "inv-1");  // a new day
+}
+
+// One machine: its hero over the shared cloud, and its board store.
+struct Machine {
+  Machine(const TempFolder& home, const std::string& name, KeyValueCloudStore& cloud)
+      : hero(home / name / HeroStore::FILE_NAME, cloud, loop.main(),
+             loop.serialQueue(HeroStore::CLOUD_QUEUE)) {
+    hero.start();
+  }
+  WorldQuestsStore board(const TempFolder& home, const std::string& name) {
+    return WorldQuestsStore(home / name / WorldQuestsStore::FILE_NAME, hero);
+  }
+  RunLoop loop;
+  HeroStore hero;
+};
+
+TEST(WorldQuestsStore, EachObjectiveAndTheChestArePaidOnce) {
+  TempFolder home("board");
+  testing::MemoryCloudStore cloud;
+  WorldQuests::Candidates candidates;
+  candidates.pendingInviteIDs = {"inv-1"};
+  candidates.overdueReminderCount = 2;
+  WorldQuests::LiveState live;
+  live.stillPendingInviteIDs = {"inv-1"};
+  live.overdueReminderCount = 2;
+
+  Machine a(home, "a", cloud);
+  int64_t paidXp = 0;
+  const auto total = [&](const std::vector<WorldQuestsStore::Payment>& payments) {
+    for (const auto& p : payments) paidXp += p.xp;
+    return payments.size();
+  };
+  size_t objectives = 0;
+  {
+    WorldQuestsStore store = a.board(home, "a");
+    // Objectives already met when the board is drawn are paid at once, the others not yet.
+    const size_t atOnce = total(store.refresh("2026-12-09", candidates, live, 3));
+    objectives = store.board()->objectives.size();
+    ASSERT_GE(objectives, 2u);
+    EXPECT_LT(atOnce, objectives);
+    EXPECT_EQ(total(store.refresh("2026-12-09", candidates, live, 3)), 0u);
+  }
+  // The invitation is answered and the reminders done; a restart finds the board and pays the
+  // rest once, the chest included.
+  live.stillPendingInviteIDs.clear();
+  live.overdueReminderCount = 0;
+  WorldQuestsStore restarted = a.board(home, "a");
+  const auto rest = restarted.refresh("2026-12-09", candidates, live, 3);
+  total(rest);
+  ASSERT_FALSE(rest.empty());
+  EXPECT_EQ(rest.back().receiptID, "wq-chest:2026-12-09");
+  EXPECT_TRUE(restarted.board()->chestCredited);
+  EXPECT_EQ(total(restarted.refresh("2026-12-09", candidates, live, 3)), 0u);
+  const int64_t chestXp = WorldQuests::chestReward(*restarted.board()).xp;
+  EXPECT_EQ(paidXp, 2 * chestXp);  // every objective once, then the chest once more
+  EXPECT_EQ(a.hero.payload()->totalXp, paidXp);
+  a.loop.settle();
+
+  // Another machine with its own board file sees the same completions: nothing is paid twice.
+  Machine b(home, "b", cloud);
+  WorldQuestsStore other = b.board(home, "b");
+  EXPECT_TRUE(other.refresh("2026-12-09", candidates, live, 3).empty());
+  EXPECT_TRUE(other.board()->chestCredited);
+  EXPECT_EQ(b.hero.payload()->totalXp, paidXp);
+
+  // A new day brings a new board.
+  restarted.refresh("2026-12-10", candidates, live, 1);
+  EXPECT_EQ(restarted.board()->dayKey, "2026-12-10");
+  EXPECT_EQ(restarted.board()->objectives.size(), 1u);
+}
+
+}  // namespace
+}  // namespace talewick

@@ -1,0 +1,61 @@
+#include "core/world_quests_store.hpp"
+
+#include <algorithm>
+
+#include "core/state_file.hpp"
+
+namespace talewick {
+
+WorldQuestsStore::WorldQuestsStore(std::filesystem::path saveURL, HeroStore& hero)
+    : saveURL_(std::move(saveURL)),
+      hero_(hero),
+      board_(StateFile::load<WorldQuests::DailyBoard>(saveURL_)) {}
+
+void WorldQuestsStore::persist() {
+  if (board_) StateFile::persist(saveURL_, *board_);
+}
+
+bool WorldQuestsStore::pay(const std::string& receipt, int64_t xp, int64_t gold,
+                           std::vector<Payment>& payments) {
+  const auto* before = hero_.payload() ? &hero_.payload()->worldQuestRewardReceiptIDs : nullptr;
+  const bool seen = before && std::find(before->begin(), before->end(), receipt) != before->end();
+  if (!hero_.applyWorldQuestReward(receipt, xp, gold)) return false;
+  if (!seen) payments.push_back({receipt, xp, gold});
+  return true;
+}
+
+std::vector<WorldQuestsStore::Payment> WorldQuestsStore::refresh(
+    const std::string& dayKey, const WorldQuests::Candidates& candidates,
+    const WorldQuests::LiveState& live, int64_t maxObjectives) {
+  if (!board_ || board_->dayKey != dayKey) {
+    board_ = WorldQuests::generate(dayKey, candidates, maxObjectives);
+    persist();
+  }
+  WorldQuests::Evaluation evaluation = WorldQuests::evaluate(*board_, live);
+  if (!evaluation.newlyCompleted.empty()) {
+    board_ = std::move(evaluation.board);
+    persist();
+  }
+
+  std::vector<Payment> payments;
+  // A copy: marking an objective credited replaces the board.
+  const std::vector<WorldQuests::Objective> objectives = board_->objectives;
+  for (const WorldQuests::Objective& objective : objectives) {
+    if (!objective.completed || objective.credited) continue;
+    if (pay(WorldQuests::objectiveReceiptID(objective.id), objective.xpReward, objective.goldReward,
+            payments)) {
+      board_ = WorldQuests::markCredited(*board_, objective.id);
+      persist();
+    }
+  }
+  if (board_->allCompleted() && !board_->chestCredited) {
+    const WorldQuests::Reward chest = WorldQuests::chestReward(*board_);
+    if (pay(WorldQuests::chestReceiptID(dayKey), chest.xp, chest.gold, payments)) {
+      board_ = WorldQuests::markChestCredited(*board_);
+      persist();
+    }
+  }
+  return payments;
+}
+
+}  // namespace talewick

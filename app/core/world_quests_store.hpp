@@ -1,0 +1,48 @@
+// The day's board of world quests, kept in world-quests-v1.json, and the crediting of what it
+// pays. Every payment goes through the hero's receipts, so an objective or a chest is paid once
+// whatever the refreshes, restarts and machines. Main loop only.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/hero_store.hpp"
+#include "kingdom/world_quests.hpp"
+
+namespace talewick {
+
+class WorldQuestsStore {
+ public:
+  static constexpr const char* FILE_NAME = "world-quests-v1.json";
+
+  // A payment made by one refresh (not one another machine made first).
+  struct Payment {
+    std::string receiptID;
+    int64_t xp = 0;
+    int64_t gold = 0;
+    bool operator==(const Payment&) const = default;
+  };
+
+  // Reads `saveURL` at once (nothing, or a damaged file: no board). `hero` outlives the store.
+  WorldQuestsStore(std::filesystem::path saveURL, HeroStore& hero);
+
+  const std::optional<WorldQuests::DailyBoard>& board() const { return board_; }
+
+  // One refresh: a new board when the day changed (drawn from `candidates`, `maxObjectives` the
+  // day's capacity target), then the completions `live` shows, then the payments they earn.
+  std::vector<Payment> refresh(const std::string& dayKey, const WorldQuests::Candidates& candidates,
+                               const WorldQuests::LiveState& live, int64_t maxObjectives);
+
+ private:
+  // Pays `receipt` through the hero; true when it is paid (now or before).
+  bool pay(const std::string& receipt, int64_t xp, int64_t gold, std::vector<Payment>& payments);
+  void persist();
+
+  std::filesystem::path saveURL_;
+  HeroStore& hero_;
+  std::optional<WorldQuests::DailyBoard> board_;
+};
+
+}  // namespace talewick
