@@ -12,11 +12,11 @@
 namespace talewick::ui {
 
 std::vector<Command> allCommands() {
-  return {todayCommand(""),   todayCommand("today"), weekCommand(),   agendaCommand(),
-          questCommand(),     searchCommand(),       moveCommand(),   deleteCommand(),
-          modeCommand(),      titleModeCommand(),    forgeCommand(),  levelCommand(),
-          calendarsCommand(), setsCommand(),         eventsCommand(), remindersCommand(),
-          heroCommand(),      syncCommand(),         daemonCommand()};
+  return {todayCommand(""),   todayCommand("today"), weekCommand(),  agendaCommand(),
+          questCommand(),     searchCommand(),       moveCommand(),  deleteCommand(),
+          modeCommand(),      titleModeCommand(),    rulesCommand(), forgeCommand(),
+          levelCommand(),     calendarsCommand(),    setsCommand(),  eventsCommand(),
+          remindersCommand(), heroCommand(),         syncCommand(),  daemonCommand()};
 }
 
 CalendarTitleMode titleMode(AppContext& app) {

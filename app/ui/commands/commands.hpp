@@ -23,6 +23,7 @@ Command moveCommand();
 Command deleteCommand();
 Command modeCommand();
 Command titleModeCommand();
+Command rulesCommand();
 Command forgeCommand();
 Command levelCommand();
 Command calendarsCommand();

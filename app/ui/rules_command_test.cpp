@@ -1,0 +1,179 @@
+// `talewick rules NAME`: each rule answers through the command exactly what it answers when called
+// directly, its results feed the next call, and bad arguments are one French line naming the field.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "game/quest_engine.hpp"
+#include "kingdom/capacity.hpp"
+#include "kingdom/journey.hpp"
+#include "kingdom/kingdom_realm_classifier.hpp"
+#include "kingdom/world_quests.hpp"
+#include "support/json.hpp"
+#include "tests/support/run_cli.hpp"
+#include "tests/support/test_environment.hpp"
+
+namespace talewick::ui {
+namespace {
+
+using json_coding::encode;
+using testing::runCli;
+using WorldQuests::DailyBoard;
+
+// The command's answer to `arguments`, parsed.
+Json answer(const std::string& rule, const std::string& arguments) {
+  const testing::CliResult r = runCli({"rules", rule}, arguments);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  return r.status == 0 ? Json::parse(r.out) : Json();
+}
+Json answer(const std::string& rule, const Json& arguments) {
+  return answer(rule, arguments.dump());
+}
+
+const WorldQuests::Candidates kCandidates{
+    .pendingInviteIDs = {"inv_cafe", "inv_dentiste"},
+    .backlogTicketIDs = {"TW-12", "TW-15", "TW-19"},
+    .inProgressTicketIDs = {"TW-7"},
+    .dueTodayReminderIDs = {"rem_pain", "rem_plantes", "rem_colis"},
+    .vaultTaskIDs = {"coffre_1", "coffre_2"},
+    .overdueReminderCount = 2,
+    .overdueDeadlineCount = 1};
+
+Json generateArguments(int64_t maxObjectives) {
+  return {{"dayKey", "2026-12-07"},
+          {"candidates", encode(kCandidates)},
+          {"maxObjectives", maxObjectives}};
+}
+
+TEST(RulesCommand, WorldQuestsGenerateIsTheBoardOfTheDay) {
+  const DailyBoard expected = WorldQuests::generate("2026-12-07", kCandidates, 2);
+  ASSERT_EQ(expected.objectives.size(), 2u);  // held below the default of 3
+  EXPECT_EQ(answer("world-quests.generate", generateArguments(2)), encode(expected));
+}
+
+TEST(RulesCommand, AGeneratedBoardEvaluatesAsItIs) {
+  const Json board = answer("world-quests.generate", generateArguments(3));
+  const WorldQuests::LiveState live{.stillPendingInviteIDs = {"inv_dentiste"},
+                                    .stillBacklogTicketIDs = {"TW-15", "TW-19"},
+                                    .doneTicketIDs = {"TW-7"},
+                                    .completedReminderIDs = {"rem_pain"},
+                                    .completedVaultTaskIDs = {},
+                                    .overdueReminderCount = 0,
+                                    .overdueDeadlineCount = 1};
+  const Json out = answer("world-quests.evaluate", Json{{"board", board}, {"live", encode(live)}});
+
+  const WorldQuests::Evaluation expected =
+      WorldQuests::evaluate(WorldQuests::generate("2026-12-07", kCandidates, 3), live);
+  ASSERT_FALSE(expected.newlyCompleted.empty());
+  ASSERT_LT(expected.newlyCompleted.size(), expected.board.objectives.size());
+  EXPECT_EQ(out, (Json{{"board", encode(expected.board)},
+                       {"newlyCompleted", encode(expected.newlyCompleted)}}));
+}
+
+TEST(RulesCommand, JourneyResolveTakesDatesAsTextAndWritesThemAsSeconds) {
+  const Json candidates = Json::parse(R"([
+    {"id": "inv_cafe", "realm": "personal", "kind": "invitation", "title": "Café avec Léa",
+     "xpReward": 40, "goldReward": 12},
+    {"id": "deadline_bilan", "realm": "deadlines", "kind": "overdueDeadline",
+     "title": "Bilan trimestriel", "dueAt": "2026-12-06T18:00:00+01:00",
+     "xpReward": 45, "goldReward": 14}])");
+  // The recommended quest is missing for the second refresh in a row: it gets replaced.
+  const Journey::State state{"2026-12-07", std::nullopt, "TW-7", 1};
+  for (const std::string dayKey : {"2026-12-07", "2026-12-08"}) {
+    const Json out =
+        answer("journey.resolve",
+               Json{{"state", encode(state)}, {"candidates", candidates}, {"dayKey", dayKey}});
+    const Journey::Resolution expected = Journey::resolveMain(
+        state, decodeJsonText<std::vector<Journey::Candidate>>(candidates.dump()), dayKey);
+    ASSERT_TRUE(expected.main);
+    EXPECT_EQ(out, (Json{{"main", encode(*expected.main)},
+                         {"state", encode(expected.state)},
+                         {"isChosen", expected.isChosen}}));
+    EXPECT_TRUE(out["main"]["dueAt"].is_number()) << out;
+  }
+  const Json none = answer(
+      "journey.resolve",
+      Json{{"state", encode(state)}, {"candidates", Json::array()}, {"dayKey", "2026-12-07"}});
+  EXPECT_FALSE(none.contains("main")) << none;
+}
+
+TEST(RulesCommand, CapacityAssessGivesLevelScoreAndLoad) {
+  const Capacity::Load load{.eventCount = 5,
+                            .busyMinutes = 290,
+                            .overdueDeadlines = 1,
+                            .overdueReminders = 7,
+                            .expeditionsToday = 1};
+  const Capacity::Assessment expected = Capacity::assess(load);
+  ASSERT_EQ(expected.level, Capacity::Level::overloaded);
+  EXPECT_EQ(answer("capacity.assess", encode(load)),
+            (Json{{"level", "overloaded"}, {"score", expected.score}, {"load", encode(load)}}));
+}
+
+TEST(RulesCommand, RealmMembershipReadsTheOccurrenceAndItsCalendar) {
+  namespace K = KingdomRealmClassifier;
+  DayEvent event =
+      testing::timedEvent("Rendez-vous pédiatre", testing::localDate(2026, 12, 7, 17, 30), 45);
+  event.calendarID = "cal_maison";
+  const Quest quest = QuestEngine::eventToQuest(event, RPGMode::heroicPapa);
+  const std::map<std::string, std::string> titles{{"cal_maison", "Famille Morel"}};
+  const auto expected = [&](const DayEvent* e, std::optional<KingdomRealm> forced) {
+    const K::Membership m = K::membership(quest, e, K::searchableText(quest, e, titles), forced);
+    return Json{{"family", m.family},
+                {"personal", m.personal},
+                {"ticket", m.ticket},
+                {"deadline", m.deadline}};
+  };
+  Json eventText;
+  {
+    DateStyleScope iso(DateStyle::iso8601);
+    eventText = encode(event);
+  }
+  // Only the calendar's title makes it a family quest.
+  ASSERT_NE(expected(&event, std::nullopt), expected(nullptr, std::nullopt));
+  EXPECT_EQ(
+      answer("realm.membership",
+             Json{{"quest", encode(quest)}, {"event", eventText}, {"calendarTitlesByID", titles}}),
+      expected(&event, std::nullopt));
+  EXPECT_EQ(answer("realm.membership", Json{{"quest", encode(quest)},
+                                            {"event", nullptr},
+                                            {"calendarTitlesByID", titles},
+                                            {"forcedRealm", "tickets"}}),
+            expected(nullptr, KingdomRealm::tickets));
+}
+
+TEST(RulesCommand, BadArgumentsAreOneFrenchLineNamingTheField) {
+  Json missing = generateArguments(3);
+  missing["candidates"].erase("vaultTaskIDs");
+  Json wrongType = generateArguments(3);
+  wrongType["candidates"]["pendingInviteIDs"] = "inv_cafe";
+  const struct {
+    std::string rule, input, message;
+  } cases[] = {
+      {"capacity.assess", "{\"eventCount\": 3,", "JSON illisible à l'octet 18"},
+      {"capacity.assess", "[]", "objet attendu"},
+      {"world-quests.generate", missing.dump(), "candidates.vaultTaskIDs — champ manquant"},
+      {"world-quests.generate", wrongType.dump(), "candidates.pendingInviteIDs — tableau attendu"},
+      {"journey.resolve",
+       R"({"state": {"dayKey": "2026-12-07", "recommendedMissedRefreshes": 0},
+           "dayKey": "2026-12-07",
+           "candidates": [{"id": "a", "realm": "dragons", "kind": "vaultTask", "title": "t"}]})",
+       "candidates[0].realm — valeur inconnue « dragons »"},
+  };
+  for (const auto& c : cases) {
+    const testing::CliResult r = runCli({"rules", c.rule}, c.input);
+    EXPECT_EQ(r.status, 2) << c.input;
+    EXPECT_EQ(r.out, "") << c.input;
+    EXPECT_EQ(r.err, "talewick : arguments invalides : " + c.message + "\n");
+  }
+  const testing::CliResult unknown = runCli({"rules", "world-quests.draw"}, "{}");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_EQ(unknown.err,
+            "talewick : règle inconnue : « world-quests.draw » (règles : world-quests.generate, "
+            "world-quests.evaluate, journey.resolve, capacity.assess, realm.membership)\n");
+}
+
+}  // namespace
+}  // namespace talewick::ui
