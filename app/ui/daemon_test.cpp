@@ -67,6 +67,12 @@ TEST(Daemon, FollowsTheCalendarFolderAndStopsOnSigterm) {
   std::filesystem::remove(calendar / "a.ics");
   EXPECT_TRUE(printed(out, "Cette semaine — 1 quêtes de ton agenda\n", 2));
 
+  // The phone (or another machine) credits the hero through the cloud folder.
+  files::writeAtomically(home / "cloud" / "hero.v1",
+                         R"({"name":"Léa","totalXp":150,"gold":12,"streak":1,"avatar":"🦊",)"
+                         R"("goldVersion":1,"identityVersion":1})");
+  EXPECT_TRUE(printed(out, "+150 XP, +12 or — Léa : niveau 2"));
+
   ::kill(daemon, SIGTERM);
   const auto result = testing::finishProcess(daemon, home / "scratch");
   EXPECT_EQ(result.status, 0) << result.err;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/cloud_prefs_sync.hpp"
+#include "game/xp.hpp"
 #include "platform/cloud_folder.hpp"
 #include "platform/file_preferences.hpp"
 #include "platform/file_watch.hpp"
@@ -42,7 +43,7 @@ class Daemon {
         signals_(main_, SIGINT, SIGTERM) {}
 
   int run() {
-    app_.heroStore();
+    watchHero();
     store_.observe([this] { printStatus(); });
     watchCalendar();
     watchPreferences();
@@ -69,6 +70,21 @@ class Daemon {
     if (store_.statusLine() == lastStatus_) return;
     lastStatus_ = store_.statusLine();
     say(lastStatus_);
+  }
+
+  // Progress that reaches the hero (credits here, or from another machine through the cloud).
+  void watchHero() {
+    HeroStore& hero = app_.heroStore();
+    shown_ = *hero.payload();
+    hero.observe([this](const HeroSyncPayload& now) {
+      const int64_t xp = now.totalXp - shown_.totalXp, gold = now.gold - shown_.gold;
+      shown_ = now;
+      if (xp == 0 && gold == 0) return;
+      const auto signedText = [](int64_t n) { return (n >= 0 ? "+" : "") + std::to_string(n); };
+      say(Loc::format(Loc::string("cli.daemon.progress", "%@ XP, %@ or — %@ : niveau %@"),
+                      {signedText(xp), signedText(gold), now.name,
+                       std::to_string(Xp::levelFromTotalXp(now.totalXp).level)}));
+    });
   }
 
   void loadThisWeek() {
@@ -135,6 +151,7 @@ class Daemon {
   asio::steady_timer midnight_;
   asio::signal_set signals_;
   std::string lastStatus_;
+  HeroSyncPayload shown_;
   std::unique_ptr<FileWatch> calendarWatch_, prefsWatch_;
   std::unique_ptr<LoopWatch> calendarLoop_, prefsLoop_, cloudLoop_;
 };
