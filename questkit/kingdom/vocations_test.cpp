@@ -30,32 +30,20 @@ struct EnglishForThisScope {
   ~EnglishForThisScope() { Loc::setLanguage(Loc::Language::fr); }
 };
 
-TEST(Vocations, IdsResolveInAnyLetterCase) {
-  for (const char* id : {"Paladin", "PALADIN", "paladin", "pAlAdIn", "gardien", "GarDien"}) {
+TEST(Vocations, IdsResolveInAnyLetterCaseAndUnknownOnesToNothing) {
+  for (const char* id : {"Paladin", "PALADIN", "gardien", "GarDien"}) {
     EXPECT_EQ(Vocations::role(id), VocationRole::gardien) << id;
   }
   EXPECT_EQ(Vocations::role("MAGE"), VocationRole::erudit);
-  EXPECT_EQ(Vocations::role("Erudit"), VocationRole::erudit);
   EXPECT_EQ(Vocations::role("Berserk"), VocationRole::bourrin);
-  EXPECT_EQ(Vocations::role("BOURRIN"), VocationRole::bourrin);
   EXPECT_EQ(Vocations::role("Rodeur"), VocationRole::funambule);
-  EXPECT_EQ(Vocations::role("funambule"), VocationRole::funambule);
-}
-
-TEST(Vocations, AbsentOrUnknownIdsNameNoRole) {
   EXPECT_EQ(Vocations::role(std::nullopt), std::nullopt);
-  for (const char* id : {"", "barde", "paladins", "pala", "voleur"}) {
+  for (const char* id : {"", "barde", "paladins", "pala"}) {
     EXPECT_EQ(Vocations::role(id), std::nullopt) << id;
     EXPECT_EQ(Vocations::passive(id), std::nullopt) << id;
     EXPECT_EQ(Vocations::display(id, RPGMode::comic), std::nullopt) << id;
   }
-}
-
-TEST(Vocations, StartStatsShiftTheFreshHero) {
   EXPECT_EQ(Vocations::startStats(VocationRole::erudit), (Stats{0, 60, 6, 0, 16}));
-  EXPECT_EQ(Vocations::startStats(VocationRole::funambule), (Stats{0, 68, 0, 0, 20}));
-  EXPECT_EQ(Vocations::startStats(VocationRole::gardien), (Stats{6, 60, 0, 0, 20}));
-  EXPECT_EQ(Vocations::startStats(VocationRole::bourrin), (Stats{0, 60, 0, 6, 20}));
 }
 
 TEST(Vocations, PassivesAreSmallDistinctAndAimAtRealArchetypes) {
@@ -198,32 +186,23 @@ TEST(Vocations, ChangeHoldsStatsToTheirBounds) {
   EXPECT_EQ(std::get<Hero>(capped).stats, (Stats{0, 100, 4, 0, 100}));
 }
 
-TEST(ModeSwitch, SameModeFailsWhateverTheGold) {
-  for (RPGMode mode : allCases<RPGMode>()) {
-    for (int64_t gold : {0, 300, 100000}) {
-      const auto result = ModeSwitch::purchaseSwitch(heroWith(std::nullopt, gold), mode, mode);
-      ASSERT_TRUE(std::holds_alternative<ModeSwitch::PurchaseError>(result));
-      EXPECT_EQ(std::get<ModeSwitch::PurchaseError>(result), ModeSwitch::PurchaseError::sameMode);
-    }
+TEST(ModeSwitch, CostsThreeHundredGoldAndNeverBuysTheSameMode) {
+  using ModeSwitch::PurchaseError;
+  for (int64_t gold : {0, 300, 100000}) {
+    const auto same =
+        ModeSwitch::purchaseSwitch(heroWith(std::nullopt, gold), RPGMode::comic, RPGMode::comic);
+    EXPECT_EQ(std::get<PurchaseError>(same), PurchaseError::sameMode) << gold;
   }
-}
-
-TEST(ModeSwitch, CostsThreeHundredGold) {
   const auto poor =
       ModeSwitch::purchaseSwitch(heroWith("bourrin", 299), RPGMode::donjon, RPGMode::heroicPapa);
-  ASSERT_TRUE(std::holds_alternative<ModeSwitch::PurchaseError>(poor));
-  EXPECT_EQ(std::get<ModeSwitch::PurchaseError>(poor), ModeSwitch::PurchaseError::insufficientGold);
+  EXPECT_EQ(std::get<PurchaseError>(poor), PurchaseError::insufficientGold);
 
   const Hero before = heroWith("bourrin", 300);
-  const auto paid = ModeSwitch::purchaseSwitch(before, RPGMode::donjon, RPGMode::heroicPapa);
-  ASSERT_TRUE(std::holds_alternative<Hero>(paid));
   Hero expected = before;
   expected.gold = 0;
-  EXPECT_EQ(std::get<Hero>(paid), expected);
-
-  const auto custom =
-      ModeSwitch::purchaseSwitch(heroWith(std::nullopt, 80), RPGMode::comic, RPGMode::darkEpic, 50);
-  EXPECT_EQ(std::get<Hero>(custom).gold, 30);
+  EXPECT_EQ(
+      std::get<Hero>(ModeSwitch::purchaseSwitch(before, RPGMode::donjon, RPGMode::heroicPapa)),
+      expected);
   const auto negative = ModeSwitch::purchaseSwitch(heroWith(std::nullopt, 80), RPGMode::comic,
                                                    RPGMode::darkEpic, -50);
   EXPECT_EQ(std::get<Hero>(negative).gold, 80);
