@@ -25,4 +25,10 @@ bool KingdomTerritoryOverrideStore::unpin(const std::string& questID,
   return true;
 }
 
+bool KingdomTerritoryOverrideStore::unpinCalendar(const std::string& calendarID) {
+  if (!overrides_.remove(TerritoryOverride::Scope::calendar(calendarID))) return false;
+  StateFile::persist(saveURL_, overrides_);
+  return true;
+}
+
 }  // namespace talewick

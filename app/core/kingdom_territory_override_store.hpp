@@ -24,6 +24,8 @@ class KingdomTerritoryOverrideStore {
   void pinCalendar(const std::string& calendarID, KingdomRealm realm);
   // Removes the pin that applies to the quest (its own, else its calendar's); false when none did.
   bool unpin(const std::string& questID, const std::optional<std::string>& calendarID);
+  // Removes the calendar's own pin; false when it had none.
+  bool unpinCalendar(const std::string& calendarID);
 
  private:
   std::filesystem::path saveURL_;

@@ -6,45 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_reminders_store.hpp"
 #include "tests/support/test_environment.hpp"
 
 namespace talewick {
 namespace {
 
+using testing::FakeReminders;
 using testing::localDate;
-
-// A reminders store held in memory, counting what the service asks of it.
-class FakeReminders : public RemindersStorePort {
- public:
-  bool access = true;
-  bool grantOnRequest = false;
-  bool saveSucceeds = true;
-  std::vector<ReminderItem> items;
-  int requests = 0;
-  int fetches = 0;
-  std::vector<std::pair<std::string, Date>> completed;
-
-  bool hasFullAccess() override { return access; }
-  bool requestAccess() override {
-    ++requests;
-    if (grantOnRequest) access = true;
-    return access;
-  }
-  std::vector<ReminderItem> incompleteReminders() override {
-    ++fetches;
-    return items;
-  }
-  bool complete(const std::string& identifier, Date now) override {
-    for (auto it = items.begin(); it != items.end(); ++it) {
-      if (it->identifier != identifier) continue;
-      if (!saveSucceeds) return false;
-      completed.emplace_back(identifier, now);
-      items.erase(it);
-      return true;
-    }
-    return false;
-  }
-};
 
 ReminderItem reminder(const std::string& id, std::optional<std::string> title) {
   ReminderItem item;

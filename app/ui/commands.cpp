@@ -7,6 +7,7 @@
 #include "support/local_calendar.hpp"
 #include "ui/command.hpp"
 #include "ui/context.hpp"
+#include "ui/kingdom_text.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -16,7 +17,27 @@ std::vector<Command> allCommands() {
           questCommand(),     searchCommand(),       moveCommand(),  deleteCommand(),
           modeCommand(),      titleModeCommand(),    rulesCommand(), forgeCommand(),
           levelCommand(),     calendarsCommand(),    setsCommand(),  eventsCommand(),
-          remindersCommand(), heroCommand(),         syncCommand(),  daemonCommand()};
+          remindersCommand(), heroCommand(),         syncCommand(),  kingdomCommand(),
+          journeyCommand(),   pinCommand(),          unpinCommand(), daemonCommand()};
+}
+
+KingdomRefresh refreshKingdom(AppContext& app) {
+  KingdomCoordinator& kingdom = app.kingdom();
+  KingdomRefresh refresh;
+  const int token = kingdom.observe([&](const std::vector<KingdomCoordinator::Payment>& paid) {
+    refresh.payments.insert(refresh.payments.end(), paid.begin(), paid.end());
+  });
+  kingdom.refreshAll(app.now());
+  kingdom.unobserve(token);
+  if (!kingdom.view()) throw std::runtime_error(app.questStore().statusLine());
+  refresh.view = &*kingdom.view();
+  return refresh;
+}
+
+void printPayments(std::ostream& out, const KingdomRefresh& refresh) {
+  for (const auto& payment : refresh.payments) {
+    out << paymentLine(payment, refresh.view->board) << "\n";
+  }
 }
 
 CalendarTitleMode titleMode(AppContext& app) {

@@ -162,6 +162,16 @@ QuestStore& AppContext::questStore() {
   return *questStore_;
 }
 
+KingdomCoordinator& AppContext::kingdom() {
+  if (!kingdom_) {
+    QuestStore& quests = questStore();
+    kingdom_ = std::make_unique<KingdomCoordinator>(
+        paths::dataFolder(), quests, calendarDisabled() ? nullptr : &calendarStore(),
+        remindersStore(), heroStore(), [this] { return now(); });
+  }
+  return *kingdom_;
+}
+
 SecretsStore& AppContext::secrets() {
   if (!secrets_) secrets_ = std::make_unique<KeychainFile>(defaultKeychainPath());
   return *secrets_;

@@ -11,6 +11,7 @@
 #include "core/cloud_prefs_sync.hpp"
 #include "core/cloud_store_port.hpp"
 #include "core/hero_store.hpp"
+#include "core/kingdom_coordinator.hpp"
 #include "core/preferences.hpp"
 #include "core/quest_store.hpp"
 #include "core/reminders_port.hpp"
@@ -54,6 +55,8 @@ class AppContext {
   SecretsStore& secrets();
   // The quest store, made once and not loaded: a command loads the window it shows.
   QuestStore& questStore();
+  // The kingdom: its refresh and its stores (pins, the day's board, the journey).
+  KingdomCoordinator& kingdom();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -70,7 +73,9 @@ class AppContext {
   std::unique_ptr<CalendarSelection> selection_;
   std::unique_ptr<CalendarEventStorePort> calendarStore_;
   std::unique_ptr<RemindersStorePort> remindersStore_;
-  std::unique_ptr<QuestStore> questStore_;  // reads the stores above: goes first
+  // Members are destroyed last to first: each of these reads the ones above it.
+  std::unique_ptr<QuestStore> questStore_;
+  std::unique_ptr<KingdomCoordinator> kingdom_;
 };
 
 }  // namespace talewick::ui

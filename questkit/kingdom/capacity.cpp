@@ -34,4 +34,11 @@ static const auto kLoadFields =
                Field{"expeditionsToday", &Load::expeditionsToday}};
 TALEWICK_JSON_CODING(Load, kLoadFields)
 
+void to_json(Json& j, const Assessment& v) {
+  json_coding::writeFields(j, v,
+                           std::tuple{Field{"level", &Assessment::level},
+                                      Field{"score", &Assessment::score},
+                                      Field{"load", &Assessment::load}});
+}
+
 }  // namespace talewick::Capacity

@@ -48,6 +48,7 @@ int64_t worldQuestTarget(Level level);
 
 void to_json(Json& j, const Load& v);
 void from_json(const Json& j, Load& v);
+void to_json(Json& j, const Assessment& v);
 
 }  // namespace Capacity
 

@@ -131,3 +131,20 @@ DayLoad compute(const std::vector<DayEvent>& events, Date day, Date now,
 }
 
 }  // namespace talewick::DayLoadEngine
+
+namespace talewick {
+
+void to_json(Json& j, const DayLoad& v) {
+  using json_coding::Field;
+  json_coding::writeFields(
+      j, v,
+      std::tuple{Field{"busyMinutes", &DayLoad::busyMinutes},
+                 Field{"windowMinutes", &DayLoad::windowMinutes},
+                 Field{"loadRatio", &DayLoad::loadRatio}, Field{"tier", &DayLoad::tier},
+                 Field{"longestChainMinutes", &DayLoad::longestChainMinutes},
+                 Field{"largestGapMinutes", &DayLoad::largestGapMinutes},
+                 Field{"gapCount", &DayLoad::gapCount}, Field{"verdict", &DayLoad::verdict},
+                 Field{"advice", &DayLoad::advice}});
+}
+
+}  // namespace talewick

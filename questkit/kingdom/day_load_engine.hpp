@@ -78,4 +78,7 @@ DayLoad compute(const std::vector<DayEvent>& events, Date day, Date now,
 std::string verdict(LoadTier tier);
 
 }  // namespace DayLoadEngine
+
+void to_json(Json& j, const DayLoad& v);
+
 }  // namespace talewick

@@ -101,4 +101,11 @@ static const auto kStateFields =
                Field{"recommendedMissedRefreshes", &State::recommendedMissedRefreshes}};
 TALEWICK_JSON_CODING(State, kStateFields)
 
+void to_json(Json& j, const Resolution& v) {
+  json_coding::writeFields(j, v,
+                           std::tuple{Field{"main", &Resolution::main},
+                                      Field{"state", &Resolution::state},
+                                      Field{"isChosen", &Resolution::isChosen}});
+}
+
 }  // namespace talewick::Journey

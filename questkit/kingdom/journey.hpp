@@ -89,6 +89,7 @@ void to_json(Json& j, const Candidate& v);
 void from_json(const Json& j, Candidate& v);
 void to_json(Json& j, const State& v);
 void from_json(const Json& j, State& v);
+void to_json(Json& j, const Resolution& v);
 
 }  // namespace Journey
 

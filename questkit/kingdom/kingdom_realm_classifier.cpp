@@ -104,7 +104,11 @@ bool isFamilyQuest(const Quest& quest, std::string_view searchText) {
 bool isTicketQuest(std::string_view searchText) { return containsAny(searchText, kTicketWords); }
 
 bool isDeadlineQuest(const Quest& quest, std::string_view searchText) {
-  return quest.threat.tier > 3 || containsAny(searchText, kDeadlineWords);
+  return quest.threat.tier > 3 || hasDeadlineWord(searchText);
+}
+
+bool hasDeadlineWord(std::string_view searchText) {
+  return containsAny(searchText, kDeadlineWords);
 }
 
 bool isPersonalQuest(const Quest& quest, const DayEvent* event, std::string_view searchText,

@@ -51,6 +51,8 @@ bool isFamilyQuest(const Quest& quest, std::string_view searchText);
 bool isTicketQuest(std::string_view searchText);
 // Deadline: threat tier 4 or more, or a delivery word ("rendu", "release", "demo"…).
 bool isDeadlineQuest(const Quest& quest, std::string_view searchText);
+// The delivery words alone, for obligations that are not quests (reminders, tasks).
+bool hasDeadlineWord(std::string_view searchText);
 // Personal, on its own: never a ticket, a deadline, an occurrence with attendees or a text with a
 // work word; otherwise a personal word, the archetype "sport" or "temps_pour_soi", or the biome
 // "gym", "spa" or "park".

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/kingdom_coordinator.hpp"
 #include "core/quest_store.hpp"
 #include "support/json.hpp"
 #include "text/quest_display_title.hpp"
@@ -33,8 +34,22 @@ Command remindersCommand();
 Command heroCommand();
 Command syncCommand();
 Command daemonCommand();
+Command kingdomCommand();
+Command pinCommand();
+Command unpinCommand();
+Command journeyCommand();
 
 // --- Shared by the commands that show and change the quests ---
+
+// The kingdom refreshed around now (its window loaded, the reminders read) and the payments that
+// refresh made. Throws std::runtime_error with the status line when the calendar cannot be read.
+struct KingdomRefresh {
+  const KingdomCoordinator::View* view = nullptr;
+  std::vector<KingdomCoordinator::Payment> payments;
+};
+KingdomRefresh refreshKingdom(AppContext& app);
+// One line per payment of the refresh ("+40 XP, +12 or — Répondre à 2 invitations").
+void printPayments(std::ostream& out, const KingdomRefresh& refresh);
 
 // Which of a quest's two names the lists show (preference "calendar.titleMode"; epic by default).
 CalendarTitleMode titleMode(AppContext& app);

@@ -113,17 +113,11 @@ Json evaluate(const Json& j) {
 
 Json resolve(const Json& j) {
   const auto a = decoded<JourneyArgs>(j);
-  using Journey::Resolution;
-  return record(Journey::resolveMain(a.state, a.candidates, a.dayKey),
-                std::tuple{Field{"main", &Resolution::main}, Field{"state", &Resolution::state},
-                           Field{"isChosen", &Resolution::isChosen}});
+  return json_coding::encode(Journey::resolveMain(a.state, a.candidates, a.dayKey));
 }
 
 Json assess(const Json& j) {
-  using Capacity::Assessment;
-  return record(Capacity::assess(decoded<Capacity::Load>(j)),
-                std::tuple{Field{"level", &Assessment::level}, Field{"score", &Assessment::score},
-                           Field{"load", &Assessment::load}});
+  return json_coding::encode(Capacity::assess(decoded<Capacity::Load>(j)));
 }
 
 Json membership(const Json& j) {

@@ -1,0 +1,101 @@
+#include "core/kingdom_coordinator.hpp"
+
+#include "core/reminders_service.hpp"
+#include "support/loc.hpp"
+
+namespace talewick {
+
+KingdomCoordinator::KingdomCoordinator(const std::filesystem::path& folder, QuestStore& quests,
+                                       CalendarEventStorePort* calendars,
+                                       RemindersStorePort& reminders, HeroStore& hero, Clock clock)
+    : quests_(quests),
+      calendars_(calendars),
+      reminders_(reminders),
+      clock_(std::move(clock)),
+      overrides_(folder / KingdomTerritoryOverrideStore::FILE_NAME),
+      board_(folder / WorldQuestsStore::FILE_NAME, hero),
+      journey_(folder / KingdomJourneyStore::FILE_NAME),
+      questsToken_(quests_.observe([this] { rebuildSnapshot(); })) {}
+
+KingdomCoordinator::~KingdomCoordinator() { quests_.unobserve(questsToken_); }
+
+void KingdomCoordinator::refreshAll(Date around) {
+  readReminders(false);
+  const DateInterval window = QuestStore::kingdomInterval(around);
+  // The rebuild follows from the load (the coordinator observes the quest store).
+  quests_.load(window, Loc::string("kingdom.window", "Le royaume"));
+}
+
+void KingdomCoordinator::refreshAuxiliary(KingdomRefreshQueue::Request request) {
+  for (auto next = queue_.submit(request); next; next = queue_.finish()) {
+    // Connected services (tracker, task lists) are re-read here too once they exist, every time
+    // for `forceExternal`, on their own timers otherwise.
+    readReminders(next->requestReminders);
+    rebuildSnapshot();
+  }
+}
+
+void KingdomCoordinator::readReminders(bool requestAccess) {
+  remindersRead_ = true;
+  const bool allowed = reminders_.hasFullAccess() || (requestAccess && reminders_.requestAccess());
+  if (!allowed) return;
+  openReminders_ = RemindersService(reminders_).openSideQuests(false);
+}
+
+std::map<std::string, std::string> KingdomCoordinator::calendarTitles() {
+  std::map<std::string, std::string> titles;
+  if (!calendars_ || quests_.source() != QuestSource::agenda) return titles;
+  try {
+    for (const CalendarInfo& info : calendars_->calendars()) titles[info.identifier] = info.title;
+  } catch (const std::exception&) {
+    // Without titles the calendar's name simply does not take part in the realm rules.
+  }
+  return titles;
+}
+
+void KingdomCoordinator::rebuildSnapshot() {
+  // The board of the day is drawn once, from the whole kingdom window: a smaller window, or one
+  // of another day, would draw it from part of the user's obligations.
+  const Date now = clock_();
+  const auto& loaded = quests_.currentInterval();
+  if (quests_.source() == QuestSource::none || !loaded ||
+      !loaded->contains(QuestStore::kingdomInterval(now))) {
+    return;
+  }
+  if (!remindersRead_) readReminders(false);
+
+  KingdomSnapshot::Sources sources;
+  sources.now = now;
+  if (quests_.source() == QuestSource::agenda) {  // never the demonstration day
+    sources.timedQuests = quests_.quests();
+    sources.allDayQuests = quests_.allDayQuests();
+    sources.events = quests_.rawEvents();
+  }
+  sources.calendarTitlesByID = calendarTitles();
+  sources.overrides = overrides_.overrides();
+  sources.openReminders = openReminders_;
+  sources.todaysBoard = board_.board();
+
+  View view;
+  view.snapshot = KingdomSnapshot::build(sources);
+  view.capacity = Capacity::assess(view.snapshot.load);
+  const std::vector<Payment> payments =
+      board_.refresh(view.snapshot.dayKey, view.snapshot.candidates, view.snapshot.live,
+                     Capacity::worldQuestTarget(view.capacity.level));
+  view.board = board_.board();
+  view.journey = journey_.resolve(view.snapshot.journeyCandidates, view.snapshot.dayKey);
+  view.secondaries = Journey::secondaries(view.board, SECONDARIES);
+  view_ = std::move(view);
+  observers_.notify(payments);
+}
+
+bool KingdomCoordinator::chooseMain(const std::string& id) {
+  if (!view_) return false;
+  if (!journey_.choose(id, view_->snapshot.journeyCandidates, view_->snapshot.dayKey)) {
+    return false;
+  }
+  rebuildSnapshot();
+  return true;
+}
+
+}  // namespace talewick

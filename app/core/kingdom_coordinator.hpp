@@ -1,0 +1,101 @@
+// The kingdom refresh: gathers the loaded quests, the open reminders and the territory pins into
+// one snapshot, then lets the day's board and journey judge it, paying the hero through its
+// receipts. Holds the kingdom's stores (pins, board, journey) for the life of the program.
+//
+// Everything runs on the main loop. Refreshes that re-read the reminders go through a
+// single-slot queue: one runs, at most one waits, later requests fold into the waiting one.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/calendar_port.hpp"
+#include "core/clock.hpp"
+#include "core/hero_store.hpp"
+#include "core/kingdom_journey_store.hpp"
+#include "core/kingdom_refresh_queue.hpp"
+#include "core/kingdom_territory_override_store.hpp"
+#include "core/observers.hpp"
+#include "core/quest_store.hpp"
+#include "core/reminders_port.hpp"
+#include "core/world_quests_store.hpp"
+#include "kingdom/kingdom_snapshot.hpp"
+
+namespace talewick {
+
+class KingdomCoordinator {
+ public:
+  using Payment = WorldQuestsStore::Payment;
+
+  // What the last refresh found.
+  struct View {
+    KingdomSnapshot::Snapshot snapshot;
+    Capacity::Assessment capacity;
+    std::optional<WorldQuests::DailyBoard> board;
+    Journey::Resolution journey;
+    std::vector<WorldQuests::Objective> secondaries;
+  };
+
+  // The main quest shows at most this many side objectives under it.
+  static constexpr int64_t SECONDARIES = 3;
+
+  // The state files live in `folder` (beside the hero's document). Every reference outlives the
+  // coordinator; `calendars` (null when the calendar is off limits) gives the calendar titles the
+  // realm rules read. The coordinator rebuilds after every load of `quests` that covers the
+  // kingdom's window of the day.
+  KingdomCoordinator(const std::filesystem::path& folder, QuestStore& quests,
+                     CalendarEventStorePort* calendars, RemindersStorePort& reminders,
+                     HeroStore& hero, Clock clock);
+  ~KingdomCoordinator();
+  KingdomCoordinator(const KingdomCoordinator&) = delete;
+  KingdomCoordinator& operator=(const KingdomCoordinator&) = delete;
+
+  KingdomTerritoryOverrideStore& overrides() { return overrides_; }
+  const std::optional<View>& view() const { return view_; }
+
+  // Loads the kingdom's window around `around`, re-reads the reminders, and rebuilds.
+  void refreshAll(Date around);
+  // Re-reads the reminders (asking for access first when `requestReminders`), then rebuilds.
+  // A request made while one runs waits for it.
+  void refreshAuxiliary(KingdomRefreshQueue::Request request);
+  // Rebuilds from what is loaded now: the quest store's window and the reminders last read.
+  // Nothing happens until the kingdom's window of the day is loaded: the day's board is drawn
+  // once, and it must be drawn from all of the user's obligations.
+  void rebuildSnapshot();
+
+  // Makes the journey candidate `id` the day's main quest and rebuilds; false when today offers
+  // no such candidate.
+  bool chooseMain(const std::string& id);
+
+  // `observer` runs after every rebuild with the payments it made (often none).
+  int observe(std::function<void(const std::vector<Payment>&)> observer) {
+    return observers_.add(std::move(observer));
+  }
+  void unobserve(int token) { observers_.remove(token); }
+
+ private:
+  void readReminders(bool requestAccess);
+  std::map<std::string, std::string> calendarTitles();
+
+  QuestStore& quests_;
+  CalendarEventStorePort* calendars_;
+  RemindersStorePort& reminders_;
+  Clock clock_;
+  KingdomTerritoryOverrideStore overrides_;
+  WorldQuestsStore board_;
+  KingdomJourneyStore journey_;
+  KingdomRefreshQueue queue_;
+  // The reminders last read; kept when they cannot be read, so that a folder out of reach for a
+  // moment does not look like every reminder ticked at once.
+  std::vector<SideQuest> openReminders_;
+  bool remindersRead_ = false;
+  std::optional<View> view_;
+  ObserverList<const std::vector<Payment>&> observers_;
+  int questsToken_;
+};
+
+}  // namespace talewick

@@ -1,0 +1,151 @@
+// The kingdom refresh over real stores: when the day's board may be drawn, and real work paid
+// once across refreshes, reminders out of reach and restarts.
+#include "core/kingdom_coordinator.hpp"
+
+#include <gtest/gtest.h>
+
+#include "core/run_loop.hpp"
+#include "tests/support/fake_calendar_store.hpp"
+#include "tests/support/fake_reminders_store.hpp"
+#include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/temp_folder.hpp"
+#include "tests/support/test_environment.hpp"
+
+namespace talewick {
+namespace {
+
+using testing::localDate;
+
+ReminderItem dueReminder(const std::string& id, Date due) {
+  ReminderItem item;
+  item.identifier = id;
+  item.title = "Rappel " + id;
+  item.due = ReminderDate{due, true};
+  return item;
+}
+
+class KingdomCoordinatorTest : public ::testing::Test {
+ protected:
+  KingdomCoordinatorTest() {
+    calendar.calendarList = {{"perso", "Perso", std::nullopt, true, ""}};
+    CalendarEvent lunch;
+    lunch.eventIdentifier = "dejeuner";
+    lunch.calendarID = "perso";
+    lunch.title = "Déjeuner";
+    lunch.start = localDate(2026, 12, 9, 12);
+    lunch.end = localDate(2026, 12, 9, 13);
+    calendar.occurrences = {lunch};
+    reminders.items = {dueReminder("pain", localDate(2026, 12, 9, 18)),
+                       dueReminder("lettre", localDate(2026, 12, 9, 19))};
+    hero.start();
+  }
+
+  std::unique_ptr<KingdomCoordinator> coordinator() {
+    auto made = std::make_unique<KingdomCoordinator>(home.path(), quests, &calendar, reminders,
+                                                     hero, [this] { return now; });
+    made->observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
+      payments.insert(payments.end(), paid.begin(), paid.end());
+    });
+    return made;
+  }
+
+  std::vector<std::string> receiptsPaid() {
+    std::vector<std::string> ids;
+    for (const auto& p : payments) ids.push_back(p.receiptID);
+    payments.clear();
+    return ids;
+  }
+
+  Date now = localDate(2026, 12, 9, 10);
+  testing::TempFolder home{"kingdom"};
+  testing::FakeCalendarStore calendar;
+  testing::FakeReminders reminders;
+  testing::MemoryPreferences prefs;
+  testing::MemoryCloudStore cloud;
+  CalendarSelection selection{prefs};
+  RunLoop loop;
+  HeroStore hero{home / HeroStore::FILE_NAME, cloud, loop.main(),
+                 loop.serialQueue(HeroStore::CLOUD_QUEUE)};
+  QuestStore quests{calendar, selection, prefs, &cloud, loop.main(), [this] { return now; }, false};
+  std::vector<KingdomCoordinator::Payment> payments;
+};
+
+TEST_F(KingdomCoordinatorTest, TheBoardIsDrawnOnlyFromTheWholeKingdomWindowOfTheDay) {
+  auto kingdom = coordinator();
+  const DateInterval week = QuestStore::weekInterval(now);
+  quests.load(week, quests.labelFor(week));
+  EXPECT_FALSE(kingdom->view());
+  EXPECT_FALSE(std::filesystem::exists(home / WorldQuestsStore::FILE_NAME));
+
+  kingdom->refreshAll(now);
+  ASSERT_TRUE(kingdom->view());
+  EXPECT_EQ(kingdom->view()->board->dayKey, "2026-12-09");
+
+  // Past midnight the loaded window is yesterday's: nothing is judged until it is reloaded.
+  now = localDate(2026, 12, 10, 0, 5);
+  kingdom->rebuildSnapshot();
+  EXPECT_EQ(kingdom->view()->board->dayKey, "2026-12-09");
+  kingdom->refreshAll(now);
+  EXPECT_EQ(kingdom->view()->board->dayKey, "2026-12-10");
+}
+
+TEST_F(KingdomCoordinatorTest, TickingTodaysRemindersPaysOnceWhateverTheRefreshes) {
+  auto kingdom = coordinator();
+  kingdom->refreshAll(now);
+  const WorldQuests::DailyBoard board = *kingdom->view()->board;
+  ASSERT_EQ(board.objectives.size(), 3u);
+  EXPECT_EQ(board.objectives[0].kind, WorldQuests::ObjectiveKind::remindersDone);
+  EXPECT_EQ(board.objectives[0].baselineIDs, (std::vector<std::string>{"lettre", "pain"}));
+  // The two others ask for nothing the day holds: paid at once.
+  EXPECT_EQ(receiptsPaid(), (std::vector<std::string>{"wq:2026-12-09:deadlineClear",
+                                                      "wq:2026-12-09:vaultTasks"}));
+  EXPECT_EQ(kingdom->view()->journey.main->id, "reminder:pain");
+
+  // The reminders go out of reach: that is not the user ticking them.
+  reminders.access = false;
+  reminders.items.clear();
+  kingdom->refreshAuxiliary({true, false});
+  EXPECT_TRUE(receiptsPaid().empty());
+  EXPECT_EQ(reminders.requests, 1);
+
+  // Back, with both ticked: the objective and the chest, once.
+  reminders.access = true;
+  kingdom->refreshAuxiliary({false, false});
+  EXPECT_EQ(receiptsPaid(), (std::vector<std::string>{"wq:2026-12-09:remindersDone",
+                                                      "wq-chest:2026-12-09"}));
+  kingdom->refreshAuxiliary({false, false});
+  kingdom->refreshAll(now);
+  EXPECT_TRUE(receiptsPaid().empty());
+  // Only the lunch is left to propose.
+  EXPECT_EQ(kingdom->view()->journey.main->kind, Journey::CandidateKind::calendarUpcoming);
+
+  // A restart reads the same board and pays nothing.
+  kingdom.reset();
+  auto restarted = coordinator();
+  restarted->refreshAll(now);
+  EXPECT_TRUE(receiptsPaid().empty());
+
+  // A lost board file is drawn again from what the day holds now (no reminder due any more):
+  // only an objective never paid before pays, and the day's chest stays paid.
+  restarted.reset();
+  std::filesystem::remove(home / WorldQuestsStore::FILE_NAME);
+  coordinator()->refreshAll(now);
+  EXPECT_EQ(receiptsPaid(), std::vector<std::string>{"wq:2026-12-09:remindersOverdue"});
+}
+
+TEST_F(KingdomCoordinatorTest, TheChosenMainQuestHoldsForTheDay) {
+  auto kingdom = coordinator();
+  kingdom->refreshAll(now);
+  EXPECT_FALSE(kingdom->chooseMain("reminder:inconnu"));
+  ASSERT_TRUE(kingdom->chooseMain("reminder:lettre"));
+  EXPECT_TRUE(kingdom->view()->journey.isChosen);
+
+  kingdom.reset();
+  auto restarted = coordinator();
+  restarted->refreshAll(now);
+  EXPECT_EQ(restarted->view()->journey.main->id, "reminder:lettre");
+  EXPECT_TRUE(restarted->view()->journey.isChosen);
+}
+
+}  // namespace
+}  // namespace talewick

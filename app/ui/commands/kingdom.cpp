@@ -1,0 +1,170 @@
+// `talewick kingdom [--json]`: the realms and what lies ahead in each, the weight of the day, the
+// day's board of world quests and the main quest of the journey. Refreshing the kingdom also pays
+// the hero for the work done since the last refresh.
+#include <cstdio>
+#include <memory>
+
+#include "kingdom/kingdom_realm.hpp"
+#include "support/local_calendar.hpp"
+#include "support/loc.hpp"
+#include "ui/commands/commands.hpp"
+#include "ui/context.hpp"
+#include "ui/kingdom_text.hpp"
+#include "ui/render.hpp"
+
+namespace talewick::ui {
+namespace {
+
+// A realm lists the whole window; the view shows what is still ahead (and open reminders).
+constexpr size_t kItemsShown = 3;
+
+struct KingdomOptions {
+  bool json = false;
+};
+
+std::vector<KingdomItem> ahead(const std::vector<KingdomItem>& items, Date now) {
+  const double today = LocalCalendar::startOfDay(now).seconds;
+  std::vector<KingdomItem> kept;
+  for (const KingdomItem& item : items) {
+    if (item.source == KingdomItem::Source::reminder || !item.date ||
+        item.date->seconds >= today) {
+      kept.push_back(item);
+    }
+  }
+  return kept;
+}
+
+std::string shortDate(const KingdomItem& item) {
+  if (!item.date) return "";
+  const LocalCalendar::Fields f = LocalCalendar::fields(*item.date);
+  char text[32];
+  if (item.allDay) {
+    std::snprintf(text, sizeof text, "%02d/%02d", f.day, f.month);
+  } else {
+    std::snprintf(text, sizeof text, "%02d/%02d %02d:%02d", f.day, f.month, f.hour, f.minute);
+  }
+  return text;
+}
+
+std::string rewardText(int64_t xp, int64_t gold) {
+  return Loc::format(Loc::string("kingdom.reward", "+%@ XP, +%@ or"),
+                     {std::to_string(xp), std::to_string(gold)});
+}
+
+void printText(const KingdomRefresh& refresh, Date now, Io& io) {
+  const KingdomCoordinator::View& v = *refresh.view;
+  const DayLoad& load = v.snapshot.dayLoad;
+  io.out << Loc::format(Loc::string("cli.kingdom.heading", "Royaume — %@"), {dayHeading(now)})
+         << "\n"
+         << load.verdict << " "
+         << Loc::format(Loc::string("cli.kingdom.load",
+                                    "(%@ min occupées sur %@, %@ événements, score %@ : %@)"),
+                        {std::to_string(load.busyMinutes), std::to_string(load.windowMinutes),
+                         std::to_string(v.capacity.load.eventCount),
+                         std::to_string(v.capacity.score),
+                         Loc::string("kingdom.level." + std::string(rawValue(v.capacity.level)),
+                                     v.capacity.level == Capacity::Level::steady   ? "serein"
+                                     : v.capacity.level == Capacity::Level::loaded ? "chargé"
+                                                                                   : "débordé")})
+         << "\n";
+  if (load.advice) io.out << "  " << *load.advice << "\n";
+
+  io.out << "\n" << Loc::string("cli.kingdom.main", "Quête principale : ");
+  if (const auto& main = v.journey.main) {
+    io.out << main->title << " (" << candidateKindLabel(main->kind)
+           << (v.journey.isChosen ? Loc::string("cli.kingdom.chosen", ", ton choix") : "")
+           << ") · " << rewardText(main->xpReward, main->goldReward) << "  [" << main->id
+           << "]\n";
+  } else {
+    io.out << Loc::string("cli.kingdom.noMain", "aucune pour l'instant") << "\n";
+  }
+  for (const WorldQuests::Objective& o : v.secondaries) io.out << "  ↳ " << objectiveLabel(o) << "\n";
+
+  if (v.board) {
+    const WorldQuests::DailyBoard& board = *v.board;
+    io.out << "\n"
+           << Loc::format(Loc::string("cli.kingdom.board", "Quêtes du monde (%@/%@) :"),
+                          {std::to_string(board.completedCount()),
+                           std::to_string(board.objectives.size())})
+           << "\n";
+    for (const WorldQuests::Objective& o : board.objectives) {
+      io.out << "  " << (o.completed ? "[x] " : "[ ] ") << objectiveLabel(o) << " — "
+             << rewardText(o.xpReward, o.goldReward) << "\n";
+    }
+    const WorldQuests::Reward chest = WorldQuests::chestReward(board);
+    io.out << "  " << Loc::string("kingdom.chest", "Coffre du jour") << " — "
+           << rewardText(chest.xp, chest.gold) << " "
+           << (board.chestCredited ? Loc::string("cli.kingdom.chestOpen", "(ouvert)")
+                                   : Loc::string("cli.kingdom.chestShut", "(fermé)"))
+           << "\n";
+  }
+  printPayments(io.out, refresh);
+
+  io.out << "\n";
+  for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
+    const auto realm = static_cast<KingdomRealm>(i);
+    const std::vector<KingdomItem> items = ahead(v.snapshot.realms[i], now);
+    io.out << realmName(realm) << " (" << items.size() << ")\n";
+    for (size_t k = 0; k < items.size() && k < kItemsShown; ++k) {
+      const KingdomItem& item = items[k];
+      io.out << "  " << padded(shortDate(item), 11) << " " << item.title
+             << (item.overdue ? Loc::string("cli.kingdom.overdue", " (en retard)") : "")
+             << (item.pinned ? " 📌" : "") << "\n";
+    }
+    if (items.size() > kItemsShown) {
+      io.out << "  "
+             << Loc::format(Loc::string("cli.kingdom.more", "… et %@ de plus"),
+                            {std::to_string(items.size() - kItemsShown)})
+             << "\n";
+    }
+  }
+}
+
+Json viewJson(const KingdomCoordinator::View& v, const std::vector<KingdomCoordinator::Payment>& paid,
+              Date now) {
+  DateStyleScope iso(DateStyle::iso8601);
+  Json realms = Json::object();
+  for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
+    realms[std::string(rawValue(static_cast<KingdomRealm>(i)))] =
+        json_coding::encode(ahead(v.snapshot.realms[i], now));
+  }
+  Json payments = Json::array();
+  for (const auto& p : paid) {
+    payments.push_back({{"receiptID", p.receiptID}, {"xp", p.xp}, {"gold", p.gold}});
+  }
+  return Json{{"dayKey", v.snapshot.dayKey},
+              {"realms", realms},
+              {"dayLoad", json_coding::encode(v.snapshot.dayLoad)},
+              {"capacity", json_coding::encode(v.capacity)},
+              {"board", v.board ? json_coding::encode(*v.board) : Json()},
+              {"journey", json_coding::encode(v.journey)},
+              {"candidates", json_coding::encode(v.snapshot.journeyCandidates)},
+              {"secondaries", json_coding::encode(v.secondaries)},
+              {"payments", payments}};
+}
+
+int kingdom(const KingdomOptions& o, Io& io, AppContext& app) {
+  const KingdomRefresh refresh = refreshKingdom(app);
+  if (o.json) {
+    printJson(io.out, viewJson(*refresh.view, refresh.payments, app.now()));
+    return EXIT_DONE;
+  }
+  printText(refresh, app.now(), io);
+  return EXIT_DONE;
+}
+
+}  // namespace
+
+Command kingdomCommand() {
+  return Command{"kingdom",
+                 Loc::string("cli.kingdom.help",
+                             "Le royaume : les six royaumes, la charge du jour, les quêtes du "
+                             "monde et la quête principale"),
+                 [](CLI::App& cmd) -> Handler {
+                   auto o = std::make_shared<KingdomOptions>();
+                   cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+                   return [o](Io& io, AppContext& app) { return kingdom(*o, io, app); };
+                 }};
+}
+
+}  // namespace talewick::ui

@@ -1,0 +1,90 @@
+#include "ui/kingdom_text.hpp"
+
+#include <algorithm>
+
+#include "support/loc.hpp"
+
+namespace talewick::ui {
+namespace {
+
+// "%@ rappel" / "%@ rappels": French and English both put the plural from 2 on.
+std::string counted(int64_t n, const char* key, const char* one, const char* many) {
+  const std::string text = n > 1 ? Loc::string(std::string(key) + ".many", many)
+                                 : Loc::string(std::string(key) + ".one", one);
+  return Loc::format(text, {std::to_string(n)});
+}
+
+}  // namespace
+
+std::string realmName(KingdomRealm realm) {
+  switch (realm) {
+    case KingdomRealm::family: return Loc::string("kingdom.realm.family", "Famille");
+    case KingdomRealm::personal: return Loc::string("kingdom.realm.personal", "Personnel");
+    case KingdomRealm::factions: return Loc::string("kingdom.realm.factions", "Factions");
+    case KingdomRealm::reminders: return Loc::string("kingdom.realm.reminders", "Rappels");
+    case KingdomRealm::tickets: return Loc::string("kingdom.realm.tickets", "Tickets");
+    case KingdomRealm::deadlines: return Loc::string("kingdom.realm.deadlines", "Échéances");
+  }
+  return {};
+}
+
+std::string objectiveLabel(const WorldQuests::Objective& o) {
+  using Kind = WorldQuests::ObjectiveKind;
+  const int64_t t = std::max<int64_t>(o.targetCount, 1);
+  switch (o.kind) {
+    case Kind::invitations:
+      return counted(t, "kingdom.objective.invitations", "Répondre à %@ invitation",
+                     "Répondre à %@ invitations");
+    case Kind::backlogTicket:
+      return Loc::string("kingdom.objective.backlogTicket", "Sortir un ticket du backlog");
+    case Kind::ticketDone:
+      return Loc::string("kingdom.objective.ticketDone", "Terminer un ticket en cours");
+    case Kind::remindersOverdue:
+      return Loc::string("kingdom.objective.remindersOverdue", "Plus aucun rappel en retard");
+    case Kind::remindersDone:
+      return counted(t, "kingdom.objective.remindersDone", "Cocher %@ rappel du jour",
+                     "Cocher %@ rappels du jour");
+    case Kind::deadlineClear:
+      return Loc::string("kingdom.objective.deadlineClear", "Plus aucune échéance en retard");
+    case Kind::vaultTasks:
+      return counted(t, "kingdom.objective.vaultTasks", "Accomplir %@ tâche du coffre",
+                     "Accomplir %@ tâches du coffre");
+  }
+  return {};
+}
+
+std::string candidateKindLabel(Journey::CandidateKind kind) {
+  using Kind = Journey::CandidateKind;
+  switch (kind) {
+    case Kind::overdueDeadline:
+      return Loc::string("kingdom.candidate.overdueDeadline", "échéance en retard");
+    case Kind::campaignStep: return Loc::string("kingdom.candidate.campaignStep", "campagne");
+    case Kind::ticketInProgress:
+      return Loc::string("kingdom.candidate.ticketInProgress", "ticket en cours");
+    case Kind::invitation: return Loc::string("kingdom.candidate.invitation", "invitation");
+    case Kind::reminderDueToday:
+      return Loc::string("kingdom.candidate.reminderDueToday", "rappel du jour");
+    case Kind::backlogTicket:
+      return Loc::string("kingdom.candidate.backlogTicket", "ticket du backlog");
+    case Kind::vaultTask: return Loc::string("kingdom.candidate.vaultTask", "tâche du coffre");
+    case Kind::calendarUpcoming:
+      return Loc::string("kingdom.candidate.calendarUpcoming", "à venir aujourd'hui");
+  }
+  return {};
+}
+
+std::string paymentLine(const KingdomCoordinator::Payment& payment,
+                        const std::optional<WorldQuests::DailyBoard>& board) {
+  std::string what = payment.receiptID;
+  if (board && payment.receiptID == WorldQuests::chestReceiptID(board->dayKey)) {
+    what = Loc::string("kingdom.chest", "Coffre du jour");
+  } else if (board) {
+    for (const WorldQuests::Objective& o : board->objectives) {
+      if (WorldQuests::objectiveReceiptID(o.id) == payment.receiptID) what = objectiveLabel(o);
+    }
+  }
+  return Loc::format(Loc::string("kingdom.payment", "+%@ XP, +%@ or — %@"),
+                     {std::to_string(payment.xp), std::to_string(payment.gold), what});
+}
+
+}  // namespace talewick::ui

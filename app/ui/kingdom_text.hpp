@@ -1,0 +1,27 @@
+// The kingdom's words: realm names, what each world-quest objective asks, and the line a payment
+// prints. Shared by `talewick kingdom` and the daemon.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/kingdom_coordinator.hpp"
+#include "kingdom/journey.hpp"
+#include "kingdom/kingdom_realm.hpp"
+#include "kingdom/world_quests.hpp"
+
+namespace talewick::ui {
+
+std::string realmName(KingdomRealm realm);
+
+// What the objective asks of the user, e.g. "Répondre à 2 invitations".
+std::string objectiveLabel(const WorldQuests::Objective& objective);
+
+// "invitation", "rappel du jour"… for a journey candidate.
+std::string candidateKindLabel(Journey::CandidateKind kind);
+
+// "+40 XP, +12 or — Répondre à 2 invitations"; the chest reads "Coffre du jour".
+std::string paymentLine(const KingdomCoordinator::Payment& payment,
+                        const std::optional<WorldQuests::DailyBoard>& board);
+
+}  // namespace talewick::ui

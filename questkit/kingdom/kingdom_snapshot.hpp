@@ -1,0 +1,103 @@
+// The kingdom at one moment: the user's obligations sorted into the six realms, the weight of the
+// day, and what the day's board and journey may draw from. Built from plain values on every
+// kingdom refresh; the stores then judge the board and the main quest against it.
+//
+// What counts as what (by the local day of `now`):
+// - A reminder is due today when its due date falls on today, whatever its time; overdue when
+//   its due date falls on an earlier day. So a reminder due at 9:00 stays "due today" until
+//   midnight, and the day's board does not shift under the user during the day.
+// - A reminder is done when it is no longer open (ticked, cancelled or deleted: gone from the
+//   to-do list either way).
+// - An invitation is pending while its occurrence needs the user's answer. Only invitations to
+//   occurrences that have not ended are offered; one that is answered, or deleted, is no longer
+//   pending.
+// - A deadline item is an open reminder whose text names a delivery ("rendu", "release", "demo"…);
+//   it is overdue on the same terms as a reminder, and then counts as an overdue deadline rather
+//   than an overdue reminder. Calendar deadlines are shown in their realm; they have no "done"
+//   state of their own, so they are never overdue.
+// - The day's load counts today's timed occurrences and the reminders due today; its busy
+//   minutes are those of the day's load measure (the waking window).
+//
+// Sources that arrive with later services (tracker tickets, task-file tasks, guild factions,
+// campaign steps, expeditions) are the empty fields of Sources: fill them and they flow into the
+// realms, candidates and load with no other change.
+#pragma once
+
+#include <array>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "game/day_event.hpp"
+#include "game/quest.hpp"
+#include "game/side_quest.hpp"
+#include "kingdom/capacity.hpp"
+#include "kingdom/day_load_engine.hpp"
+#include "kingdom/journey.hpp"
+#include "kingdom/kingdom_realm.hpp"
+#include "kingdom/territory_overrides.hpp"
+#include "kingdom/world_quests.hpp"
+#include "support/json.hpp"
+
+namespace talewick {
+
+// One obligation as a realm lists it.
+struct KingdomItem {
+  enum class Source { quest, reminder };
+  Source source = Source::quest;
+  std::string id;      // the quest id, or the reminder id
+  std::string title;   // what the user wrote
+  std::string name;    // the quest's epic name; the title again for a reminder
+  std::optional<Date> date;  // the occurrence's start, or the reminder's due date
+  bool allDay = false;       // an all-day occurrence, or a reminder due on a day without a time
+  bool pinned = false;       // placed by a territory override
+  bool overdue = false;      // a reminder past its due day
+  bool operator==(const KingdomItem&) const = default;
+};
+
+template <>
+struct EnumTraits<KingdomItem::Source> {
+  static constexpr std::array<std::string_view, 2> names{"quest", "reminder"};
+};
+
+namespace KingdomSnapshot {
+
+struct Sources {
+  Date now;
+  // The loaded window: its quests and the occurrences they were forged from.
+  std::span<const Quest> timedQuests;
+  std::span<const Quest> allDayQuests;
+  std::span<const DayEvent> events;
+  std::map<std::string, std::string> calendarTitlesByID;
+  TerritoryOverrides overrides;
+  std::vector<SideQuest> openReminders;
+  // Today's stored board, if any: its baselines tell which reminders were since ticked.
+  std::optional<WorldQuests::DailyBoard> todaysBoard;
+  int64_t expeditionsToday = 0;
+};
+
+struct Snapshot {
+  std::string dayKey;
+  std::array<std::vector<KingdomItem>, 6> realms;  // indexed by KingdomRealm
+  // The realms forced by overrides, by occurrence key (KingdomRealmClassifier::occurrenceKey).
+  std::map<std::string, KingdomRealm> forcedRealms;
+  DayLoad dayLoad;
+  Capacity::Load load;
+  WorldQuests::Candidates candidates;
+  WorldQuests::LiveState live;
+  std::vector<Journey::Candidate> journeyCandidates;
+
+  const std::vector<KingdomItem>& realm(KingdomRealm r) const {
+    return realms[static_cast<size_t>(r)];
+  }
+};
+
+Snapshot build(const Sources& sources);
+
+}  // namespace KingdomSnapshot
+
+void to_json(Json& j, const KingdomItem& v);
+
+}  // namespace talewick
