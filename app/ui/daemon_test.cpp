@@ -1,4 +1,5 @@
-// `talewick daemon` as a process: it follows the calendar folder and stops cleanly on SIGTERM.
+// `talewick daemon` as a process: it follows the calendar and reminders folders, pays the day's
+// world quests as the work gets done, and stops cleanly on SIGTERM.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -24,6 +25,13 @@ END:VEVENT
 END:VCALENDAR
 )";
 
+// A to-do item due on the test's day, open or ticked.
+std::string reminder(bool done) {
+  return std::string("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//EN\nBEGIN:VTODO\nUID:pain\n"
+                     "SUMMARY:Acheter du pain\nDUE:20261209T170000Z\n") +
+         (done ? "STATUS:COMPLETED\n" : "") + "END:VTODO\nEND:VCALENDAR\n";
+}
+
 std::string event(const std::string& uid, const std::string& title) {
   std::string text = kEvent;
   text.replace(text.find("%UID%"), 5, uid);
@@ -46,11 +54,14 @@ bool printed(const std::filesystem::path& out, const std::string& text, size_t t
   return false;
 }
 
-TEST(Daemon, FollowsTheCalendarFolderAndStopsOnSigterm) {
+TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   testing::TempFolder home("daemon");
   const auto calendar = home / "calendars" / "perso";
   std::filesystem::create_directories(calendar);
   files::writeAtomically(calendar / "a.ics", event("a", "Réunion d'équipe"));
+  const auto list = home / "reminders" / "maison";
+  std::filesystem::create_directories(list);
+  files::writeAtomically(list / "pain.ics", reminder(false));
   const std::map<std::string, std::string> env = {{"TALEWICK_HOME", home.path().string()},
                                                   {"HOME", home.path().string()},
                                                   {"TZ", "Europe/Paris"},
@@ -59,19 +70,28 @@ TEST(Daemon, FollowsTheCalendarFolderAndStopsOnSigterm) {
   const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
   ASSERT_GT(daemon, 0);
   const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
-  EXPECT_TRUE(printed(out, "Cette semaine — 1 quêtes de ton agenda"));
+  EXPECT_TRUE(printed(out, "Le royaume — 1 quêtes de ton agenda"));
+  // The day's board: today's reminder to tick, and two objectives the day already meets.
+  EXPECT_TRUE(printed(out, "+45 XP, +14 or — Plus aucune échéance en retard"));
+  EXPECT_TRUE(printed(out, "+20 XP, +6 or — Accomplir 1 tâche du coffre"));
 
   // Another program adds an event the way calendar tools do: a new file renamed into place.
   files::writeAtomically(calendar / "b.ics", event("b", "Séance de sport"));
-  EXPECT_TRUE(printed(out, "Cette semaine — 2 quêtes de ton agenda"));
+  EXPECT_TRUE(printed(out, "Le royaume — 2 quêtes de ton agenda"));
   std::filesystem::remove(calendar / "a.ics");
-  EXPECT_TRUE(printed(out, "Cette semaine — 1 quêtes de ton agenda\n", 2));
+  EXPECT_TRUE(printed(out, "Le royaume — 1 quêtes de ton agenda\n", 2));
 
-  // The phone (or another machine) credits the hero through the cloud folder.
+  // The reminder is ticked in a to-do tool: its objective pays, then the chest.
+  files::writeAtomically(list / "pain.ics", reminder(true));
+  EXPECT_TRUE(printed(out, "+20 XP, +6 or — Cocher 1 rappel du jour"));
+  EXPECT_TRUE(printed(out, "+85 XP, +26 or — Coffre du jour"));
+
+  // The phone (or another machine) credits the hero through the cloud folder: 170 XP and 52 gold
+  // were earned here.
   files::writeAtomically(home / "cloud" / "hero.v1",
-                         R"({"name":"Léa","totalXp":150,"gold":12,"streak":1,"avatar":"🦊",)"
-                         R"("goldVersion":1,"identityVersion":1})");
-  EXPECT_TRUE(printed(out, "+150 XP, +12 or — Léa : niveau 2"));
+                         R"({"name":"Léa","totalXp":500,"gold":100,"streak":1,"avatar":"🦊",)"
+                         R"("goldVersion":50,"identityVersion":1})");
+  EXPECT_TRUE(printed(out, "+330 XP, +48 or — Léa : niveau")) << files::read(out).value_or("");
 
   ::kill(daemon, SIGTERM);
   const auto result = testing::finishProcess(daemon, home / "scratch");

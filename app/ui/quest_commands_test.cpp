@@ -277,5 +277,51 @@ TEST_F(QuestCommands, SearchIgnoresCaseAndAccents) {
   EXPECT_EQ(cli({"search"}).status, 2);
 }
 
+TEST_F(QuestCommands, TheKingdomItsPinsAndTheDaysMainQuest) {
+  aWeek();
+  home.write("reminders/maison/pain.ics",
+             "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//FR\nBEGIN:VTODO\nUID:pain\n"
+             "SUMMARY:Acheter du pain\nDUE:20261209T170000Z\nEND:VTODO\nEND:VCALENDAR\n");
+  const auto realmIDs = [](const Json& j, const char* realm) {
+    Strings ids;
+    for (const Json& item : j["realms"][realm]) ids.push_back(item["id"]);
+    return ids;
+  };
+  Json k = json({"kingdom"});
+  EXPECT_EQ(k["dayKey"], "2026-12-09");
+  EXPECT_EQ(realmIDs(k, "reminders"), Strings{"pain"});
+  EXPECT_EQ(k["board"]["objectives"][0]["kind"], "remindersDone");
+  EXPECT_EQ(k["journey"]["main"]["id"], "reminder:pain");  // a reminder due today comes first
+  EXPECT_EQ(k["capacity"]["load"]["eventCount"], 3);        // dentist, yoga and the reminder
+
+  // A pin wins over the words, and goes as it came.
+  ASSERT_EQ(cli({"pin", "dentiste", "family"}).status, 0);
+  k = json({"kingdom"});
+  EXPECT_EQ(realmIDs(k, "family"), Strings{"quest_dentiste"});
+  EXPECT_TRUE(k["realms"]["family"][0]["pinned"]);
+  EXPECT_EQ(cli({"unpin", "dentiste"}).status, 0);
+  const Result again = cli({"unpin", "dentiste"});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("aucune épingle pour « dentiste »"), std::string::npos) << again.err;
+  EXPECT_TRUE(realmIDs(json({"kingdom"}), "family").empty());
+  EXPECT_EQ(cli({"pin", "dentiste", "factions"}).status, 2);
+  EXPECT_EQ(cli({"pin", "--calendar", "inconnu", "family"}).status, 2);
+  EXPECT_EQ(cli({"pin", "--calendar", "personnel", "deadlines"}).status, 0);
+  EXPECT_EQ(realmIDs(json({"kingdom"}), "deadlines").size(), 5u);  // all of the calendar, from today
+
+  // The main quest: chosen by the start of its id, kept for the day.
+  const Result chosen = cli({"journey", "choose", "quest:quest_dentiste"});
+  ASSERT_EQ(chosen.status, 0) << chosen.err;
+  EXPECT_NE(chosen.out.find("Quête principale du jour : Rendez-vous dentiste"), std::string::npos);
+  const Result view = cli({"kingdom"});
+  EXPECT_NE(view.out.find("Quête principale : Rendez-vous dentiste (à venir aujourd'hui, ton "
+                          "choix)"),
+            std::string::npos)
+      << view.out;
+  const Result unknown = cli({"journey", "choose", "quest:"});  // more than one
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("reminder:pain"), std::string::npos) << unknown.err;
+}
+
 }  // namespace
 }  // namespace talewick::ui

@@ -1,5 +1,7 @@
-// `talewick daemon`: keeps the week's quests true while the calendar, the preferences and the
-// cloud folder change underneath, and prints each new status line. Ends on SIGINT or SIGTERM.
+// `talewick daemon`: keeps the kingdom true while the calendar, the reminders, the preferences
+// and the cloud folder change underneath; prints each new status line and each payment the day's
+// work earns. Ends on SIGINT or SIGTERM.
+#include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
 #include <csignal>
@@ -17,12 +19,15 @@
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/kingdom_text.hpp"
 
 namespace talewick::ui {
 namespace {
 
 // inotify misses changes on network file systems: look again this often anyway.
 constexpr auto kFallbackLook = std::chrono::seconds(30);
+// A to-do tool saves a list as a burst of files: read the reminders once the burst is over.
+constexpr auto kRemindersSettle = std::chrono::milliseconds(300);
 
 std::string clockTime(Date now) {
   const LocalCalendar::Fields f = LocalCalendar::fields(now);
@@ -39,19 +44,25 @@ class Daemon {
         app_(app),
         main_(app.runLoop().main()),
         store_(app.questStore()),
+        kingdom_(app.kingdom()),
+        remindersSettle_(main_),
         midnight_(main_),
         signals_(main_, SIGINT, SIGTERM) {}
 
   int run() {
     watchHero();
     store_.observe([this] { printStatus(); });
+    kingdom_.observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
+      printPayments(paid);
+    });
     watchCalendar();
+    watchReminders();
     watchPreferences();
     watchCloud();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
     });
-    loadThisWeek();
+    kingdom_.refreshAll(app_.now());
     armMidnight();
     // Answers to the invitations the user sent are polled here once the relay service exists.
     store_.startInvitationPolling([] {});
@@ -73,23 +84,39 @@ class Daemon {
   }
 
   // Progress that reaches the hero (credits here, or from another machine through the cloud).
+  // The kingdom's own payments are printed with what earned them; the hero's line, printed once
+  // the current work is over, shows the rest.
   void watchHero() {
     HeroStore& hero = app_.heroStore();
     shown_ = *hero.payload();
-    hero.observe([this](const HeroSyncPayload& now) {
-      const int64_t xp = now.totalXp - shown_.totalXp, gold = now.gold - shown_.gold;
-      shown_ = now;
-      if (xp == 0 && gold == 0) return;
-      const auto signedText = [](int64_t n) { return (n >= 0 ? "+" : "") + std::to_string(n); };
-      say(Loc::format(Loc::string("cli.daemon.progress", "%@ XP, %@ or — %@ : niveau %@"),
-                      {signedText(xp), signedText(gold), now.name,
-                       std::to_string(Xp::levelFromTotalXp(now.totalXp).level)}));
+    hero.observe([this](const HeroSyncPayload&) {
+      if (progressPosted_) return;
+      progressPosted_ = true;
+      asio::post(main_, [this] { printProgress(); });
     });
   }
 
-  void loadThisWeek() {
-    const DateInterval week = QuestStore::weekInterval(app_.now());
-    store_.load(week, store_.labelFor(week));
+  void printPayments(const std::vector<KingdomCoordinator::Payment>& paid) {
+    const auto& board = kingdom_.view() ? kingdom_.view()->board : std::nullopt;
+    for (const auto& payment : paid) {
+      say(paymentLine(payment, board));
+      explainedXp_ += payment.xp;
+      explainedGold_ += payment.gold;
+    }
+  }
+
+  void printProgress() {
+    progressPosted_ = false;
+    const HeroSyncPayload& now = *app_.heroStore().payload();
+    const int64_t xp = now.totalXp - shown_.totalXp - explainedXp_;
+    const int64_t gold = now.gold - shown_.gold - explainedGold_;
+    shown_ = now;
+    explainedXp_ = explainedGold_ = 0;
+    if (xp == 0 && gold == 0) return;
+    const auto signedText = [](int64_t n) { return (n >= 0 ? "+" : "") + std::to_string(n); };
+    say(Loc::format(Loc::string("cli.daemon.progress", "%@ XP, %@ or — %@ : niveau %@"),
+                    {signedText(xp), signedText(gold), now.name,
+                     std::to_string(Xp::levelFromTotalXp(now.totalXp).level)}));
   }
 
   void watchCalendar() {
@@ -101,6 +128,19 @@ class Daemon {
       // The store's cache makes a reload that finds nothing new cheap: the fallback reloads too.
       calendarWatch_->drain();
       store_.calendarStoreChanged();
+    });
+  }
+
+  void watchReminders() {
+    if (AppContext::calendarDisabled()) return;
+    remindersWatch_ = std::make_unique<FileWatch>(
+        std::vector{paths::remindersFolder(app_.preferences()).path}, FileWatch::Depth::subfolders);
+    remindersLoop_ = std::make_unique<LoopWatch>(main_, remindersWatch_->fd(), kFallbackLook, [this] {
+      remindersWatch_->drain();
+      remindersSettle_.expires_after(kRemindersSettle);
+      remindersSettle_.async_wait([this](const std::error_code& error) {
+        if (!error) kingdom_.refreshAuxiliary({false, false});
+      });
     });
   }
 
@@ -131,7 +171,7 @@ class Daemon {
                                              [cloud] { cloud->processExternalChanges(); });
   }
 
-  // A new day shows a new week (or the same week with another today): reload after midnight.
+  // A new day has its own kingdom window, board and journey: reload after midnight.
   void armMidnight() {
     const Date now = app_.now();
     const Date next = LocalCalendar::startOfDay(LocalCalendar::addingDays(now, 1));
@@ -139,7 +179,7 @@ class Daemon {
     midnight_.expires_after(std::chrono::duration_cast<std::chrono::milliseconds>(wait));
     midnight_.async_wait([this](const std::error_code& error) {
       if (error) return;
-      loadThisWeek();
+      kingdom_.refreshAll(app_.now());
       armMidnight();
     });
   }
@@ -148,12 +188,17 @@ class Daemon {
   AppContext& app_;
   asio::io_context& main_;
   QuestStore& store_;
+  KingdomCoordinator& kingdom_;
+  asio::steady_timer remindersSettle_;
   asio::steady_timer midnight_;
   asio::signal_set signals_;
   std::string lastStatus_;
   HeroSyncPayload shown_;
-  std::unique_ptr<FileWatch> calendarWatch_, prefsWatch_;
-  std::unique_ptr<LoopWatch> calendarLoop_, prefsLoop_, cloudLoop_;
+  // The kingdom's payments printed since the hero's last line.
+  int64_t explainedXp_ = 0, explainedGold_ = 0;
+  bool progressPosted_ = false;
+  std::unique_ptr<FileWatch> calendarWatch_, remindersWatch_, prefsWatch_;
+  std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_;
 };
 
 }  // namespace
@@ -161,8 +206,8 @@ class Daemon {
 Command daemonCommand() {
   return Command{"daemon",
                  Loc::string("cli.daemon.help",
-                             "Garde la semaine à jour pendant que l'agenda change (Ctrl-C pour "
-                             "arrêter)"),
+                             "Garde le royaume à jour pendant que l'agenda et les rappels "
+                             "changent (Ctrl-C pour arrêter)"),
                  [](CLI::App&) -> Handler {
                    return [](Io& io, AppContext& app) { return Daemon(io, app).run(); };
                  }};
