@@ -77,7 +77,7 @@ void KingdomCoordinator::rebuildSnapshot() {
   sources.todaysBoard = board_.board();
 
   View view;
-  view.snapshot = KingdomSnapshot::build(sources);
+  view.snapshot = KingdomSnapshot::build(sources, &classifications_);
   view.capacity = Capacity::assess(view.snapshot.load);
   const std::vector<Payment> payments =
       board_.refresh(view.snapshot.dayKey, view.snapshot.candidates, view.snapshot.live,

@@ -93,6 +93,7 @@ class KingdomCoordinator {
   // moment does not look like every reminder ticked at once.
   std::vector<SideQuest> openReminders_;
   bool remindersRead_ = false;
+  KingdomSnapshot::ClassificationCache classifications_;
   std::optional<View> view_;
   ObserverList<const std::vector<Payment>&> observers_;
   int questsToken_;

@@ -15,14 +15,41 @@ namespace {
 
 namespace Classifier = KingdomRealmClassifier;
 
+// FNV-1a, 64 bits, fed piece by piece; each piece ends with a separator so that ("ab", "c") and
+// ("a", "bc") differ.
+class Hasher {
+ public:
+  Hasher& text(std::string_view bytes) {
+    for (unsigned char c : bytes) mix(c);
+    mix(0xFF);  // never a byte of UTF-8 text
+    return *this;
+  }
+  Hasher& optionalText(const std::optional<std::string>& t) {
+    return t ? text(std::string_view(*t)) : text(std::string_view("\xFE"));
+  }
+  Hasher& number(double n) {
+    char bytes[sizeof n];
+    std::memcpy(bytes, &n, sizeof bytes);
+    return text(std::string_view(bytes, sizeof bytes));
+  }
+  uint64_t value() const { return h_; }
+
+ private:
+  void mix(unsigned char c) { h_ = (h_ ^ c) * 0x100000001B3ull; }
+  uint64_t h_ = 0xCBF29CE484222325ull;
+};
+
 // Quests carry "quest_" + their occurrence's id, and the occurrences of a series share that id:
-// the start tells them apart. The start's bytes keep the key exact.
-std::string occurrenceLookupKey(std::string_view questID, Date start) {
-  std::string key(questID);
-  char bytes[sizeof(double)];
-  std::memcpy(bytes, &start.seconds, sizeof bytes);
-  key.append(bytes, sizeof bytes);
-  return key;
+// the start tells them apart.
+uint64_t occurrenceHash(std::string_view id, Date start) {
+  return Hasher().text(id).number(start.seconds).value();
+}
+
+bool isOccurrenceOf(const DayEvent& e, const Quest& q) {
+  constexpr std::string_view prefix = "quest_";
+  return q.startDate.seconds == e.startDate.seconds && q.id.size() == prefix.size() + e.id.size() &&
+         q.id.compare(0, prefix.size(), prefix) == 0 &&
+         q.id.compare(prefix.size(), std::string::npos, e.id) == 0;
 }
 
 // The board's realm of a calendar quest: its first flag in the order family, tickets, deadlines,
@@ -49,7 +76,7 @@ struct Day {
 
 class Builder {
  public:
-  explicit Builder(const Sources& sources) : s_(sources) {
+  Builder(const Sources& sources, ClassificationCache* cache) : s_(sources), cache_(cache) {
     const Date start = LocalCalendar::startOfDay(s_.now);
     day_ = {start, LocalCalendar::startOfDay(LocalCalendar::addingDays(start, 1))};
     out_.dayKey = LocalCalendar::dayKey(s_.now);
@@ -62,6 +89,18 @@ class Builder {
     addInvitations();
     for (const SideQuest& r : s_.openReminders) placeReminder(r);
     judgeTickedReminders();
+    // Forget the occurrences this build did not meet; the others wait for the next one.
+    if (cache_) {
+      auto& entries = cache_->entries;
+      for (auto it = entries.begin(); it != entries.end();) {
+        if (!it->second.seen) {
+          it = entries.erase(it);
+          continue;
+        }
+        it->second.seen = false;
+        ++it;
+      }
+    }
 
     for (auto& items : out_.realms) {
       std::stable_sort(items.begin(), items.end(), [](const KingdomItem& a, const KingdomItem& b) {
@@ -81,8 +120,45 @@ class Builder {
   void indexEvents() {
     events_.reserve(s_.events.size());
     for (const DayEvent& e : s_.events) {
-      events_.emplace(occurrenceLookupKey("quest_" + e.id, e.startDate), &e);
+      events_.emplace(occurrenceHash(e.id, e.startDate), &e);
     }
+  }
+
+  const DayEvent* eventOf(const Quest& q) const {
+    constexpr std::string_view prefix = "quest_";
+    if (q.id.rfind(prefix, 0) != 0) return nullptr;
+    const std::string_view id = std::string_view(q.id).substr(prefix.size());
+    const auto [first, last] = events_.equal_range(occurrenceHash(id, q.startDate));
+    for (auto it = first; it != last; ++it) {
+      if (isOccurrenceOf(*it->second, q)) return it->second;
+    }
+    return nullptr;
+  }
+
+  // The flags the words give, from the cache when nothing the rules read has changed.
+  Classifier::Membership heuristicMembership(const Quest& q, const DayEvent* e) {
+    Hasher inputs;
+    inputs.text(q.rawTitle).text(q.name).optionalText(q.biome).optionalText(q.biomeKey);
+    inputs.text(q.archetypeId);
+    inputs.number(static_cast<double>(q.threat.tier));
+    if (e) {
+      inputs.optionalText(e->location).optionalText(e->notes).optionalText(e->url);
+      inputs.number(static_cast<double>(e->attendees));
+      const auto title = e->calendarID ? s_.calendarTitlesByID.find(*e->calendarID)
+                                       : s_.calendarTitlesByID.end();
+      inputs.optionalText(title == s_.calendarTitlesByID.end() ? std::optional<std::string>{}
+                                                      : std::optional<std::string>{title->second});
+    }
+    ClassificationCache::Entry* entry = nullptr;
+    if (cache_) {
+      entry = &cache_->entries[occurrenceHash(q.id, q.startDate)];
+      entry->seen = true;
+      if (entry->inputs == inputs.value()) return entry->heuristic;
+    }
+    const std::string text = Classifier::searchableText(q, e, s_.calendarTitlesByID);
+    const Classifier::Membership m = Classifier::membership(q, e, text, std::nullopt);
+    if (entry) *entry = {inputs.value(), m, true};
+    return m;
   }
 
   void list(KingdomRealm realm, KingdomItem item) {
@@ -90,12 +166,12 @@ class Builder {
   }
 
   void placeQuest(const Quest& q) {
-    const auto found = events_.find(occurrenceLookupKey(q.id, q.startDate));
-    const DayEvent* e = found == events_.end() ? nullptr : found->second;
-    const std::string text = Classifier::searchableText(q, e, s_.calendarTitlesByID);
+    const DayEvent* e = eventOf(q);
     static const std::optional<std::string> kNoCalendar;
     const auto forced = s_.overrides.forcedRealm(q.id, e ? e->calendarID : kNoCalendar);
-    const Classifier::Membership m = Classifier::membership(q, e, text, forced);
+    // A pin decides alone: the words are not even read.
+    const Classifier::Membership m =
+        forced ? Classifier::membership(q, e, {}, forced) : heuristicMembership(q, e);
     if (forced) out_.forcedRealms[Classifier::occurrenceKey(q)] = *forced;
 
     const KingdomItem item{KingdomItem::Source::quest, q.id, q.rawTitle, q.name, q.startDate,
@@ -187,9 +263,10 @@ class Builder {
   }
 
   const Sources& s_;
+  ClassificationCache* cache_;
   Day day_;
   Snapshot out_;
-  std::unordered_map<std::string, const DayEvent*> events_;
+  std::unordered_multimap<uint64_t, const DayEvent*> events_;  // by the id's hash
   std::vector<DayEvent> todaysTimedEvents_;
   std::set<std::string> pendingInvitations_;
   std::map<std::string, const DayEvent*> upcomingInvitations_;
@@ -198,7 +275,9 @@ class Builder {
 
 }  // namespace
 
-Snapshot build(const Sources& sources) { return Builder(sources).build(); }
+Snapshot build(const Sources& sources, ClassificationCache* cache) {
+  return Builder(sources, cache).build();
+}
 
 }  // namespace KingdomSnapshot
 

@@ -27,6 +27,7 @@
 #include <map>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@
 #include "kingdom/capacity.hpp"
 #include "kingdom/day_load_engine.hpp"
 #include "kingdom/journey.hpp"
+#include "kingdom/kingdom_realm_classifier.hpp"
 #include "kingdom/kingdom_realm.hpp"
 #include "kingdom/territory_overrides.hpp"
 #include "kingdom/world_quests.hpp"
@@ -94,7 +96,20 @@ struct Snapshot {
   }
 };
 
-Snapshot build(const Sources& sources);
+// What classifying each occurrence found, kept from one build to the next so that a refresh
+// reads again only the quests whose words changed (the daemon rebuilds after every reload).
+// An entry stands while a hash of everything the realm rules read from the occurrence is the
+// same; entries of occurrences gone from the window are dropped at the end of each build.
+struct ClassificationCache {
+  struct Entry {
+    uint64_t inputs = 0;  // the hash of what the rules read
+    KingdomRealmClassifier::Membership heuristic;  // the flags without any pin
+    bool seen = false;    // met during the build under way
+  };
+  std::unordered_map<uint64_t, Entry> entries;  // by occurrence (quest id and start)
+};
+
+Snapshot build(const Sources& sources, ClassificationCache* cache = nullptr);
 
 }  // namespace KingdomSnapshot
 
