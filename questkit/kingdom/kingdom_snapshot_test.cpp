@@ -176,5 +176,33 @@ TEST_F(SnapshotTest, OnlyRemindersOfTodaysBoardThatAreGoneCountAsDone) {
   EXPECT_TRUE(build().live.completedReminderIDs.empty());
 }
 
+TEST_F(SnapshotTest, TheClassificationCacheFollowsEveryChangeOfTheWords) {
+  KingdomSnapshot::ClassificationCache cache;
+  events = {event("point", "Point hebdo", localDate(2026, 12, 10, 9), 30),
+            event("point", "Point hebdo", localDate(2026, 12, 17, 9), 30),
+            event("velo", "Vélo", localDate(2026, 12, 11, 9), 30)};
+  const auto familyAfterBuild = [&] {
+    timed.clear();
+    for (const DayEvent& e : events) timed.push_back(questOf(e));
+    sources.timedQuests = timed;
+    sources.events = events;
+    return ids(KingdomSnapshot::build(sources, &cache).realm(KingdomRealm::family));
+  };
+  EXPECT_TRUE(familyAfterBuild().empty());
+  EXPECT_EQ(cache.entries.size(), 3u);
+
+  events[1].notes = "avec les enfants";  // one occurrence's notes
+  EXPECT_EQ(familyAfterBuild(), std::vector<std::string>{"quest_point"});
+  sources.calendarTitlesByID = {{"perso", "Famille"}};  // a calendar renamed
+  EXPECT_EQ(familyAfterBuild().size(), 3u);
+  sources.overrides.set("tickets", TerritoryOverride::Scope::calendar("perso"));
+  EXPECT_TRUE(familyAfterBuild().empty());  // pinned away, whatever the cache holds
+
+  events.pop_back();  // an occurrence gone from the window is forgotten
+  sources.overrides = {};
+  EXPECT_EQ(familyAfterBuild().size(), 2u);
+  EXPECT_EQ(cache.entries.size(), 2u);
+}
+
 }  // namespace
 }  // namespace talewick
