@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bench_folder.hpp"
 #include "core/atomic_file.hpp"
 #include "core/calendar_selection.hpp"
 #include "core/kingdom_coordinator.hpp"
@@ -36,14 +37,6 @@ using namespace talewick;
 namespace fs = std::filesystem;
 
 constexpr int kReminders = 200;
-
-// Preferences that hold nothing: every calendar shown, heroic mode.
-class NoPreferences : public Preferences {
- public:
-  std::optional<Json> value(const std::string&) const override { return std::nullopt; }
-  void set(const std::string&, Json) override {}
-  void remove(const std::string&) override {}
-};
 
 std::string gFolder;
 fs::path gScratch;
@@ -79,7 +72,7 @@ void writeReminders(const fs::path& root) {
 struct Kingdom {
   VdirCalendarStore calendar{gFolder, {}, false};
   VdirRemindersStore reminders{gScratch / "reminders"};
-  NoPreferences prefs;
+  bench::NoPreferences prefs;
   CalendarSelection selection{prefs};
   RunLoop loop;
   CloudFolderStore cloud{gScratch / "cloud"};
@@ -140,13 +133,10 @@ BENCHMARK(first_snapshot)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* folder = std::getenv("TALEWICK_BENCH_VDIR");
-  if (!folder || !*folder) {
-    std::fprintf(stderr, "kingdom_bench: set TALEWICK_BENCH_VDIR to a generated vdir folder\n");
-    return 2;
-  }
-  gFolder = folder;
-  gToday = *LocalCalendar::dateFrom(CivilTime{2026, 12, 5, 12, 0, 0});
+  const auto folder = bench::benchFolder("kingdom_bench");
+  if (!folder) return 2;
+  gFolder = *folder;
+  gToday = bench::benchToday();
   char scratch[] = "/tmp/kingdom-bench-XXXXXX";
   if (!::mkdtemp(scratch)) {
     std::perror("kingdom_bench: mkdtemp");

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_folder.hpp"
 #include "core/calendar_selection.hpp"
 #include "core/quest_store.hpp"
 #include "platform/vdir_calendar_store.hpp"
@@ -23,20 +24,12 @@ namespace {
 
 using namespace talewick;
 
-// Preferences that hold nothing: every calendar shown, heroic mode.
-class NoPreferences : public Preferences {
- public:
-  std::optional<Json> value(const std::string&) const override { return std::nullopt; }
-  void set(const std::string&, Json) override {}
-  void remove(const std::string&) override {}
-};
-
 std::string gFolder;
 Date gToday;
 
 struct Stores {
   VdirCalendarStore calendar{gFolder, {}, false};
-  NoPreferences prefs;
+  bench::NoPreferences prefs;
   CalendarSelection selection{prefs};
   asio::io_context main;
   QuestStore quests{calendar, selection, prefs, nullptr, main, [] { return gToday; }, false};
@@ -80,13 +73,10 @@ BENCHMARK(warm_fetch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* folder = std::getenv("TALEWICK_BENCH_VDIR");
-  if (!folder || !*folder) {
-    std::fprintf(stderr, "queststore_bench: set TALEWICK_BENCH_VDIR to a generated vdir folder\n");
-    return 2;
-  }
-  gFolder = folder;
-  gToday = *LocalCalendar::dateFrom(CivilTime{2026, 12, 5, 12, 0, 0});
+  const auto folder = bench::benchFolder("queststore_bench");
+  if (!folder) return 2;
+  gFolder = *folder;
+  gToday = bench::benchToday();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   return 0;
