@@ -1,0 +1,782 @@
+#include "text/quick_parse.hpp"
+
+#include <algorithm>
+#include <iterator>
+
+#include "support/loc.hpp"
+#include "support/local_calendar.hpp"
+#include "support/text.hpp"
+#include "text/meeting_detector.hpp"
+
+namespace talewick {
+
+using json_coding::Field;
+static const auto kTextRangeFields =
+    std::tuple{Field{"location", &TextRange::location}, Field{"length", &TextRange::length}};
+TALEWICK_JSON_CODING(TextRange, kTextRangeFields)
+static const auto kParsedSpanFields =
+    std::tuple{Field{"range", &ParsedSpan::range}, Field{"kind", &ParsedSpan::kind}};
+TALEWICK_JSON_CODING(ParsedSpan, kParsedSpanFields)
+static const auto kParsedRecurrenceFields = std::tuple{
+    Field{"frequency", &ParsedRecurrence::frequency},
+    Field{"interval", &ParsedRecurrence::interval}, Field{"weekdays", &ParsedRecurrence::weekdays},
+    Field{"count", &ParsedRecurrence::count}, Field{"until", &ParsedRecurrence::until}};
+TALEWICK_JSON_CODING(ParsedRecurrence, kParsedRecurrenceFields)
+static const auto kParsedEventFields =
+    std::tuple{Field{"title", &ParsedEvent::title},
+               Field{"start", &ParsedEvent::start},
+               Field{"durationMin", &ParsedEvent::durationMin},
+               Field{"location", &ParsedEvent::location},
+               Field{"notes", &ParsedEvent::notes},
+               Field{"isAllDay", &ParsedEvent::isAllDay},
+               Field{"meetingURL", &ParsedEvent::meetingURL},
+               Field{"attendees", &ParsedEvent::attendees},
+               Field{"reminderMinutes", &ParsedEvent::reminderMinutes},
+               Field{"calendarHint", &ParsedEvent::calendarHint},
+               Field{"recurrence", &ParsedEvent::recurrence},
+               Field{"spans", &ParsedEvent::spans}};
+TALEWICK_JSON_CODING(ParsedEvent, kParsedEventFields)
+
+SpanColorRole ParsedSpan::colorRole() const {
+  using R = SpanColorRole;
+  // Indexed by Kind: dates and times share the temporal colour, the others have their own.
+  static constexpr R roles[] = {R::temporal, R::temporal,   R::duration, R::location, R::person,
+                                R::reminder, R::recurrence, R::calendar, R::meeting,  R::note};
+  static_assert(std::size(roles) == EnumTraits<Kind>::names.size());
+  return roles[static_cast<size_t>(kind)];
+}
+
+std::string ParsedRecurrence::humanLabelFR() const {
+  struct Label {
+    std::string_view once, before, unit;
+  };
+  static constexpr Label labels[] = {{"Tous les jours", "Tous les ", " jours"},
+                                     {"Toutes les semaines", "Toutes les ", " semaines"},
+                                     {"Tous les mois", "Tous les ", " mois"},
+                                     {"Tous les ans", "Tous les ", " ans"}};
+  const Label& label = labels[static_cast<size_t>(frequency)];
+  if (interval < 2) return std::string(label.once);
+  return std::string(label.before) + std::to_string(interval) + std::string(label.unit);
+}
+
+namespace QuickParse {
+namespace {
+
+using Kind = ParsedSpan::Kind;
+
+// Beyond a century, "dans 999 semaines" is a typing accident, not a date.
+constexpr int64_t MAX_DAY_OFFSET = 36'600;
+
+// The year of a day written without one: this year, or the next once the day has passed.
+int yearFor(int day, int month, std::optional<int> year, Date now) {
+  if (year) return *year;
+  const int thisYear = LocalCalendar::fields(now).year;
+  const auto date = LocalCalendar::dateFrom(CivilTime{thisYear, month, day, 0, 0, 0});
+  if (date && LocalCalendar::startOfDay(*date) < LocalCalendar::startOfDay(now)) {
+    return thisYear + 1;
+  }
+  return thisYear;
+}
+
+std::optional<int> dayInMonthRange(std::string_view clean) {
+  const auto day = dayNumber(clean);
+  if (!day || *day < 1 || *day > 31) return std::nullopt;
+  return day;
+}
+
+std::optional<int> monthOf(std::string_view word) {
+  const auto it = months().find(word);
+  if (it == months().end()) return std::nullopt;
+  return it->second;
+}
+
+std::string join(const std::vector<std::string_view>& words) {
+  std::string out;
+  for (std::string_view word : words) {
+    if (!out.empty()) out += ' ';
+    out.append(word);
+  }
+  return out;
+}
+
+std::string_view trimmed(std::string_view s, std::string_view edges) {
+  const size_t begin = s.find_first_not_of(edges);
+  if (begin == std::string_view::npos) return {};
+  return s.substr(begin, s.find_last_not_of(edges) - begin + 1);
+}
+
+// "Paul, Marie & Léa et Jean" → Paul | Marie | Léa | Jean. The joining words are matched
+// whatever their case, as the recogniser that kept them did.
+std::vector<std::string> splitNames(const std::string& joined) {
+  std::string lowered = joined;
+  for (char& c : lowered) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  constexpr char CUT = '\x1f';
+  std::string cut;
+  for (size_t i = 0; i < joined.size();) {
+    if (joined[i] == ',' || joined[i] == '&') {
+      cut += CUT;
+      ++i;
+    } else if (lowered.compare(i, 4, " et ") == 0 || lowered.compare(i, 5, " and ") == 0) {
+      cut += CUT;  // the space after the word stays, so "et et" splits twice
+      i += lowered[i + 1] == 'e' ? 3 : 4;
+    } else {
+      cut += joined[i++];
+    }
+  }
+  std::vector<std::string> names;
+  size_t pos = 0;
+  for (;;) {
+    const size_t end = cut.find(CUT, pos);
+    const auto piece =
+        text::trim(std::string_view(cut).substr(pos, end == std::string::npos ? end : end - pos));
+    if (!piece.empty()) names.emplace_back(piece);
+    if (end == std::string::npos) return names;
+    pos = end + 1;
+  }
+}
+
+struct Token {
+  std::string typed;
+  std::string word;   // norm: what word tables are looked up with
+  std::string clean;  // cleanTime: what numbers and clock times are read from
+  TextRange range;
+  bool used = false;
+  std::optional<Kind> kind;
+};
+
+// Tokens of the first line; its offsets are those of the whole input, which starts with it.
+std::vector<Token> tokenize(std::string_view line) {
+  std::vector<Token> tokens;
+  int64_t offset = 0;
+  for (size_t i = 0; i < line.size();) {
+    if (line[i] == ' ' || line[i] == '\t') {
+      ++offset;
+      ++i;
+      continue;
+    }
+    const size_t end = std::min(line.find_first_of(" \t", i), line.size());
+    Token token;
+    token.typed = std::string(line.substr(i, end - i));
+    token.word = norm(token.typed);
+    token.clean = cleanTime(token.typed);
+    token.range = TextRange{offset, text::utf16Length(token.typed)};
+    offset += token.range.length;
+    tokens.push_back(std::move(token));
+    i = end;
+  }
+  return tokens;
+}
+
+// One parse: the tokens, what the recognisers found so far, and the steps in the order they run.
+// "Followed by" in a step means the very next token, which must still be free.
+class Parser {
+ public:
+  Parser(std::vector<Token> tokens, Date now) : t_(std::move(tokens)), now_(now) {}
+
+  std::optional<ParsedEvent> run(std::string_view text, std::string_view trailingNote) {
+    takeMeetingLink(text);
+    takeInlineNote(trailingNote);
+    takeCalendarHint();
+    takeReminder();
+    takeRepetitionEnd();
+    takeNumericDate();
+    if (!day_) takeMonthNameDate();
+    if (day_) {
+      takeDateLead();
+    } else {
+      takeDayNumber();
+    }
+    takeClockTime();
+    takeDuration();
+    takeEvery();
+    if (!recurrence_) takeAlternatePeriod();
+    takeRelativeDay();
+    takeThisPartOfDay();
+    takeDayWords();
+    takePartOfDay();
+    takeNotePhrase();
+    takeAttendees();
+    takePlace();
+    if (!day_ && !dayOffset_ && !weekday_ && !clock_ && !partHour_) return std::nullopt;
+    return draft();
+  }
+
+ private:
+  bool isFree(size_t i) const { return i < t_.size() && !t_[i].used; }
+  bool freeIn(size_t i, const WordSet& set) const { return isFree(i) && set.contains(t_[i].word); }
+  bool freeIs(size_t i, std::string_view word) const { return isFree(i) && t_[i].word == word; }
+
+  void mark(size_t i, Kind kind) {
+    t_[i].used = true;
+    t_[i].kind = kind;
+  }
+  void mark(size_t first, size_t last, Kind kind) {
+    for (size_t i = first; i <= last; ++i) mark(i, kind);
+  }
+
+  std::optional<size_t> nextFree(size_t after) const {
+    for (size_t i = after + 1; i < t_.size(); ++i) {
+      if (!t_[i].used) return i;
+    }
+    return std::nullopt;
+  }
+
+  void setDayOffset(int64_t days) {
+    if (!dayOffset_) dayOffset_ = days;
+  }
+  void setPartHour(int hour) {
+    if (!partHour_) partHour_ = hour;
+  }
+
+  void takeMeetingLink(std::string_view text) {
+    if (auto link = MeetingDetector::detect(text)) meetingURL_ = link->url;
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      const std::string lowered = text::lower(t_[i].typed);
+      if (lowered.find("://") == std::string::npos) continue;
+      const bool host = std::any_of(
+          MEETING_HOST_FRAGMENTS.begin(), MEETING_HOST_FRAGMENTS.end(),
+          [&](std::string_view fragment) { return lowered.find(fragment) != std::string::npos; });
+      if (host || lowered.starts_with(MEETING_PREFIX)) mark(i, Kind::meeting);
+    }
+  }
+
+  // "note" and every free word after it; the lines after the first one come after them.
+  void takeInlineNote(std::string_view trailingNote) {
+    std::vector<std::string_view> words;
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i) || !isOneOf(t_[i].word, NOTE_MARKERS)) continue;
+      mark(i, Kind::note);
+      for (auto j = nextFree(i); j; j = nextFree(*j)) {
+        words.push_back(t_[*j].typed);
+        mark(*j, Kind::note);
+      }
+      break;
+    }
+    notes_ = std::string(trimmed(join(words), " "));
+    addNote(trailingNote);
+  }
+
+  void addNote(std::string_view note) {
+    if (note.empty()) return;
+    if (!notes_.empty()) notes_ += '\n';
+    notes_.append(note);
+  }
+
+  void takeCalendarHint() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (isFree(i) && t_[i].typed.starts_with('/') && t_[i].typed.size() > 1) {
+        calendarHint_ = t_[i].typed.substr(1);
+        mark(i, Kind::calendar);
+        return;
+      }
+    }
+  }
+
+  // "rappel 15 min avant", "rappel moi 1h avant", "alert 30min".
+  void takeReminder() {
+    size_t i = 0;
+    while (i < t_.size() && !freeIn(i, reminderWords())) ++i;
+    if (i == t_.size()) return;
+    mark(i, Kind::reminder);
+    auto j = nextFree(i);
+    while (j && isOneOf(t_[*j].word, SELF_WORDS)) {
+      mark(*j, Kind::reminder);
+      j = nextFree(*j);
+    }
+    if (j) {
+      const std::string& clean = t_[*j].clean;
+      std::optional<int> amount = parseMinSuffix(clean);
+      std::optional<size_t> unit;
+      if (auto clock = parseClock(clean)) {
+        amount = clock->hour * 60 + clock->minute;
+      } else if (!amount && (amount = digits(clean))) {
+        if (auto k = nextFree(*j); k && minWords().contains(t_[*k].word)) unit = k;
+      }
+      if (amount) {
+        mark(*j, Kind::reminder);
+        if (unit) mark(*unit, Kind::reminder);
+        reminderMinutes_ = *amount;
+        j = nextFree(unit.value_or(*j));
+      }
+    }
+    if (j && beforeWords().contains(t_[*j].word)) mark(*j, Kind::reminder);
+  }
+
+  // "jusqu'au 30/06", "until the 30th june 2026".
+  void takeRepetitionEnd() {
+    std::vector<std::string> typed;
+    for (const Token& token : t_) typed.push_back(token.typed);
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i) || !isUntil(t_[i].word)) continue;
+      const size_t start = freeIn(i + 1, articleWords()) ? i + 2 : i + 1;
+      const auto date = parseDateTokens(typed, start, now_);
+      if (!date) continue;
+      const size_t last = start + date->length - 1;
+      bool free = true;
+      for (size_t k = start; k <= last; ++k) free = free && isFree(k);
+      if (!free) continue;
+      until_ = LocalCalendar::dateFrom(CivilTime{date->year, date->month, date->day, 23, 59, 59});
+      mark(i, last, Kind::recurrence);
+      return;
+    }
+  }
+
+  void takeNumericDate() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      if (auto date = numericDate(t_[i].typed)) {
+        day_ = ExplicitDay{date->day, date->month, date->year};
+        dayFirst_ = i;
+        mark(i, Kind::date);
+        return;
+      }
+    }
+  }
+
+  // "12 mars", "mars 12", "march 3rd 2026".
+  void takeMonthNameDate() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      const auto month = monthOf(t_[i].word);
+      if (!month) continue;
+      auto dayAt = [&](size_t k) {
+        return isFree(k) ? dayInMonthRange(t_[k].clean) : std::nullopt;
+      };
+      size_t dayIndex = i + 1;
+      auto day = i > 0 ? dayAt(i - 1) : std::nullopt;
+      if (day) {
+        dayIndex = i - 1;
+      } else if (!(day = dayAt(i + 1))) {
+        continue;
+      }
+      day_ = ExplicitDay{*day, *month, std::nullopt};
+      dayFirst_ = std::min(i, dayIndex);
+      mark(i, Kind::date);
+      mark(dayIndex, Kind::date);
+      const size_t yearIndex = std::max(i, dayIndex) + 1;
+      if (isFree(yearIndex) && t_[yearIndex].clean.size() == 4) {
+        if (auto year = digits(t_[yearIndex].clean)) {
+          day_->year = *year;
+          mark(yearIndex, Kind::date);
+        }
+      }
+      return;
+    }
+  }
+
+  // The "le" of "Dîner le 12 mars" belongs to the date the steps above found, not to the title.
+  void takeDateLead() {
+    const size_t lead = dayFirst_ - 1;
+    if (dayFirst_ > 0 && isFree(lead) && isOneOf(t_[lead].word, DAY_NUMBER_LEADS)) {
+      mark(lead, Kind::date);
+    }
+  }
+
+  // "le 12", "du 3 mai".
+  void takeDayNumber() {
+    for (size_t i = 0; i + 1 < t_.size(); ++i) {
+      if (!isFree(i) || !isOneOf(t_[i].word, DAY_NUMBER_LEADS) || !isFree(i + 1)) continue;
+      const auto day = dayInMonthRange(t_[i + 1].clean);
+      if (!day) continue;
+      day_ = ExplicitDay{*day, std::nullopt, std::nullopt};
+      mark(i, i + 1, Kind::date);
+      if (isFree(i + 2)) {
+        if (auto month = monthOf(t_[i + 2].word)) {
+          day_->month = *month;
+          mark(i + 2, Kind::date);
+        }
+      }
+      return;
+    }
+  }
+
+  // "14h", "9h30-10h15", "2 pm", "de 14h à 16h", "2pm to 4pm".
+  void takeClockTime() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      const std::string& clean = t_[i].clean;
+      std::optional<ClockTime> start, end;
+      size_t last = i;
+      if (const size_t dash = clean.find('-'); dash != std::string::npos) {
+        start = parseTime(std::string_view(clean).substr(0, dash));
+        end = parseTime(std::string_view(clean).substr(dash + 1));
+        if (!start || !end) start = end = std::nullopt;
+      }
+      if (!start) start = parseTime(clean);
+      if (!start && (freeIs(i + 1, "am") || freeIs(i + 1, "pm"))) {
+        if ((start = parseTime(clean + t_[i + 1].word))) last = i + 1;
+      }
+      if (!start) continue;
+      mark(i, last, Kind::time);
+      if (i > 0 && isFree(i - 1) && isOneOf(t_[i - 1].word, TIME_LEADS)) mark(i - 1, Kind::time);
+      if (!end) {
+        const auto connector = nextFree(last);
+        if (connector && isOneOf(t_[*connector].word, RANGE_CONNECTORS) && isFree(*connector + 1)) {
+          if ((end = parseTime(t_[*connector + 1].clean))) {
+            mark(*connector, *connector + 1, Kind::time);
+          }
+        }
+      }
+      clock_ = start;
+      end_ = end;
+      return;
+    }
+  }
+
+  // From the end time, else "45min", "1h30", "30 min"; an hour when nothing says.
+  void takeDuration() {
+    if (clock_ && end_) {
+      int64_t minutes = (end_->hour * 60 + end_->minute) - (clock_->hour * 60 + clock_->minute);
+      durationMin_ = minutes <= 0 ? minutes + 1440 : minutes;
+      return;
+    }
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      const std::string& clean = t_[i].clean;
+      std::optional<int> amount = parseMinSuffix(clean);
+      size_t last = i;
+      if (!amount) {
+        if (auto clock = parseClock(clean)) amount = clock->hour * 60 + clock->minute;
+      }
+      if (!amount && freeIn(i + 1, minWords())) {
+        if ((amount = digits(clean))) last = i + 1;
+      }
+      if (!amount) continue;
+      durationMin_ = *amount;
+      mark(i, last, Kind::duration);
+      return;
+    }
+  }
+
+  // "tous les lundis et jeudis", "every other week", "chaque 2 mois".
+  void takeEvery() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!freeIn(i, everyWords())) continue;
+      ParsedRecurrence rule;
+      size_t j = i + 1;
+      if (freeIn(j, articleWords())) ++j;
+      if (freeIs(j, OTHER)) {
+        rule.interval = 2;
+        ++j;
+      }
+      if (isFree(j)) {
+        if (auto n = digits(t_[j].clean)) {
+          rule.interval = std::max(*n, 1);
+          ++j;
+        }
+      }
+      if (auto day = isFree(j) ? weekday(t_[j].word) : std::nullopt) {
+        rule.frequency = ParsedRecurrence::Frequency::weekly;
+        rule.weekdays.push_back(*day);
+        while (freeIn(j + 1, andWords()) && isFree(j + 2) && weekday(t_[j + 2].word)) {
+          rule.weekdays.push_back(*weekday(t_[j + 2].word));
+          j += 2;
+        }
+      } else if (auto frequency = unitFrequency(j)) {
+        rule.frequency = *frequency;
+      } else {
+        continue;  // "tous ensemble": no repetition after all
+      }
+      rule.until = until_;
+      recurrence_ = rule;
+      mark(i, j, Kind::recurrence);
+      return;
+    }
+  }
+
+  std::optional<ParsedRecurrence::Frequency> unitFrequency(size_t i) const {
+    using F = ParsedRecurrence::Frequency;
+    if (freeIn(i, dayUnits())) return F::daily;
+    if (freeIn(i, weekUnits())) return F::weekly;
+    if (freeIn(i, monthUnits())) return F::monthly;
+    if (freeIn(i, yearUnits())) return F::yearly;
+    return std::nullopt;
+  }
+
+  // "une semaine sur deux", "un lundi sur 3".
+  void takeAlternatePeriod() {
+    using F = ParsedRecurrence::Frequency;
+    for (size_t i = 0; i + 3 < t_.size(); ++i) {
+      if (!isFree(i) || !isOneOf(t_[i].word, ALTERNATE_ONE) || !isFree(i + 1) ||
+          !freeIs(i + 2, ALTERNATE_OUT_OF) || !isFree(i + 3)) {
+        continue;
+      }
+      auto number = numberWord(t_[i + 3].word);
+      if (!number) number = digits(t_[i + 3].clean);
+      if (!number) continue;
+      ParsedRecurrence rule;
+      const std::string& unit = t_[i + 1].word;
+      if (unit == "jour" || unit == "jours") {
+        rule.frequency = F::daily;
+      } else if (unit == "semaine" || unit == "semaines") {
+        rule.frequency = F::weekly;
+      } else if (unit == "mois") {
+        rule.frequency = F::monthly;
+      } else if (auto day = weekday(unit)) {
+        rule.frequency = F::weekly;
+        rule.weekdays.push_back(*day);
+      } else {
+        continue;
+      }
+      rule.interval = std::max(*number, 1);
+      rule.until = until_;
+      recurrence_ = rule;
+      mark(i, i + 3, Kind::recurrence);
+      return;
+    }
+  }
+
+  // "dans 3 jours", "in 2 weeks".
+  void takeRelativeDay() {
+    for (size_t i = 0; i + 2 < t_.size(); ++i) {
+      if (!freeIn(i, inWords()) || !isFree(i + 1)) continue;
+      const auto n = digits(t_[i + 1].clean);
+      if (!n) continue;
+      int64_t days = 0;
+      if (freeIn(i + 2, dayUnits())) {
+        days = *n;
+      } else if (freeIn(i + 2, weekUnits())) {
+        days = 7 * static_cast<int64_t>(*n);
+      } else {
+        continue;
+      }
+      if (days > MAX_DAY_OFFSET) continue;
+      setDayOffset(days);
+      mark(i, i + 2, Kind::date);
+      return;
+    }
+  }
+
+  // "ce soir", "this morning".
+  void takeThisPartOfDay() {
+    for (size_t i = 0; i + 1 < t_.size(); ++i) {
+      if (!freeIn(i, thisWords()) || !isFree(i + 1)) continue;
+      const auto part = dayPart().find(t_[i + 1].word);
+      if (part == dayPart().end()) continue;
+      setDayOffset(0);
+      setPartHour(part->second);
+      mark(i, i + 1, Kind::date);
+      return;
+    }
+  }
+
+  // Every day word and weekday left; the first of each kind counts.
+  void takeDayWords() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      const std::string& word = t_[i].word;
+      if (word == "apres" && freeIs(i + 1, "demain")) {
+        setDayOffset(2);
+        mark(i, i + 1, Kind::date);
+      } else if (const auto day = dayWords().find(word); day != dayWords().end()) {
+        setDayOffset(day->second);
+        // "tonight" is a day and a part of it: the evening, unless a clock time says better.
+        if (const auto part = dayPart().find(word); part != dayPart().end()) {
+          setPartHour(part->second);
+        }
+        mark(i, Kind::date);
+      } else if (const auto named = weekday(word)) {
+        if (!weekday_) weekday_ = *named;
+        mark(i, Kind::date);
+      }
+    }
+  }
+
+  void takePartOfDay() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      if (const auto part = dayPart().find(t_[i].word); part != dayPart().end()) {
+        setPartHour(part->second);
+        mark(i, Kind::date);
+        return;
+      }
+    }
+  }
+
+  // "penser à …", "oublier …", "ne pas oublier …", "il faut …": the rest of the line is a note.
+  void takeNotePhrase() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!isFree(i)) continue;
+      const std::string& word = t_[i].word;
+      size_t length = 0;
+      if ((word == "pense" || word == "penser" || word == "pensez") && freeIs(i + 1, "a")) {
+        length = 2;
+      } else if (word == "oublie" || word == "oublier" || word == "oubliez") {
+        length = 1;
+      } else if (word == "ne" && freeIs(i + 1, "pas") && freeIs(i + 2, "oublier")) {
+        length = 3;
+      } else if (word == "il" && freeIs(i + 1, "faut")) {
+        length = 2;
+      }
+      if (length == 0) continue;
+      const size_t last = i + length - 1;
+      mark(i, last, Kind::note);
+      std::vector<std::string_view> words;
+      for (auto j = nextFree(last); j; j = nextFree(*j)) {
+        words.push_back(t_[*j].typed);
+        mark(*j, Kind::note);
+      }
+      addNote(trimmed(join(words), " "));
+      return;
+    }
+  }
+
+  // "avec Paul et Marie", "with Ana, Bo & Cy".
+  void takeAttendees() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!freeIn(i, withWords())) continue;
+      mark(i, Kind::person);
+      std::vector<std::string_view> names;
+      // A word an earlier step recognised ends the names as surely as a stop word: in "with
+      // John tomorrow 3pm for 30 min", "for" is no part of John.
+      for (size_t j = i + 1; isFree(j); ++j) {
+        if (!andWords().contains(t_[j].word) && isStop(t_[j].typed)) break;
+        names.push_back(t_[j].typed);
+        mark(j, Kind::person);
+      }
+      attendees_ = splitNames(join(names));
+      return;
+    }
+  }
+
+  // "à la mairie", "chez Mamie", "at the gym".
+  void takePlace() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!freeIn(i, locPreps())) continue;
+      std::vector<std::string_view> words;
+      size_t j = i + 1;
+      for (; isFree(j) && !isStop(t_[j].typed); ++j) words.push_back(t_[j].typed);
+      if (words.empty()) continue;
+      location_ = join(words);
+      mark(i, j - 1, Kind::location);
+      return;
+    }
+  }
+
+  std::string title() const {
+    std::vector<std::string_view> words;
+    for (const Token& token : t_) {
+      if (!token.used) words.push_back(token.typed);
+    }
+    const std::string joined = join(words);
+    const std::string_view title = trimmed(joined, " ,;-");
+    if (title.empty()) return Loc::string("questDisplay.untitled", "Sans titre");
+    return std::string(title);
+  }
+
+  // The day: an explicit date, else a day offset, else the next such weekday, else today.
+  std::optional<Date> startDate() const {
+    const LocalCalendar::Fields today = LocalCalendar::fields(now_);
+    int year = today.year, month = today.month, day = today.day;
+    if (day_) {
+      day = day_->day;
+      month = day_->month.value_or(today.month);
+      year = yearFor(day, month, day_->year, now_);
+    } else if (dayOffset_ || weekday_) {
+      int64_t ahead = dayOffset_.value_or(0);
+      if (!dayOffset_) {
+        ahead = (*weekday_ - today.weekday + 7) % 7;
+        if (ahead == 0) ahead = 7;  // a weekday name never means today
+      }
+      const auto target =
+          LocalCalendar::fields(LocalCalendar::addingDays(now_, static_cast<int>(ahead)));
+      year = target.year;
+      month = target.month;
+      day = target.day;
+    }
+    const ClockTime time = clock_ ? *clock_ : ClockTime{partHour_.value_or(0), 0};
+    return LocalCalendar::dateFrom(CivilTime{year, month, day, time.hour, time.minute, 0});
+  }
+
+  std::optional<ParsedEvent> draft() const {
+    const auto start = startDate();
+    if (!start) return std::nullopt;
+    ParsedEvent event;
+    event.title = title();
+    event.start = *start;
+    event.durationMin = durationMin_;
+    event.location = location_;
+    if (!notes_.empty()) event.notes = notes_;
+    event.isAllDay = !clock_ && !partHour_;
+    event.meetingURL = meetingURL_;
+    event.attendees = attendees_;
+    event.reminderMinutes = reminderMinutes_;
+    event.calendarHint = calendarHint_;
+    event.recurrence = recurrence_;
+    if (event.recurrence && event.recurrence->frequency == ParsedRecurrence::Frequency::weekly &&
+        event.recurrence->weekdays.empty()) {
+      event.recurrence->weekdays.push_back(LocalCalendar::fields(*start).weekday);
+    }
+    for (const Token& token : t_) {
+      if (token.kind) event.spans.push_back(ParsedSpan{token.range, *token.kind});
+    }
+    return event;
+  }
+
+  struct ExplicitDay {
+    int day;
+    std::optional<int> month, year;
+  };
+
+  std::vector<Token> t_;
+  Date now_;
+  std::optional<std::string> meetingURL_;
+  std::string notes_;
+  std::optional<std::string> calendarHint_;
+  std::optional<int64_t> reminderMinutes_;
+  std::optional<Date> until_;
+  std::optional<ExplicitDay> day_;
+  size_t dayFirst_ = 0;  // the first token of the explicit date
+  std::optional<int64_t> dayOffset_;
+  std::optional<int> weekday_;
+  std::optional<ClockTime> clock_, end_;
+  std::optional<int> partHour_;
+  int64_t durationMin_ = 60;
+  std::optional<ParsedRecurrence> recurrence_;
+  std::vector<std::string> attendees_;
+  std::optional<std::string> location_;
+};
+
+}  // namespace
+
+std::optional<TokenDate> parseDateTokens(std::span<const std::string> typed, size_t start,
+                                         Date now) {
+  if (start >= typed.size()) return std::nullopt;
+  if (auto numeric = numericDate(typed[start])) {
+    return TokenDate{yearFor(numeric->day, numeric->month, numeric->year, now), numeric->month,
+                     numeric->day, 1};
+  }
+  auto dayAt = [&](size_t i) {
+    return i < typed.size() ? dayInMonthRange(cleanTime(typed[i])) : std::nullopt;
+  };
+  auto monthAt = [&](size_t i) {
+    return i < typed.size() ? monthOf(norm(typed[i])) : std::nullopt;
+  };
+  std::optional<int> day = dayAt(start), month = monthAt(start + 1);
+  if (!day || !month) {
+    month = monthAt(start);
+    day = dayAt(start + 1);
+  }
+  if (!day || !month) return std::nullopt;
+  std::optional<int> year;
+  size_t length = 2;
+  if (start + 2 < typed.size()) {
+    const std::string clean = cleanTime(typed[start + 2]);
+    if (clean.size() == 4 && (year = digits(clean))) length = 3;
+  }
+  return TokenDate{yearFor(*day, *month, year, now), *month, *day, length};
+}
+
+std::optional<ParsedEvent> parse(std::string_view text, Date now) {
+  const size_t lineBreak = text.find_first_of("\n\r");
+  const std::string_view trailingNote = lineBreak == std::string_view::npos
+                                            ? std::string_view{}
+                                            : text::trim(text.substr(lineBreak + 1));
+  std::vector<Token> tokens = tokenize(text.substr(0, lineBreak));
+  if (tokens.empty()) return std::nullopt;
+  return Parser(std::move(tokens), now).run(text, trailingNote);
+}
+
+}  // namespace QuickParse
+}  // namespace talewick
