@@ -140,13 +140,32 @@ bool QuestStore::hasAccess() {
   return calendar_.requestFullAccess();
 }
 
-Quest QuestStore::forged(const DayEvent& event, RPGMode mode) {
-  QuestEngine::InputSignature signature = QuestEngine::eventToQuestSignature(event, mode);
-  auto found = questCache_.find(signature);
-  if (found != questCache_.end()) return found->second;
-  Quest quest = QuestEngine::eventToQuest(event, mode);
-  questCache_.emplace(std::move(signature), quest);
-  return quest;
+namespace {
+
+uint64_t occurrenceHash(const DayEvent& event) {
+  const size_t id = std::hash<std::string>{}(event.id);
+  return id ^ (std::hash<double>{}(event.startDate.seconds) + 0x9e3779b97f4a7c15ULL + (id << 6) +
+               (id >> 2));
+}
+
+}  // namespace
+
+const Quest* QuestStore::publishedQuestFor(const DayEvent& event, RPGMode mode) const {
+  if (source_ != QuestSource::agenda || !questsMatchEvents_ || mode != eventsMode_) return nullptr;
+  const auto found = eventByOccurrence_.find(occurrenceHash(event));
+  if (found == eventByOccurrence_.end()) return nullptr;
+  const DayEvent& previous = events_[found->second];
+  if (QuestEngine::eventToQuestSignature(previous, mode) !=
+      QuestEngine::eventToQuestSignature(event, mode)) {
+    return nullptr;
+  }
+  const QuestSlot slot = questOfEvent_[found->second];
+  return &(slot.allDay ? allDayQuests_ : quests_)[slot.index];
+}
+
+Quest QuestStore::forged(const DayEvent& event, RPGMode mode) const {
+  if (const Quest* published = publishedQuestFor(event, mode)) return *published;
+  return QuestEngine::eventToQuest(event, mode);
 }
 
 std::vector<Quest> QuestStore::demoQuests(RPGMode mode) {
@@ -170,6 +189,8 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
     allDayQuests_.clear();
     events_.clear();
     eventIndex_.clear();
+    questOfEvent_.clear();
+    eventByOccurrence_.clear();
     statusLine_ =
         previewStatus("status.denied", "Accès calendrier refusé — aperçu (", quests_.size());
     publish();
@@ -204,19 +225,26 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
     return;
   }
 
-  const size_t cacheBefore = questCache_.size();
-  std::vector<Quest> timed, allDay;
-  std::unordered_map<std::string, size_t> index;
-  for (size_t i = 0; i < events.size(); ++i) {
-    Quest quest = forged(events[i], mode);
-    index.emplace(quest.id, i);
-    (events[i].allDay ? allDay : timed).push_back(std::move(quest));
+  // Timed quests are published by start (a quest starts when its occurrence does), all-day ones
+  // in the calendar's order; each occurrence remembers where its quest went.
+  std::vector<uint32_t> timedOrder, allDayOrder;
+  for (uint32_t i = 0; i < events.size(); ++i) {
+    (events[i].allDay ? allDayOrder : timedOrder).push_back(i);
   }
-  // The cache serves the windows in use; forget quests of windows long gone.
-  if (questCache_.size() > 4 * index.size() + 4096 && questCache_.size() > cacheBefore) {
-    for (auto it = questCache_.begin(); it != questCache_.end();) {
-      it = index.count("quest_" + it->first.id) ? std::next(it) : questCache_.erase(it);
-    }
+  std::stable_sort(timedOrder.begin(), timedOrder.end(), [&](uint32_t a, uint32_t b) {
+    return events[a].startDate.seconds < events[b].startDate.seconds;
+  });
+  std::vector<Quest> timed, allDay;
+  timed.reserve(timedOrder.size());
+  allDay.reserve(allDayOrder.size());
+  std::vector<QuestSlot> slots(events.size());
+  for (uint32_t i : timedOrder) {
+    slots[i] = {false, static_cast<uint32_t>(timed.size())};
+    timed.push_back(forged(events[i], mode));
+  }
+  for (uint32_t i : allDayOrder) {
+    slots[i] = {true, static_cast<uint32_t>(allDay.size())};
+    allDay.push_back(forged(events[i], mode));
   }
 
   if (events.empty()) {
@@ -225,17 +253,25 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
     allDayQuests_.clear();
     events_.clear();
     eventIndex_.clear();
+    questOfEvent_.clear();
+    eventByOccurrence_.clear();
     statusLine_ = previewStatus("status.empty", "Agenda vide — aperçu (", quests_.size());
     publish();
     return;
   }
-  std::stable_sort(timed.begin(), timed.end(), [](const Quest& a, const Quest& b) {
-    return a.startDate.seconds < b.startDate.seconds;
-  });
+  std::unordered_map<std::string, size_t> index;
+  std::unordered_map<uint64_t, uint32_t> byOccurrence;
+  byOccurrence.reserve(events.size());
+  for (uint32_t i = 0; i < events.size(); ++i) {
+    index.emplace((slots[i].allDay ? allDay : timed)[slots[i].index].id, i);
+    byOccurrence.emplace(occurrenceHash(events[i]), i);
+  }
   quests_ = std::move(timed);
   allDayQuests_ = std::move(allDay);
   events_ = std::move(events);
   eventIndex_ = std::move(index);
+  questOfEvent_ = std::move(slots);
+  eventByOccurrence_ = std::move(byOccurrence);
   eventsMode_ = mode;
   questsMatchEvents_ = true;
   source_ = QuestSource::agenda;

@@ -160,7 +160,10 @@ class QuestStore {
 
  private:
   void performLoad(DateInterval interval, std::string label);
-  Quest forged(const DayEvent& event, RPGMode mode);
+  // The quest of `event`: the published one when the occurrence's signature is unchanged, else
+  // freshly forged.
+  Quest forged(const DayEvent& event, RPGMode mode) const;
+  const Quest* publishedQuestFor(const DayEvent& event, RPGMode mode) const;
   std::vector<Quest> demoQuests(RPGMode mode);
   bool hasAccess();
   void publish();
@@ -181,8 +184,6 @@ class QuestStore {
 
   std::vector<Quest> quests_;
   std::vector<Quest> allDayQuests_;
-  std::unordered_map<QuestEngine::InputSignature, Quest, QuestEngine::InputSignatureHash>
-      questCache_;
   QuestSource source_ = QuestSource::none;
   std::string statusLine_;
   // The day events of the last load and, by quest id, their place in it.
@@ -190,6 +191,15 @@ class QuestStore {
   std::unordered_map<std::string, size_t> eventIndex_;
   RPGMode eventsMode_ = RPGMode::heroicPapa;
   bool questsMatchEvents_ = false;  // false once a quest was moved or removed ahead of the calendar
+  // The quest cache is the published quests themselves (a window of months holds thousands of
+  // quests: a second copy would double the store's memory). For each occurrence of the last load,
+  // where its quest sits; and each occurrence by its id and start. Used while questsMatchEvents_.
+  struct QuestSlot {
+    bool allDay = false;
+    uint32_t index = 0;
+  };
+  std::vector<QuestSlot> questOfEvent_;  // parallel to events_
+  std::unordered_map<uint64_t, uint32_t> eventByOccurrence_;
   std::vector<CalendarAccess::CalendarDeletionTombstone> tombstones_;
   std::optional<DateInterval> currentInterval_;
   std::string currentLabel_;
