@@ -20,6 +20,10 @@ using testing::TempFolder;
 
 std::string encoded(const HeroSyncPayload& p) { return json_coding::encode(p).dump(); }
 
+std::optional<HeroSyncPayload> decoded(const std::optional<std::string>& bytes) {
+  return bytes ? std::optional(decodeJsonText<HeroSyncPayload>(*bytes)) : std::nullopt;
+}
+
 HeroSyncPayload withXp(int64_t xp, int64_t gold = 0, int64_t goldVersion = 0) {
   HeroSyncPayload p = HeroSyncPayload::makeDefault();
   p.totalXp = xp;
@@ -34,10 +38,7 @@ struct Machine {
       : file(home / name / HeroStore::FILE_NAME),
         store(file, cloud, loop.main(), loop.serialQueue(HeroStore::CLOUD_QUEUE)) {}
 
-  std::optional<HeroSyncPayload> fileDocument() const {
-    const auto bytes = files::read(file);
-    return bytes ? std::optional(decodeJsonText<HeroSyncPayload>(*bytes)) : std::nullopt;
-  }
+  std::optional<HeroSyncPayload> fileDocument() const { return decoded(files::read(file)); }
   void settle() { loop.settle(); }
 
   std::filesystem::path file;
@@ -45,133 +46,110 @@ struct Machine {
   HeroStore store;
 };
 
-std::optional<HeroSyncPayload> cloudDocument(const KeyValueCloudStore& cloud) {
-  const auto bytes = cloud.data(HeroStore::CLOUD_KEY);
-  return bytes ? std::optional(decodeJsonText<HeroSyncPayload>(*bytes)) : std::nullopt;
-}
+// Machine "a" alone on its cloud. Nothing is read before start(), so a test first puts what the
+// file and the cloud hold.
+class HeroStoreTest : public ::testing::Test {
+ protected:
+  void putFile(const std::string& bytes) {
+    home.write("a/" + std::string(HeroStore::FILE_NAME), bytes);
+  }
+  void putCloud(const std::string& bytes) { cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, bytes); }
+  std::optional<HeroSyncPayload> cloudDocument() const {
+    return decoded(cloud.data(HeroStore::CLOUD_KEY));
+  }
+  void startAndSettle() {
+    m.store.start();
+    m.settle();
+  }
 
-TEST(HeroStoreStartUp, FirstLaunchWritesTheDefaultHeroAndLeavesTheCloudAlone) {
-  TempFolder home("hero");
+  TempFolder home{"hero"};
   MemoryCloudStore cloud;
-  Machine m(home, "a", cloud);
-  m.store.start();
-  m.settle();
+  Machine m{home, "a", cloud};
+};
+
+TEST_F(HeroStoreTest, FirstLaunchWritesTheDefaultHeroAndLeavesTheCloudAlone) {
+  startAndSettle();
   EXPECT_EQ(m.store.payload(), HeroSyncPayload::makeDefault());
   EXPECT_EQ(m.fileDocument(), HeroSyncPayload::makeDefault());
   EXPECT_EQ(cloud.writes(), 0);
   EXPECT_EQ(m.store.level()->level, 1);
 }
 
-TEST(HeroStoreStartUp, ANewMachineTakesTheCloudHeroWithoutWritingBack) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
+TEST_F(HeroStoreTest, ANewMachineTakesTheCloudHeroWithoutWritingBack) {
   HeroSyncPayload phone = withXp(300, 40, 2);
   phone.name = "Arthur";
   phone.identityVersion = 1;
-  cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, encoded(phone));
-  Machine m(home, "a", cloud);
-  m.store.start();
-  m.settle();
+  putCloud(encoded(phone));
+  startAndSettle();
   EXPECT_EQ(m.store.payload(), phone);
   EXPECT_EQ(m.fileDocument(), phone);
   EXPECT_EQ(cloud.writes(), 0);
 }
 
-TEST(HeroStoreStartUp, AMachineAheadReseedsTheCloudButTheCloudsNewerGoldStays) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
-  cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, encoded(withXp(300, 80, 2)));
-  files::writeAtomically(home / "a" / HeroStore::FILE_NAME, encoded(withXp(500, 10, 1)));
-  Machine m(home, "a", cloud);
-  m.store.start();
-  m.settle();
+TEST_F(HeroStoreTest, AMachineAheadReseedsTheCloudButTheCloudsNewerGoldStays) {
+  putCloud(encoded(withXp(300, 80, 2)));
+  putFile(encoded(withXp(500, 10, 1)));
+  startAndSettle();
   EXPECT_EQ(m.store.payload()->gold, 80);  // adopted: the cloud's gold version is higher
-  const auto up = cloudDocument(cloud);
-  EXPECT_EQ(up->totalXp, 500);
-  EXPECT_EQ(up->gold, 80);
+  EXPECT_EQ(cloudDocument()->totalXp, 500);
+  EXPECT_EQ(cloudDocument()->gold, 80);
 }
 
-TEST(HeroStoreStartUp, ADamagedSideNeverCostsTheOtherSidesProgress) {
-  {
-    TempFolder home("hero");
-    MemoryCloudStore cloud;
-    cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, encoded(withXp(250)));
-    home.write("a/" + std::string(HeroStore::FILE_NAME), "{\"name\": \"tronq");
-    Machine m(home, "a", cloud);
-    m.store.start();
-    EXPECT_EQ(m.store.payload()->totalXp, 250);
-    EXPECT_EQ(m.fileDocument()->totalXp, 250);
-  }
-  {
-    TempFolder home("hero");
-    MemoryCloudStore cloud;
-    cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, "pas du JSON");
-    files::writeAtomically(home / "a" / HeroStore::FILE_NAME, encoded(withXp(120)));
-    Machine m(home, "a", cloud);
-    m.store.start();
-    m.settle();
-    EXPECT_EQ(m.store.payload()->totalXp, 120);
-    EXPECT_EQ(cloudDocument(cloud)->totalXp, 120);  // the damaged cloud value is replaced
-  }
+TEST_F(HeroStoreTest, ADamagedSideNeverCostsTheOtherSidesProgress) {
+  putCloud(encoded(withXp(250)));
+  putFile("{\"name\": \"tronq");
+  m.store.start();
+  EXPECT_EQ(m.store.payload()->totalXp, 250);
+  EXPECT_EQ(m.fileDocument()->totalXp, 250);
+
+  // The other way round, on a second machine with a cloud of its own.
+  MemoryCloudStore damaged;
+  damaged.writeFromElsewhere(HeroStore::CLOUD_KEY, "pas du JSON");
+  home.write("b/" + std::string(HeroStore::FILE_NAME), encoded(withXp(120)));
+  Machine b(home, "b", damaged);
+  b.store.start();
+  b.settle();
+  EXPECT_EQ(b.store.payload()->totalXp, 120);
+  EXPECT_EQ(decoded(damaged.data(HeroStore::CLOUD_KEY))->totalXp, 120);  // replaced
 }
 
-TEST(HeroStoreCredits, EachReceiptPaysOnce) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
-  Machine m(home, "a", cloud);
+TEST_F(HeroStoreTest, EachReceiptPaysOnceAndTheWorldBossInGoldWithItsTitleOnce) {
   m.store.start();
   EXPECT_TRUE(m.store.applyWorldQuestReward("wq:inbox", 40, 12));
   EXPECT_TRUE(m.store.applyWorldQuestReward("wq:inbox", 40, 12));
   EXPECT_EQ(m.store.payload()->totalXp, 40);
   EXPECT_EQ(m.store.payload()->gold, 12);
   EXPECT_FALSE(m.store.applyCampaignReward("c:1", 0, 0));
-  EXPECT_FALSE(m.store.applyWorldBossReward("wb:1", 0, true));
+  EXPECT_FALSE(m.store.applyWorldBossReward("wb:0", 0, true));
   EXPECT_TRUE(m.store.applyExpeditionReward("exp-1", {25, 5}));
   EXPECT_TRUE(m.store.applyRestReward("rest:2026-12-05", 10, 0));
   EXPECT_TRUE(m.store.applyWeeklyBossReward("boss:2026-W49", 100, 30));
+  EXPECT_TRUE(m.store.applyWorldBossReward("wb:1", 50, true));
+  EXPECT_TRUE(m.store.applyWorldBossReward("wb:2", 50, true));
+  EXPECT_TRUE(m.store.applyCosmeticUnlock("cosmetic:cape"));  // moves no gold
   m.settle();
   const HeroSyncPayload p = *m.store.payload();
   EXPECT_EQ(p.totalXp, 175);
-  EXPECT_EQ(p.gold, 47);
-  EXPECT_EQ(p.goldVersion, 4);
-  EXPECT_EQ(m.fileDocument(), p);
-  EXPECT_EQ(cloudDocument(cloud), p);
-}
-
-TEST(HeroStoreCredits, TheWorldBossPaysGoldAndUnlocksItsTitleOnce) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
-  Machine m(home, "a", cloud);
-  m.store.start();
-  EXPECT_TRUE(m.store.applyWorldBossReward("wb:1", 50, true));
-  EXPECT_TRUE(m.store.applyWorldBossReward("wb:2", 50, true));
-  const HeroSyncPayload& p = *m.store.payload();
-  EXPECT_EQ(p.totalXp, 0);
-  EXPECT_EQ(p.gold, 100);
+  EXPECT_EQ(p.gold, 147);
+  EXPECT_EQ(p.goldVersion, 6);
   EXPECT_EQ(p.unlockedTitleIDs,
             std::vector<std::string>{std::string(Achievements::worldBossDeedID)});
-  EXPECT_TRUE(m.store.applyCosmeticUnlock("cosmetic:cape"));
-  EXPECT_EQ(m.store.payload()->goldVersion, 2);
+  EXPECT_EQ(m.fileDocument(), p);
+  EXPECT_EQ(cloudDocument(), p);
 }
 
-TEST(HeroStoreCredits, AReceiptBelowAFullListIsRefusedAndChangesNothing) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
+TEST_F(HeroStoreTest, AReceiptBelowAFullListIsRefusedAndChangesNothing) {
   HeroSyncPayload full = withXp(10);
-  for (int i = 100; i < 612; ++i)
+  for (int i = 100; i < 612; ++i) {
     full.worldQuestRewardReceiptIDs.push_back("wq:m" + std::to_string(i));
-  files::writeAtomically(home / "a" / HeroStore::FILE_NAME, encoded(full));
-  Machine m(home, "a", cloud);
+  }
+  putFile(encoded(full));
   m.store.start();
-  const HeroSyncPayload before = *m.store.payload();
   EXPECT_FALSE(m.store.applyWorldQuestReward("wq:a", 40, 12));
-  EXPECT_EQ(m.store.payload(), before);
+  EXPECT_EQ(m.store.payload(), full);
 }
 
-TEST(HeroStoreIdentity, NamesTaglinesAndTitlesRaiseTheirVersions) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
-  Machine m(home, "a", cloud);
+TEST_F(HeroStoreTest, NamesTaglinesAndTitlesRaiseTheirVersions) {
   m.store.start();
   m.store.setName(" \n\t ");
   EXPECT_EQ(m.store.payload(), HeroSyncPayload::makeDefault());
@@ -192,32 +170,27 @@ TEST(HeroStoreIdentity, NamesTaglinesAndTitlesRaiseTheirVersions) {
   EXPECT_EQ(p.vocationName, Vocations::display(VocationRole::erudit, RPGMode::comic).name);
   EXPECT_EQ(p.identityVersion, 2);
   m.settle();
-  EXPECT_EQ(cloudDocument(cloud), p);
+  EXPECT_EQ(cloudDocument(), p);
 }
 
-TEST(HeroStoreCloud, AChangeFromElsewhereIsTakenInOnTheMainLoop) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
-  Machine m(home, "a", cloud);
+TEST_F(HeroStoreTest, AChangeFromElsewhereIsTakenInOnTheMainLoop) {
   m.store.start();
   std::vector<int64_t> heard;
   m.store.observe([&](const HeroSyncPayload& p) { heard.push_back(p.totalXp); });
-  cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, encoded(withXp(90)));
+  putCloud(encoded(withXp(90)));
   EXPECT_EQ(m.store.payload()->totalXp, 0);  // not before the main loop runs
   m.loop.main().poll();
   EXPECT_EQ(m.store.payload()->totalXp, 90);
   EXPECT_EQ(heard, std::vector<int64_t>{90});
 }
 
-TEST(HeroStoreCloud, WorkPostedForAReleasedStoreEndsQuietly) {
-  TempFolder home("hero");
-  MemoryCloudStore cloud;
+TEST_F(HeroStoreTest, WorkPostedForAReleasedStoreEndsQuietly) {
   RunLoop loop;
   {
-    HeroStore store(home / HeroStore::FILE_NAME, cloud, loop.main(),
+    HeroStore store(home / "b" / HeroStore::FILE_NAME, cloud, loop.main(),
                     loop.serialQueue(HeroStore::CLOUD_QUEUE));
     store.start();
-    cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, encoded(withXp(90)));
+    putCloud(encoded(withXp(90)));
   }
   // The posted adoption and the cancelled second pass both run and find no store (AddressSanitizer
   // would stop on a touch of the released one).
@@ -234,47 +207,36 @@ TEST(HeroStoreConvergence, TwoMachinesEndWithOneHeroWhateverTheInterleaving) {
     Machine a(home, "a", cloud), b(home, "b", cloud);
     Machine* machines[] = {&a, &b};
     std::mt19937 random(seed);
-    std::map<std::string, std::pair<int64_t, int64_t>> paid;
-    if (random() % 2)
+    const auto sync = [](Machine& m) {
+      m.store.adoptCloudIfBetter();
+      m.store.reseedCloudIfLocalBetter();
+    };
+    int64_t xp = 0, gold = 0;
+    std::map<std::string, int> paid;  // receipt → its objective
+    if (random() % 2) {
       a.store.start(), b.store.start();
-    else
+    } else {
       b.store.start(), a.store.start();
+    }
     for (int step = 0; step < 24; ++step) {
       Machine& m = *machines[random() % 2];
-      switch (random() % 4) {
-        case 0:
-        case 1: {
-          const int n = static_cast<int>(random() % 10);
-          const std::string receipt = "wq:objective-" + std::to_string(n);
-          const int64_t xp = 10 + 7 * n, gold = 1 + n;
-          ASSERT_TRUE(m.store.applyWorldQuestReward(receipt, xp, gold));
-          paid[receipt] = {xp, gold};
-          break;
-        }
-        case 2:
-          m.store.setName("Nom " + std::to_string(step));
-          break;
-        case 3:
-          m.store.adoptCloudIfBetter();
-          m.store.reseedCloudIfLocalBetter();
-          break;
+      if (const unsigned move = random() % 4; move < 2) {
+        const int n = static_cast<int>(random() % 10);
+        const std::string receipt = "wq:objective-" + std::to_string(n);
+        ASSERT_TRUE(m.store.applyWorldQuestReward(receipt, 10 + 7 * n, 1 + n));
+        if (paid.emplace(receipt, n).second) xp += 10 + 7 * n, gold += 1 + n;
+      } else if (move == 2) {
+        m.store.setName("Nom " + std::to_string(step));
+      } else {
+        sync(m);
       }
       m.settle();
     }
     for (int round = 0; round < 2; ++round) {
-      for (Machine* m : machines) {
-        m->store.adoptCloudIfBetter();
-        m->store.reseedCloudIfLocalBetter();
-        m->settle();
-      }
+      for (Machine* m : machines) sync(*m), m->settle();
     }
-    int64_t xp = 0, gold = 0;
     std::vector<std::string> receipts;
-    for (const auto& [receipt, amounts] : paid) {
-      receipts.push_back(receipt);
-      xp += amounts.first;
-      gold += amounts.second;
-    }
+    for (const auto& entry : paid) receipts.push_back(entry.first);
     ASSERT_EQ(a.store.payload(), b.store.payload());
     EXPECT_EQ(a.store.payload()->totalXp, xp);
     EXPECT_EQ(a.store.payload()->gold, gold);

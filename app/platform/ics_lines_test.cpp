@@ -12,34 +12,11 @@
 namespace talewick::ics {
 namespace {
 
-// The physical lines of folded text, each without its line end.
-std::vector<std::string> physicalLines(const std::string& text, const std::string& eol) {
-  std::vector<std::string> out;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = text.find(eol, start);
-    if (end == std::string::npos) {
-      out.push_back(text.substr(start));
-      break;
-    }
-    out.push_back(text.substr(start, end - start));
-    start = end + eol.size();
-  }
-  return out;
-}
-
-// How many bytes the UTF-8 sequence led by `lead` takes (0 for a continuation byte).
-size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 0;
-}
-
 // Whether `s` is whole UTF-8 sequences: none starts before it or runs past its end.
 bool wholeSequences(const std::string& s) {
   for (size_t i = 0; i < s.size();) {
-    const size_t n = sequenceLength(static_cast<unsigned char>(s[i]));
+    const unsigned char lead = static_cast<unsigned char>(s[i]);
+    const size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
     if (n == 0 || i + n > s.size()) return false;
     i += n;
   }
@@ -65,23 +42,31 @@ std::vector<std::string> awkwardLines() {
   return lines;
 }
 
-TEST(IcsFold, NoPhysicalLineIsLongerThan75OctetsNorCutsACharacter) {
-  for (const std::string& line : awkwardLines()) {
-    const std::vector<std::string> physical = physicalLines(fold(line, "\r\n"), "\r\n");
-    ASSERT_FALSE(physical.empty()) << line;
-    for (size_t i = 0; i < physical.size(); ++i) {
-      const std::string& p = physical[i];
-      EXPECT_LE(p.size(), 75u) << line;
-      std::string content = p;
-      if (i > 0) {
-        ASSERT_TRUE(p.starts_with(' ')) << line;
-        content.erase(0, 1);
+TEST(IcsFold, PhysicalLinesFit75OctetsWithoutCuttingACharacterAndUnfoldBack) {
+  for (const std::string eol : {"\r\n", "\n"}) {
+    for (const std::string& line : awkwardLines()) {
+      SCOPED_TRACE(line);
+      const std::string folded = fold(line, eol);
+      ASSERT_TRUE(folded.ends_with(eol));
+      size_t start = 0;
+      for (size_t end; (end = folded.find(eol, start)) != std::string::npos;
+           start = end + eol.size()) {
+        std::string physical = folded.substr(start, end - start);
+        EXPECT_LE(physical.size(), 75u);
+        // Full lines: a cut moves back over at most the three bytes of an unfinished sequence.
+        if (end + eol.size() < folded.size()) {
+          EXPECT_GE(physical.size(), 72u);
+        }
+        if (start > 0) {
+          ASSERT_TRUE(physical.starts_with(' '));
+          physical.erase(0, 1);
+        }
+        EXPECT_TRUE(wholeSequences(physical)) << "at octet " << start;
       }
-      EXPECT_TRUE(wholeSequences(content)) << "line " << i << " of: " << line;
-      // Full lines: a cut moves back over at most the three bytes of an unfinished sequence.
-      if (i + 1 < physical.size()) {
-        EXPECT_GE(p.size(), 72u) << line;
-      }
+      const std::vector<Line> lines = unfold(folded, BlankLines::keep);
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_EQ(lines[0].text, line);
+      EXPECT_EQ(lines[0].raw, folded);
     }
   }
 }
@@ -96,18 +81,6 @@ TEST(IcsFold, SeventyFiveOctetsFitAndTheSeventySixthGoesOnAContinuation) {
   // "é" straddling octets 75 and 76 moves whole to the next line.
   const std::string straddling = std::string(74, 'a') + "é";
   EXPECT_EQ(fold(straddling, "\r\n"), std::string(74, 'a') + "\r\n é\r\n");
-}
-
-TEST(IcsFold, UnfoldingTheFoldedLineGivesItBack) {
-  for (const std::string eol : {"\r\n", "\n"}) {
-    for (const std::string& line : awkwardLines()) {
-      const std::string folded = fold(line, eol);
-      const std::vector<Line> lines = unfold(folded, BlankLines::keep);
-      ASSERT_EQ(lines.size(), 1u) << line;
-      EXPECT_EQ(lines[0].text, line);
-      EXPECT_EQ(lines[0].raw, folded);
-    }
-  }
 }
 
 TEST(IcsUnfold, ContinuationsJoinTheirLineAndRawBytesAreKept) {
@@ -148,13 +121,10 @@ TEST(IcsContentLine, AColonInsideQuotesIsPartOfAParameter) {
 
   const auto p = parseProp(line);
   ASSERT_TRUE(p);
-  EXPECT_EQ(p->name, "X-APPLE-TRAVEL");
   ASSERT_EQ(p->params.size(), 2u);
-  EXPECT_EQ(p->params[0].name, "X-NOTE");
-  EXPECT_EQ(p->params[0].values, std::vector<std::string>{"rdv: 14h; gare"});
+  EXPECT_EQ(p->paramValue("X-NOTE"), "rdv: 14h; gare");
   EXPECT_EQ(p->paramValue("X-ALT"), "b");
-  EXPECT_EQ(p->value, "AUTO:MATIC");
-  // Put back together, the value that needs them gets its quotes again.
+  // Put back together (name in upper case), the value that needs them gets its quotes again.
   EXPECT_EQ(p->line(), "X-APPLE-TRAVEL;X-NOTE=\"rdv: 14h; gare\";X-ALT=b:AUTO:MATIC");
 }
 
@@ -168,7 +138,6 @@ TEST(IcsContentLine, ParameterListsAndCaretEscapesReadAndWriteBack) {
   ASSERT_TRUE(p->param("DELEGATED-FROM"));
   EXPECT_EQ(p->param("DELEGATED-FROM")->values,
             (std::vector<std::string>{"mailto:a@x.fr", "mailto:b@x.fr"}));
-  EXPECT_EQ(p->value, "mailto:zoe@x.fr");
   EXPECT_EQ(p->line(), line);
 
   Prop edited = *p;
@@ -183,7 +152,7 @@ TEST(IcsContentLine, ParameterListsAndCaretEscapesReadAndWriteBack) {
   EXPECT_FALSE(parseProp("SUMMARY;LANGUAGE=fr"));
 }
 
-TEST(IcsText, EscapesRoundTrip) {
+TEST(IcsText, EscapesRoundTripAndStampsAreToTheSecond) {
   const std::string plain =
       "Pique-nique; pain, fromage\\beurre\net \"vin\" — à l'ombre\ttranquille";
   const std::string escaped = escapeText(plain);
@@ -199,37 +168,28 @@ TEST(IcsText, EscapesRoundTrip) {
   EXPECT_EQ(escapeText(std::string("a\x01\x1F") + "b\x7F"), "ab\x7F");
   // Read back: \N is a line break too, and a lone backslash at the end stays.
   EXPECT_EQ(unescapeText("A\\NB\\:C\\"), "A\nB:C\\");
-}
 
-TEST(IcsText, UtcStampsAreToTheSecond) {
   const double at =
       static_cast<double>(daysFromCivil(2026, 12, 5) * 86400 + 8 * 3600 + 15 * 60 + 7);
   EXPECT_EQ(utcStamp(Date::fromUnix(at + 0.9)), "20261205T081507Z");
   EXPECT_EQ(utcStamp(Date::fromUnix(0)), "19700101T000000Z");
 }
 
-const std::vector<std::string> PICNIC = {"BEGIN:VCALENDAR",
-                                         "VERSION:2.0",
-                                         "BEGIN:VEVENT",
-                                         "uid:pique-nique",
-                                         "SUMMARY;LANGUAGE=fr:Pique-nique au",
-                                         "\t bord du lac",
-                                         "X-HUMEUR;X-NOTE=\"a:b\":radieuse",
-                                         "BEGIN:VALARM",
-                                         "TRIGGER:-PT15M",
-                                         "END:VALARM",
-                                         "END:VEVENT",
-                                         "END:VCALENDAR"};
-
-std::string joined(const std::vector<std::string>& lines, const std::string& eol) {
-  std::string out;
-  for (const std::string& line : lines) out += line + eol;
-  return out;
+// An event with an alarm, a folded line, a lower-case name and a quoted colon, ended by `eol`.
+std::string picnic(const std::string& eol) {
+  std::string text =
+      "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nuid:pique-nique\n"
+      "SUMMARY;LANGUAGE=fr:Pique-nique au\n\t bord du lac\nX-HUMEUR;X-NOTE=\"a:b\":radieuse\n"
+      "BEGIN:VALARM\nTRIGGER:-PT15M\nEND:VALARM\nEND:VEVENT\nEND:VCALENDAR\n";
+  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += eol.size()) {
+    text.replace(at, 1, eol);
+  }
+  return text;
 }
 
 TEST(IcsDocument, UntouchedTextIsWrittenBackByteForByte) {
   for (const std::string eol : {"\r\n", "\n"}) {
-    const std::string text = joined(PICNIC, eol);
+    const std::string text = picnic(eol);
     const auto doc = parseDocument(text);
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->eol, eol);
@@ -247,31 +207,26 @@ TEST(IcsDocument, UntouchedTextIsWrittenBackByteForByte) {
   }
 }
 
-TEST(IcsDocument, BareLineFeedFilesKeepThemInLinesWrittenHere) {
-  const std::string text = joined(PICNIC, "\n");
-  auto doc = parseDocument(text);
-  ASSERT_TRUE(doc);
-  Component& event = doc->root.children.front().children.front();
+TEST(IcsDocument, LinesWrittenHereTakeTheLineEndOfTheFile) {
   const std::string title = "SUMMARY:" + std::string(80, 'o') + "h, un canard !";
-  setProperty(event, "SUMMARY", title);
-  insertAfter(event, {"UID"}, "DTSTAMP:20260102T083000Z");
-  const std::string written = serialize(*doc);
-  EXPECT_EQ(written.find('\r'), std::string::npos) << written;
-  EXPECT_NE(written.find("uid:pique-nique\nDTSTAMP:20260102T083000Z\n"), std::string::npos)
-      << written;
-  EXPECT_NE(written.find(fold(title, "\n")), std::string::npos) << written;
-  EXPECT_NE(written.find("\nX-HUMEUR;X-NOTE=\"a:b\":radieuse\n"), std::string::npos);
+  for (const std::string eol : {"\n", "\r\n"}) {
+    SCOPED_TRACE(eol.size());
+    std::string text = picnic(eol);
+    text.resize(text.size() - eol.size());  // a last line without its end gets the file's
+    auto doc = parseDocument(text);
+    ASSERT_TRUE(doc);
+    Component& event = doc->root.children.front().children.front();
+    setProperty(event, "SUMMARY", title);
+    insertAfter(event, {"UID"}, "DTSTAMP:20260102T083000Z");
 
-  // The same edit on a CRLF file writes CRLF; a last line without its end gets the file's.
-  std::string crlf = joined(PICNIC, "\r\n");
-  crlf.resize(crlf.size() - 2);
-  auto other = parseDocument(crlf);
-  ASSERT_TRUE(other);
-  insertAfter(other->root.children.front().children.front(), {"UID"}, "DTSTAMP:20260102T083000Z");
-  const std::string crlfWritten = serialize(*other);
-  EXPECT_NE(crlfWritten.find("\r\nDTSTAMP:20260102T083000Z\r\n"), std::string::npos);
-  EXPECT_TRUE(crlfWritten.ends_with("END:VCALENDAR\r\n"));
-
+    // Only the edited lines differ from what was read.
+    std::string expected = picnic(eol);
+    const std::string summary = "SUMMARY;LANGUAGE=fr:Pique-nique au" + eol + "\t bord du lac" + eol;
+    expected.replace(expected.find(summary), summary.size(), fold(title, eol));
+    const std::string uid = "uid:pique-nique" + eol;
+    expected.insert(expected.find(uid) + uid.size(), "DTSTAMP:20260102T083000Z" + eol);
+    EXPECT_EQ(serialize(*doc), expected);
+  }
   EXPECT_EQ(lineEndOf("BEGIN:VCALENDAR\nVERSION:2.0\r\n"), "\n");
   EXPECT_EQ(lineEndOf("BEGIN:VCALENDAR\r\nVERSION:2.0\n"), "\r\n");
   EXPECT_EQ(lineEndOf("BEGIN:VCALENDAR"), "\r\n");

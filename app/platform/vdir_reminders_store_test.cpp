@@ -2,16 +2,12 @@
 #include "platform/vdir_reminders_store.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "core/atomic_file.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
 
@@ -41,11 +37,9 @@ std::vector<std::string> splitLines(const std::string& text) {
   return out;
 }
 
-std::map<std::string, ReminderItem> byId(const std::vector<ReminderItem>& items) {
-  std::map<std::string, ReminderItem> out;
-  for (const auto& item : items) out.emplace(item.identifier, item);
-  return out;
-}
+// A display alarm, as one piece of a CRLF todoFile().
+const std::string ALARM =
+    "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Au boulot\r\nTRIGGER:-PT15M\r\nEND:VALARM";
 
 std::vector<std::string> identifiers(const std::vector<ReminderItem>& items) {
   std::vector<std::string> out;
@@ -64,28 +58,12 @@ class VdirRemindersStoreTest : public ::testing::Test {
 
 TEST_F(VdirRemindersStoreTest, ReadsEveryFieldOfEveryVisibleList) {
   put("maison/displayname", "  Maison 🏡\n");
-  put("maison/cabane.ics", todoFile({"UID:cabane-1",
-                                     "DTSTAMP:20261201T080000Z",
-                                     "CREATED:20261130T100000Z",
-                                     "LAST-MODIFIED:20261201T081500Z",
-                                     "SUMMARY:Réparer la cabane\\, enfin",
-                                     "DTSTART;VALUE=DATE:20261204",
-                                     "DUE;TZID=Europe/Paris:20261205T173000",
-                                     "PRIORITY:5",
-                                     "LOCATION:Fond du jardin",
-                                     "DESCRIPTION:Clous\\nMarteau",
-                                     "URL:https://exemple.fr/cabane",
-                                     "RRULE:FREQ=WEEKLY;BYDAY=SA",
-                                     "BEGIN:VALARM",
-                                     "ACTION:DISPLAY",
-                                     "DESCRIPTION:Au boulot",
-                                     "TRIGGER:-PT15M",
-                                     "END:VALARM",
-                                     "BEGIN:VALARM",
-                                     "ACTION:DISPLAY",
-                                     "DESCRIPTION:Vite",
-                                     "TRIGGER:-PT1M",
-                                     "END:VALARM"}));
+  put("maison/cabane.ics",
+      todoFile({"UID:cabane-1", "DTSTAMP:20261201T080000Z", "CREATED:20261130T100000Z",
+                "LAST-MODIFIED:20261201T081500Z", "SUMMARY:Réparer la cabane\\, enfin",
+                "DTSTART;VALUE=DATE:20261204", "DUE;TZID=Europe/Paris:20261205T173000",
+                "PRIORITY:5", "LOCATION:Fond du jardin", "DESCRIPTION:Clous\\nMarteau",
+                "URL:https://exemple.fr/cabane", "RRULE:FREQ=WEEKLY;BYDAY=SA", ALARM, ALARM}));
   put("courses/lait.ics", todoFile({"UID:lait-2", "SUMMARY:Lait"}, "\n"));
   // None of these is a reminder to show.
   put("courses/color", "#FF8800\n");
@@ -97,7 +75,6 @@ TEST_F(VdirRemindersStoreTest, ReadsEveryFieldOfEveryVisibleList) {
       "DTSTART:20261205T180000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
   put("lost.ics", todoFile({"UID:hors-liste", "SUMMARY:Hors liste"}));
 
-  VdirRemindersStore store(root_);
   ReminderItem cabane;
   cabane.identifier = "cabane-1";
   cabane.title = "Réparer la cabane, enfin";
@@ -117,35 +94,42 @@ TEST_F(VdirRemindersStoreTest, ReadsEveryFieldOfEveryVisibleList) {
   lait.title = "Lait";
   lait.listTitle = "courses";  // no displayname: the folder's name
   // Lists in folder-name order.
-  EXPECT_EQ(store.incompleteReminders(), (std::vector<ReminderItem>{lait, cabane}));
+  EXPECT_EQ(VdirRemindersStore(root_).incompleteReminders(),
+            (std::vector<ReminderItem>{lait, cabane}));
 }
 
 TEST_F(VdirRemindersStoreTest, DueDayVersusDueTime) {
-  put("l/jour.ics", todoFile({"UID:jour", "DUE;VALUE=DATE:20261205"}));
-  put("l/ete.ics", todoFile({"UID:ete", "DUE;VALUE=DATE:20260701"}));
-  put("l/utc.ics", todoFile({"UID:utc", "DUE:20261205T083000Z"}));
-  put("l/flottant.ics", todoFile({"UID:flottant", "DUE:20261205T093000"}));
-  put("l/new-york.ics", todoFile({"UID:new-york", "DUE;TZID=America/New_York:20261205T090000"}));
-  put("l/inconnu.ics", todoFile({"UID:inconnu", "DUE;TZID=Fuseau/Imaginaire:20261205T093000"}));
-  // A zone defined only inside the file, under a name no zone table knows.
-  put("l/tahiti.ics",
-      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Heure de Tahiti\r\n"
-      "BEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:-1000\r\nTZOFFSETTO:-1000\r\n"
-      "END:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VTODO\r\nUID:tahiti\r\n"
-      "DUE;TZID=Heure de Tahiti:20261205T000000\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
-
-  const auto items = byId(VdirRemindersStore(root_).incompleteReminders());
-  ASSERT_EQ(items.size(), 7u);
-  const auto due = [&](const std::string& id) { return items.at(id).due; };
-  EXPECT_EQ(due("jour"), (ReminderDate{localDate(2026, 12, 5), false}));
-  EXPECT_EQ(due("ete"), (ReminderDate{utc(2026, 6, 30, 22, 0), false}));  // midnight in summer time
-  EXPECT_EQ(due("utc"), (ReminderDate{localDate(2026, 12, 5, 9, 30), true}));
-  EXPECT_EQ(due("flottant"), (ReminderDate{localDate(2026, 12, 5, 9, 30), true}));
-  EXPECT_EQ(due("new-york"), (ReminderDate{localDate(2026, 12, 5, 15, 0), true}));
-  EXPECT_EQ(due("inconnu"), (ReminderDate{localDate(2026, 12, 5, 9, 30), true}));
-  EXPECT_EQ(due("tahiti"), (ReminderDate{utc(2026, 12, 5, 10, 0), true}));
-  EXPECT_EQ(items.at("jour").priority, 0);
-  EXPECT_FALSE(items.at("jour").start.has_value());
+  // In file-name order, the order they are read in.
+  const struct {
+    std::string id, due;
+    ReminderDate expected;
+  } cases[] = {
+      {"ete", "DUE;VALUE=DATE:20260701", {utc(2026, 6, 30, 22, 0), false}},  // summer midnight
+      {"flottant", "DUE:20261205T093000", {localDate(2026, 12, 5, 9, 30), true}},
+      {"inconnu", "DUE;TZID=Nulle/Part:20261205T093000", {localDate(2026, 12, 5, 9, 30), true}},
+      {"jour", "DUE;VALUE=DATE:20261205", {localDate(2026, 12, 5), false}},
+      {"new-york", "DUE;TZID=America/New_York:20261205T090000", {localDate(2026, 12, 5, 15), true}},
+      // A zone defined only inside the file, under a name no zone table knows.
+      {"tahiti", "DUE;TZID=Heure de Tahiti:20261205T000000", {utc(2026, 12, 5, 10, 0), true}},
+      {"utc", "DUE:20261205T083000Z", {localDate(2026, 12, 5, 9, 30), true}},
+  };
+  for (const auto& c : cases) {
+    put("l/" + c.id + ".ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Heure de Tahiti\r\n"
+        "BEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:-1000\r\n"
+        "TZOFFSETTO:-1000\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VTODO\r\nUID:" +
+            c.id + "\r\n" + c.due + "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+  }
+  const auto items = VdirRemindersStore(root_).incompleteReminders();
+  ASSERT_EQ(items.size(), std::size(cases));
+  for (size_t i = 0; i < items.size(); ++i) {
+    SCOPED_TRACE(cases[i].id);
+    EXPECT_EQ(items[i].identifier, cases[i].id);
+    EXPECT_EQ(items[i].due, cases[i].expected);
+    // Absent properties read as none.
+    EXPECT_EQ(items[i].priority, 0);
+    EXPECT_FALSE(items[i].start.has_value());
+  }
 }
 
 TEST_F(VdirRemindersStoreTest, CompletedAndCancelledItemsStayOut) {
@@ -195,25 +179,21 @@ TEST_F(VdirRemindersStoreTest, BrokenFilesAreSkippedWithOneWarningAndNeverRewrit
 }
 
 TEST_F(VdirRemindersStoreTest, CompleteStampsTheItemAndKeepsEverythingElse) {
-  const std::vector<std::string> cabane{
+  // The second STATUS is a repeat some tools leave behind.
+  std::vector<std::string> cabane{
       "UID:cabane",
       "DTSTAMP:20261201T080000Z",
       "SUMMARY:Réparer la cabane",
       "STATUS:NEEDS-ACTION",
       "PERCENT-COMPLETE:20",
-      "STATUS:IN-PROCESS",  // a repeat some tools leave behind
+      "STATUS:IN-PROCESS",
       "X-TALEWICK-HUMEUR;X-NIVEAU=\"haut:très\":joyeuse\\, un peu;fatiguée",
       "CATEGORIES:maison,jardin",
       "DESCRIPTION:Une très longue description qui a été repliée par l'application d'o",
       " rigine sur deux lignes.",
       "X-APPLE-SORT-ORDER:42",
-      "BEGIN:VALARM",
-      "ACTION:DISPLAY",
-      "DESCRIPTION:Au boulot",
-      "TRIGGER:-PT15M",
-      "END:VALARM"};
-  const std::string original = todoFile(cabane);
-  put("maison/cabane.ics", original);
+      ALARM};
+  put("maison/cabane.ics", todoFile(cabane));
   const std::string voisin = todoFile({"UID:voisin", "SUMMARY:Dire bonjour au voisin"});
   put("maison/voisin.ics", voisin);
   // A bare item, written with plain line feeds.
@@ -222,26 +202,15 @@ TEST_F(VdirRemindersStoreTest, CompleteStampsTheItemAndKeepsEverythingElse) {
   const Date now = localDate(2026, 12, 5, 10, 15);  // 09:15 UTC
 
   ASSERT_TRUE(store.complete("cabane", now));
-  const std::string written = text("maison/cabane.ics");
-  auto stampLines = [](const std::string& file) {
-    std::vector<std::string> stamps, others;
-    for (const auto& line : splitLines(file)) {
-      const std::string name = line.substr(0, line.find_first_of(";:"));
-      const bool stamp = name == "STATUS" || name == "COMPLETED" || name == "PERCENT-COMPLETE" ||
-                         name == "LAST-MODIFIED" || name == "DTSTAMP";
-      (stamp ? stamps : others).push_back(line);
-    }
-    return std::pair{stamps, others};
-  };
-  const auto [stamps, others] = stampLines(written);
-  // Every other line, folded halves and CRLF included, is kept byte for byte and in order.
-  EXPECT_EQ(others, stampLines(original).second);
-  EXPECT_EQ(stamps,
-            (std::vector<std::string>{"DTSTAMP:20261205T091500Z\r", "STATUS:COMPLETED\r",
-                                      "PERCENT-COMPLETE:100\r", "COMPLETED:20261205T091500Z\r",
-                                      "LAST-MODIFIED:20261205T091500Z\r"}));
-  // The new properties stay ahead of the alarm.
-  EXPECT_LT(written.find("LAST-MODIFIED:"), written.find("BEGIN:VALARM"));
+  // A stamp already there is replaced where it stands, its repeat dropped; the missing ones go
+  // after the item's own lines, ahead of the alarm. Every other line, folded halves and CRLF
+  // included, keeps its bytes.
+  cabane[1] = "DTSTAMP:20261205T091500Z";
+  cabane[3] = "STATUS:COMPLETED";
+  cabane[4] = "PERCENT-COMPLETE:100";
+  cabane.erase(cabane.begin() + 5);
+  cabane.insert(cabane.end() - 1, {"COMPLETED:20261205T091500Z", "LAST-MODIFIED:20261205T091500Z"});
+  EXPECT_EQ(text("maison/cabane.ics"), todoFile(cabane));
   EXPECT_EQ(text("maison/voisin.ics"), voisin);
 
   ASSERT_TRUE(store.complete("pain", now));
@@ -268,18 +237,15 @@ TEST_F(VdirRemindersStoreTest, UnknownIdsAndMissingAccess) {
   EXPECT_FALSE(store.complete("inconnu", Date{0}));
   EXPECT_FALSE(store.complete("", Date{0}));
 
-  VdirRemindersStore disabled(root_, true);
-  EXPECT_FALSE(disabled.hasFullAccess());
-  EXPECT_FALSE(disabled.requestAccess());
-  EXPECT_TRUE(disabled.incompleteReminders().empty());
-  EXPECT_FALSE(disabled.complete("lait", Date{0}));
+  // Disabled, or without its folder, the store reads and writes nothing.
+  VdirRemindersStore disabled(root_, true), missing(root_ / "nulle-part");
+  for (VdirRemindersStore* none : {&disabled, &missing}) {
+    EXPECT_FALSE(none->hasFullAccess());
+    EXPECT_FALSE(none->requestAccess());
+    EXPECT_TRUE(none->incompleteReminders().empty());
+    EXPECT_FALSE(none->complete("lait", Date{0}));
+  }
   EXPECT_EQ(text("courses/lait.ics"), lait);
-
-  VdirRemindersStore missing(root_ / "nulle-part");
-  EXPECT_FALSE(missing.hasFullAccess());
-  EXPECT_FALSE(missing.requestAccess());
-  EXPECT_TRUE(missing.incompleteReminders().empty());
-
   put("un-fichier", "pas un dossier");
   EXPECT_FALSE(VdirRemindersStore(root_ / "un-fichier").hasFullAccess());
 }
