@@ -1,10 +1,12 @@
 #include "ui/commands/commands.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/mock_events.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
+#include "support/text.hpp"
 #include "ui/command.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
@@ -13,12 +15,13 @@
 namespace talewick::ui {
 
 std::vector<Command> allCommands() {
-  return {todayCommand(""),   todayCommand("today"), weekCommand(),  agendaCommand(),
-          questCommand(),     searchCommand(),       moveCommand(),  deleteCommand(),
-          modeCommand(),      titleModeCommand(),    rulesCommand(), forgeCommand(),
-          levelCommand(),     calendarsCommand(),    setsCommand(),  eventsCommand(),
-          remindersCommand(), heroCommand(),         syncCommand(),  kingdomCommand(),
-          journeyCommand(),   pinCommand(),          unpinCommand(), daemonCommand()};
+  return {todayCommand(""), todayCommand("today"), weekCommand(),      agendaCommand(),
+          questCommand(),   searchCommand(),       parseCommand(),     addCommand(),
+          moveCommand(),    deleteCommand(),       modeCommand(),      titleModeCommand(),
+          rulesCommand(),   forgeCommand(),        levelCommand(),     calendarsCommand(),
+          setsCommand(),    eventsCommand(),       remindersCommand(), heroCommand(),
+          syncCommand(),    kingdomCommand(),      journeyCommand(),   pinCommand(),
+          unpinCommand(),   daemonCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {
@@ -88,6 +91,29 @@ std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest,
     event->endDate = quest.startDate.adding(length);
   }
   return event;
+}
+
+QuickSentence readQuickSentence(const std::vector<std::string>& words, Date now) {
+  QuickSentence sentence;
+  for (const std::string& word : words) sentence.text += (sentence.text.empty() ? "" : " ") + word;
+  if (text::trim(sentence.text).empty()) {
+    throw UsageError(
+        Loc::string("cli.quick.empty", "phrase vide : écris par exemple « Goûter demain 16h »"));
+  }
+  std::optional<ParsedEvent> draft = QuickParse::parse(sentence.text, now);
+  if (!draft) {
+    // The whole sentence, on one line: the message must stay a single line.
+    std::string shown(text::trim(sentence.text));
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    throw UsageError(Loc::format(
+        Loc::string("cli.quick.noTime",
+                    "« %@ » : aucune date ni heure, rien à placer dans l'agenda (essaie par "
+                    "exemple « demain 18h »)"),
+        {shown}));
+  }
+  sentence.draft = std::move(*draft);
+  return sentence;
 }
 
 Json storeJson(const QuestStore& store) {

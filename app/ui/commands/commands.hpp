@@ -10,6 +10,7 @@
 #include "core/quest_store.hpp"
 #include "support/json.hpp"
 #include "text/quest_display_title.hpp"
+#include "text/quick_parse.hpp"
 #include "ui/command.hpp"
 
 namespace talewick::ui {
@@ -38,8 +39,19 @@ Command kingdomCommand();
 Command pinCommand();
 Command unpinCommand();
 Command journeyCommand();
+Command parseCommand();
+Command addCommand();
 
 // --- Shared by the commands that show and change the quests ---
+
+// A quick-add sentence: its words joined with single spaces, and the draft read from it at `now`.
+struct QuickSentence {
+  std::string text;
+  ParsedEvent draft;
+};
+// Throws UsageError for an empty sentence and for one without any date or time cue (nothing to
+// place in the calendar).
+QuickSentence readQuickSentence(const std::vector<std::string>& words, Date now);
 
 // The kingdom refreshed around now (its window loaded, the reminders read) and the payments that
 // refresh made. Throws std::runtime_error with the status line when the calendar cannot be read.
