@@ -3,6 +3,7 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -132,10 +133,24 @@ std::optional<MeetingLink> finish(MeetingProvider provider, std::string link) {
   return MeetingLink{provider, std::move(*url)};
 }
 
+// Whether `text` may hold a meeting link at all: every pattern needs one of these pieces of its
+// host or scheme. The pieces avoid "s" and "k", the letters that case-insensitive matching also
+// finds as other characters ("ſ", the Kelvin sign); the others match only their two ASCII cases.
+// Most texts (quick-add runs on every keystroke) hold none, and skip the regexes.
+bool mayHoldLink(std::string_view text) {
+  static constexpr std::array<std::string_view, 8> pieces{
+      "zoom.", "meet.google", "tel.meet", "team", "webex", "whereby", "meet.jit", "facetime"};
+  std::string lowered(text);
+  for (char& c : lowered) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  return std::any_of(pieces.begin(), pieces.end(), [&](std::string_view piece) {
+    return lowered.find(piece) != std::string::npos;
+  });
+}
+
 }  // namespace
 
 std::optional<MeetingLink> detect(std::string_view text) {
-  if (text.empty()) return std::nullopt;
+  if (text.empty() || !mayHoldLink(text)) return std::nullopt;
   const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
       icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   for (const Pattern& pattern : webPatterns()) {
