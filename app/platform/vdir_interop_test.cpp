@@ -30,20 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::localDate;
-
-// The first executable called `name` in the folders of PATH.
-std::optional<fs::path> onPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    const fs::path candidate = fs::path(folder.empty() ? "." : folder) / name;
-    std::error_code ec;
-    if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-  }
-  return std::nullopt;
-}
+using testing::onPath;
 
 // The interpreter named on the first line of a script ("#! /usr/bin/python3",
 // "#!/usr/bin/env python3"): the Python that has khal's libraries.

@@ -18,21 +18,10 @@ namespace fs = std::filesystem;
 class QuestCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("TALEWICK_HOME", home.path().c_str(), 1);
-    ::setenv("TALEWICK_NOW", "2026-12-09T09:00:00+01:00", 1);
-    ::setenv("TALEWICK_SKIP_ONBOARDING", "1", 1);
-    for (const char* name :
-         {"TALEWICK_CALENDAR_DIR", "TALEWICK_CLOUD_DIR", "TALEWICK_DISABLE_EVENTKIT"}) {
-      ::unsetenv(name);
-    }
+    testing::useCommandHome(home.path(), "2026-12-09T09:00:00+01:00");
     home.write("calendars/personnel/displayname", "Personnel\n");
   }
-  void TearDown() override {
-    for (const char* name : {"TALEWICK_HOME", "TALEWICK_NOW", "TALEWICK_SKIP_ONBOARDING",
-                             "TALEWICK_DISABLE_EVENTKIT"}) {
-      ::unsetenv(name);
-    }
-  }
+  void TearDown() override { testing::forgetCommandHome(); }
 
   using Result = testing::CliResult;
   Result cli(const std::vector<std::string>& args) { return testing::runCli(args); }

@@ -29,22 +29,11 @@ using Strings = std::vector<std::string>;
 class QuickAddCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("TALEWICK_HOME", home.path().c_str(), 1);
-    ::setenv("TALEWICK_NOW", "2026-03-18T10:00:00+01:00", 1);
-    ::setenv("TALEWICK_SKIP_ONBOARDING", "1", 1);
-    for (const char* name :
-         {"TALEWICK_CALENDAR_DIR", "TALEWICK_CLOUD_DIR", "TALEWICK_DISABLE_EVENTKIT"}) {
-      ::unsetenv(name);
-    }
+    testing::useCommandHome(home.path(), "2026-03-18T10:00:00+01:00");
     home.write("calendars/perso/displayname", "Personnel\n");
     home.write("calendars/boulot/displayname", "Travail\n");
   }
-  void TearDown() override {
-    for (const char* name : {"TALEWICK_HOME", "TALEWICK_NOW", "TALEWICK_SKIP_ONBOARDING",
-                             "TALEWICK_CALENDAR_DIR", "TALEWICK_DISABLE_EVENTKIT"}) {
-      ::unsetenv(name);
-    }
-  }
+  void TearDown() override { testing::forgetCommandHome(); }
 
   using Result = testing::CliResult;
   Result cli(const std::vector<std::string>& args) { return testing::runCli(args); }
@@ -365,20 +354,8 @@ TEST_F(QuickAddCommands, AddFailsWithoutACalendarToWriteTo) {
 
 // --- khal ---
 
-std::optional<fs::path> onPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    const fs::path candidate = fs::path(folder.empty() ? "." : folder) / name;
-    std::error_code ec;
-    if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0)
-      return candidate;
-  }
-  return std::nullopt;
-}
-
 TEST_F(QuickAddCommands, KhalReadsWhatAddWrote) {
-  const std::optional<fs::path> khal = onPath("khal");
+  const std::optional<fs::path> khal = testing::onPath("khal");
   if (!khal) GTEST_SKIP() << "khal is not on PATH (`make test-deps` installs it)";
   ASSERT_EQ(cli({"add",
                  "Atelier poterie jeudi 18h30 1h30 tous les jeudis jusqu'au 30/04 rappel "

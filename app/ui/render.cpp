@@ -24,13 +24,6 @@ std::string padded(const std::string& s, int width) {
 
 namespace {
 
-std::string clockTime(Date d) {
-  const LocalCalendar::Fields f = LocalCalendar::fields(d);
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d:%02d", f.hour, f.minute);
-  return buf;
-}
-
 std::string number(double v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.2f", v);
@@ -58,7 +51,7 @@ void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
                      const std::vector<QuestBreakdown>* breakdowns) {
   for (size_t i = 0; i < quests.size(); ++i) {
     const Quest& q = quests[i];
-    out << clockTime(q.startDate) << "  " << q.emoji << "  " << padded(q.name, 32) << "  "
+    out << clockText(q.startDate) << "  " << q.emoji << "  " << padded(q.name, 32) << "  "
         << padded(Archetypes::label(q.archetypeId), 24) << "  "
         << padded(std::to_string(q.baseXp) + " XP", 7) << "  " << q.threat.emoji << " "
         << q.threat.label << " (" << q.threat.tier << ")\n";
@@ -69,7 +62,7 @@ void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
 std::string questLine(const Quest& quest, CalendarTitleMode titleMode, bool allDay) {
   const QuestDisplayTitle title{quest.name, quest.rawTitle};
   const std::string when =
-      allDay ? Loc::string("cli.events.allDay", "journée") : clockTime(quest.startDate);
+      allDay ? Loc::string("cli.events.allDay", "journée") : clockText(quest.startDate);
   std::string line = padded(when, 7) + "  " + quest.emoji + "  " +
                      padded(title.primaryLine(titleMode), 32) + "  " +
                      padded(std::to_string(quest.baseXp) + " XP", 7) + "  " + quest.threat.emoji +
@@ -79,6 +72,13 @@ std::string questLine(const Quest& quest, CalendarTitleMode titleMode, bool allD
   if (auto subtitle = title.subtitleLine(titleMode))
     line += std::string(13, ' ') + *subtitle + "\n";
   return line;
+}
+
+std::string clockText(Date date) {
+  const LocalCalendar::Fields f = LocalCalendar::fields(date);
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d:%02d", f.hour, f.minute);
+  return text;
 }
 
 std::string dayHeading(Date day) {

@@ -36,6 +36,9 @@ void printBreakdown(std::ostream& out, const QuestBreakdown& breakdown);
 // name follows on a second, indented line. Ends with a line feed.
 std::string questLine(const Quest& quest, CalendarTitleMode titleMode, bool allDay);
 
+// "14:30": the local time of `date`.
+std::string clockText(Date date);
+
 // "Mercredi 9 décembre": the local day holding `day`.
 std::string dayHeading(Date day);
 

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ pid_t startProcess(const std::vector<std::string>& argv,
 
 // Waits for a process started by startProcess and collects what it printed.
 ProcessResult finishProcess(pid_t pid, const std::filesystem::path& scratch);
+
+// The first executable called `name` in the folders of PATH (a test tool such as khal).
+std::optional<std::filesystem::path> onPath(const std::string& name);
 
 // Both in one.
 ProcessResult runProcess(const std::vector<std::string>& argv,

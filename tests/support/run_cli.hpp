@@ -1,6 +1,8 @@
 // Runs the `talewick` command line in process, as the tests of the commands need it.
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +15,27 @@ struct CliResult {
   int status;
   std::string out, err;
 };
+
+// Points the program at `home` (TALEWICK_HOME) with its clock fixed at `now` (ISO-8601), no
+// welcome, and no folder or calendar setting inherited from the environment.
+inline void useCommandHome(const std::filesystem::path& home, const char* now) {
+  ::setenv("TALEWICK_HOME", home.c_str(), 1);
+  ::setenv("TALEWICK_NOW", now, 1);
+  ::setenv("TALEWICK_SKIP_ONBOARDING", "1", 1);
+  for (const char* name :
+       {"TALEWICK_CALENDAR_DIR", "TALEWICK_CLOUD_DIR", "TALEWICK_DISABLE_EVENTKIT"}) {
+    ::unsetenv(name);
+  }
+}
+
+// Undoes useCommandHome (and whatever a test set among those variables).
+inline void forgetCommandHome() {
+  for (const char* name : {"TALEWICK_HOME", "TALEWICK_NOW", "TALEWICK_SKIP_ONBOARDING",
+                           "TALEWICK_CALENDAR_DIR", "TALEWICK_CLOUD_DIR",
+                           "TALEWICK_DISABLE_EVENTKIT"}) {
+    ::unsetenv(name);
+  }
+}
 
 inline CliResult runCli(const std::vector<std::string>& args, const std::string& input = "") {
   std::istringstream in(input);

@@ -39,13 +39,6 @@ Date parseNow(const std::string& text) {
                   {text}));
 }
 
-std::string clock(Date date) {
-  const LocalCalendar::Fields f = LocalCalendar::fields(date);
-  char text[8];
-  std::snprintf(text, sizeof text, "%02d:%02d", f.hour, f.minute);
-  return text;
-}
-
 // "30 juin 2026".
 std::string dayMonthYear(Date date) {
   static constexpr const char* kMonths[] = {"janvier",   "février", "mars",     "avril",
@@ -207,7 +200,7 @@ void printDraft(std::ostream& out, const std::string& sentence, const ParsedEven
     row("start", "Début", day);
     row("duration", "Durée", Loc::string("cli.parse.allDay", "toute la journée"));
   } else {
-    row("start", "Début", day + " · " + clock(d.start));
+    row("start", "Début", day + " · " + clockText(d.start));
     row("duration", "Durée", minutesText(d.durationMin));
   }
   if (d.location) row("place", "Lieu", *d.location);

@@ -20,13 +20,6 @@ struct QuestOptions {
   bool json = false;
 };
 
-std::string clock(Date date) {
-  const LocalCalendar::Fields f = LocalCalendar::fields(date);
-  char text[8];
-  std::snprintf(text, sizeof text, "%02d:%02d", f.hour, f.minute);
-  return text;
-}
-
 std::string rarityName(Rarity rarity) {
   static constexpr const char* kFrench[] = {"commune", "rare", "épique", "légendaire"};
   return Loc::string("cli.rarity." + std::string(rawValue(rarity)),
@@ -62,8 +55,8 @@ void printDetails(std::ostream& out, const Quest& quest, const std::optional<Day
   if (event && event->allDay) {
     out << Loc::string("cli.events.allDay", "journée");
   } else {
-    out << clock(quest.startDate) << " → "
-        << clock(quest.startDate.adding(60.0 * quest.durationMin)) << " (" << quest.durationMin
+    out << clockText(quest.startDate) << " → "
+        << clockText(quest.startDate.adding(60.0 * quest.durationMin)) << " (" << quest.durationMin
         << " min)";
   }
   out << "\n";
