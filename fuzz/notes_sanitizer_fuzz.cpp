@@ -29,24 +29,11 @@ namespace {
 
 namespace fz = talewick::fuzzing;
 
-void printEscaped(const char* label, std::string_view s) {
-  std::fprintf(stderr, "  %s: \"", label);
-  for (const char c : s) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-      std::fputc(c, stderr);
-    } else {
-      std::fprintf(stderr, "\\x%02x", byte);
-    }
-  }
-  std::fprintf(stderr, "\"\n");
-}
-
 // Prints what broke with the notes that broke it, then aborts so the fuzzer keeps the input.
 [[noreturn]] void fail(const char* what, std::string_view notes, std::string_view cleaned) {
   std::fprintf(stderr, "\nnotes_sanitizer_fuzz: %s\n", what);
-  printEscaped("notes", notes);
-  printEscaped("cleaned", cleaned);
+  fz::printEscaped("notes", notes);
+  fz::printEscaped("cleaned", cleaned);
   std::abort();
 }
 

@@ -99,17 +99,9 @@ int64_t characterAt(const Layout& layout, int64_t unit) {
   std::fprintf(stderr, "\nquick_parse_fuzz: %s", what);
   if (detail >= 0) std::fprintf(stderr, " (span %ld)", detail);
   const char* zone = std::getenv("TZ");
-  std::fprintf(stderr, "\n  now: %.6f s after 2001-01-01 UTC, TZ=%s\n  text: \"", now.seconds,
+  std::fprintf(stderr, "\n  now: %.6f s after 2001-01-01 UTC, TZ=%s\n", now.seconds,
                zone ? zone : "(unset)");
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-      std::fputc(c, stderr);
-    } else {
-      std::fprintf(stderr, "\\x%02x", byte);
-    }
-  }
-  std::fprintf(stderr, "\"\n");
+  fz::printEscaped("text", text);
   std::abort();
 }
 

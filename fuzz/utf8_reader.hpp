@@ -5,10 +5,13 @@
 // Ill-formed bytes are read the way Unicode recommends and ICU does: each maximal subpart of an
 // ill-formed sequence (the longest prefix of a valid sequence, or a single byte when none) is
 // one U+FFFD, one UTF-16 code unit.
+//
+// Also here: printing a failing input byte for byte, which both targets do before aborting.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 namespace talewick::fuzzing {
@@ -77,6 +80,21 @@ inline int64_t utf16Length(std::string_view s) {
     i += step.bytes;
   }
   return units;
+}
+
+// `label: "s"` on standard error, every byte outside printable ASCII as \xHH, so that a failing
+// input can be read and typed back exactly.
+inline void printEscaped(const char* label, std::string_view s) {
+  std::fprintf(stderr, "  %s: \"", label);
+  for (const char c : s) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
+      std::fputc(c, stderr);
+    } else {
+      std::fprintf(stderr, "\\x%02x", byte);
+    }
+  }
+  std::fprintf(stderr, "\"\n");
 }
 
 }  // namespace talewick::fuzzing

@@ -25,12 +25,7 @@ class QuestCommands : public ::testing::Test {
 
   using Result = testing::CliResult;
   Result cli(const std::vector<std::string>& args) { return testing::runCli(args); }
-  Json json(std::vector<std::string> args) {
-    args.push_back("--json");
-    const Result r = cli(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    return Json::parse(r.out);
-  }
+  Json json(std::vector<std::string> args) { return testing::runCliJson(std::move(args)); }
 
   // An event of the personnel calendar; `start` and `end` are Paris wall-clock times
   // ("20261209T143000") or days ("20261209", all day).

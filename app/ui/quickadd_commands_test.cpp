@@ -37,12 +37,7 @@ class QuickAddCommands : public ::testing::Test {
 
   using Result = testing::CliResult;
   Result cli(const std::vector<std::string>& args) { return testing::runCli(args); }
-  Json json(std::vector<std::string> args) {
-    args.push_back("--json");
-    const Result r = cli(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    return Json::parse(r.out);
-  }
+  Json json(std::vector<std::string> args) { return testing::runCliJson(std::move(args)); }
 
   // The event files of one calendar folder.
   std::vector<fs::path> icsFiles(const std::string& calendar) const {

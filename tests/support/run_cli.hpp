@@ -1,12 +1,15 @@
 // Runs the `talewick` command line in process, as the tests of the commands need it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/json.hpp"
 #include "ui/command.hpp"
 
 namespace talewick::testing {
@@ -43,6 +46,14 @@ inline CliResult runCli(const std::vector<std::string>& args, const std::string&
   ui::Io io{in, out, err};
   const int status = ui::run(args, io);
   return {status, out.str(), err.str()};
+}
+
+// The command with --json added: its output parsed, after checking it succeeded.
+inline Json runCliJson(std::vector<std::string> args) {
+  args.push_back("--json");
+  const CliResult r = runCli(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return Json::parse(r.out);
 }
 
 }  // namespace talewick::testing
