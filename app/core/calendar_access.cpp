@@ -131,6 +131,7 @@ std::optional<DayEvent> makeDayEvent(const CalendarEvent& event, const CalendarI
   d.calendarID = event.calendarID;
   if (!event.externalIdentifier.empty()) d.externalIdentifier = event.externalIdentifier;
   d.occurrenceAnchor = event.occurrenceDate;
+  d.alarmMinutesBefore = event.alarmMinutesBefore;
   return d;
 }
 

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "core/mock_events.hpp"
+#include "text/meeting_detector.hpp"
+#include "text/rsvp.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
@@ -277,15 +279,41 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
   source_ = QuestSource::agenda;
   statusLine_ = agendaStatus();
 
+  tellNotifications(mode);
+  publish();
+}
+
+void QuestStore::tellNotifications(RPGMode mode) {
   std::vector<DayEvent> awaiting;
+  std::set<std::string> awaitingKeys;
   for (const DayEvent& event : events_) {
-    if (event.needsResponse && announcedInvitations_.insert(event.id).second) {
-      awaiting.push_back(event);
-    }
+    if (!event.needsResponse) continue;
+    awaitingKeys.insert(invitationKey(event.externalIdentifier.value_or(""), event.startDate));
+    if (announcedInvitations_.insert(event.id).second) awaiting.push_back(event);
   }
   if (!awaiting.empty()) notifications_->announcePendingInvitations(awaiting, mode);
-  notifications_->scheduleEpicNotifications(quests_, {});
-  publish();
+  notifications_->purgeStaleInvites(awaitingKeys, *currentInterval_);
+
+  // Reminders are planned for the next days only; the daemon's reload after midnight plans on.
+  const Date now = clock_();
+  const DateInterval coverage{std::max(now, currentInterval_->start),
+                              std::min(now.adding(NOTIFICATION_DAYS * 86400.0),
+                                       currentInterval_->end)};
+  if (coverage.end <= coverage.start) return;
+  std::map<std::string, std::string> joinURLs;
+  std::map<std::string, std::vector<int>> offsets;
+  for (size_t i = 0; i < events_.size(); ++i) {
+    const DayEvent& event = events_[i];
+    if (event.allDay || !coverage.contains(event.startDate)) continue;
+    const std::string& questId = quests_[questOfEvent_[i].index].id;
+    if (auto link = MeetingDetector::detect(event)) joinURLs.emplace(questId, link->url);
+    std::vector<int>& leads = offsets[questId];
+    for (int minutes : event.alarmMinutesBefore) {
+      if (minutes >= 0) leads.push_back(minutes);
+    }
+    if (leads.empty()) leads.push_back(QuestNotifications::defaultLeadMinutes);
+  }
+  notifications_->scheduleEpicNotifications(quests_, joinURLs, offsets, coverage);
 }
 
 std::string QuestStore::agendaStatus() const {

@@ -44,21 +44,13 @@ struct EnumTraits<QuestSource> {
   static constexpr std::array<std::string_view, 4> names{"none", "agenda", "emptyDay", "denied"};
 };
 
-// [start, end)
-struct DateInterval {
-  Date start;
-  Date end;
-  bool contains(const DateInterval& other) const {
-    return start.seconds <= other.start.seconds && other.end.seconds <= end.seconds;
-  }
-  bool operator==(const DateInterval&) const = default;
-};
-
 class QuestStore {
  public:
   static constexpr const char* MODE_KEY = "rpg_mode";
   static constexpr int KINGDOM_DAYS_BEFORE = 120;
   static constexpr int KINGDOM_DAYS_AFTER = 121;
+  // Quests starting this many days ahead get their reminders planned.
+  static constexpr int NOTIFICATION_DAYS = 2;
 
   struct ChronicleHit {
     std::string id;
@@ -83,6 +75,11 @@ class QuestStore {
   ~QuestStore();
   QuestStore(const QuestStore&) = delete;
   QuestStore& operator=(const QuestStore&) = delete;
+
+  // Who hears of invitations and plans reminders after each load; null: nobody.
+  void setNotifications(QuestNotifications* notifications) {
+    notifications_ = notifications ? notifications : &silent_;
+  }
 
   // Published state.
   const std::vector<Quest>& quests() const { return quests_; }  // timed, by start
@@ -171,6 +168,8 @@ class QuestStore {
   const DayEvent* eventOf(const std::string& questID) const;
   void reloadCurrent();
   void failWrite(CalendarAccess::CalendarWrite write, const std::string& error);
+  // Invitations to announce, notices to withdraw, reminders to plan after a load.
+  void tellNotifications(RPGMode mode);
 
   CalendarEventStorePort& calendar_;
   CalendarSelection& selection_;

@@ -32,6 +32,9 @@ struct DayEvent {
   std::optional<std::string> calendarColorHex;
   std::optional<std::string> externalIdentifier;
   std::optional<Date> occurrenceAnchor;  // start as the recurring series first placed it
+  // The event's own alarms, in minutes before its start. Local to this machine's calendar: not
+  // part of the record shared with the phone.
+  std::vector<int> alarmMinutesBefore;
   bool operator==(const DayEvent&) const = default;
 };
 

@@ -24,6 +24,17 @@ struct Date {
   auto operator<=>(const Date&) const = default;
 };
 
+// [start, end)
+struct DateInterval {
+  Date start;
+  Date end;
+  bool contains(const DateInterval& other) const {
+    return start.seconds <= other.start.seconds && other.end.seconds <= end.seconds;
+  }
+  bool contains(Date date) const { return start <= date && date < end; }
+  bool operator==(const DateInterval&) const = default;
+};
+
 // A local date and time as written, before a time zone is applied.
 struct CivilTime {
   int year = 2001, month = 1, day = 1, hour = 0, minute = 0;
