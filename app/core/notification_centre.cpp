@@ -95,10 +95,11 @@ void NotificationCentre::deliver(const NotificationRequest& request) {
   for (const NotificationCategory& category : categories_) {
     if (category.identifier == request.categoryIdentifier) actions = category.actions;
   }
-  // The display may answer from its own thread; the responder lives on the main loop.
-  display_.show(request, actions, [this, request](std::string action) {
-    asio::post(main_, [this, request, action = std::move(action)] {
-      if (responder_) responder_({action, request});
+  // The display may answer from its own thread, and after this centre is gone.
+  std::weak_ptr<bool> alive = alive_;
+  display_.show(request, actions, [this, alive, request](std::string action) {
+    asio::post(main_, [this, alive, request, action = std::move(action)] {
+      if (!alive.expired() && responder_) responder_({action, request});
     });
   });
 }

@@ -8,6 +8,7 @@
 #include <asio/steady_timer.hpp>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,6 +100,7 @@ class NotificationCentre {
   std::function<void(const NotificationResponse&)> responder_;
   std::map<std::string, NotificationRequest> pending_;
   std::map<std::string, Date> delivered_;  // identifier → when it was shown
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace talewick

@@ -71,6 +71,7 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   ASSERT_GT(daemon, 0);
   const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
   EXPECT_TRUE(printed(out, "Le royaume — 1 quêtes de ton agenda"));
+  EXPECT_TRUE(printed(out, "Notifications désactivées : pas de session de bureau (D-Bus)."));
   // The day's board: today's reminder to tick, and two objectives the day already meets.
   EXPECT_TRUE(printed(out, "+45 XP, +14 or — Plus aucune échéance en retard"));
   EXPECT_TRUE(printed(out, "+20 XP, +6 or — Accomplir 1 tâche du coffre"));
@@ -97,6 +98,60 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   const auto result = testing::finishProcess(daemon, home / "scratch");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_NE(result.out.find("Arrêt."), std::string::npos) << result.out;
+  EXPECT_EQ(occurrences(result.out, "Notifications désactivées"), 1u);
+}
+
+// With a desktop session, what is due goes to the notification server (here a stand-in for
+// notify-send that writes down its arguments). The clock is fixed at 8:00: only what is due at
+// once is shown.
+TEST(Daemon, SendsTheQuestsNotificationsToTheDesktop) {
+  testing::TempFolder home("daemon-notify");
+  const auto log = home / "notify.log";
+  const auto tool = home.write("bin/notify-send", R"(#!/bin/sh
+for a in "$@"; do printf '%s\n' "$a" >> ")" + log.string() + R"("; done
+echo 1
+)");
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  const auto calendar = home / "calendars" / "perso";
+  std::filesystem::create_directories(calendar);
+  // A coffee at 8:05 with a 15-minute alarm and a meeting link, and an invitation for 14:00.
+  files::writeAtomically(
+      calendar / "cafe.ics",
+      "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//EN\nBEGIN:VEVENT\nUID:cafe\n"
+      "DTSTAMP:20261201T080000Z\nDTSTART:20261209T070500Z\nDTEND:20261209T073000Z\n"
+      "SUMMARY:Café avec Léa\nURL:https://meet.google.com/abc-defg-hij\nBEGIN:VALARM\n"
+      "ACTION:DISPLAY\nDESCRIPTION:Café\nTRIGGER:-PT15M\nEND:VALARM\nEND:VEVENT\nEND:VCALENDAR\n");
+  files::writeAtomically(
+      calendar / "revue.ics",
+      "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//EN\nBEGIN:VEVENT\nUID:revue\n"
+      "DTSTAMP:20261201T080000Z\nDTSTART:20261209T130000Z\nDTEND:20261209T140000Z\n"
+      "SUMMARY:Revue de sprint\nORGANIZER:mailto:chef@exemple.fr\n"
+      "ATTENDEE;PARTSTAT=NEEDS-ACTION:mailto:moi@exemple.fr\nEND:VEVENT\nEND:VCALENDAR\n");
+  home.write("defaults.json", R"({"identity.emails":["moi@exemple.fr"]})");
+  const std::map<std::string, std::string> env = {
+      {"TALEWICK_HOME", home.path().string()},
+      {"HOME", home.path().string()},
+      {"PATH", (home / "bin").string() + ":/usr/bin:/bin"},
+      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home / "no-bus").string()},
+      {"TZ", "Europe/Paris"},
+      {"LANG", "fr_FR.UTF-8"},
+      {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+  const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
+  ASSERT_GT(daemon, 0);
+
+  // 8:05 is 1796799900 seconds after 1970; 14:00 is 1796821200.
+  EXPECT_TRUE(printed(log, "--hint=string:x-talewick-id:quest_quest_cafe_1796799900_15\n"));
+  EXPECT_TRUE(printed(log, "Dans 5 min : Café avec Léa Prépare-toi, héros. +"));
+  EXPECT_TRUE(printed(log, "--hint=string:x-talewick-id:invite_revue|1796821200\n"));
+  EXPECT_TRUE(printed(log, "📜 Parchemin Maudit !\nUn émissaire attend ta réponse, héros.\n"
+                           "« Revue de sprint »\n"));
+
+  ::kill(daemon, SIGTERM);
+  const auto result = testing::finishProcess(daemon, home / "scratch");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.find("Notifications désactivées"), std::string::npos) << result.out;
+  // The call to combat waits for 8:04, which the fixed clock never reaches.
+  EXPECT_EQ(files::read(log).value_or("").find("combat_"), std::string::npos);
 }
 
 }  // namespace

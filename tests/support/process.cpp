@@ -45,7 +45,8 @@ pid_t startProcess(const std::vector<std::string>& argv,
 
   std::vector<std::string> env;
   const char* path = std::getenv("PATH");
-  env.push_back(std::string("PATH=") + (path ? path : "/usr/bin:/bin"));
+  if (!environment.contains("PATH"))
+    env.push_back(std::string("PATH=") + (path ? path : "/usr/bin:/bin"));
   for (const auto& [name, value] : environment) env.push_back(name + "=" + value);
   std::vector<char*> envp, args;
   for (std::string& entry : env) envp.push_back(entry.data());

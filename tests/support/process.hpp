@@ -17,8 +17,9 @@ struct ProcessResult {
   std::string out, err;
 };
 
-// Starts `argv` with only PATH and `environment` set; standard output and error go to files in
-// `scratch`. Returns the process id (-1 when it could not start).
+// Starts `argv` with only PATH (the test's own unless `environment` gives one) and `environment`
+// set; standard output and error go to files in `scratch`. Returns the process id (-1 when it
+// could not start).
 pid_t startProcess(const std::vector<std::string>& argv,
                    const std::map<std::string, std::string>& environment,
                    const std::filesystem::path& scratch);

@@ -1,6 +1,7 @@
 // `talewick daemon`: keeps the kingdom true while the calendar, the reminders, the preferences
 // and the cloud folder change underneath; prints each new status line and each payment the day's
-// work earns. Ends on SIGINT or SIGTERM.
+// work earns; sends the quests' notifications to the desktop. Ends on SIGINT or SIGTERM.
+#include <algorithm>
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
@@ -9,8 +10,11 @@
 #include <memory>
 
 #include "core/cloud_prefs_sync.hpp"
+#include "core/notification_centre.hpp"
+#include "core/quest_notifier.hpp"
 #include "game/xp.hpp"
 #include "platform/cloud_folder.hpp"
+#include "platform/desktop_notifications.hpp"
 #include "platform/file_preferences.hpp"
 #include "platform/file_watch.hpp"
 #include "platform/loop_watch.hpp"
@@ -48,8 +52,11 @@ class Daemon {
         remindersSettle_(main_),
         midnight_(main_),
         signals_(main_, SIGINT, SIGTERM) {}
+  // The store outlives the daemon: it must not keep a notifier that goes with it.
+  ~Daemon() { store_.setNotifications(nullptr); }
 
   int run() {
+    startNotifications();
     watchHero();
     store_.observe([this] { printStatus(); });
     kingdom_.observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
@@ -63,6 +70,7 @@ class Daemon {
       if (!error) main_.stop();
     });
     kingdom_.refreshAll(app_.now());
+    planEveningCall();
     armMidnight();
     // Answers to the invitations the user sent are polled here once the relay service exists.
     store_.startInvitationPolling([] {});
@@ -75,6 +83,33 @@ class Daemon {
  private:
   void say(const std::string& line) {
     io_.out << "[" << clockTime(app_.now()) << "] " << line << std::endl;
+  }
+
+  // Without a desktop session the daemon goes on without notifications, and says so once.
+  void startNotifications() {
+    std::string whyNot;
+    desktop_ = DesktopNotifications::open(main_, whyNot);
+    if (!desktop_) {
+      say(whyNot);
+      return;
+    }
+    desktop_->onFailure = [this](const std::string& message) { say(message); };
+    centre_ = std::make_unique<NotificationCentre>(main_, [this] { return app_.now(); }, *desktop_);
+    QuestNotifier::Actions actions;
+    actions.openURL = [this](const std::string& url) { desktop_->openURL(url); };
+    actions.mode = [this] { return app_.narrativeMode(); };
+    // Invitations are answered from the calendar tool until the answer relay exists.
+    notifier_ = std::make_unique<QuestNotifier>(centre_.get(), [this] { return app_.now(); },
+                                                std::move(actions));
+    store_.setNotifications(notifier_.get());
+  }
+
+  void planEveningCall() {
+    if (!notifier_) return;
+    const auto enabled = app_.preferences().value(QuestNotifier::eveningEnabledKey);
+    const bool on = enabled && enabled->is_boolean() && enabled->get<bool>();
+    notifier_->scheduleEveningCall(on ? std::optional(QuestNotifier::eveningCallDate(app_.now()))
+                                      : std::nullopt);
   }
 
   void printStatus() {
@@ -152,6 +187,8 @@ class Daemon {
       for (const std::string& key : keys)
         selection = selection || CalendarSelection::isSelectionKey(key);
       if (selection) app_.selection().reload();
+      if (std::find(keys.begin(), keys.end(), QuestNotifier::eveningEnabledKey) != keys.end())
+        planEveningCall();
       store_.coalescedReload();
     });
     prefsWatch_ = std::make_unique<FileWatch>(std::vector{prefs->path()});
@@ -180,6 +217,7 @@ class Daemon {
     midnight_.async_wait([this](const std::error_code& error) {
       if (error) return;
       kingdom_.refreshAll(app_.now());
+      planEveningCall();
       armMidnight();
     });
   }
@@ -199,6 +237,9 @@ class Daemon {
   bool progressPosted_ = false;
   std::unique_ptr<FileWatch> calendarWatch_, remindersWatch_, prefsWatch_;
   std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_;
+  std::unique_ptr<DesktopNotifications> desktop_;
+  std::unique_ptr<NotificationCentre> centre_;
+  std::unique_ptr<QuestNotifier> notifier_;
 };
 
 }  // namespace
