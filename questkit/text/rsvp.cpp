@@ -1,7 +1,5 @@
 #include "text/rsvp.hpp"
 
-#include <cmath>
-
 #include "support/loc.hpp"
 
 namespace talewick {
@@ -9,7 +7,7 @@ namespace talewick {
 std::string invitationKey(std::string_view externalIdentifier, std::optional<Date> start) {
   std::string key(externalIdentifier);
   key += '|';
-  if (start) key += std::to_string(static_cast<long long>(std::floor(start->unix())));
+  if (start) key += std::to_string(static_cast<long long>(start->unix()));
   return key;
 }
 
