@@ -6,6 +6,7 @@
 
 #include "core/kingdom_refresh_queue.hpp"
 #include "support/local_calendar.hpp"
+#include "text/rsvp.hpp"
 #include "tests/support/fake_calendar_store.hpp"
 #include "tests/support/memory_cloud_store.hpp"
 #include "tests/support/test_environment.hpp"
@@ -176,6 +177,55 @@ TEST_F(QuestStoreTest, SearchFindsEveryWordWhateverTheAccents) {
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0].id, "quest_standup");
   EXPECT_TRUE(store().searchChronicles("reunion yoga", 1, 1).empty());
+}
+
+// What the notifier is told after a load, written down.
+struct NotificationsHeard : QuestNotifications {
+  void announcePendingInvitations(const std::vector<DayEvent>& events, RPGMode) override {
+    for (const DayEvent& e : events) announced.push_back(e.id);
+  }
+  void purgeStaleInvites(const std::set<std::string>& keys, DateInterval) override {
+    validKeys = keys;
+  }
+  void scheduleEpicNotifications(const std::vector<Quest>&,
+                                 const std::map<std::string, std::string>& links,
+                                 const std::map<std::string, std::vector<int>>& leads,
+                                 DateInterval covered) override {
+    joinURLs = links;
+    offsets = leads;
+    coverage = covered;
+  }
+  std::vector<std::string> announced;
+  std::set<std::string> validKeys;
+  std::map<std::string, std::string> joinURLs;
+  std::map<std::string, std::vector<int>> offsets;
+  DateInterval coverage;
+};
+
+TEST_F(QuestStoreTest, TheNotifierHearsOfTheNextTwoDaysAlarmsLinksAndInvitations) {
+  calendar.occurrences[0].alarmMinutesBefore = {15, -5};  // an alarm after the start is no lead
+  calendar.occurrences[0].url = "https://meet.google.com/abc-defg-hij";
+  CalendarEvent later = occurrence("plus-tard", "Dentiste", localDate(2026, 12, 12, 9), 30);
+  CalendarEvent invite = occurrence("revue", "Revue", localDate(2026, 12, 11, 14), 60);
+  invite.attendees = {{"Moi", "mailto:moi@exemple.fr", ParticipantStatus::pending,
+                       ParticipantRole::required, true}};
+  calendar.occurrences.push_back(later);
+  calendar.occurrences.push_back(invite);
+  NotificationsHeard heard;
+  store().setNotifications(&heard);
+  loadWeek();
+  loadWeek();
+
+  EXPECT_EQ(heard.coverage.start, now);
+  EXPECT_EQ(heard.coverage.end, now.adding(2 * 86400.0));
+  EXPECT_EQ(heard.offsets, (std::map<std::string, std::vector<int>>{
+                               {"quest_standup", {15}}, {"quest_sport", {10}}}));
+  EXPECT_EQ(heard.joinURLs, (std::map<std::string, std::string>{
+                                {"quest_standup", "https://meet.google.com/abc-defg-hij"}}));
+  EXPECT_EQ(heard.announced, std::vector<std::string>{"revue"});  // once, over two loads
+  EXPECT_EQ(heard.validKeys,
+            std::set<std::string>{invitationKey("revue", localDate(2026, 12, 11, 14))});
+  store().setNotifications(nullptr);
 }
 
 TEST(KingdomRefreshQueue, OneRunsOneWaitsAndWaitingRequestsFold) {
