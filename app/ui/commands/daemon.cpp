@@ -41,6 +41,17 @@ std::string clockTime(Date now) {
   return out.str();
 }
 
+// A folder watch wakes up for news about its folder's neighbours too (it watches the parent, to
+// see the folder come and go) and on the fallback tick. Only news about the folder itself, or a
+// tick when nothing was looked at for a while, is worth reading the folder again: the parent may
+// be /tmp or the data folder, where files change all the time.
+bool worthALook(FileWatch& watch, std::chrono::steady_clock::time_point& lastLook) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!watch.drain() && now - lastLook < kFallbackLook) return false;
+  lastLook = now;
+  return true;
+}
+
 class Daemon {
  public:
   Daemon(Io& io, AppContext& app)
@@ -161,8 +172,7 @@ class Daemon {
         std::vector{paths::calendarFolder(app_.preferences()).path}, FileWatch::Depth::subfolders);
     calendarLoop_ = std::make_unique<LoopWatch>(main_, calendarWatch_->fd(), kFallbackLook, [this] {
       // The store's cache makes a reload that finds nothing new cheap: the fallback reloads too.
-      calendarWatch_->drain();
-      store_.calendarStoreChanged();
+      if (worthALook(*calendarWatch_, calendarLooked_)) store_.calendarStoreChanged();
     });
   }
 
@@ -171,7 +181,7 @@ class Daemon {
     remindersWatch_ = std::make_unique<FileWatch>(
         std::vector{paths::remindersFolder(app_.preferences()).path}, FileWatch::Depth::subfolders);
     remindersLoop_ = std::make_unique<LoopWatch>(main_, remindersWatch_->fd(), kFallbackLook, [this] {
-      remindersWatch_->drain();
+      if (!worthALook(*remindersWatch_, remindersLooked_)) return;
       remindersSettle_.expires_after(kRemindersSettle);
       remindersSettle_.async_wait([this](const std::error_code& error) {
         if (!error) kingdom_.refreshAuxiliary({false, false});
@@ -236,6 +246,8 @@ class Daemon {
   int64_t explainedXp_ = 0, explainedGold_ = 0;
   bool progressPosted_ = false;
   std::unique_ptr<FileWatch> calendarWatch_, remindersWatch_, prefsWatch_;
+  std::chrono::steady_clock::time_point calendarLooked_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point remindersLooked_ = calendarLooked_;
   std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_;
   std::unique_ptr<DesktopNotifications> desktop_;
   std::unique_ptr<NotificationCentre> centre_;
