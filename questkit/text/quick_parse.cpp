@@ -1,7 +1,12 @@
 #include "text/quick_parse.hpp"
 
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
 #include <algorithm>
+#include <cmath>
 #include <iterator>
+#include <tuple>
 
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
@@ -67,27 +72,46 @@ using Kind = ParsedSpan::Kind;
 // Beyond a century, "dans 999 semaines" is a typing accident, not a date.
 constexpr int64_t MAX_DAY_OFFSET = 36'600;
 
+bool isEarlierDay(const LocalCalendar::Fields& a, const LocalCalendar::Fields& b) {
+  return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
+}
+
 // The year of a day written without one: this year, or the next once the day has passed.
 int yearFor(int day, int month, std::optional<int> year, Date now) {
   if (year) return *year;
-  const int thisYear = LocalCalendar::fields(now).year;
-  const auto date = LocalCalendar::dateFrom(CivilTime{thisYear, month, day, 0, 0, 0});
-  if (date && LocalCalendar::startOfDay(*date) < LocalCalendar::startOfDay(now)) {
-    return thisYear + 1;
+  const LocalCalendar::Fields today = LocalCalendar::fields(now);
+  const auto date = LocalCalendar::dateFrom(CivilTime{today.year, month, day, 0, 0, 0});
+  // Local days follow one another: one starts before another exactly when its date comes first,
+  // so comparing dates spares the calendar two starts of day.
+  if (date && isEarlierDay(LocalCalendar::fields(*date), today)) return today.year + 1;
+  return today.year;
+}
+
+// Seconds from 1970 (some 31,000 years) within which daysLater may skip the calendar; it clamps
+// instants far beyond, its own way.
+constexpr double PLAIN_ARITHMETIC_LIMIT = 1e12;
+
+// The local fields `days` days after `now` (whose fields are `today`), as from
+// LocalCalendar::addingDays. That one moves the instant by whole days and corrects it only if the
+// wall-clock time came out different. Usually it comes out the same, and then the moved instant
+// is the answer, read without the calendar's costly arithmetic.
+LocalCalendar::Fields daysLater(Date now, const LocalCalendar::Fields& today, int days) {
+  // In milliseconds, as the calendar counts, so that the instant is the same to the last bit.
+  const double unixMillis = now.unix() * 1000.0 + static_cast<double>(days) * 86'400'000.0;
+  if (std::fabs(unixMillis) < PLAIN_ARITHMETIC_LIMIT * 1000.0) {
+    const LocalCalendar::Fields later = LocalCalendar::fields(Date::fromUnix(unixMillis / 1000.0));
+    if (std::tie(later.hour, later.minute, later.second) ==
+        std::tie(today.hour, today.minute, today.second)) {
+      return later;
+    }
   }
-  return thisYear;
+  return LocalCalendar::fields(LocalCalendar::addingDays(now, days));
 }
 
 std::optional<int> dayInMonthRange(std::string_view clean) {
   const auto day = dayNumber(clean);
   if (!day || *day < 1 || *day > 31) return std::nullopt;
   return day;
-}
-
-std::optional<int> monthOf(std::string_view word) {
-  const auto it = months().find(word);
-  if (it == months().end()) return std::nullopt;
-  return it->second;
 }
 
 std::string join(const std::vector<std::string_view>& words) {
@@ -135,36 +159,96 @@ std::vector<std::string> splitNames(const std::string& joined) {
   }
 }
 
-struct Token {
-  std::string typed;
-  std::string word;   // norm: what word tables are looked up with
-  std::string clean;  // cleanTime: what numbers and clock times are read from
+// A typed word and its reading (word, clean, meaning, weekday), made once for every step.
+struct Token : Reading {
+  std::string_view typed;  // within the parsed text, which outlives the parse
   TextRange range;
   bool used = false;
   std::optional<Kind> kind;
 };
 
+Token makeToken(std::string_view typed, TextRange range) {
+  return Token{readToken(typed), typed, range, false, std::nullopt};
+}
+
+// UTF-16 code units of a typed word, counted while decoding it rather than by converting it. A
+// malformed word is left to ICU, which decides how many replacement characters it holds.
+int64_t utf16Units(std::string_view s) {
+  int64_t units = 0;
+  const auto length = static_cast<int32_t>(s.size());
+  for (int32_t i = 0; i < length;) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++units;
+      ++i;
+      continue;
+    }
+    UChar32 cp;
+    U8_NEXT(s.data(), i, length, cp);
+    if (cp < 0) return text::utf16Length(s);
+    units += U16_LENGTH(cp);
+  }
+  return units;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+size_t countTokens(std::string_view line) {
+  size_t count = 0;
+  bool inToken = false;
+  for (char c : line) {
+    if (!isBlank(c) && !inToken) ++count;
+    inToken = !isBlank(c);
+  }
+  return count;
+}
+
 // Tokens of the first line; its offsets are those of the whole input, which starts with it.
 std::vector<Token> tokenize(std::string_view line) {
   std::vector<Token> tokens;
+  tokens.reserve(countTokens(line));  // tokens are large: growing the vector would move them
   int64_t offset = 0;
   for (size_t i = 0; i < line.size();) {
-    if (line[i] == ' ' || line[i] == '\t') {
+    if (isBlank(line[i])) {
       ++offset;
       ++i;
       continue;
     }
-    const size_t end = std::min(line.find_first_of(" \t", i), line.size());
-    Token token;
-    token.typed = std::string(line.substr(i, end - i));
-    token.word = norm(token.typed);
-    token.clean = cleanTime(token.typed);
-    token.range = TextRange{offset, text::utf16Length(token.typed)};
-    offset += token.range.length;
-    tokens.push_back(std::move(token));
+    size_t end = i;
+    while (end < line.size() && !isBlank(line[end])) ++end;
+    const std::string_view typed = line.substr(i, end - i);
+    tokens.push_back(makeToken(typed, TextRange{offset, utf16Units(typed)}));
+    offset += tokens.back().range.length;
     i = end;
   }
   return tokens;
+}
+
+// A date written from `tokens[start]` on; see parseDateTokens.
+std::optional<TokenDate> readDate(std::span<const Token> tokens, size_t start, Date now) {
+  if (start >= tokens.size()) return std::nullopt;
+  if (auto numeric = numericDate(tokens[start].typed)) {
+    return TokenDate{yearFor(numeric->day, numeric->month, numeric->year, now), numeric->month,
+                     numeric->day, 1};
+  }
+  auto dayAt = [&](size_t i) {
+    return i < tokens.size() ? dayInMonthRange(tokens[i].clean) : std::nullopt;
+  };
+  auto monthAt = [&](size_t i) {
+    return i < tokens.size() ? tokens[i].meaning->month : std::nullopt;
+  };
+  std::optional<int> day = dayAt(start), month = monthAt(start + 1);
+  if (!day || !month) {
+    month = monthAt(start);
+    day = dayAt(start + 1);
+  }
+  if (!day || !month) return std::nullopt;
+  std::optional<int> year;
+  size_t length = 2;
+  if (start + 2 < tokens.size()) {
+    const std::string& clean = tokens[start + 2].clean;
+    if (clean.size() == 4 && (year = digits(clean))) length = 3;
+  }
+  return TokenDate{yearFor(*day, *month, year, now), *month, *day, length};
 }
 
 // One parse: the tokens, what the recognisers found so far, and the steps in the order they run.
@@ -203,7 +287,8 @@ class Parser {
 
  private:
   bool isFree(size_t i) const { return i < t_.size() && !t_[i].used; }
-  bool freeIn(size_t i, const WordSet& set) const { return isFree(i) && set.contains(t_[i].word); }
+  bool in(size_t i, WordList list) const { return t_[i].meaning->in(list); }
+  bool freeIn(size_t i, WordList list) const { return isFree(i) && in(i, list); }
   bool freeIs(size_t i, std::string_view word) const { return isFree(i) && t_[i].word == word; }
 
   void mark(size_t i, Kind kind) {
@@ -231,9 +316,9 @@ class Parser {
   void takeMeetingLink(std::string_view text) {
     if (auto link = MeetingDetector::detect(text)) meetingURL_ = link->url;
     for (size_t i = 0; i < t_.size(); ++i) {
-      if (!isFree(i)) continue;
+      // Lower-casing changes no ":" or "/": only words with "://" are worth lower-casing.
+      if (!isFree(i) || t_[i].typed.find("://") == std::string_view::npos) continue;
       const std::string lowered = text::lower(t_[i].typed);
-      if (lowered.find("://") == std::string::npos) continue;
       const bool host = std::any_of(
           MEETING_HOST_FRAGMENTS.begin(), MEETING_HOST_FRAGMENTS.end(),
           [&](std::string_view fragment) { return lowered.find(fragment) != std::string::npos; });
@@ -266,7 +351,7 @@ class Parser {
   void takeCalendarHint() {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (isFree(i) && t_[i].typed.starts_with('/') && t_[i].typed.size() > 1) {
-        calendarHint_ = t_[i].typed.substr(1);
+        calendarHint_ = std::string(t_[i].typed.substr(1));
         mark(i, Kind::calendar);
         return;
       }
@@ -276,7 +361,7 @@ class Parser {
   // "rappel 15 min avant", "rappel moi 1h avant", "alert 30min".
   void takeReminder() {
     size_t i = 0;
-    while (i < t_.size() && !freeIn(i, reminderWords())) ++i;
+    while (i < t_.size() && !freeIn(i, WordList::reminder)) ++i;
     if (i == t_.size()) return;
     mark(i, Kind::reminder);
     auto j = nextFree(i);
@@ -291,7 +376,7 @@ class Parser {
       if (auto clock = parseClock(clean)) {
         amount = clock->hour * 60 + clock->minute;
       } else if (!amount && (amount = digits(clean))) {
-        if (auto k = nextFree(*j); k && minWords().contains(t_[*k].word)) unit = k;
+        if (auto k = nextFree(*j); k && in(*k, WordList::minUnit)) unit = k;
       }
       if (amount) {
         mark(*j, Kind::reminder);
@@ -300,17 +385,15 @@ class Parser {
         j = nextFree(unit.value_or(*j));
       }
     }
-    if (j && beforeWords().contains(t_[*j].word)) mark(*j, Kind::reminder);
+    if (j && in(*j, WordList::before)) mark(*j, Kind::reminder);
   }
 
   // "jusqu'au 30/06", "until the 30th june 2026".
   void takeRepetitionEnd() {
-    std::vector<std::string> typed;
-    for (const Token& token : t_) typed.push_back(token.typed);
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i) || !isUntil(t_[i].word)) continue;
-      const size_t start = freeIn(i + 1, articleWords()) ? i + 2 : i + 1;
-      const auto date = parseDateTokens(typed, start, now_);
+      const size_t start = freeIn(i + 1, WordList::article) ? i + 2 : i + 1;
+      const auto date = readDate(t_, start, now_);
       if (!date) continue;
       const size_t last = start + date->length - 1;
       bool free = true;
@@ -338,7 +421,7 @@ class Parser {
   void takeMonthNameDate() {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i)) continue;
-      const auto month = monthOf(t_[i].word);
+      const auto month = t_[i].meaning->month;
       if (!month) continue;
       auto dayAt = [&](size_t k) {
         return isFree(k) ? dayInMonthRange(t_[k].clean) : std::nullopt;
@@ -382,7 +465,7 @@ class Parser {
       day_ = ExplicitDay{*day, std::nullopt, std::nullopt};
       mark(i, i + 1, Kind::date);
       if (isFree(i + 2)) {
-        if (auto month = monthOf(t_[i + 2].word)) {
+        if (auto month = t_[i + 2].meaning->month) {
           day_->month = *month;
           mark(i + 2, Kind::date);
         }
@@ -439,7 +522,7 @@ class Parser {
       if (!amount) {
         if (auto clock = parseClock(clean)) amount = clock->hour * 60 + clock->minute;
       }
-      if (!amount && freeIn(i + 1, minWords())) {
+      if (!amount && freeIn(i + 1, WordList::minUnit)) {
         if ((amount = digits(clean))) last = i + 1;
       }
       if (!amount) continue;
@@ -452,10 +535,10 @@ class Parser {
   // "tous les lundis et jeudis", "every other week", "chaque 2 mois".
   void takeEvery() {
     for (size_t i = 0; i < t_.size(); ++i) {
-      if (!freeIn(i, everyWords())) continue;
+      if (!freeIn(i, WordList::every)) continue;
       ParsedRecurrence rule;
       size_t j = i + 1;
-      if (freeIn(j, articleWords())) ++j;
+      if (freeIn(j, WordList::article)) ++j;
       if (freeIs(j, OTHER)) {
         rule.interval = 2;
         ++j;
@@ -466,11 +549,11 @@ class Parser {
           ++j;
         }
       }
-      if (auto day = isFree(j) ? weekday(t_[j].word) : std::nullopt) {
+      if (auto day = isFree(j) ? t_[j].weekday : std::nullopt) {
         rule.frequency = ParsedRecurrence::Frequency::weekly;
         rule.weekdays.push_back(*day);
-        while (freeIn(j + 1, andWords()) && isFree(j + 2) && weekday(t_[j + 2].word)) {
-          rule.weekdays.push_back(*weekday(t_[j + 2].word));
+        while (freeIn(j + 1, WordList::andWord) && isFree(j + 2) && t_[j + 2].weekday) {
+          rule.weekdays.push_back(*t_[j + 2].weekday);
           j += 2;
         }
       } else if (auto frequency = unitFrequency(j)) {
@@ -487,10 +570,10 @@ class Parser {
 
   std::optional<ParsedRecurrence::Frequency> unitFrequency(size_t i) const {
     using F = ParsedRecurrence::Frequency;
-    if (freeIn(i, dayUnits())) return F::daily;
-    if (freeIn(i, weekUnits())) return F::weekly;
-    if (freeIn(i, monthUnits())) return F::monthly;
-    if (freeIn(i, yearUnits())) return F::yearly;
+    if (freeIn(i, WordList::dayUnit)) return F::daily;
+    if (freeIn(i, WordList::weekUnit)) return F::weekly;
+    if (freeIn(i, WordList::monthUnit)) return F::monthly;
+    if (freeIn(i, WordList::yearUnit)) return F::yearly;
     return std::nullopt;
   }
 
@@ -506,14 +589,14 @@ class Parser {
       if (!number) number = digits(t_[i + 3].clean);
       if (!number) continue;
       ParsedRecurrence rule;
-      const std::string& unit = t_[i + 1].word;
+      const std::string_view unit = t_[i + 1].word;
       if (unit == "jour" || unit == "jours") {
         rule.frequency = F::daily;
       } else if (unit == "semaine" || unit == "semaines") {
         rule.frequency = F::weekly;
       } else if (unit == "mois") {
         rule.frequency = F::monthly;
-      } else if (auto day = weekday(unit)) {
+      } else if (auto day = t_[i + 1].weekday) {
         rule.frequency = F::weekly;
         rule.weekdays.push_back(*day);
       } else {
@@ -530,13 +613,13 @@ class Parser {
   // "dans 3 jours", "in 2 weeks".
   void takeRelativeDay() {
     for (size_t i = 0; i + 2 < t_.size(); ++i) {
-      if (!freeIn(i, inWords()) || !isFree(i + 1)) continue;
+      if (!freeIn(i, WordList::inWord) || !isFree(i + 1)) continue;
       const auto n = digits(t_[i + 1].clean);
       if (!n) continue;
       int64_t days = 0;
-      if (freeIn(i + 2, dayUnits())) {
+      if (freeIn(i + 2, WordList::dayUnit)) {
         days = *n;
-      } else if (freeIn(i + 2, weekUnits())) {
+      } else if (freeIn(i + 2, WordList::weekUnit)) {
         days = 7 * static_cast<int64_t>(*n);
       } else {
         continue;
@@ -551,11 +634,11 @@ class Parser {
   // "ce soir", "this morning".
   void takeThisPartOfDay() {
     for (size_t i = 0; i + 1 < t_.size(); ++i) {
-      if (!freeIn(i, thisWords()) || !isFree(i + 1)) continue;
-      const auto part = dayPart().find(t_[i + 1].word);
-      if (part == dayPart().end()) continue;
+      if (!freeIn(i, WordList::thisWord) || !isFree(i + 1)) continue;
+      const auto partHour = t_[i + 1].meaning->dayPartHour;
+      if (!partHour) continue;
       setDayOffset(0);
-      setPartHour(part->second);
+      setPartHour(*partHour);
       mark(i, i + 1, Kind::date);
       return;
     }
@@ -565,18 +648,17 @@ class Parser {
   void takeDayWords() {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i)) continue;
-      const std::string& word = t_[i].word;
+      const std::string_view word = t_[i].word;
+      const WordMeaning& meaning = *t_[i].meaning;
       if (word == "apres" && freeIs(i + 1, "demain")) {
         setDayOffset(2);
         mark(i, i + 1, Kind::date);
-      } else if (const auto day = dayWords().find(word); day != dayWords().end()) {
-        setDayOffset(day->second);
+      } else if (meaning.dayOffset) {
+        setDayOffset(*meaning.dayOffset);
         // "tonight" is a day and a part of it: the evening, unless a clock time says better.
-        if (const auto part = dayPart().find(word); part != dayPart().end()) {
-          setPartHour(part->second);
-        }
+        if (meaning.dayPartHour) setPartHour(*meaning.dayPartHour);
         mark(i, Kind::date);
-      } else if (const auto named = weekday(word)) {
+      } else if (const auto named = t_[i].weekday) {
         if (!weekday_) weekday_ = *named;
         mark(i, Kind::date);
       }
@@ -586,8 +668,8 @@ class Parser {
   void takePartOfDay() {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i)) continue;
-      if (const auto part = dayPart().find(t_[i].word); part != dayPart().end()) {
-        setPartHour(part->second);
+      if (const auto partHour = t_[i].meaning->dayPartHour) {
+        setPartHour(*partHour);
         mark(i, Kind::date);
         return;
       }
@@ -598,7 +680,8 @@ class Parser {
   void takeNotePhrase() {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i)) continue;
-      const std::string& word = t_[i].word;
+      // A view compares its length first: most words are turned down without a character read.
+      const std::string_view word = t_[i].word;
       size_t length = 0;
       if ((word == "pense" || word == "penser" || word == "pensez") && freeIs(i + 1, "a")) {
         length = 2;
@@ -625,13 +708,13 @@ class Parser {
   // "avec Paul et Marie", "with Ana, Bo & Cy".
   void takeAttendees() {
     for (size_t i = 0; i < t_.size(); ++i) {
-      if (!freeIn(i, withWords())) continue;
+      if (!freeIn(i, WordList::withWord)) continue;
       mark(i, Kind::person);
       std::vector<std::string_view> names;
       // A word an earlier step recognised ends the names as surely as a stop word: in "with
       // John tomorrow 3pm for 30 min", "for" is no part of John.
       for (size_t j = i + 1; isFree(j); ++j) {
-        if (!andWords().contains(t_[j].word) && isStop(t_[j].typed)) break;
+        if (!in(j, WordList::andWord) && isStop(t_[j])) break;
         names.push_back(t_[j].typed);
         mark(j, Kind::person);
       }
@@ -643,10 +726,10 @@ class Parser {
   // "à la mairie", "chez Mamie", "at the gym".
   void takePlace() {
     for (size_t i = 0; i < t_.size(); ++i) {
-      if (!freeIn(i, locPreps())) continue;
+      if (!freeIn(i, WordList::locPrep)) continue;
       std::vector<std::string_view> words;
       size_t j = i + 1;
-      for (; isFree(j) && !isStop(t_[j].typed); ++j) words.push_back(t_[j].typed);
+      for (; isFree(j) && !isStop(t_[j]); ++j) words.push_back(t_[j].typed);
       if (words.empty()) continue;
       location_ = join(words);
       mark(i, j - 1, Kind::location);
@@ -679,8 +762,7 @@ class Parser {
         ahead = (*weekday_ - today.weekday + 7) % 7;
         if (ahead == 0) ahead = 7;  // a weekday name never means today
       }
-      const auto target =
-          LocalCalendar::fields(LocalCalendar::addingDays(now_, static_cast<int>(ahead)));
+      const auto target = daysLater(now_, today, static_cast<int>(ahead));
       year = target.year;
       month = target.month;
       day = target.day;
@@ -742,34 +824,17 @@ class Parser {
 
 std::optional<TokenDate> parseDateTokens(std::span<const std::string> typed, size_t start,
                                          Date now) {
-  if (start >= typed.size()) return std::nullopt;
-  if (auto numeric = numericDate(typed[start])) {
-    return TokenDate{yearFor(numeric->day, numeric->month, numeric->year, now), numeric->month,
-                     numeric->day, 1};
-  }
-  auto dayAt = [&](size_t i) {
-    return i < typed.size() ? dayInMonthRange(cleanTime(typed[i])) : std::nullopt;
-  };
-  auto monthAt = [&](size_t i) {
-    return i < typed.size() ? monthOf(norm(typed[i])) : std::nullopt;
-  };
-  std::optional<int> day = dayAt(start), month = monthAt(start + 1);
-  if (!day || !month) {
-    month = monthAt(start);
-    day = dayAt(start + 1);
-  }
-  if (!day || !month) return std::nullopt;
-  std::optional<int> year;
-  size_t length = 2;
-  if (start + 2 < typed.size()) {
-    const std::string clean = cleanTime(typed[start + 2]);
-    if (clean.size() == 4 && (year = digits(clean))) length = 3;
-  }
-  return TokenDate{yearFor(*day, *month, year, now), *month, *day, length};
+  std::vector<Token> tokens;
+  tokens.reserve(typed.size());
+  for (const std::string& word : typed) tokens.push_back(makeToken(word, TextRange{}));
+  return readDate(tokens, start, now);
 }
 
 std::optional<ParsedEvent> parse(std::string_view text, Date now) {
-  const size_t lineBreak = text.find_first_of("\n\r");
+  const auto lineEnd =
+      std::find_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; });
+  const size_t lineBreak =
+      lineEnd == text.end() ? std::string_view::npos : static_cast<size_t>(lineEnd - text.begin());
   const std::string_view trailingNote = lineBreak == std::string_view::npos
                                             ? std::string_view{}
                                             : text::trim(text.substr(lineBreak + 1));

@@ -272,6 +272,20 @@ TEST(QuickParse, DocumentedSentences) { expectDrafts(documentedSentences()); }
 
 TEST(QuickParse, OwnSentences) { expectDrafts(ownSentences()); }
 
+// Days ahead are calendar days, not spans of 24 hours: late or early in a night when the clock
+// changes, 24 hours later is another day than tomorrow. Paris goes to summer time in the night of
+// 28 to 29 March 2026 and back in the night of 24 to 25 October.
+TEST(QuickParse, DaysAheadAcrossAClockChange) {
+  const Date lateSaturday = localDate(2026, 3, 28, 23, 30);
+  EXPECT_EQ(QuickParse::parse("Fête demain", lateSaturday).value().start, localDate(2026, 3, 29));
+  EXPECT_EQ(QuickParse::parse("Fête dans 2 jours 9h", lateSaturday).value().start,
+            localDate(2026, 3, 30, 9, 0));
+  const Date earlySunday = localDate(2026, 10, 25, 0, 30);
+  EXPECT_EQ(QuickParse::parse("Marché demain", earlySunday).value().start, localDate(2026, 10, 26));
+  EXPECT_EQ(QuickParse::parse("Marché lundi 8h", earlySunday).value().start,
+            localDate(2026, 10, 26, 8, 0));
+}
+
 TEST(QuickParse, TextsWithoutTimeCueGiveNothing) {
   for (const char* text : {"", "   ", "\t\n", "Acheter du pain", "Note: apporter les clés 14h",
                            "sport tous les lundis", "Vacances en mars", "jusqu'au 30/06"}) {

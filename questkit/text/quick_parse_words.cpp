@@ -3,116 +3,120 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <initializer_list>
+#include <span>
+#include <unordered_map>
+#include <utility>
+
 #include "support/text.hpp"
 
 namespace talewick::QuickParse {
+namespace {
 
-const WordMap& dayWords() {
-  static const WordMap table{{"aujourdhui", 0}, {"demain", 1}, {"apresdemain", 2}, {"today", 0},
+constexpr uint32_t bit(WordList list) { return 1u << static_cast<uint32_t>(list); }
+
+// Words with a value, one table per kind of value.
+using Valued = std::pair<std::string_view, int>;
+constexpr Valued DAY_WORDS[]{{"aujourdhui", 0}, {"demain", 1}, {"apresdemain", 2}, {"today", 0},
                              {"tomorrow", 1},   {"tmrw", 1},   {"tmr", 1},         {"tonight", 0}};
-  return table;
-}
-
-const WordMap& weekdays() {
-  static const WordMap table{{"dimanche", 1}, {"lundi", 2},    {"mardi", 3},     {"mercredi", 4},
-                             {"jeudi", 5},    {"vendredi", 6}, {"samedi", 7},    {"sunday", 1},
-                             {"monday", 2},   {"tuesday", 3},  {"wednesday", 4}, {"thursday", 5},
-                             {"friday", 6},   {"saturday", 7}};
-  return table;
-}
-
-const WordMap& months() {
-  static const WordMap table{
-      {"janvier", 1},   {"janv", 1},      {"jan", 1},       {"january", 1},  {"fevrier", 2},
-      {"fev", 2},       {"february", 2},  {"feb", 2},       {"mars", 3},     {"march", 3},
-      {"mar", 3},       {"avril", 4},     {"avr", 4},       {"april", 4},    {"apr", 4},
-      {"mai", 5},       {"may", 5},       {"juin", 6},      {"june", 6},     {"jun", 6},
-      {"juillet", 7},   {"juil", 7},      {"july", 7},      {"jul", 7},      {"aout", 8},
-      {"august", 8},    {"aug", 8},       {"septembre", 9}, {"sept", 9},     {"sep", 9},
-      {"september", 9}, {"octobre", 10},  {"oct", 10},      {"october", 10}, {"novembre", 11},
-      {"nov", 11},      {"november", 11}, {"decembre", 12}, {"dec", 12},     {"december", 12}};
-  return table;
-}
-
-const WordMap& dayPart() {
-  static const WordMap table{{"matin", 9},   {"midi", 12},      {"aprem", 14},   {"apresmidi", 14},
+constexpr Valued WEEKDAYS[]{{"dimanche", 1}, {"lundi", 2},    {"mardi", 3},     {"mercredi", 4},
+                            {"jeudi", 5},    {"vendredi", 6}, {"samedi", 7},    {"sunday", 1},
+                            {"monday", 2},   {"tuesday", 3},  {"wednesday", 4}, {"thursday", 5},
+                            {"friday", 6},   {"saturday", 7}};
+constexpr Valued MONTHS[]{
+    {"janvier", 1},   {"janv", 1},      {"jan", 1},       {"january", 1},  {"fevrier", 2},
+    {"fev", 2},       {"february", 2},  {"feb", 2},       {"mars", 3},     {"march", 3},
+    {"mar", 3},       {"avril", 4},     {"avr", 4},       {"april", 4},    {"apr", 4},
+    {"mai", 5},       {"may", 5},       {"juin", 6},      {"june", 6},     {"jun", 6},
+    {"juillet", 7},   {"juil", 7},      {"july", 7},      {"jul", 7},      {"aout", 8},
+    {"august", 8},    {"aug", 8},       {"septembre", 9}, {"sept", 9},     {"sep", 9},
+    {"september", 9}, {"octobre", 10},  {"oct", 10},      {"october", 10}, {"novembre", 11},
+    {"nov", 11},      {"november", 11}, {"decembre", 12}, {"dec", 12},     {"december", 12}};
+constexpr Valued DAY_PARTS[]{{"matin", 9},   {"midi", 12},      {"aprem", 14},   {"apresmidi", 14},
                              {"soir", 19},   {"soiree", 19},    {"nuit", 21},    {"morning", 9},
                              {"noon", 12},   {"afternoon", 14}, {"evening", 19}, {"night", 21},
                              {"tonight", 21}};
+
+// Every table in one map, so that a token is looked up once whatever the recognisers ask.
+using MeaningTable = std::unordered_map<std::string_view, WordMeaning>;
+
+MeaningTable buildMeanings() {
+  MeaningTable table;
+  const auto values = [&](std::optional<int> WordMeaning::*field, std::span<const Valued> words) {
+    for (const auto& [word, value] : words) table[word].*field = value;
+  };
+  const auto list = [&](WordList which, std::initializer_list<std::string_view> words) {
+    for (std::string_view word : words) table[word].lists |= bit(which);
+  };
+  values(&WordMeaning::dayOffset, DAY_WORDS);
+  values(&WordMeaning::weekday, WEEKDAYS);
+  values(&WordMeaning::month, MONTHS);
+  values(&WordMeaning::dayPartHour, DAY_PARTS);
+  list(WordList::locPrep, {"a", "au", "aux", "chez", "at", "in"});
+  list(WordList::minUnit, {"min", "mins", "minute", "minutes", "mn"});
+  list(WordList::reminder, {"rappel", "rappelle", "rappels", "alerte", "alarme", "alarm", "remind",
+                            "reminder", "reminders", "alert"});
+  list(WordList::every, {"tous", "toutes", "chaque", "every", "each"});
+  list(WordList::andWord, {"et", "and"});
+  list(WordList::withWord, {"avec", "with"});
+  list(WordList::before, {"avant", "before"});
+  list(WordList::inWord, {"dans", "in"});
+  list(WordList::thisWord, {"ce", "cet", "cette", "this"});
+  list(WordList::article, {"les", "le", "la", "the"});
+  list(WordList::dayUnit, {"jour", "jours", "day", "days"});
+  list(WordList::weekUnit, {"semaine", "semaines", "week", "weeks"});
+  list(WordList::monthUnit, {"mois", "month", "months"});
+  list(WordList::yearUnit, {"an", "ans", "annee", "annees", "year", "years"});
   return table;
 }
 
-const WordSet& locPreps() {
-  static const WordSet set{"a", "au", "aux", "chez", "at", "in"};
-  return set;
-}
-const WordSet& minWords() {
-  static const WordSet set{"min", "mins", "minute", "minutes", "mn"};
-  return set;
-}
-const WordSet& reminderWords() {
-  static const WordSet set{"rappel", "rappelle", "rappels",  "alerte",    "alarme",
-                           "alarm",  "remind",   "reminder", "reminders", "alert"};
-  return set;
-}
-const WordSet& everyWords() {
-  static const WordSet set{"tous", "toutes", "chaque", "every", "each"};
-  return set;
-}
-const WordSet& andWords() {
-  static const WordSet set{"et", "and"};
-  return set;
-}
-const WordSet& withWords() {
-  static const WordSet set{"avec", "with"};
-  return set;
-}
-const WordSet& beforeWords() {
-  static const WordSet set{"avant", "before"};
-  return set;
-}
-const WordSet& inWords() {
-  static const WordSet set{"dans", "in"};
-  return set;
-}
-const WordSet& thisWords() {
-  static const WordSet set{"ce", "cet", "cette", "this"};
-  return set;
-}
-const WordSet& articleWords() {
-  static const WordSet set{"les", "le", "la", "the"};
-  return set;
-}
-const WordSet& dayUnits() {
-  static const WordSet set{"jour", "jours", "day", "days"};
-  return set;
-}
-const WordSet& weekUnits() {
-  static const WordSet set{"semaine", "semaines", "week", "weeks"};
-  return set;
-}
-const WordSet& monthUnits() {
-  static const WordSet set{"mois", "month", "months"};
-  return set;
-}
-const WordSet& yearUnits() {
-  static const WordSet set{"an", "ans", "annee", "annees", "year", "years"};
-  return set;
+// The lists whose words end names and places (isStop); the values that do are checked apart.
+constexpr uint32_t STOP_LISTS = bit(WordList::locPrep) | bit(WordList::inWord) |
+                                bit(WordList::reminder) | bit(WordList::every) |
+                                bit(WordList::andWord);
+
+constexpr std::string_view TIME_EDGES = " ,.;:)(";
+constexpr std::string_view DATE_EDGES = " ,;)(";
+constexpr std::string_view DATE_SEPARATORS = "/-.";
+
+bool isAscii(std::string_view s) {
+  for (unsigned char c : s) {
+    if (c >= 0x80) return false;
+  }
+  return true;
 }
 
-std::optional<int> numberWord(std::string_view word) {
-  if (word == "deux") return 2;
-  if (word == "trois") return 3;
-  if (word == "quatre") return 4;
-  return std::nullopt;
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// Among ASCII characters, ICU's letters and digits are exactly these.
+bool isAsciiLetterOrDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'z'); }
+
+bool isAmong(char c, std::string_view chars) {
+  for (char one : chars) {
+    if (one == c) return true;
+  }
+  return false;
 }
 
-std::string norm(std::string_view s) {
-  const std::string folded = text::fold(s);
+// `s` without any of `edges` at either end. Every token is trimmed: a loop of our own is faster
+// than find_first_not_of, which searches `edges` with memchr for each character.
+std::string_view trimmed(std::string_view s, std::string_view edges) {
+  while (!s.empty() && isAmong(s.front(), edges)) s.remove_prefix(1);
+  while (!s.empty() && isAmong(s.back(), edges)) s.remove_suffix(1);
+  return s;
+}
+
+// norm of a text already folded.
+std::string lettersAndDigits(std::string_view folded) {
   std::string out;
   out.reserve(folded.size());
   const auto length = static_cast<int32_t>(folded.size());
   for (int32_t i = 0; i < length;) {
+    if (static_cast<unsigned char>(folded[i]) < 0x80) {
+      if (isAsciiLetterOrDigit(folded[i])) out += folded[i];
+      ++i;
+      continue;
+    }
     const int32_t begin = i;
     UChar32 cp;
     U8_NEXT(folded.data(), i, length, cp);
@@ -123,12 +127,53 @@ std::string norm(std::string_view s) {
   return out;
 }
 
+// The word's weekday when its meaning is known: "lundis" is looked up as "lundi".
+std::optional<int> weekdayOf(std::string_view word, const WordMeaning& meaning) {
+  if (meaning.weekday) return meaning.weekday;
+  if (word.ends_with('s')) return meaningOf(word.substr(0, word.size() - 1)).weekday;
+  return std::nullopt;
+}
+
+}  // namespace
+
+const WordMeaning& meaningOf(std::string_view word) {
+  static const MeaningTable table = buildMeanings();
+  static const WordMeaning none;
+  const auto it = table.find(word);
+  return it == table.end() ? none : it->second;
+}
+
+std::optional<int> numberWord(std::string_view word) {
+  if (word == "deux") return 2;
+  if (word == "trois") return 3;
+  if (word == "quatre") return 4;
+  return std::nullopt;
+}
+
+std::string norm(std::string_view s) { return lettersAndDigits(text::fold(s)); }
+
 std::string cleanTime(std::string_view s) {
-  static constexpr std::string_view edges = " ,.;:)(";
-  const std::string folded = text::fold(s);
-  const size_t begin = folded.find_first_not_of(edges);
-  if (begin == std::string::npos) return {};
-  return folded.substr(begin, folded.find_last_not_of(edges) - begin + 1);
+  return std::string(trimmed(text::fold(s), TIME_EDGES));
+}
+
+Reading readToken(std::string_view typed) {
+  Reading token;
+  if (isAscii(typed)) {
+    // Folding ASCII only lower-cases it: both forms come straight from the typed text.
+    token.word.reserve(typed.size());
+    for (char c : typed) {
+      if (isAsciiLetterOrDigit(asciiLower(c))) token.word += asciiLower(c);
+    }
+    token.clean = trimmed(typed, TIME_EDGES);
+    for (char& c : token.clean) c = asciiLower(c);
+  } else {
+    const std::string folded = text::fold(typed);
+    token.word = lettersAndDigits(folded);
+    token.clean = trimmed(folded, TIME_EDGES);
+  }
+  token.meaning = &meaningOf(token.word);
+  token.weekday = weekdayOf(token.word, *token.meaning);
+  return token;
 }
 
 std::optional<int> digits(std::string_view s) {
@@ -174,6 +219,7 @@ std::optional<ClockTime> parseMeridiem(std::string_view s) {
 }  // namespace
 
 std::optional<ClockTime> parseClock(std::string_view s) {
+  if (s.empty() || !isDigit(s.front())) return std::nullopt;  // most words: no hour to read
   const size_t h = s.find('h');
   if (h == std::string_view::npos || s.find('h', h + 1) != std::string_view::npos) {
     return std::nullopt;
@@ -190,6 +236,8 @@ std::optional<ClockTime> parseClock(std::string_view s) {
 std::optional<ClockTime> parseTime(std::string_view s) {
   if (s == "midi" || s == "noon") return ClockTime{12, 0};
   if (s == "minuit" || s == "midnight") return ClockTime{0, 0};
+  // Every other form starts with the hour's digits; most words are no time at all.
+  if (s.empty() || !isDigit(s.front())) return std::nullopt;
   if (s.ends_with("am") || s.ends_with("pm")) return parseMeridiem(s);
   if (auto clock = parseClock(s)) return clock;
   auto time = splitClock(s, ':');
@@ -198,6 +246,7 @@ std::optional<ClockTime> parseTime(std::string_view s) {
 }
 
 std::optional<int> parseMinSuffix(std::string_view s) {
+  if (s.empty() || !isDigit(s.front())) return std::nullopt;  // no number before any suffix
   for (std::string_view suffix : {"minutes", "minute", "mins", "min", "mn"}) {
     if (s.ends_with(suffix)) return digits(s.substr(0, s.size() - suffix.size()));
   }
@@ -205,6 +254,7 @@ std::optional<int> parseMinSuffix(std::string_view s) {
 }
 
 std::optional<int> dayNumber(std::string_view s) {
+  if (s.empty() || !isDigit(s.front())) return std::nullopt;  // no number with or without suffix
   if (auto n = digits(s)) return n;
   for (std::string_view suffix : {"st", "nd", "rd", "th"}) {
     if (s.ends_with(suffix)) return digits(s.substr(0, s.size() - suffix.size()));
@@ -213,18 +263,17 @@ std::optional<int> dayNumber(std::string_view s) {
 }
 
 std::optional<NumericDate> numericDate(std::string_view s) {
-  static constexpr std::string_view edges = " ,;)(";
-  const size_t begin = s.find_first_not_of(edges);
-  if (begin == std::string_view::npos) return std::nullopt;
-  s = s.substr(begin, s.find_last_not_of(edges) - begin + 1);
+  s = trimmed(s, DATE_EDGES);
+  if (s.empty() || !isDigit(s.front())) return std::nullopt;  // no day to read
   std::optional<int> parts[3];
   size_t count = 0, pos = 0;
   for (;;) {
     if (count == 3) return std::nullopt;
-    const size_t cut = s.find_first_of("/-.", pos);
-    parts[count++] = digits(s.substr(pos, cut == std::string_view::npos ? cut : cut - pos));
+    size_t cut = pos;
+    while (cut < s.size() && !isAmong(s[cut], DATE_SEPARATORS)) ++cut;
+    parts[count++] = digits(s.substr(pos, cut - pos));
     if (!parts[count - 1]) return std::nullopt;
-    if (cut == std::string_view::npos) break;
+    if (cut == s.size()) break;
     pos = cut + 1;
   }
   if (count < 2) return std::nullopt;
@@ -235,28 +284,18 @@ std::optional<NumericDate> numericDate(std::string_view s) {
   return date;
 }
 
-std::optional<int> weekday(std::string_view word) {
-  const WordMap& table = weekdays();
-  if (auto it = table.find(word); it != table.end()) return it->second;
-  if (word.ends_with('s')) {
-    if (auto it = table.find(word.substr(0, word.size() - 1)); it != table.end()) {
-      return it->second;
-    }
-  }
-  return std::nullopt;
-}
+std::optional<int> weekday(std::string_view word) { return weekdayOf(word, meaningOf(word)); }
 
 bool isUntil(std::string_view word) {
   return word.starts_with("jusqu") || word == "until" || word == "till";
 }
 
-bool isStop(std::string_view typed) {
-  const std::string word = norm(typed);
-  const std::string clean = cleanTime(typed);
-  return locPreps().contains(word) || dayWords().contains(word) || weekday(word) ||
-         parseTime(clean) || parseMinSuffix(clean) || dayPart().contains(word) ||
-         inWords().contains(word) || reminderWords().contains(word) ||
-         everyWords().contains(word) || andWords().contains(word);
+bool isStop(std::string_view typed) { return isStop(readToken(typed)); }
+
+bool isStop(const Reading& token) {
+  const WordMeaning& meaning = *token.meaning;
+  return (meaning.lists & STOP_LISTS) != 0 || meaning.dayOffset || meaning.dayPartHour ||
+         token.weekday || parseTime(token.clean) || parseMinSuffix(token.clean);
 }
 
 }  // namespace talewick::QuickParse

@@ -4,35 +4,45 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace talewick::QuickParse {
 
-using WordSet = std::unordered_set<std::string_view>;
-using WordMap = std::unordered_map<std::string_view, int>;
+// The word lists a recogniser may ask about.
+enum class WordList : uint32_t {
+  locPrep,    // "à", "chez", "at"
+  minUnit,    // "min", "minutes"
+  reminder,   // "rappel", "remind"
+  every,      // "tous", "chaque", "every"
+  andWord,    // "et", "and"
+  withWord,   // "avec", "with"
+  before,     // "avant", "before"
+  inWord,     // "dans", "in"
+  thisWord,   // "ce", "cette", "this"
+  article,    // "les", "le", "la", "the"
+  dayUnit,    // "jour", "days"
+  weekUnit,   // "semaine", "weeks"
+  monthUnit,  // "mois", "months"
+  yearUnit,   // "an", "years"
+};
 
-const WordMap& dayWords();  // word → day offset ("demain" 1)
-const WordMap& weekdays();  // word → weekday, 1 Sunday … 7 Saturday
-const WordMap& months();    // word → month 1…12, abbreviations included
-const WordMap& dayPart();   // word → hour ("soir" 19)
-const WordSet& locPreps();
-const WordSet& minWords();
-const WordSet& reminderWords();
-const WordSet& everyWords();
-const WordSet& andWords();
-const WordSet& withWords();
-const WordSet& beforeWords();
-const WordSet& inWords();
-const WordSet& thisWords();
-const WordSet& articleWords();
-const WordSet& dayUnits();
-const WordSet& weekUnits();
-const WordSet& monthUnits();
-const WordSet& yearUnits();
+// Everything the tables say about one normalised word. A line is read by a dozen recognisers,
+// each asking about the same tokens: one look-up per token answers all of them.
+struct WordMeaning {
+  uint32_t lists = 0;              // a bit per WordList
+  std::optional<int> dayOffset;    // "demain" 1
+  std::optional<int> weekday;      // the word itself, no plural: 1 Sunday … 7 Saturday
+  std::optional<int> month;        // 1…12, abbreviations included
+  std::optional<int> dayPartHour;  // "soir" 19
+
+  bool in(WordList list) const { return (lists >> static_cast<uint32_t>(list)) & 1u; }
+};
+
+// The meaning of a normalised word; a word of no table has an empty one.
+const WordMeaning& meaningOf(std::string_view word);
 
 // A piece of each web meeting host, enough to tell a meeting link among typed words.
 inline constexpr std::array<std::string_view, 6> MEETING_HOST_FRAGMENTS{
@@ -81,6 +91,16 @@ std::string norm(std::string_view s);
 // Diacritics folded, lower-cased, trimmed of " ,.;:)(" at both ends: "(14h30)," → "14h30".
 std::string cleanTime(std::string_view s);
 
+// A typed token read once for every recogniser: both forms (folded once for both), what the
+// tables say about its word, and the weekday it names.
+struct Reading {
+  std::string word;                      // norm: what the tables are looked up with
+  std::string clean;                     // cleanTime: what numbers and clock times are read from
+  const WordMeaning* meaning = nullptr;  // never null once read
+  std::optional<int> weekday;            // plurals included
+};
+Reading readToken(std::string_view typed);
+
 // A value of at most nine ASCII digits and nothing else; nullopt otherwise (so no amount can
 // overflow).
 std::optional<int> digits(std::string_view s);
@@ -114,5 +134,6 @@ bool isUntil(std::string_view word);
 // a weekday, a clock time, a minute amount, a part of the day, an "in" word, a reminder word, an
 // "every" word or an "and" word.
 bool isStop(std::string_view typed);
+bool isStop(const Reading& token);
 
 }  // namespace talewick::QuickParse
