@@ -143,15 +143,24 @@ DayEventLists fetchDayEvents(CalendarEventStorePort& store, Date start, Date end
   if (calendars.empty()) return lists;
   std::vector<std::string> ids;
   for (const CalendarInfo& c : calendars) ids.push_back(c.identifier);
-  for (const CalendarEvent& event : store.events(store.predicateForEvents(start, end, ids))) {
-    if (hidden.contains(event.calendarID)) continue;
-    auto calendar = std::find_if(calendars.begin(), calendars.end(), [&](const CalendarInfo& c) {
-      return c.identifier == event.calendarID;
-    });
-    auto day = makeDayEvent(event, calendar == calendars.end() ? nullptr : &*calendar);
-    if (!day) continue;
-    (event.allDay ? lists.allDay : lists.timed).push_back(std::move(*day));
-  }
+  store.readEvents(store.predicateForEvents(start, end, ids),
+                   [&](std::span<const CalendarEvent* const> events) {
+    // Months of occurrences: lists grown by doubling would keep up to half of their room empty
+    // for as long as the window stays loaded.
+    const auto allDay = std::count_if(events.begin(), events.end(),
+                                      [](const CalendarEvent* e) { return e->allDay; });
+    lists.allDay.reserve(allDay);
+    lists.timed.reserve(events.size() - allDay);
+    for (const CalendarEvent* event : events) {
+      if (hidden.contains(event->calendarID)) continue;
+      auto calendar = std::find_if(calendars.begin(), calendars.end(), [&](const CalendarInfo& c) {
+        return c.identifier == event->calendarID;
+      });
+      auto day = makeDayEvent(*event, calendar == calendars.end() ? nullptr : &*calendar);
+      if (!day) continue;
+      (event->allDay ? lists.allDay : lists.timed).push_back(std::move(*day));
+    }
+  });
   dedup(lists.timed);
   dedup(lists.allDay);
   return lists;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -87,6 +88,18 @@ class CalendarEventStorePort {
 
   // The occurrences of the query (recurring series expanded), sorted by start.
   virtual std::vector<CalendarEvent> events(const EventQuery& query) = 0;
+
+  // Hands `read` the occurrences of the query, in the order of events(), without copying them:
+  // months of occurrences are read this way. A store may stay locked meanwhile: `read` must not
+  // call it.
+  using EventReader = std::function<void(std::span<const CalendarEvent* const>)>;
+  virtual void readEvents(const EventQuery& query, const EventReader& read) {
+    const std::vector<CalendarEvent> all = events(query);
+    std::vector<const CalendarEvent*> pointers;
+    pointers.reserve(all.size());
+    for (const CalendarEvent& event : all) pointers.push_back(&event);
+    read(pointers);
+  }
 
   // The event with that identifier: a single event, or a recurring series as first placed.
   virtual std::optional<CalendarEvent> event(const std::string& eventIdentifier) = 0;

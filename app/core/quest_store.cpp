@@ -211,6 +211,7 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
   }
   // Items of connected remote calendars join here once those services exist: nothing to merge.
   std::vector<DayEvent> events = std::move(lists.timed);
+  events.reserve(events.size() + lists.allDay.size());  // exactly: the window stays loaded
   std::move(lists.allDay.begin(), lists.allDay.end(), std::back_inserter(events));
   if (!tombstones_.empty()) {
     CalendarAccess::Reconciled kept = CalendarAccess::reconcile(events, tombstones_);

@@ -1283,8 +1283,17 @@ std::vector<CalendarInfo> VdirCalendarStore::calendars() {
 }
 
 std::vector<CalendarEvent> VdirCalendarStore::events(const EventQuery& query) {
+  std::vector<CalendarEvent> out;
+  readEvents(query, [&](std::span<const CalendarEvent* const> found) {
+    out.reserve(found.size());
+    for (const CalendarEvent* e : found) out.push_back(*e);
+  });
+  return out;
+}
+
+void VdirCalendarStore::readEvents(const EventQuery& query, const EventReader& read) {
   std::lock_guard lock(impl_->mutex);
-  if (impl_->disabled || !(query.start < query.end)) return {};
+  if (impl_->disabled || !(query.start < query.end)) return read({});
   std::vector<std::string> ids = vdir::subfolders(impl_->root);
   if (query.calendarIDs) {
     const std::set<std::string> wanted(query.calendarIDs->begin(), query.calendarIDs->end());
@@ -1294,10 +1303,7 @@ std::vector<CalendarEvent> VdirCalendarStore::events(const EventQuery& query) {
   std::sort(found.begin(), found.end(), [](const CalendarEvent* a, const CalendarEvent* b) {
     return occurrenceBefore(*a, *b);
   });
-  std::vector<CalendarEvent> out;
-  out.reserve(found.size());
-  for (const CalendarEvent* e : found) out.push_back(*e);
-  return out;
+  read(found);
 }
 
 std::optional<CalendarEvent> VdirCalendarStore::event(const std::string& eventIdentifier) {

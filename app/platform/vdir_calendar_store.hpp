@@ -39,6 +39,7 @@ class VdirCalendarStore : public CalendarEventStorePort {
 
   std::vector<CalendarInfo> calendars() override;
   std::vector<CalendarEvent> events(const EventQuery& query) override;
+  void readEvents(const EventQuery& query, const EventReader& read) override;
   std::optional<CalendarEvent> event(const std::string& eventIdentifier) override;
   void save(CalendarEvent& event, EventSpan span) override;
   void remove(const CalendarEvent& event, EventSpan span) override;
