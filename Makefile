@@ -3,8 +3,8 @@
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
-# Peers the interoperability tests read and write calendars with.
-TEST_PACKAGES := khal todoman
+# Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds.
+TEST_PACKAGES := khal todoman ccache
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
@@ -31,7 +31,7 @@ install-missing:
 build/release/build.ninja: | deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALEWICK_WERROR=$(WERROR)
 
-build/asan/build.ninja: | deps
+build/asan/build.ninja: | deps test-deps
 	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALEWICK_SANITIZE=ON \
 	  -DTALEWICK_WERROR=$(WERROR)
 
