@@ -181,6 +181,11 @@ struct Field {
   T R::*member;
   bool absentIsEmpty = false;
 };
+// Spelled out because clang before 17 does not deduce an aggregate's arguments by itself.
+template <class R, class T>
+Field(const char*, T R::*) -> Field<R, T>;
+template <class R, class T>
+Field(const char*, T R::*, bool) -> Field<R, T>;
 inline constexpr bool lenient = true;
 
 template <class R, class... Fs>
