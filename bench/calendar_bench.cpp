@@ -1,7 +1,7 @@
 // Reading a 241-day window, [2026-08-07 00:00, 2027-04-05 00:00) Europe/Paris, from a vdir
 // folder of 3,000 events, through the vdir calendar store:
 //
-//   python3 ../shared/bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
+//   python3 bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
 //   TALEWICK_BENCH_VDIR=DIR calendar_bench [--benchmark_...]
 //
 // cold: a new store each iteration (every file read, parsed and expanded);
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
   if (!folder || !*folder) {
     std::fprintf(stderr,
                  "calendar_bench: skipped, TALEWICK_BENCH_VDIR is not set. Make the folder with\n"
-                 "  python3 ../shared/bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR\n"
+                 "  python3 bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR\n"
                  "and run TALEWICK_BENCH_VDIR=DIR calendar_bench\n");
     return 0;
   }

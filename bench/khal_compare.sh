@@ -14,7 +14,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build/release}
 vdir=${2:-${TALEWICK_BENCH_VDIR:-build/bench-vdir}}
 vdir=$(realpath -m "$vdir")
-generator=${TALEWICK_GEN_VDIR:-$repo/../shared/bench/gen_vdir.py}
+generator=${TALEWICK_GEN_VDIR:-$repo/bench/gen_vdir.py}
 calendar_bench=$build/bench/calendar_bench
 [[ -x $calendar_bench ]] || { echo "missing $calendar_bench: build $build first" >&2; exit 1; }
 

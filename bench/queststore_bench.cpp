@@ -1,7 +1,7 @@
 // The quest store over the kingdom's window (120 days before 2026-12-05 to 121 after,
 // Europe/Paris) of a generated vdir folder of 3,000 events:
 //
-//   python3 ../shared/bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
+//   python3 bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
 //   TALEWICK_BENCH_VDIR=DIR TZ=Europe/Paris queststore_bench
 //
 // cold_load: a new calendar store and quest store each iteration (every file parsed and

@@ -3,7 +3,7 @@
 # whole calendar folder), and the resident memory of `talewick daemon` once it has loaded the
 # kingdom's window (241 days) and refreshed the kingdom, over the 3,000-event benchmark folder.
 #
-#   python3 ../shared/bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
+#   python3 bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
 #   bash bench/today_cli.sh DIR [BUILD_DIR]      (default: build/release)
 set -euo pipefail
 
