@@ -3,8 +3,9 @@
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
-# Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds.
-TEST_PACKAGES := khal todoman ccache
+# Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
+# clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check.
+TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
@@ -35,6 +36,10 @@ build/asan/build.ninja: | deps test-deps
 	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALEWICK_SANITIZE=ON \
 	  -DTALEWICK_WERROR=$(WERROR)
 
+# The fuzz targets alone, built by clang so that libFuzzer steers them by coverage.
+build/fuzz/build.ninja: | deps test-deps
+	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALEWICK_SANITIZE=ON
+
 release-build: build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 
@@ -43,9 +48,11 @@ build: release-build
 run: release-build
 	./build/release/talewick $(ARGS)
 
-test: build/asan/build.ninja test-deps
+test: build/asan/build.ninja build/fuzz/build.ninja
 	cmake --build build/asan -j $(JOBS)
-	cd build/asan && ctest --output-on-failure -j $(JOBS)
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
+	cd build/asan && ctest --output-on-failure -j $(JOBS) -LE fuzz
+	cd build/fuzz && ctest --output-on-failure -j $(JOBS) -L fuzz
 
 bench: release-build
 	@for b in build/release/bench/*_bench; do echo "== $$b"; $$b; done
