@@ -5,7 +5,6 @@
 
 #include "core/atomic_file.hpp"
 #include "game/achievements.hpp"
-#include "game/hero_sync.hpp"
 #include "support/text.hpp"
 
 namespace talewick {
@@ -195,22 +194,23 @@ void HeroStore::setTagline(const std::string& text) {
   commit(std::move(next));
 }
 
-bool HeroStore::applyReward(RewardKind kind, const std::string& receipt, int64_t xp, int64_t gold,
-                            bool unlockWorldBossTitle) {
+HeroSync::Credit HeroStore::applyReward(RewardKind kind, const std::string& receipt, int64_t xp,
+                                        int64_t gold, bool unlockWorldBossTitle) {
+  using HeroSync::Credit;
   // A credit worth nothing is no credit (the world boss passes no experience; a cosmetic unlock
   // has no amounts at all).
-  if (kind != RewardKind::cosmetic && xp < 1 && gold < 1) return false;
+  if (kind != RewardKind::cosmetic && xp < 1 && gold < 1) return Credit::refused;
   adoptCloudIfBetter();
-  if (!payload_) return false;
+  if (!payload_) return Credit::refused;
   HeroSyncPayload next = *payload_;
   switch (HeroSync::credit(next, kind, receipt, xp, gold)) {
-    case HeroSync::Credit::refused:
-      return false;
-    case HeroSync::Credit::alreadyCredited:
+    case Credit::refused:
+      return Credit::refused;
+    case Credit::alreadyCredited:
       persistQuietly();
       writeMergedToCloud(*payload_);
-      return true;
-    case HeroSync::Credit::credited:
+      return Credit::alreadyCredited;
+    case Credit::credited:
       break;
   }
   if (unlockWorldBossTitle) {
@@ -219,35 +219,46 @@ bool HeroStore::applyReward(RewardKind kind, const std::string& receipt, int64_t
     if (std::find(titles.begin(), titles.end(), deed) == titles.end()) titles.push_back(deed);
   }
   commit(std::move(next));
-  return true;
+  return Credit::credited;
 }
 
+HeroSync::Credit HeroStore::credit(RewardKind kind, const std::string& receipt, int64_t xp,
+                                   int64_t gold) {
+  return applyReward(kind, receipt, xp, gold);
+}
+
+namespace {
+
+bool paid(HeroSync::Credit credit) { return credit != HeroSync::Credit::refused; }
+
+}  // namespace
+
 bool HeroStore::applyExpeditionReward(const std::string& id, ExpeditionReward reward) {
-  return applyReward(RewardKind::expedition, id, reward.xp, reward.gold);
+  return paid(applyReward(RewardKind::expedition, id, reward.xp, reward.gold));
 }
 
 bool HeroStore::applyWorldQuestReward(const std::string& receiptID, int64_t xp, int64_t gold) {
-  return applyReward(RewardKind::worldQuest, receiptID, xp, gold);
+  return paid(applyReward(RewardKind::worldQuest, receiptID, xp, gold));
 }
 
 bool HeroStore::applyCampaignReward(const std::string& receiptID, int64_t xp, int64_t gold) {
-  return applyReward(RewardKind::campaign, receiptID, xp, gold);
+  return paid(applyReward(RewardKind::campaign, receiptID, xp, gold));
 }
 
 bool HeroStore::applyWeeklyBossReward(const std::string& receiptID, int64_t xp, int64_t gold) {
-  return applyReward(RewardKind::weeklyBoss, receiptID, xp, gold);
+  return paid(applyReward(RewardKind::weeklyBoss, receiptID, xp, gold));
 }
 
 bool HeroStore::applyRestReward(const std::string& receiptID, int64_t xp, int64_t gold) {
-  return applyReward(RewardKind::rest, receiptID, xp, gold);
+  return paid(applyReward(RewardKind::rest, receiptID, xp, gold));
 }
 
 bool HeroStore::applyWorldBossReward(const std::string& receiptID, int64_t gold, bool unlockTitle) {
-  return applyReward(RewardKind::worldBoss, receiptID, 0, gold, unlockTitle);
+  return paid(applyReward(RewardKind::worldBoss, receiptID, 0, gold, unlockTitle));
 }
 
 bool HeroStore::applyCosmeticUnlock(const std::string& receiptID) {
-  return applyReward(RewardKind::cosmetic, receiptID, 0, 0);
+  return paid(applyReward(RewardKind::cosmetic, receiptID, 0, 0));
 }
 
 }  // namespace talewick

@@ -20,6 +20,7 @@
 #include "core/observers.hpp"
 #include "core/run_loop.hpp"
 #include "game/enums.hpp"
+#include "game/hero_sync.hpp"
 #include "game/hero_sync_payload.hpp"
 #include "game/xp.hpp"
 #include "kingdom/expedition_reward_receipts.hpp"
@@ -63,6 +64,11 @@ class HeroStore {
   // Trims white space; an empty text takes the tagline off.
   void setTagline(const std::string& text);
 
+  // A credit of `xp` and `gold` under `receipt` in the list of `kind`, and what became of it:
+  // paid now, paid before (here or, once the cloud is taken in, elsewhere: nothing is added), or
+  // refused (amounts below 1, no document, or a receipt that would fall out of its full list).
+  HeroSync::Credit credit(RewardKind kind, const std::string& receipt, int64_t xp, int64_t gold);
+
   // Credits: false when nothing is paid (amounts below 1, no document, or a receipt that would
   // fall out of its full list at once); true when paid now or already paid before.
   bool applyExpeditionReward(const std::string& id, ExpeditionReward reward);
@@ -94,8 +100,8 @@ class HeroStore {
   void persistQuietly();
   // Persists, writes to the cloud and tells the observers.
   void commit(HeroSyncPayload payload);
-  bool applyReward(RewardKind kind, const std::string& receipt, int64_t xp, int64_t gold,
-                   bool unlockWorldBossTitle = false);
+  HeroSync::Credit applyReward(RewardKind kind, const std::string& receipt, int64_t xp,
+                               int64_t gold, bool unlockWorldBossTitle = false);
 
   std::filesystem::path file_;
   KeyValueCloudStore& cloud_;

@@ -220,10 +220,12 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
   }
 
   // Nothing changed since the last load (the usual answer to a change notice): the published
-  // quests stand as they are.
+  // quests stand as they are. Time has moved on all the same, and quests may have entered the
+  // days whose notifications are planned.
   if (source_ == QuestSource::agenda && questsMatchEvents_ && mode == eventsMode_ &&
       events == events_) {
     statusLine_ = agendaStatus();
+    tellNotifications(mode);
     publish();
     return;
   }

@@ -228,6 +228,23 @@ TEST_F(QuestStoreTest, TheNotifierHearsOfTheNextTwoDaysAlarmsLinksAndInvitations
   store().setNotifications(nullptr);
 }
 
+TEST_F(QuestStoreTest, AQuestEnteringTheNextTwoDaysIsPlannedEvenWhenTheCalendarIsUnchanged) {
+  CalendarEvent review = occurrence("revue", "Revue", localDate(2026, 12, 11, 14), 60);
+  review.url = "https://meet.google.com/abc-defg-hij";
+  calendar.occurrences.push_back(review);
+  NotificationsHeard heard;
+  store().setNotifications(&heard);
+  loadWeek();
+  ASSERT_FALSE(heard.offsets.contains("quest_revue"));  // Friday is beyond Wednesday's two days
+
+  now = localDate(2026, 12, 10, 8);  // same week, same occurrences: only the clock moved
+  loadWeek();
+  EXPECT_EQ(heard.coverage.end, now.adding(2 * 86400.0));
+  EXPECT_EQ(heard.offsets.at("quest_revue"), std::vector<int>{10});
+  EXPECT_EQ(heard.joinURLs.at("quest_revue"), "https://meet.google.com/abc-defg-hij");
+  store().setNotifications(nullptr);
+}
+
 TEST(KingdomRefreshQueue, OneRunsOneWaitsAndWaitingRequestsFold) {
   KingdomRefreshQueue queue;
   EXPECT_TRUE(queue.submit({true, false}));

@@ -42,6 +42,9 @@ class RemindersStorePort {
   virtual std::vector<ReminderItem> incompleteReminders() = 0;
   // Marks the reminder completed at `now` and saves it; false for an unknown id or a failed save.
   virtual bool complete(const std::string& identifier, Date now) = 0;
+  // Whether the lists hold the reminder `identifier` and it is no longer open (ticked or
+  // cancelled). A store that cannot tell answers false.
+  virtual bool isClosed(const std::string& /*identifier*/) { return false; }
 };
 
 }  // namespace talewick

@@ -2,9 +2,11 @@
 // one); each call waits for the port.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/hero_store.hpp"
 #include "core/reminders_port.hpp"
 #include "game/side_quest.hpp"
 #include "support/date.hpp"
@@ -23,6 +25,25 @@ class RemindersService {
   // Marks the reminder `id` completed at `now`; false for an unknown id or a failed save (the
   // side quest then stays open).
   bool complete(const std::string& id, Date now);
+
+  // Completing an open side quest from here, and paying the hero for it.
+  struct Completion {
+    enum class Outcome {
+      completed,    // ticked in its file (credited or not: see `credited`)
+      unknown,      // no reminder of that id
+      alreadyDone,  // the reminder is there, but no longer open
+      notSaved,     // it is open, and the file could not be changed
+    };
+    Outcome outcome = Outcome::unknown;
+    std::optional<SideQuest> quest;              // the side quest completed
+    std::optional<SideQuests::Reward> credited;  // what the hero gained; none when nothing
+  };
+  // Ticks the open reminder `id`, then credits the hero its reward under
+  // sideQuestReceiptID(day of `now`, id): once, even if the reminder is reopened and ticked again
+  // the same day, here or on another machine.
+  Completion completeAndCredit(const std::string& id, Date now, HeroStore& hero);
+
+  static std::string sideQuestReceiptID(const std::string& dayKey, const std::string& id);
 
   // Asks for access to the reminders; whether it is granted.
   bool requestAccess();

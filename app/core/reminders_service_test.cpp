@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/run_loop.hpp"
 #include "tests/support/fake_reminders_store.hpp"
+#include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
 
 namespace talewick {
@@ -129,6 +132,45 @@ TEST(RemindersService, CompleteReportsWhatTheStoreDid) {
   port.saveSucceeds = false;
   EXPECT_FALSE(service.complete("r2", now));
   EXPECT_EQ(service.openSideQuests(false).size(), 1u);  // a failed save leaves the quest open
+}
+
+TEST(RemindersService, ACompletedSideQuestIsCreditedOnceAndOnlyWhenTicked) {
+  testing::TempFolder home("side-quests");
+  testing::MemoryCloudStore cloud;
+  RunLoop loop;
+  HeroStore hero(home / HeroStore::FILE_NAME, cloud, loop.main(),
+                 loop.serialQueue(HeroStore::CLOUD_QUEUE));
+  hero.start();
+  FakeReminders port;
+  ReminderItem urgent = reminder("r1", "Appeler le plombier");
+  urgent.priority = 1;  // haute: 30 XP, 15 gold
+  port.items = {urgent, reminder("r2", "Plier le linge")};
+  RemindersService service(port);
+  const Date now = localDate(2026, 12, 5, 10, 15);
+  using Outcome = RemindersService::Completion::Outcome;
+
+  port.saveSucceeds = false;  // not ticked: not paid
+  EXPECT_EQ(service.completeAndCredit("r1", now, hero).outcome, Outcome::notSaved);
+  EXPECT_EQ(hero.payload()->totalXp, 0);
+
+  port.saveSucceeds = true;
+  const RemindersService::Completion done = service.completeAndCredit("r1", now, hero);
+  EXPECT_EQ(done.outcome, Outcome::completed);
+  EXPECT_EQ(done.quest->title, "Appeler le plombier");
+  EXPECT_EQ(done.credited, (SideQuests::Reward{30, 15}));
+  EXPECT_EQ(hero.payload()->totalXp, 30);
+  EXPECT_EQ(hero.payload()->gold, 15);
+  EXPECT_EQ(hero.payload()->sideQuestRewardReceiptIDs,
+            std::vector<std::string>{"reminder:2026-12-05:r1"});
+  EXPECT_EQ(service.completeAndCredit("r1", now, hero).outcome, Outcome::alreadyDone);
+  EXPECT_EQ(service.completeAndCredit("r9", now, hero).outcome, Outcome::unknown);
+
+  port.items.push_back(urgent);  // reopened elsewhere, ticked again the same day
+  const RemindersService::Completion again = service.completeAndCredit("r1", now, hero);
+  EXPECT_EQ(again.outcome, Outcome::completed);
+  EXPECT_FALSE(again.credited);
+  EXPECT_EQ(hero.payload()->totalXp, 30);
+  loop.settle();
 }
 
 }  // namespace

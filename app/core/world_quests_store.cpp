@@ -17,18 +17,48 @@ void WorldQuestsStore::persist() {
 
 bool WorldQuestsStore::pay(const std::string& receipt, int64_t xp, int64_t gold,
                            std::vector<Payment>& payments) {
-  const auto* before = hero_.payload() ? &hero_.payload()->worldQuestRewardReceiptIDs : nullptr;
-  const bool seen = before && std::find(before->begin(), before->end(), receipt) != before->end();
-  if (!hero_.applyWorldQuestReward(receipt, xp, gold)) return false;
-  if (!seen) payments.push_back({receipt, xp, gold});
-  return true;
+  switch (hero_.credit(RewardKind::worldQuest, receipt, xp, gold)) {
+    case HeroSync::Credit::refused:
+      return false;
+    case HeroSync::Credit::alreadyCredited:
+      return true;
+    case HeroSync::Credit::credited:
+      payments.push_back({receipt, xp, gold});
+      return true;
+  }
+  return false;
+}
+
+bool WorldQuestsStore::paidToday(const std::string& receipt) const {
+  if (!hero_.payload()) return false;
+  const auto& paid = hero_.payload()->worldQuestRewardReceiptIDs;
+  return std::find(paid.begin(), paid.end(), receipt) != paid.end();
+}
+
+WorldQuests::DailyBoard WorldQuestsStore::draw(const std::string& dayKey,
+                                               const WorldQuests::Candidates& candidates,
+                                               const WorldQuests::LiveState& live,
+                                               int64_t maxObjectives) const {
+  using WorldQuests::Objective;
+  WorldQuests::DailyBoard board = WorldQuests::generate(dayKey, candidates, maxObjectives);
+  const std::vector<Objective> settled = WorldQuests::evaluate(board, live).newlyCompleted;
+  std::erase_if(board.objectives, [&](const Objective& o) {
+    const bool wonAlready = std::any_of(settled.begin(), settled.end(),
+                                        [&](const Objective& s) { return s.id == o.id; });
+    return wonAlready && !paidToday(WorldQuests::objectiveReceiptID(o.id));
+  });
+  for (Objective& o : board.objectives) {
+    if (paidToday(WorldQuests::objectiveReceiptID(o.id))) o.completed = o.credited = true;
+  }
+  board.chestCredited = paidToday(WorldQuests::chestReceiptID(dayKey));
+  return board;
 }
 
 std::vector<WorldQuestsStore::Payment> WorldQuestsStore::refresh(
     const std::string& dayKey, const WorldQuests::Candidates& candidates,
     const WorldQuests::LiveState& live, int64_t maxObjectives) {
   if (!board_ || board_->dayKey != dayKey) {
-    board_ = WorldQuests::generate(dayKey, candidates, maxObjectives);
+    board_ = draw(dayKey, candidates, live, maxObjectives);
     persist();
   }
   WorldQuests::Evaluation evaluation = WorldQuests::evaluate(*board_, live);

@@ -30,13 +30,21 @@ class WorldQuestsStore {
 
   const std::optional<WorldQuests::DailyBoard>& board() const { return board_; }
 
-  // One refresh: a new board when the day changed (drawn from `candidates`, `maxObjectives` the
-  // day's capacity target), then the completions `live` shows, then the payments they earn.
+  // One refresh: a new board when the day changed or its board was lost (see draw()), then the
+  // completions `live` shows, then the payments they earn.
   std::vector<Payment> refresh(const std::string& dayKey, const WorldQuests::Candidates& candidates,
                                const WorldQuests::LiveState& live, int64_t maxObjectives);
 
  private:
-  // Pays `receipt` through the hero; true when it is paid (now or before).
+  // The board of `dayKey` drawn from `candidates` (`maxObjectives` the day's capacity target),
+  // keeping only what the user can still win by moving: an objective `live` already fulfils
+  // (about a source with nothing in it, or a count already at zero) is left out. An objective or
+  // chest the hero's receipts show paid today (the board's file was lost) stands won.
+  WorldQuests::DailyBoard draw(const std::string& dayKey, const WorldQuests::Candidates& candidates,
+                               const WorldQuests::LiveState& live, int64_t maxObjectives) const;
+  bool paidToday(const std::string& receipt) const;
+  // Pays `receipt` through the hero; true when it is paid (now or before). Only a credit made now
+  // is added to `payments`.
   bool pay(const std::string& receipt, int64_t xp, int64_t gold, std::vector<Payment>& payments);
   void persist();
 

@@ -307,4 +307,17 @@ bool VdirRemindersStore::complete(const std::string& identifier, Date now) {
   return false;
 }
 
+bool VdirRemindersStore::isClosed(const std::string& identifier) {
+  if (disabled_ || identifier.empty()) return false;
+  for (const std::string& name : vdir::subfolders(root_)) {
+    for (const fs::path& file : vdir::files(root_ / name, ".ics")) {
+      const auto text = files::read(file);
+      IcalPtr calendar = text ? parseCalendar(*text) : nullptr;
+      icalcomponent* todo = calendar ? findMaster(calendar.get(), identifier) : nullptr;
+      if (todo) return !isOpen(todo);
+    }
+  }
+  return false;
+}
+
 }  // namespace talewick

@@ -41,6 +41,10 @@ class VdirRemindersStore : public RemindersStorePort {
   // parse (left untouched) or a failed write.
   bool complete(const std::string& identifier, Date now) override;
 
+  // True when a readable file holds the master VTODO `identifier` and it is completed or
+  // cancelled.
+  bool isClosed(const std::string& identifier) override;
+
  private:
   void warnOnce(const std::filesystem::path& file, const std::string& message);
 

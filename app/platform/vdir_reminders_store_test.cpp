@@ -221,6 +221,11 @@ TEST_F(VdirRemindersStoreTest, CompleteStampsTheItemAndKeepsEverythingElse) {
                      "\n"));
 
   EXPECT_EQ(identifiers(store.incompleteReminders()), (std::vector<std::string>{"voisin"}));
+  // Ticked is not unknown: the item is still in its list.
+  EXPECT_TRUE(store.isClosed("pain"));
+  EXPECT_FALSE(store.isClosed("voisin"));
+  EXPECT_FALSE(store.isClosed("inconnu"));
+  EXPECT_FALSE(store.isClosed(""));
   // No temporary file left behind.
   for (const auto& entry : fs::recursive_directory_iterator(root_)) {
     EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();

@@ -28,6 +28,13 @@ std::string realmName(KingdomRealm realm) {
   return {};
 }
 
+std::string dayVerdict(const DayLoad& calendar, const Capacity::Assessment& kingdom) {
+  const LoadTier judged = kingdom.level == Capacity::Level::overloaded ? LoadTier::siege
+                          : kingdom.level == Capacity::Level::loaded   ? LoadTier::remplie
+                                                                       : LoadTier::patrouille;
+  return DayLoadEngine::verdict(std::max(calendar.tier, judged));
+}
+
 std::string objectiveLabel(const WorldQuests::Objective& o) {
   using Kind = WorldQuests::ObjectiveKind;
   const int64_t t = std::max<int64_t>(o.targetCount, 1);

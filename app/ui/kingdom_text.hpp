@@ -6,6 +6,8 @@
 #include <string>
 
 #include "core/kingdom_coordinator.hpp"
+#include "kingdom/capacity.hpp"
+#include "kingdom/day_load_engine.hpp"
 #include "kingdom/journey.hpp"
 #include "kingdom/kingdom_realm.hpp"
 #include "kingdom/world_quests.hpp"
@@ -13,6 +15,11 @@
 namespace talewick::ui {
 
 std::string realmName(KingdomRealm realm);
+
+// The day's verdict as the kingdom shows it. The calendar's own verdict speaks of its busy hours
+// only; a day the kingdom judges heavier (many events, overdue work) must not read as restful
+// above that judgement, so the heavier of the two speaks.
+std::string dayVerdict(const DayLoad& calendar, const Capacity::Assessment& kingdom);
 
 // What the objective asks of the user, e.g. "Répondre à 2 invitations".
 std::string objectiveLabel(const WorldQuests::Objective& objective);

@@ -33,7 +33,8 @@ static const auto kHeroSyncPayloadFields =
                Field{"weeklyBossRewardReceiptIDs", &P::weeklyBossRewardReceiptIDs, lenient},
                Field{"restRewardReceiptIDs", &P::restRewardReceiptIDs, lenient},
                Field{"cosmeticRewardReceiptIDs", &P::cosmeticRewardReceiptIDs, lenient},
-               Field{"worldBossRewardReceiptIDs", &P::worldBossRewardReceiptIDs, lenient}};
+               Field{"worldBossRewardReceiptIDs", &P::worldBossRewardReceiptIDs, lenient},
+               Field{"sideQuestRewardReceiptIDs", &P::sideQuestRewardReceiptIDs, lenient}};
 TALEWICK_JSON_CODING(HeroSyncPayload, kHeroSyncPayloadFields)
 
 HeroSyncPayload HeroSyncPayload::makeDefault() {
@@ -59,6 +60,8 @@ std::vector<std::string>& HeroSyncPayload::receipts(RewardKind kind) {
       return cosmeticRewardReceiptIDs;
     case RewardKind::worldBoss:
       return worldBossRewardReceiptIDs;
+    case RewardKind::sideQuest:
+      return sideQuestRewardReceiptIDs;
   }
   return worldQuestRewardReceiptIDs;  // unreachable: every kind is listed above
 }

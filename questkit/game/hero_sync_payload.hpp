@@ -17,11 +17,21 @@
 namespace talewick {
 
 // The receipt lists of the document, one per kind of reward.
-enum class RewardKind { expedition, worldQuest, campaign, weeklyBoss, rest, cosmetic, worldBoss };
+enum class RewardKind {
+  expedition,
+  worldQuest,
+  campaign,
+  weeklyBoss,
+  rest,
+  cosmetic,
+  worldBoss,
+  sideQuest,  // a reminder (or another to-do item) completed from here
+};
 template <>
 struct EnumTraits<RewardKind> {
-  static constexpr std::array<std::string_view, 7> names{
-      "expedition", "worldQuest", "campaign", "weeklyBoss", "rest", "cosmetic", "worldBoss"};
+  static constexpr std::array<std::string_view, 8> names{"expedition", "worldQuest", "campaign",
+                                                         "weeklyBoss", "rest",       "cosmetic",
+                                                         "worldBoss",  "sideQuest"};
 };
 
 struct HeroSyncPayload {
@@ -49,6 +59,7 @@ struct HeroSyncPayload {
   std::vector<std::string> restRewardReceiptIDs;
   std::vector<std::string> cosmeticRewardReceiptIDs;
   std::vector<std::string> worldBossRewardReceiptIDs;
+  std::vector<std::string> sideQuestRewardReceiptIDs;
 
   // "Héros", "🧙", everything else zero, empty or absent.
   static HeroSyncPayload makeDefault();

@@ -39,6 +39,12 @@ class FakeReminders : public RemindersStorePort {
     }
     return false;
   }
+  bool isClosed(const std::string& identifier) override {
+    for (const auto& [id, when] : completed) {
+      if (id == identifier) return true;
+    }
+    return false;
+  }
 };
 
 }  // namespace talewick::testing

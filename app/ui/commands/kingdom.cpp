@@ -56,7 +56,7 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
   const DayLoad& load = v.snapshot.dayLoad;
   io.out << Loc::format(Loc::string("cli.kingdom.heading", "Royaume — %@"), {dayHeading(now)})
          << "\n"
-         << load.verdict << " "
+         << dayVerdict(load, v.capacity) << " "
          << Loc::format(Loc::string("cli.kingdom.load",
                                     "(%@ min occupées sur %@, %@ événements, score %@ : %@)"),
                         {std::to_string(load.busyMinutes), std::to_string(load.windowMinutes),
@@ -80,7 +80,10 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
   }
   for (const WorldQuests::Objective& o : v.secondaries) io.out << "  ↳ " << objectiveLabel(o) << "\n";
 
-  if (v.board) {
+  if (v.board && v.board->objectives.empty()) {
+    io.out << "\n"
+           << Loc::string("cli.kingdom.noBoard", "Quêtes du monde : aucune aujourd'hui.") << "\n";
+  } else if (v.board) {
     const WorldQuests::DailyBoard& board = *v.board;
     io.out << "\n"
            << Loc::format(Loc::string("cli.kingdom.board", "Quêtes du monde (%@/%@) :"),

@@ -1,11 +1,11 @@
 // `talewick reminders [done ID]`: open reminders as side quests, and completing one.
-#include <ctime>
 #include <memory>
 
 #include "core/reminders_service.hpp"
 #include "game/side_quest.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
+#include "support/text.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/render.hpp"
@@ -18,8 +18,6 @@ struct RemindersOptions {
   std::string id;
   CLI::App* done = nullptr;
 };
-
-Date now() { return Date::fromUnix(static_cast<double>(std::time(nullptr))); }
 
 int list(const RemindersOptions& o, Io& io, AppContext& app) {
   RemindersService service(app.remindersStore());
@@ -38,23 +36,49 @@ int list(const RemindersOptions& o, Io& io, AppContext& app) {
 }
 
 int done(const RemindersOptions& o, Io& io, AppContext& app) {
+  using Outcome = RemindersService::Completion::Outcome;
+  const std::string id(text::trim(o.id));
+  if (id.empty()) {
+    throw UsageError(Loc::string(
+        "cli.reminders.emptyID",
+        "identifiant de rappel vide : `talewick reminders` donne celui de chaque quête annexe"));
+  }
   RemindersService service(app.remindersStore());
-  std::optional<SideQuest> target;
-  for (const SideQuest& q : service.openSideQuests(false)) {
-    if (q.id == o.id) target = q;
+  const RemindersService::Completion done =
+      service.completeAndCredit(id, app.now(), app.heroStore());
+  switch (done.outcome) {
+    case Outcome::unknown:
+      throw UsageError(
+          Loc::format(Loc::string("cli.reminders.unknown", "rappel introuvable : %@"), {id}));
+    case Outcome::alreadyDone:
+      io.err << "talewick : "
+             << Loc::format(Loc::string("cli.reminders.alreadyDone",
+                                        "la quête annexe %@ est déjà accomplie"),
+                            {id})
+             << "\n";
+      return EXIT_FAILED;
+    case Outcome::notSaved:
+      io.err << "talewick : "
+             << Loc::format(Loc::string("cli.reminders.notDone",
+                                        "impossible d'accomplir la quête annexe %@ : son fichier "
+                                        "n'a pas pu être modifié"),
+                            {id})
+             << "\n";
+      return EXIT_FAILED;
+    case Outcome::completed:
+      break;
   }
-  if (!target || !service.complete(o.id, now())) {
-    io.err << "talewick : "
-           << Loc::format(Loc::string("cli.reminders.notDone",
-                                      "impossible d'accomplir la quête annexe %@"),
-                          {o.id})
-           << "\n";
-    return EXIT_FAILED;
+  // Only what the hero really gained is announced: a side quest paid before pays nothing.
+  if (done.credited) {
+    io.out << Loc::format(
+        Loc::string("cli.reminders.done", "Quête annexe accomplie : %@ (+%@ XP, +%@ or)"),
+        {done.quest->title, std::to_string(done.credited->xp),
+         std::to_string(done.credited->gold)});
+  } else {
+    io.out << Loc::format(Loc::string("cli.reminders.doneUnpaid", "Quête annexe accomplie : %@"),
+                          {done.quest->title});
   }
-  const auto reward = SideQuests::reward(target->priority);
-  io.out << Loc::format(Loc::string("cli.reminders.done", "Quête annexe accomplie : %@ (+%@ XP, +%@ or)"),
-                        {target->title, std::to_string(reward.xp), std::to_string(reward.gold)})
-         << "\n";
+  io.out << "\n";
   return EXIT_DONE;
 }
 
