@@ -41,12 +41,6 @@ WorldQuests::DailyBoard WorldQuestsStore::draw(const std::string& dayKey,
                                                int64_t maxObjectives) const {
   using WorldQuests::Objective;
   WorldQuests::DailyBoard board = WorldQuests::generate(dayKey, candidates, maxObjectives);
-  const std::vector<Objective> settled = WorldQuests::evaluate(board, live).newlyCompleted;
-  std::erase_if(board.objectives, [&](const Objective& o) {
-    const bool wonAlready = std::any_of(settled.begin(), settled.end(),
-                                        [&](const Objective& s) { return s.id == o.id; });
-    return wonAlready && !paidToday(WorldQuests::objectiveReceiptID(o.id));
-  });
   for (Objective& o : board.objectives) {
     if (paidToday(WorldQuests::objectiveReceiptID(o.id))) o.completed = o.credited = true;
   }

@@ -36,10 +36,9 @@ class WorldQuestsStore {
                                const WorldQuests::LiveState& live, int64_t maxObjectives);
 
  private:
-  // The board of `dayKey` drawn from `candidates` (`maxObjectives` the day's capacity target),
-  // keeping only what the user can still win by moving: an objective `live` already fulfils
-  // (about a source with nothing in it, or a count already at zero) is left out. An objective or
-  // chest the hero's receipts show paid today (the board's file was lost) stands won.
+  // The board of `dayKey` drawn from `candidates` (`maxObjectives` the day's capacity target).
+  // An objective or the chest the hero's receipts show paid today (the board's file was lost)
+  // stands won, so that nothing is paid or shown twice.
   WorldQuests::DailyBoard draw(const std::string& dayKey, const WorldQuests::Candidates& candidates,
                                const WorldQuests::LiveState& live, int64_t maxObjectives) const;
   bool paidToday(const std::string& receipt) const;

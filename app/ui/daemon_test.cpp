@@ -72,7 +72,9 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
   EXPECT_TRUE(printed(out, "Le royaume — 1 quêtes de ton agenda"));
   EXPECT_TRUE(printed(out, "Notifications désactivées : pas de session de bureau (D-Bus)."));
-  // The day's board: today's reminder to tick, nothing else (nothing overdue, no task file).
+  // The day's board: today's reminder to tick, and two objectives the day already meets.
+  EXPECT_TRUE(printed(out, "+45 XP, +14 or — Plus aucune échéance en retard"));
+  EXPECT_TRUE(printed(out, "+20 XP, +6 or — Accomplir 1 tâche du coffre"));
 
   // Another program adds an event the way calendar tools do: a new file renamed into place.
   files::writeAtomically(calendar / "b.ics", event("b", "Séance de sport"));
@@ -83,20 +85,19 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   // The reminder is ticked in a to-do tool: its objective pays, then the chest.
   files::writeAtomically(list / "pain.ics", reminder(true));
   EXPECT_TRUE(printed(out, "+20 XP, +6 or — Cocher 1 rappel du jour"));
-  EXPECT_TRUE(printed(out, "+20 XP, +6 or — Coffre du jour"));
+  EXPECT_TRUE(printed(out, "+85 XP, +26 or — Coffre du jour"));
 
-  // The phone (or another machine) credits the hero through the cloud folder: 40 XP and 12 gold
+  // The phone (or another machine) credits the hero through the cloud folder: 170 XP and 52 gold
   // were earned here.
   files::writeAtomically(home / "cloud" / "hero.v1",
                          R"({"name":"Léa","totalXp":500,"gold":100,"streak":1,"avatar":"🦊",)"
                          R"("goldVersion":50,"identityVersion":1})");
-  EXPECT_TRUE(printed(out, "+460 XP, +88 or — Léa : niveau")) << files::read(out).value_or("");
+  EXPECT_TRUE(printed(out, "+330 XP, +48 or — Léa : niveau")) << files::read(out).value_or("");
 
   ::kill(daemon, SIGTERM);
   const auto result = testing::finishProcess(daemon, home / "scratch");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_NE(result.out.find("Arrêt."), std::string::npos) << result.out;
-  EXPECT_EQ(result.out.find("Plus aucune échéance en retard"), std::string::npos) << result.out;
   EXPECT_EQ(occurrences(result.out, "Notifications désactivées"), 1u);
 }
 

@@ -22,18 +22,23 @@ class KingdomCommand : public ::testing::Test {
   testing::TempFolder home{"kingdom-command"};
 };
 
-TEST_F(KingdomCommand, AnEmptyHomeOffersNothingAndPaysNothing) {
-  const testing::CliResult first = testing::runCli({"kingdom"});
-  ASSERT_EQ(first.status, 0) << first.err;
-  EXPECT_NE(first.out.find("Quêtes du monde : aucune aujourd'hui."), std::string::npos)
-      << first.out;
-  EXPECT_EQ(first.out.find("[x]"), std::string::npos) << first.out;
-  EXPECT_EQ(first.out.find("XP, +"), std::string::npos) << first.out;  // no payment line
+TEST_F(KingdomCommand, EveryPaymentIsSaidAndNoneIsMadeTwice) {
+  // An empty home: the board is filled with objectives the day already meets, paid at once with
+  // the chest. Each one is said, and the hero holds exactly what was said.
+  const Json first = testing::runCliJson({"kingdom"});
+  ASSERT_FALSE(first["payments"].empty());
+  int64_t said = 0;
+  for (const Json& p : first["payments"]) said += p["xp"].get<int64_t>();
+  EXPECT_EQ(first["payments"].back()["receiptID"], "wq-chest:2026-12-09");
+  EXPECT_EQ(testing::runCliJson({"hero"})["hero"]["totalXp"], said);
 
-  const Json again = testing::runCliJson({"kingdom"});
-  EXPECT_TRUE(again["board"]["objectives"].empty());
-  EXPECT_TRUE(again["payments"].empty());
-  EXPECT_EQ(testing::runCliJson({"hero"})["hero"]["totalXp"], 0);
+  // Looking again, or after the board file was damaged, pays nothing more.
+  EXPECT_TRUE(testing::runCliJson({"kingdom"})["payments"].empty());
+  home.write("world-quests-v1.json", "{\"dayKey\": ");
+  const Json redrawn = testing::runCliJson({"kingdom"});
+  EXPECT_TRUE(redrawn["payments"].empty());
+  EXPECT_TRUE(redrawn["board"]["chestCredited"]);
+  EXPECT_EQ(testing::runCliJson({"hero"})["hero"]["totalXp"], said);
 }
 
 TEST_F(KingdomCommand, AnOverloadedDayIsNotCalledRestful) {
