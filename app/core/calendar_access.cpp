@@ -64,9 +64,19 @@ std::string dedupKey(const DayEvent& e) {
   return text::lower(text::trim(e.title)) + buf;
 }
 
-void dedup(std::vector<DayEvent>& events) {
+// The first of each content stays, unless an occurrence of `preferred` has that content: then it
+// stays and the others go.
+void dedup(std::vector<DayEvent>& events, const std::string& preferred) {
   std::unordered_set<std::string> seen;
-  std::erase_if(events, [&seen](const DayEvent& e) { return !seen.insert(dedupKey(e)).second; });
+  if (!preferred.empty()) {
+    for (const DayEvent& e : events) {
+      if (e.id == preferred) seen.insert(dedupKey(e));
+    }
+  }
+  std::erase_if(events, [&](const DayEvent& e) {
+    if (!preferred.empty() && e.id == preferred) return false;
+    return !seen.insert(dedupKey(e)).second;
+  });
 }
 
 }  // namespace
@@ -136,7 +146,7 @@ std::optional<DayEvent> makeDayEvent(const CalendarEvent& event, const CalendarI
 }
 
 DayEventLists fetchDayEvents(CalendarEventStorePort& store, Date start, Date end,
-                             const std::set<std::string>& hidden) {
+                             const std::set<std::string>& hidden, const std::string& preferred) {
   DayEventLists lists;
   std::vector<CalendarInfo> calendars = store.calendars();
   std::erase_if(calendars, [&](const CalendarInfo& c) { return hidden.contains(c.identifier); });
@@ -161,8 +171,8 @@ DayEventLists fetchDayEvents(CalendarEventStorePort& store, Date start, Date end
       (event->allDay ? lists.allDay : lists.timed).push_back(std::move(*day));
     }
   });
-  dedup(lists.timed);
-  dedup(lists.allDay);
+  dedup(lists.timed, preferred);
+  dedup(lists.allDay, preferred);
   return lists;
 }
 

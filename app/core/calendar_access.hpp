@@ -28,10 +28,13 @@ struct DayEventLists {
 };
 
 // The occurrences overlapping [start, end) on every calendar not hidden, split into timed and
-// all-day, each list without repeats (same trimmed title, start and end). Hidden calendars are not
-// queried; with every calendar hidden the store is not queried at all.
+// all-day, each list without repeats (same trimmed title, start and end): the first one read
+// stands for its repeats, except that an occurrence of the event `preferred` identifies (one the
+// user just wrote) stands for those it repeats. Hidden calendars are not queried; with every
+// calendar hidden the store is not queried at all.
 DayEventLists fetchDayEvents(CalendarEventStorePort& store, Date start, Date end,
-                             const std::set<std::string>& hidden);
+                             const std::set<std::string>& hidden,
+                             const std::string& preferred = {});
 
 // The calendars the user may write to, by title (case-insensitive).
 std::vector<CalendarInfo> writableCalendars(CalendarEventStorePort& store);

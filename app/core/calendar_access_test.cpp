@@ -104,6 +104,23 @@ TEST_F(WindowTest, SplitsAndDeduplicates) {
   EXPECT_EQ(lists.allDay[0].title, "Congés");
 }
 
+TEST_F(WindowTest, TheEventJustWrittenStandsForItsRepeats) {
+  // B repeats A on another calendar: named as just written, B is the one kept, where it was read.
+  store.occurrences[1].calendarID = "travail";
+  auto lists = Access::fetchDayEvents(store, from, to, {}, "B");
+  ASSERT_EQ(lists.timed.size(), 2u);
+  EXPECT_EQ(lists.timed[0].id, "B");
+  EXPECT_EQ(lists.timed[0].calendarID, "travail");
+  EXPECT_EQ(lists.timed[1].id, "C");
+  // An event without repeats changes nothing, nor does one outside the window.
+  for (const char* preferred : {"C", "Z"}) {
+    lists = Access::fetchDayEvents(store, from, to, {}, preferred);
+    ASSERT_EQ(lists.timed.size(), 2u) << preferred;
+    EXPECT_EQ(lists.timed[0].id, "A") << preferred;
+    EXPECT_EQ(lists.allDay.size(), 1u) << preferred;
+  }
+}
+
 TEST_F(WindowTest, HiddenCalendarsAreNotQueried) {
   const auto lists = Access::fetchDayEvents(store, from, to, {"travail"});
   ASSERT_EQ(store.queries.size(), 1u);

@@ -202,7 +202,7 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
   CalendarAccess::DayEventLists lists;
   try {
     lists = CalendarAccess::fetchDayEvents(calendar_, interval.start, interval.end,
-                                           selection_.hidden());
+                                           selection_.hidden(), lastCreated_);
   } catch (const std::exception& e) {
     // A store that cannot be read keeps what is shown and says why.
     statusLine_ = Loc::string("status.unreadable", "Agenda illisible : ") + e.what();
@@ -365,7 +365,7 @@ std::vector<QuestStore::AgendaItem> QuestStore::agenda(Date from, int days) cons
 std::vector<DayEvent> QuestStore::peekDayEvents(Date day) {
   if (!hasAccess()) return {};
   auto lists = CalendarAccess::fetchDayEvents(calendar_, dayStart(day), dayStart(day, 1),
-                                              selection_.hidden());
+                                              selection_.hidden(), lastCreated_);
   std::vector<DayEvent> events = std::move(lists.allDay);
   events.insert(events.end(), lists.timed.begin(), lists.timed.end());
   return events;
@@ -398,9 +398,9 @@ std::vector<QuestStore::ChronicleHit> QuestStore::searchChronicles(const std::st
   std::vector<ChronicleHit> hits;
   if (wanted.empty() || !hasAccess()) return hits;
   const Date now = clock_();
-  const auto lists =
-      CalendarAccess::fetchDayEvents(calendar_, monthStart(now, -monthsBack),
-                                     monthStart(now, monthsForward + 1), selection_.hidden());
+  const auto lists = CalendarAccess::fetchDayEvents(calendar_, monthStart(now, -monthsBack),
+                                                    monthStart(now, monthsForward + 1),
+                                                    selection_.hidden(), lastCreated_);
   const RPGMode mode = this->mode();
   for (const auto* list : {&lists.timed, &lists.allDay}) {
     for (const DayEvent& event : *list) {
@@ -468,6 +468,7 @@ std::optional<std::string> QuestStore::createEvent(CalendarEvent draft) {
     failWrite(CalendarAccess::CalendarWrite::create, e.what());
     return std::nullopt;
   }
+  lastCreated_ = draft.eventIdentifier;
   reloadCurrent();
   return draft.eventIdentifier;
 }

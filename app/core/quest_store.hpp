@@ -200,6 +200,9 @@ class QuestStore {
   std::vector<QuestSlot> questOfEvent_;  // parallel to events_
   std::unordered_map<uint64_t, uint32_t> eventByOccurrence_;
   std::vector<CalendarAccess::CalendarDeletionTombstone> tombstones_;
+  // The event created last through this store. When another calendar already holds the same
+  // title at the same time, this one is shown for both: the user must find what they just wrote.
+  std::string lastCreated_;
   std::optional<DateInterval> currentInterval_;
   std::string currentLabel_;
   std::set<std::string> announcedInvitations_;

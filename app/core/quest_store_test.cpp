@@ -160,6 +160,21 @@ TEST_F(QuestStoreTest, MovesAndDeletionsGoThroughTheCalendarAndReload) {
   EXPECT_EQ(store().quests().back().id, "quest_" + *id);
 }
 
+TEST_F(QuestStoreTest, AnEventWrittenOverACopyInAnotherCalendarIsTheOneShown) {
+  loadWeek();
+  // The team meeting, already in Travail, written again into Perso: one quest for the two, and
+  // it is the one just written, whichever the calendar reads first.
+  const CalendarEvent copy =
+      occurrence("", "Réunion d'équipe", localDate(2026, 12, 9, 9, 30), 30, "perso");
+  const auto id = store().createEvent(copy);
+  ASSERT_TRUE(id);
+  std::vector<std::string> ids;
+  for (const Quest& q : store().quests()) ids.push_back(q.id);
+  EXPECT_EQ(ids, (std::vector<std::string>{"quest_" + *id, "quest_sport"}));
+  EXPECT_EQ(store().dayEvent(store().quests()[0])->calendarID, "perso");
+  EXPECT_EQ(store().peekDayEvents(localDate(2026, 12, 9))[0].id, *id);
+}
+
 TEST_F(QuestStoreTest, AModeFromAnotherMachineIsTakenAndReloads) {
   loadWeek();
   const std::string heroicName = store().quests()[0].name;

@@ -32,6 +32,7 @@ class CalendarCommands : public ::testing::Test {
   }
   void TearDown() override {
     ::unsetenv("TALEWICK_HOME");
+    ::unsetenv("TALEWICK_NOW");
     fs::remove_all(home);
   }
 
@@ -86,7 +87,7 @@ TEST_F(CalendarCommands, EventsOfAWindow) {
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:yoga\r\n"
         "DTSTAMP:20261201T000000Z\r\nDTSTART:20261207T090000Z\r\nDTEND:20261207T100000Z\r\n"
         "SUMMARY:Yoga\r\nRRULE:FREQ=DAILY;COUNT=3\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-  const Result r = cli({"events", "--from", "2026-12-07", "--to", "2026-12-09", "--json"});
+  const Result r = cli({"events", "--from", "2026-12-07", "--to", "2026-12-08", "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
   const Json timed = Json::parse(r.out)["timed"];
   ASSERT_EQ(timed.size(), 2u);
@@ -94,8 +95,43 @@ TEST_F(CalendarCommands, EventsOfAWindow) {
   EXPECT_EQ(timed[0]["calendarID"], "personnel");
   EXPECT_EQ(cli({"events", "--from", "demain"}).status, 2);
   EXPECT_EQ(cli({"events", "--from", "2026-12-09", "--to", "2026-12-07"}).status, 2);
+  EXPECT_EQ(cli({"events", "--from", "2026-12-08T11:00", "--to", "2026-12-08T11:00"}).status, 2);
   ::setenv("TALEWICK_DISABLE_EVENTKIT", "1", 1);
   EXPECT_EQ(cli({"events"}).status, 1);
+}
+
+// A day given to --to is the last day shown; the default window starts on the program's today,
+// which TALEWICK_NOW fixes as it does for every other command.
+TEST_F(CalendarCommands, EventWindowsEndOnTheirLastDayAndStartOnTheProgramsToday) {
+  write(home / "calendars" / "personnel" / "yoga.ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:yoga\r\n"
+        "DTSTAMP:20310301T000000Z\r\nDTSTART:20310310T090000Z\r\nDTEND:20310310T100000Z\r\n"
+        "SUMMARY:Yoga\r\nRRULE:FREQ=DAILY;COUNT=3\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  ::setenv("TALEWICK_NOW", "2031-03-11T08:00:00+01:00", 1);
+  const auto starts = [&](const std::vector<std::string>& window) {
+    std::vector<std::string> args{"events"};
+    args.insert(args.end(), window.begin(), window.end());
+    args.push_back("--json");
+    const Result r = cli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> out;
+    if (r.status != 0) return out;
+    for (const Json& e : Json::parse(r.out)["timed"]) out.push_back(e["startDate"]);
+    return out;
+  };
+  using Starts = std::vector<std::string>;
+  EXPECT_EQ(starts({}), (Starts{"2031-03-11T10:00:00+01:00", "2031-03-12T10:00:00+01:00"}));
+  EXPECT_EQ(starts({"--from", "2031-03-11", "--to", "2031-03-11"}),
+            Starts{"2031-03-11T10:00:00+01:00"});
+  EXPECT_EQ(starts({"--from", "2031-03-10", "--to", "2031-03-11T10:00"}),
+            Starts{"2031-03-10T10:00:00+01:00"});
+  EXPECT_EQ(starts({"--to", "2031-03-11"}), Starts{"2031-03-11T10:00:00+01:00"});
+
+  const Result day = cli({"events", "--from", "2031-03-12", "--to", "2031-03-12"});
+  ASSERT_EQ(day.status, 0) << day.err;
+  EXPECT_NE(day.out.find("2031-03-12  10:00  Yoga"), std::string::npos) << day.out;
+  EXPECT_EQ(cli({"events", "--from", "2031-03-13", "--to", "2031-03-13"}).out,
+            "Aucun événement.\n");
 }
 
 TEST_F(CalendarCommands, RemindersAndCompletingOne) {

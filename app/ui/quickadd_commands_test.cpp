@@ -208,6 +208,62 @@ TEST_F(QuickAddCommands, ASentenceWithoutDateOrTimeIsRefused) {
   EXPECT_EQ(json({"parse", "Acheter du pain 18h"})["start"], "2026-03-18T18:00:00+01:00");
 }
 
+TEST_F(QuickAddCommands, ParseReadsTheReadmeSentences) {
+  const Json meeting =
+      json({"parse", "Réunion demain 14h30 1h avec Paul à la mairie rappel 10 min"});
+  EXPECT_EQ(meeting["title"], "Réunion");
+  EXPECT_EQ(meeting["start"], "2026-03-19T14:30:00+01:00");
+  EXPECT_EQ(meeting["attendees"], Json::array({"Paul"}));
+  EXPECT_EQ(meeting["location"], "la mairie");
+  EXPECT_EQ(meeting["reminderMinutes"], 10);
+  const Result call = cli({"parse", "Call with lea@example.com tomorrow 3pm for 30 min"});
+  ASSERT_EQ(call.status, 0) << call.err;
+  EXPECT_EQ(call.out.rfind("Titre   : Call\nDébut   : Jeudi 19 mars 2026 · 15:00\n"
+                           "Durée   : 30 min\nInvités : lea@example.com\n",
+                           0),
+            0u)
+      << call.out;
+  EXPECT_NE(call.out.find("« for 30 min » durée"), std::string::npos) << call.out;
+}
+
+// A day that does not exist, or a repetition that never comes round: `parse` shows the draft
+// without them and says so; `add` writes nothing.
+TEST_F(QuickAddCommands, ImpossibleDaysAndRepetitionsAreShownAndNeverWritten) {
+  const Json february = json({"parse", "Réunion le 30 février 10h"});
+  EXPECT_EQ(february["impossibleDate"], "30 février");
+  EXPECT_EQ(february["title"], "Réunion le 30 février");
+  EXPECT_EQ(february["start"], "2026-03-18T10:00:00+01:00");
+  const Result shown = cli({"parse", "Réunion le 30 février 10h"});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("Ignoré  : « 30 février » : ce jour n'existe pas\n"), std::string::npos)
+      << shown.out;
+  const Result weekly = cli({"parse", "Yoga 7h toutes les 0 semaines"});
+  ASSERT_EQ(weekly.status, 0) << weekly.err;
+  EXPECT_EQ(weekly.out.find("Répétition"), std::string::npos) << weekly.out;
+  EXPECT_NE(
+      weekly.out.find(
+          "« toutes les 0 semaines » : répétition impossible, son intervalle vaut au moins 1\n"),
+      std::string::npos)
+      << weekly.out;
+
+  const std::pair<const char*, const char*> refused[] = {
+      {"Réunion le 30 février 10h", "« 30 février » : ce jour n'existe pas, rien n'est écrit"},
+      {"Dîner le 31 novembre 20h", "« 31 novembre » : ce jour n'existe pas, rien n'est écrit"},
+      {"Pot 31/04 18h", "« 31/04 » : ce jour n'existe pas, rien n'est écrit"},
+      {"Yoga 7h toutes les 0 semaines",
+       "« toutes les 0 semaines » : répétition impossible, son intervalle vaut au moins 1, rien "
+       "n'est écrit"}};
+  for (const auto& [sentence, message] : refused) {
+    const Result r = cli({"add", sentence});
+    EXPECT_EQ(r.status, 2) << sentence;
+    EXPECT_EQ(r.out, "") << sentence;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EXPECT_TRUE(icsFiles("perso").empty());
+  EXPECT_TRUE(icsFiles("boulot").empty());
+}
+
 // --- add ---
 
 TEST_F(QuickAddCommands, AddWritesOneEventFileThatTheEventsCommandReadsBack) {
@@ -326,6 +382,27 @@ TEST_F(QuickAddCommands, AddPicksTheCalendarFromTheOptionElseFromTheSentence) {
       unknown.err,
       "talewick : aucun agenda modifiable ne répond à « vacances » (agendas : perso, boulot)\n");
   EXPECT_EQ(icsFiles("perso").size() + icsFiles("boulot").size(), 4u);
+}
+
+TEST_F(QuickAddCommands, AddShowsTheNewEventWhenAnotherCalendarHoldsTheSame) {
+  // Travail already holds the swim at that hour; its identifier comes first in the calendar's
+  // reading order, so a plain "first one read wins" would show that one and hide the new one.
+  home.write("calendars/boulot/0-piscine.ics",
+             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\n"
+             "UID:0-piscine\r\nDTSTAMP:20260301T000000Z\r\nDTSTART:20260321T090000Z\r\n"
+             "DTEND:20260321T100000Z\r\nSUMMARY:Piscine\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  const Result added = cli({"add", "Piscine samedi 10h", "--calendar", "perso"});
+  ASSERT_EQ(added.status, 0) << added.err;
+  ASSERT_EQ(icsFiles("perso").size(), 1u);
+  const std::string uid = icsFiles("perso")[0].stem().string();
+  EXPECT_EQ(added.out.rfind("Nouvelle quête dans « Personnel » — Samedi 21 mars\n10:00", 0), 0u)
+      << added.out;
+  EXPECT_NE(added.out.find("[" + uid + "]\n"), std::string::npos) << added.out;
+
+  const Json json = this->json({"add", "Piscine samedi 10h", "--calendar", "perso"});
+  const std::string second = json["eventIdentifier"];
+  EXPECT_EQ(json["quest"]["id"], "quest_" + second);
+  EXPECT_EQ(json["event"]["calendarID"], "perso");
 }
 
 TEST_F(QuickAddCommands, AddFailsWithoutACalendarToWriteTo) {

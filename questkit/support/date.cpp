@@ -15,6 +15,12 @@ int64_t daysFromCivil(int year, int month, int day) {
   return era * 146097 + doe - 719468;
 }
 
+int daysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 namespace {
 
 struct CivilDay {
@@ -32,13 +38,6 @@ CivilDay civilFromDays(int64_t z) {
   const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   return {yoe + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
 }
 
 // Reads exactly `count` digits at `pos`.

@@ -45,6 +45,9 @@ struct CivilTime {
 // Days since 1970-01-01 of a proleptic Gregorian date (negative before).
 int64_t daysFromCivil(int year, int month, int day);
 
+// 28 to 31; `month` is 1…12.
+int daysInMonth(int year, int month);
+
 // The civil time of `unixSeconds` read on a clock `offsetSeconds` ahead of UTC, with the weekday
 // (1 Sunday … 7 Saturday). Whole seconds: the fraction is dropped toward the past.
 struct CivilFields {

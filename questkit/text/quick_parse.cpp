@@ -39,7 +39,9 @@ static const auto kParsedEventFields =
                Field{"reminderMinutes", &ParsedEvent::reminderMinutes},
                Field{"calendarHint", &ParsedEvent::calendarHint},
                Field{"recurrence", &ParsedEvent::recurrence},
-               Field{"spans", &ParsedEvent::spans}};
+               Field{"spans", &ParsedEvent::spans},
+               Field{"impossibleDate", &ParsedEvent::impossibleDate},
+               Field{"impossibleRecurrence", &ParsedEvent::impossibleRecurrence}};
 TALEWICK_JSON_CODING(ParsedEvent, kParsedEventFields)
 
 SpanColorRole ParsedSpan::colorRole() const {
@@ -72,19 +74,25 @@ using Kind = ParsedSpan::Kind;
 // Beyond a century, "dans 999 semaines" is a typing accident, not a date.
 constexpr int64_t MAX_DAY_OFFSET = 36'600;
 
-bool isEarlierDay(const LocalCalendar::Fields& a, const LocalCalendar::Fields& b) {
-  return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
+// A leap year: a day written without its year exists if this one has it.
+constexpr int SOME_LEAP_YEAR = 2000;
+
+// Whether the month has that day: in `year` when known, else in some year (29 February is a day).
+// A calendar would roll "31/04" over to 1 May; nobody who typed it meant that.
+bool dayExists(int day, int month, std::optional<int> year) {
+  return day >= 1 && month >= 1 && month <= 12 &&
+         day <= daysInMonth(year.value_or(SOME_LEAP_YEAR), month);
 }
 
-// The year of a day written without one: this year, or the next once the day has passed.
-int yearFor(int day, int month, std::optional<int> year, Date now) {
+// The year of a day written without one: this year, or the next once the day has passed, or for
+// 29 February the first leap year from then. Local days follow one another: one starts before
+// another exactly when its date comes first, so dates are compared without the calendar.
+int yearFor(int day, int month, std::optional<int> year, const LocalCalendar::Fields& today) {
   if (year) return *year;
-  const LocalCalendar::Fields today = LocalCalendar::fields(now);
-  const auto date = LocalCalendar::dateFrom(CivilTime{today.year, month, day, 0, 0, 0});
-  // Local days follow one another: one starts before another exactly when its date comes first,
-  // so comparing dates spares the calendar two starts of day.
-  if (date && isEarlierDay(LocalCalendar::fields(*date), today)) return today.year + 1;
-  return today.year;
+  int candidate = today.year;
+  if (std::tie(month, day) < std::tie(today.month, today.day)) ++candidate;
+  while (day > daysInMonth(candidate, month) && candidate < today.year + 8) ++candidate;
+  return candidate;
 }
 
 // Seconds from 1970 (some 31,000 years) within which daysLater may skip the calendar; it clamps
@@ -167,8 +175,11 @@ struct Token : Reading {
   std::optional<Kind> kind;
 };
 
-Token makeToken(std::string_view typed, TextRange range) {
-  return Token{readToken(typed), typed, range, false, std::nullopt};
+void addToken(std::vector<Token>& tokens, std::string_view typed, TextRange range) {
+  Token& token = tokens.emplace_back();
+  readToken(typed, token);
+  token.typed = typed;
+  token.range = range;
 }
 
 // UTF-16 code units of a typed word, counted while decoding it rather than by converting it. A
@@ -216,7 +227,7 @@ std::vector<Token> tokenize(std::string_view line) {
     size_t end = i;
     while (end < line.size() && !isBlank(line[end])) ++end;
     const std::string_view typed = line.substr(i, end - i);
-    tokens.push_back(makeToken(typed, TextRange{offset, utf16Units(typed)}));
+    addToken(tokens, typed, TextRange{offset, utf16Units(typed)});
     offset += tokens.back().range.length;
     i = end;
   }
@@ -224,10 +235,12 @@ std::vector<Token> tokenize(std::string_view line) {
 }
 
 // A date written from `tokens[start]` on; see parseDateTokens.
-std::optional<TokenDate> readDate(std::span<const Token> tokens, size_t start, Date now) {
+std::optional<TokenDate> readDate(std::span<const Token> tokens, size_t start,
+                                  const LocalCalendar::Fields& today) {
   if (start >= tokens.size()) return std::nullopt;
   if (auto numeric = numericDate(tokens[start].typed)) {
-    return TokenDate{yearFor(numeric->day, numeric->month, numeric->year, now), numeric->month,
+    if (!dayExists(numeric->day, numeric->month, numeric->year)) return std::nullopt;
+    return TokenDate{yearFor(numeric->day, numeric->month, numeric->year, today), numeric->month,
                      numeric->day, 1};
   }
   auto dayAt = [&](size_t i) {
@@ -248,7 +261,8 @@ std::optional<TokenDate> readDate(std::span<const Token> tokens, size_t start, D
     const std::string& clean = tokens[start + 2].clean;
     if (clean.size() == 4 && (year = digits(clean))) length = 3;
   }
-  return TokenDate{yearFor(*day, *month, year, now), *month, *day, length};
+  if (!dayExists(*day, *month, year)) return std::nullopt;
+  return TokenDate{yearFor(*day, *month, year, today), *month, *day, length};
 }
 
 // One parse: the tokens, what the recognisers found so far, and the steps in the order they run.
@@ -282,6 +296,7 @@ class Parser {
     takeAttendees();
     takePlace();
     if (!day_ && !dayOffset_ && !weekday_ && !clock_ && !partHour_) return std::nullopt;
+    takeLinkingWords();
     return draft();
   }
 
@@ -311,6 +326,22 @@ class Parser {
   }
   void setPartHour(int hour) {
     if (!partHour_) partHour_ = hour;
+  }
+
+  // Read once, and only by a sentence that needs today's date before its start.
+  const LocalCalendar::Fields& today() const {
+    if (!today_) today_ = LocalCalendar::fields(now_);
+    return *today_;
+  }
+
+  // Impossible words are rare: what notes them stays out of the way of the usual path.
+  [[gnu::cold]] std::string typedWords(size_t first, size_t last) const {
+    std::vector<std::string_view> words;
+    for (size_t i = first; i <= last; ++i) words.push_back(t_[i].typed);
+    return join(words);
+  }
+  [[gnu::cold]] void noteImpossibleDate(size_t first, size_t last) {
+    if (!impossibleDate_) impossibleDate_ = typedWords(first, last);
   }
 
   void takeMeetingLink(std::string_view text) {
@@ -393,7 +424,7 @@ class Parser {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i) || !isUntil(t_[i].word)) continue;
       const size_t start = freeIn(i + 1, WordList::article) ? i + 2 : i + 1;
-      const auto date = readDate(t_, start, now_);
+      const auto date = readDate(t_, start, today());
       if (!date) continue;
       const size_t last = start + date->length - 1;
       bool free = true;
@@ -409,6 +440,10 @@ class Parser {
     for (size_t i = 0; i < t_.size(); ++i) {
       if (!isFree(i)) continue;
       if (auto date = numericDate(t_[i].typed)) {
+        if (!dayExists(date->day, date->month, date->year)) {
+          noteImpossibleDate(i, i);
+          continue;
+        }
         day_ = ExplicitDay{date->day, date->month, date->year};
         dayFirst_ = i;
         mark(i, Kind::date);
@@ -433,17 +468,17 @@ class Parser {
       } else if (!(day = dayAt(i + 1))) {
         continue;
       }
-      day_ = ExplicitDay{*day, *month, std::nullopt};
-      dayFirst_ = std::min(i, dayIndex);
-      mark(i, Kind::date);
-      mark(dayIndex, Kind::date);
-      const size_t yearIndex = std::max(i, dayIndex) + 1;
-      if (isFree(yearIndex) && t_[yearIndex].clean.size() == 4) {
-        if (auto year = digits(t_[yearIndex].clean)) {
-          day_->year = *year;
-          mark(yearIndex, Kind::date);
-        }
+      const size_t first = std::min(i, dayIndex), yearIndex = std::max(i, dayIndex) + 1;
+      std::optional<int> year;
+      if (isFree(yearIndex) && t_[yearIndex].clean.size() == 4) year = digits(t_[yearIndex].clean);
+      const size_t last = year ? yearIndex : yearIndex - 1;
+      if (!dayExists(*day, *month, year)) {
+        noteImpossibleDate(first, last);
+        continue;
       }
+      day_ = ExplicitDay{*day, *month, year};
+      dayFirst_ = first;
+      mark(first, last, Kind::date);
       return;
     }
   }
@@ -462,14 +497,14 @@ class Parser {
       if (!isFree(i) || !isOneOf(t_[i].word, DAY_NUMBER_LEADS) || !isFree(i + 1)) continue;
       const auto day = dayInMonthRange(t_[i + 1].clean);
       if (!day) continue;
-      day_ = ExplicitDay{*day, std::nullopt, std::nullopt};
-      mark(i, i + 1, Kind::date);
-      if (isFree(i + 2)) {
-        if (auto month = t_[i + 2].meaning->month) {
-          day_->month = *month;
-          mark(i + 2, Kind::date);
-        }
+      const auto month = isFree(i + 2) ? t_[i + 2].meaning->month : std::nullopt;
+      // Without a month, the day is this month's.
+      if (!dayExists(*day, month.value_or(today().month), std::nullopt)) {
+        noteImpossibleDate(i, month ? i + 2 : i + 1);
+        continue;
       }
+      day_ = ExplicitDay{*day, month, std::nullopt};
+      mark(i, month ? i + 2 : i + 1, Kind::date);
       return;
     }
   }
@@ -545,7 +580,7 @@ class Parser {
       }
       if (isFree(j)) {
         if (auto n = digits(t_[j].clean)) {
-          rule.interval = std::max(*n, 1);
+          rule.interval = *n;
           ++j;
         }
       }
@@ -561,11 +596,19 @@ class Parser {
       } else {
         continue;  // "tous ensemble": no repetition after all
       }
+      if (rule.interval < 1) {  // "toutes les 0 semaines"
+        noteImpossibleRecurrence(i, j);
+        continue;
+      }
       rule.until = until_;
       recurrence_ = rule;
       mark(i, j, Kind::recurrence);
       return;
     }
+  }
+
+  [[gnu::cold]] void noteImpossibleRecurrence(size_t first, size_t last) {
+    if (!impossibleRecurrence_) impossibleRecurrence_ = typedWords(first, last);
   }
 
   std::optional<ParsedRecurrence::Frequency> unitFrequency(size_t i) const {
@@ -602,7 +645,11 @@ class Parser {
       } else {
         continue;
       }
-      rule.interval = std::max(*number, 1);
+      if (*number < 1) {  // "une semaine sur 0"
+        noteImpossibleRecurrence(i, i + 3);
+        continue;
+      }
+      rule.interval = *number;
       rule.until = until_;
       recurrence_ = rule;
       mark(i, i + 3, Kind::recurrence);
@@ -737,6 +784,15 @@ class Parser {
     }
   }
 
+  // "Call with Léa tomorrow 3pm for 30 min": once the recognisers have taken their words, "for"
+  // links nothing in the title. A linking word goes with the recognised words right after it,
+  // read from the end so that "for the" goes whole.
+  void takeLinkingWords() {
+    for (size_t i = t_.size() - 1; i-- > 0;) {
+      if (isFree(i) && in(i, WordList::linking) && t_[i + 1].used) mark(i, *t_[i + 1].kind);
+    }
+  }
+
   std::string title() const {
     std::vector<std::string_view> words;
     for (const Token& token : t_) {
@@ -750,12 +806,12 @@ class Parser {
 
   // The day: an explicit date, else a day offset, else the next such weekday, else today.
   std::optional<Date> startDate() const {
-    const LocalCalendar::Fields today = LocalCalendar::fields(now_);
+    const LocalCalendar::Fields& today = this->today();
     int year = today.year, month = today.month, day = today.day;
     if (day_) {
       day = day_->day;
       month = day_->month.value_or(today.month);
-      year = yearFor(day, month, day_->year, now_);
+      year = yearFor(day, month, day_->year, today);
     } else if (dayOffset_ || weekday_) {
       int64_t ahead = dayOffset_.value_or(0);
       if (!dayOffset_) {
@@ -786,6 +842,8 @@ class Parser {
     event.reminderMinutes = reminderMinutes_;
     event.calendarHint = calendarHint_;
     event.recurrence = recurrence_;
+    event.impossibleDate = impossibleDate_;
+    event.impossibleRecurrence = impossibleRecurrence_;
     if (event.recurrence && event.recurrence->frequency == ParsedRecurrence::Frequency::weekly &&
         event.recurrence->weekdays.empty()) {
       event.recurrence->weekdays.push_back(LocalCalendar::fields(*start).weekday);
@@ -803,6 +861,8 @@ class Parser {
 
   std::vector<Token> t_;
   Date now_;
+  mutable std::optional<LocalCalendar::Fields> today_;
+  std::optional<std::string> impossibleDate_, impossibleRecurrence_;
   std::optional<std::string> meetingURL_;
   std::string notes_;
   std::optional<std::string> calendarHint_;
@@ -826,8 +886,8 @@ std::optional<TokenDate> parseDateTokens(std::span<const std::string> typed, siz
                                          Date now) {
   std::vector<Token> tokens;
   tokens.reserve(typed.size());
-  for (const std::string& word : typed) tokens.push_back(makeToken(word, TextRange{}));
-  return readDate(tokens, start, now);
+  for (const std::string& word : typed) addToken(tokens, word, TextRange{});
+  return readDate(tokens, start, LocalCalendar::fields(now));
 }
 
 std::optional<ParsedEvent> parse(std::string_view text, Date now) {

@@ -92,6 +92,11 @@ struct ParsedEvent {
   std::optional<std::string> calendarHint;
   std::optional<ParsedRecurrence> recurrence;
   std::vector<ParsedSpan> spans;  // in token order
+  // The words of a day that does not exist ("30 février", "31/04") or of a repetition that cannot
+  // be ("toutes les 0 semaines"), as typed, the first of each. No date or repetition comes from
+  // them: they stay in the title, and an event written from the draft would not be what was meant.
+  std::optional<std::string> impossibleDate;
+  std::optional<std::string> impossibleRecurrence;
   bool operator==(const ParsedEvent&) const = default;
 };
 
@@ -138,7 +143,8 @@ struct TokenDate {
 
 // A date written from `typed[start]` on: a numeric date ("30/06"), or a day number and a month
 // name in either order ("30 juin", "june 30th") with an optional four-digit year after them.
-// Without a year, the first such day from `now`'s day on (this year, or next year once passed).
+// Without a year, the first such day from `now`'s day on (this year, or next year once passed;
+// 29 February, the next leap year's). nullopt for a day its month does not have ("31/04").
 std::optional<TokenDate> parseDateTokens(std::span<const std::string> typed, size_t start,
                                          Date now);
 

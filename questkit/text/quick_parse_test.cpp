@@ -139,9 +139,47 @@ std::vector<Sentence> ownSentences() {
   lunch.location = "the café";
   add("Rendez-vous tomorrow noon with Sam and Alex at the café", lunch);
   // Names end at the first word another step took.
-  ParsedEvent call = draft("Call for", localDate(2026, 3, 19, 15, 0), 30);
+  ParsedEvent call = draft("Call", localDate(2026, 3, 19, 15, 0), 30);
   call.attendees = {"John"};
   add("Call with John tomorrow 3pm for 30 min", call);
+  return s;
+}
+
+// The sentences README.md shows (its "Acheter du pain" gives no draft: see
+// TextsWithoutTimeCueGiveNothing).
+std::vector<Sentence> readmeSentences() {
+  std::vector<Sentence> s;
+  ParsedEvent meeting = draft("Réunion", localDate(2026, 3, 19, 14, 30));
+  meeting.attendees = {"Paul"};
+  meeting.location = "la mairie";
+  meeting.reminderMinutes = 10;
+  s.push_back({"Réunion demain 14h30 1h avec Paul à la mairie rappel 10 min", meeting});
+  ParsedEvent call = draft("Call", localDate(2026, 3, 19, 15, 0), 30);
+  call.attendees = {"lea@example.com"};
+  s.push_back({"Call with lea@example.com tomorrow 3pm for 30 min", call});
+  return s;
+}
+
+// A word that only links others ("for", "de", "on") goes with the recognised words right after
+// it; between two words of the title it stays.
+std::vector<Sentence> linkingWordSentences() {
+  std::vector<Sentence> s;
+  auto add = [&](std::string text, ParsedEvent e) { s.push_back({std::move(text), std::move(e)}); };
+  add("Call tomorrow 3pm for the 30 min", draft("Call", localDate(2026, 3, 19, 15, 0), 30));
+  add("Dentiste on monday", draft("Dentiste", localDate(2026, 3, 23), 60, true));
+  add("Arrivée vers 14h", draft("Arrivée", localDate(2026, 3, 18, 14, 0)));
+  add("Réunion en soirée demain", draft("Réunion", localDate(2026, 3, 19, 19, 0)));
+  add("Work from 9am to 5pm", draft("Work", localDate(2026, 3, 18, 9, 0), 480));
+  add("Meeting during the morning", draft("Meeting", localDate(2026, 3, 18, 9, 0)));
+  add("Révisions pour le 12/04", draft("Révisions", localDate(2026, 4, 12), 60, true));
+  add("Vol pour Lyon demain 8h", draft("Vol pour Lyon", localDate(2026, 3, 19, 8, 0)));
+  add("Dîner pour 2 demain 20h", draft("Dîner pour 2", localDate(2026, 3, 19, 20, 0)));
+  add("Anniversaire de Mamie 3 mars",
+      draft("Anniversaire de Mamie", localDate(2027, 3, 3), 60, true));
+  add("Séance de 18h", draft("Séance", localDate(2026, 3, 18, 18, 0)));
+  add("Take a 15min break 16h", draft("Take a break", localDate(2026, 3, 18, 16, 0), 15));
+  add("Point sur demain 9h", draft("Point", localDate(2026, 3, 19, 9, 0)));
+  add("Appel demain 9h de", draft("Appel de", localDate(2026, 3, 19, 9, 0)));
   return s;
 }
 
@@ -266,11 +304,98 @@ TEST(QuickParse, DatesSpreadOverTokens) {
   EXPECT_EQ(QuickParse::parseDateTokens(typed, 9, wednesday()), std::nullopt);
   EXPECT_EQ(QuickParse::parseDateTokens(std::vector<std::string>{"18/03"}, 0, wednesday()),
             (T{2026, 3, 18, 1}));
+  // Days their month does not have are no dates; 29 February is the next one there is.
+  for (const std::vector<std::string>& impossible : {std::vector<std::string>{"31/04"},
+                                                     {"31", "avril"},
+                                                     {"30", "février"},
+                                                     {"29/02/2027"},
+                                                     {"29", "feb", "2027"}}) {
+    EXPECT_EQ(QuickParse::parseDateTokens(impossible, 0, wednesday()), std::nullopt)
+        << impossible[0];
+  }
+  EXPECT_EQ(QuickParse::parseDateTokens(std::vector<std::string>{"29", "février"}, 0, wednesday()),
+            (T{2028, 2, 29, 2}));
+  EXPECT_EQ(QuickParse::parseDateTokens(std::vector<std::string>{"29/02"}, 0,
+                                        localDate(2028, 1, 10, 9, 0)),
+            (T{2028, 2, 29, 1}));
 }
 
 TEST(QuickParse, DocumentedSentences) { expectDrafts(documentedSentences()); }
 
 TEST(QuickParse, OwnSentences) { expectDrafts(ownSentences()); }
+
+TEST(QuickParse, ReadmeSentences) { expectDrafts(readmeSentences()); }
+
+TEST(QuickParse, LinkingWordsLeaveTheTitleWithWhatTheyLink) {
+  expectDrafts(linkingWordSentences());
+  // "for" is coloured with the duration it introduces.
+  const auto spans =
+      QuickParse::parse("Call with lea@example.com tomorrow 3pm for 30 min", wednesday())->spans;
+  ASSERT_EQ(spans.size(), 7u);
+  EXPECT_EQ(spans[4], (ParsedSpan{{39, 3}, K::duration}));
+}
+
+// A day its month does not have, or a repetition that never comes round, gives no date or
+// repetition: its words stay in the title and the draft names them. A calendar would roll "31/04"
+// over to 1 May, which nobody typing it meant.
+TEST(QuickParse, ImpossibleDaysAndRepetitionsAreNamedNotRolledOver) {
+  struct Case {
+    const char* text;
+    ParsedEvent expected;
+    const char* impossibleDate;
+    const char* impossibleRecurrence;
+    Date now = wednesday();
+  };
+  ParsedEvent yoga = draft("yoga jusqu'au 31/04", localDate(2026, 3, 18, 7, 0));
+  yoga.recurrence = rule(F::daily, 1, {});
+  ParsedEvent chores = draft("ménage toutes les 0 semaines", localDate(2026, 3, 18, 10, 0));
+  const Case cases[] = {
+      {"Réunion le 30 février 10h", draft("Réunion le 30 février", localDate(2026, 3, 18, 10, 0)),
+       "30 février", nullptr},
+      {"Dîner le 31 novembre 20h", draft("Dîner le 31 novembre", localDate(2026, 3, 18, 20, 0)),
+       "31 novembre", nullptr},
+      {"Pot 31/04 18h", draft("Pot 31/04", localDate(2026, 3, 18, 18, 0)), "31/04", nullptr},
+      {"Fête 29/02/2027 18h", draft("Fête 29/02/2027", localDate(2026, 3, 18, 18, 0)), "29/02/2027",
+       nullptr},
+      {"Fête february 29 2027 18h", draft("Fête february 29 2027", localDate(2026, 3, 18, 18, 0)),
+       "february 29 2027", nullptr},
+      // Without a month, the day is this month's: April has no 31st.
+      {"Bilan le 31 9h", draft("Bilan le 31", localDate(2026, 4, 10, 9, 0)), "le 31", nullptr,
+       localDate(2026, 4, 10, 8, 0)},
+      {"yoga 7h tous les jours jusqu'au 31/04", yoga, "31/04", nullptr},
+      {"ménage 10h toutes les 0 semaines", chores, nullptr, "toutes les 0 semaines"},
+      {"Run every 0 days 7am", draft("Run every 0 days", localDate(2026, 3, 18, 7, 0)), nullptr,
+       "every 0 days"},
+      // The weekday is still a day, the next Saturday.
+      {"Marché 9h un samedi sur 0", draft("Marché un sur 0", localDate(2026, 3, 21, 9, 0)), nullptr,
+       "un samedi sur 0"},
+      // The days that do exist, next to them.
+      {"Fête 29/02/2028 18h", draft("Fête", localDate(2028, 2, 29, 18, 0)), nullptr, nullptr},
+      {"Bilan le 31 9h", draft("Bilan", localDate(2026, 3, 31, 9, 0)), nullptr, nullptr},
+      {"Pot 30/04 18h", draft("Pot", localDate(2026, 4, 30, 18, 0)), nullptr, nullptr},
+      // 29 February without a year: the next one there is.
+      {"Anniversaire 29 février", draft("Anniversaire", localDate(2028, 2, 29), 60, true), nullptr,
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    const auto parsed = QuickParse::parse(c.text, c.now);
+    ASSERT_TRUE(parsed) << c.text;
+    ParsedEvent actual = *parsed;
+    actual.spans.clear();
+    ParsedEvent expected = c.expected;
+    if (c.impossibleDate) expected.impossibleDate = c.impossibleDate;
+    if (c.impossibleRecurrence) expected.impossibleRecurrence = c.impossibleRecurrence;
+    EXPECT_EQ(actual, expected) << c.text << "\n got: " << Json(actual).dump()
+                                << "\nwant: " << Json(expected).dump();
+  }
+  // No date from such words, and nothing else to place: no event.
+  EXPECT_FALSE(QuickParse::parse("Réunion le 31 novembre", wednesday()));
+  // The first impossible day is named; a real one further on is still the date.
+  const auto later = QuickParse::parse("Pot 31/04 ou 02/05 18h", wednesday());
+  ASSERT_TRUE(later);
+  EXPECT_EQ(later->start, localDate(2026, 5, 2, 18, 0));
+  EXPECT_EQ(later->impossibleDate, "31/04");
+}
 
 // Days ahead are calendar days, not spans of 24 hours: late or early in a night when the clock
 // changes, 24 hours later is another day than tomorrow. Paris goes to summer time in the night of

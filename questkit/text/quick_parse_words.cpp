@@ -67,6 +67,12 @@ MeaningTable buildMeanings() {
   list(WordList::weekUnit, {"semaine", "semaines", "week", "weeks"});
   list(WordList::monthUnit, {"mois", "month", "months"});
   list(WordList::yearUnit, {"an", "ans", "annee", "annees", "year", "years"});
+  // Not "a": "à" and the English article fold to it, and "a" before a recognised word is too
+  // often the start of a title ("A 15min break").
+  list(WordList::linking,
+       {"de",  "du", "des",  "le",  "la",   "les",    "au",  "aux", "pour", "pendant",
+        "et",  "ou", "en",   "sur", "vers", "dans",   "for", "on",  "at",   "the",
+        "and", "or", "from", "to",  "of",   "during", "in",  "by"});
   return table;
 }
 
@@ -156,8 +162,7 @@ std::string cleanTime(std::string_view s) {
   return std::string(trimmed(text::fold(s), TIME_EDGES));
 }
 
-Reading readToken(std::string_view typed) {
-  Reading token;
+void readToken(std::string_view typed, Reading& token) {
   if (isAscii(typed)) {
     // Folding ASCII only lower-cases it: both forms come straight from the typed text.
     token.word.reserve(typed.size());
@@ -173,7 +178,6 @@ Reading readToken(std::string_view typed) {
   }
   token.meaning = &meaningOf(token.word);
   token.weekday = weekdayOf(token.word, *token.meaning);
-  return token;
 }
 
 std::optional<int> digits(std::string_view s) {
@@ -290,7 +294,11 @@ bool isUntil(std::string_view word) {
   return word.starts_with("jusqu") || word == "until" || word == "till";
 }
 
-bool isStop(std::string_view typed) { return isStop(readToken(typed)); }
+bool isStop(std::string_view typed) {
+  Reading token;
+  readToken(typed, token);
+  return isStop(token);
+}
 
 bool isStop(const Reading& token) {
   const WordMeaning& meaning = *token.meaning;

@@ -27,6 +27,7 @@ enum class WordList : uint32_t {
   weekUnit,   // "semaine", "weeks"
   monthUnit,  // "mois", "months"
   yearUnit,   // "an", "years"
+  linking,    // "de", "pour", "for", "on": words that only link others
 };
 
 // Everything the tables say about one normalised word. A line is read by a dozen recognisers,
@@ -99,7 +100,8 @@ struct Reading {
   const WordMeaning* meaning = nullptr;  // never null once read
   std::optional<int> weekday;            // plurals included
 };
-Reading readToken(std::string_view typed);
+// Reads `typed` into a fresh `token`, in place: a line's tokens are read where they are kept.
+void readToken(std::string_view typed, Reading& token);
 
 // A value of at most nine ASCII digits and nothing else; nullopt otherwise (so no amount can
 // overflow).

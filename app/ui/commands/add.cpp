@@ -246,10 +246,29 @@ std::optional<Quest> newQuest(const QuestStore& store, const std::string& identi
   return std::nullopt;
 }
 
+// A day that does not exist or a repetition that cannot be leaves its words in the title and the
+// event on another day, or unrepeated: written, it would not be what the user meant.
+void refuseImpossible(const ParsedEvent& draft) {
+  const auto refused = [](const char* key, const char* french, const std::string& words) {
+    return UsageError(Loc::format(Loc::string(key, french), {words}) +
+                      Loc::string("cli.add.nothingWritten", ", rien n'est écrit"));
+  };
+  if (draft.impossibleDate) {
+    throw refused("cli.quick.impossibleDate", "« %@ » : ce jour n'existe pas",
+                  *draft.impossibleDate);
+  }
+  if (draft.impossibleRecurrence) {
+    throw refused("cli.quick.impossibleRecurrence",
+                  "« %@ » : répétition impossible, son intervalle vaut au moins 1",
+                  *draft.impossibleRecurrence);
+  }
+}
+
 int addEvent(const AddOptions& o, Io& io, AppContext& app) {
   const Date now = app.now();
   // Read first: a sentence that says no time writes nothing and touches no folder.
   const QuickSentence sentence = readQuickSentence(o.words, now);
+  refuseImpossible(sentence.draft);
   CalendarEventStorePort& calendars = app.calendarStore();
   if (!calendars.requestFullAccess()) {
     io.err << "talewick : " << Loc::string("cli.events.denied", "accès calendrier refusé") << "\n";

@@ -36,13 +36,20 @@ std::string when(const DayEvent& e) {
   return day + "  " + time;
 }
 
+// A day alone is the last day shown, so that "--from 2026-12-05 --to 2026-12-05" is that day; a
+// date and time is where the window stops.
+Date windowEnd(const std::string& text) {
+  const Date end = parseDate(text, "--to");
+  if (text.size() != 10) return end;
+  return LocalCalendar::startOfDay(LocalCalendar::addingDays(end, 1));
+}
+
 int events(const EventsOptions& o, Io& io, AppContext& app) {
-  const Date from = o.from.empty()
-                        ? LocalCalendar::startOfDay(Date::fromUnix(static_cast<double>(std::time(nullptr))))
-                        : parseDate(o.from, "--from");
-  const Date to = o.to.empty() ? LocalCalendar::addingDays(from, 7) : parseDate(o.to, "--to");
+  const Date from =
+      o.from.empty() ? LocalCalendar::startOfDay(app.now()) : parseDate(o.from, "--from");
+  const Date to = o.to.empty() ? LocalCalendar::addingDays(from, 7) : windowEnd(o.to);
   if (!(from < to)) {
-    throw UsageError(Loc::string("cli.events.emptyWindow", "--to doit venir après --from"));
+    throw UsageError(Loc::string("cli.events.emptyWindow", "fenêtre vide : --to précède --from"));
   }
   CalendarEventStorePort& store = app.calendarStore();
   if (!store.requestFullAccess()) {
@@ -80,7 +87,10 @@ Command eventsCommand() {
         auto o = std::make_shared<EventsOptions>();
         cmd.add_option("--from", o->from,
                        Loc::string("cli.events.from", "Début (AAAA-MM-JJ ; aujourd'hui par défaut)"));
-        cmd.add_option("--to", o->to, Loc::string("cli.events.to", "Fin, exclue (AAAA-MM-JJ)"));
+        cmd.add_option("--to", o->to,
+                       Loc::string("cli.events.to",
+                                   "Dernier jour (AAAA-MM-JJ), ou instant de fin exclu "
+                                   "(AAAA-MM-JJTHH:MM)"));
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
         return [o](Io& io, AppContext& app) { return events(*o, io, app); };
       }};

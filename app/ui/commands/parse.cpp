@@ -203,6 +203,17 @@ void printDraft(std::ostream& out, const std::string& sentence, const ParsedEven
     row("start", "Début", day + " · " + clockText(d.start));
     row("duration", "Durée", minutesText(d.durationMin));
   }
+  if (d.impossibleDate) {
+    row("ignored", "Ignoré",
+        Loc::format(Loc::string("cli.quick.impossibleDate", "« %@ » : ce jour n'existe pas"),
+                    {*d.impossibleDate}));
+  }
+  if (d.impossibleRecurrence) {
+    row("ignored", "Ignoré",
+        Loc::format(Loc::string("cli.quick.impossibleRecurrence",
+                                "« %@ » : répétition impossible, son intervalle vaut au moins 1"),
+                    {*d.impossibleRecurrence}));
+  }
   if (d.location) row("place", "Lieu", *d.location);
   if (!d.attendees.empty()) {
     std::string guests;
