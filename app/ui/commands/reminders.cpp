@@ -32,7 +32,8 @@ int list(const RemindersOptions& o, Io& io, AppContext& app) {
   for (const SideQuest& q : quests) {
     const auto reward = SideQuests::reward(q.priority);
     io.out << padded(q.due ? LocalCalendar::dayKey(*q.due) : "", 10) << "  " << padded(q.title, 40)
-           << "  +" << reward.xp << " XP  " << q.listTitle.value_or("") << "  [" << q.id << "]\n";
+           << "  +" << reward.xp << " XP  " << shown(q.listTitle.value_or("")) << "  ["
+           << shown(q.id) << "]\n";
   }
   return EXIT_DONE;
 }
@@ -52,8 +53,9 @@ int done(const RemindersOptions& o, Io& io, AppContext& app) {
     return EXIT_FAILED;
   }
   const auto reward = SideQuests::reward(target->priority);
-  io.out << Loc::format(Loc::string("cli.reminders.done", "Quête annexe accomplie : %@ (+%@ XP, +%@ or)"),
-                        {target->title, std::to_string(reward.xp), std::to_string(reward.gold)})
+  io.out << Loc::format(
+                Loc::string("cli.reminders.done", "Quête annexe accomplie : %@ (+%@ XP, +%@ or)"),
+                {shown(target->title), std::to_string(reward.xp), std::to_string(reward.gold)})
          << "\n";
   return EXIT_DONE;
 }
