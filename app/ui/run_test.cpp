@@ -95,8 +95,8 @@ TEST_F(CommandLine, ValuesTheParserWouldHaveTakenAreRefused) {
       {{"level", "1e3"}, "« 1e3 »"},
       {{"sets", "create", ""}, "nom d'ensemble vide"},
       {{"sets", "create", "   "}, "nom d'ensemble vide"},
-      {{"week", ""}, "date invalide : « »"},
-      {{"mode", ""}, "mode inconnu « »"},
+      {{"week", ""}, "date invalide : «  »"},
+      {{"mode", ""}, "mode inconnu «  »"},
   };
   for (const Case& c : cases) {
     const std::string line = refusal(c.args);
