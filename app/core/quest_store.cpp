@@ -181,8 +181,8 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
   currentLabel_ = std::move(label);
   const RPGMode mode = this->mode();
   const auto previewStatus = [](const char* key, const char* french, size_t count) {
-    return Loc::string(key, french) + std::to_string(count) +
-           Loc::string("status.demoQuests", " quêtes démo)");
+    return Loc::string(key, french) + Loc::counted(static_cast<int64_t>(count), "status.demoQuests",
+                                                   "%@ quête démo)", "%@ quêtes démo)");
   };
 
   if (!hasAccess()) {
@@ -320,8 +320,9 @@ void QuestStore::tellNotifications(RPGMode mode) {
 }
 
 std::string QuestStore::agendaStatus() const {
-  return currentLabel_ + " — " + std::to_string(quests_.size()) +
-         Loc::string("status.agendaQuests", " quêtes de ton agenda");
+  return currentLabel_ + " — " +
+         Loc::counted(static_cast<int64_t>(quests_.size()), "status.agendaQuests",
+                      "%@ quête de ton agenda", "%@ quêtes de ton agenda");
 }
 
 void QuestStore::publish() {

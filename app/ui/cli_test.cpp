@@ -123,5 +123,67 @@ TEST(Binary, ExitStatusAndStreamsOfTheRealProgram) {
             std::string::npos);
 }
 
+// A shell script holding `line`, written under the test folder; its path.
+std::string shellScript(const std::string& name, const std::string& line) {
+  const std::string path = ::testing::TempDir() + "/" + name + ".sh";
+  std::ofstream(path) << "#!/bin/sh\n" << line << "\n";
+  return path;
+}
+
+// The program run as a user runs it, its output (both streams) read back.
+std::string runProgram(const std::string& name, const std::string& line) {
+  const std::string out = ::testing::TempDir() + "/" + name + ".out";
+  const std::string command = "sh " + shellScript(name, line) + " >" + out + " 2>&1";
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << line;
+  std::ifstream in(out);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The same, on a terminal: `script` gives the program one.
+std::string runOnTerminal(const std::string& name, const std::string& line) {
+  return runProgram(name, "script -qec 'sh " + shellScript(name + "_inner", line) + "' /dev/null");
+}
+
+TEST(Binary, ParseColoursItsOwnSpansButNoneFromTheSentence) {
+  const std::string parse = std::string(TALEWICK_BINARY) +
+                            " parse \"$(printf 'Piscine\\033[2J\\033]0;titre\\007')\" demain 10h";
+  const std::string terminal = runOnTerminal("parse_tty", parse);
+  EXPECT_NE(terminal.find("\x1b[3"), std::string::npos) << terminal;  // our colours
+  EXPECT_NE(terminal.find("Piscine[2J]0;titre"), std::string::npos) << terminal;
+  EXPECT_EQ(terminal.find("\x1b[2J"), std::string::npos) << terminal;
+  EXPECT_EQ(terminal.find('\x07'), std::string::npos) << terminal;
+  const std::string noColour = runOnTerminal("parse_no_colour", "NO_COLOR=1 " + parse);
+  EXPECT_EQ(noColour.find('\x1b'), std::string::npos) << noColour;
+  const std::string piped = runProgram("parse_pipe", parse);
+  EXPECT_EQ(piped.find('\x1b'), std::string::npos) << piped;
+  EXPECT_NE(piped.find("Piscine[2J]0;titre"), std::string::npos) << piped;
+}
+
+TEST(Binary, MonstersAreNamedInTheUsersLanguage) {
+  const std::string path = ::testing::TempDir() + "/monsters.json";
+  std::ofstream(path) << kEvents;
+  const std::string forge = std::string(TALEWICK_BINARY) + " forge " + path;
+  const std::string english =
+      runProgram("monsters_en", "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 " + forge);
+  const std::string french =
+      runProgram("monsters_fr", "LANGUAGE= LC_ALL= LANG=fr_FR.UTF-8 " + forge);
+  // "Deadline sprint" is a deadline: its monster comes from that row, whatever the tier.
+  const std::pair<const char*, const char*> row[] = {
+      {"Sablier Fêlé", "Cracked Hourglass"},
+      {"Gobelin du Compte à Rebours", "Goblin of the Countdown"},
+      {"Ogre de la To-Do Sans Fin", "Ogre of the Endless To-Do"},
+      {"Dragon du Livrable Final", "Dragon of the Final Deliverable"},
+      {"Léviathan de l'Échéance de Minuit", "Leviathan of the Midnight Deadline"},
+  };
+  int shown = 0;
+  for (const auto& [fr, en] : row) {
+    EXPECT_EQ(english.find(fr), std::string::npos) << english;
+    const bool inFrench = french.find(fr) != std::string::npos;
+    EXPECT_EQ(inFrench, english.find(en) != std::string::npos) << fr << "\n" << english;
+    shown += inFrench;
+  }
+  EXPECT_EQ(shown, 1) << french;
+}
+
 }  // namespace
 }  // namespace talewick::ui

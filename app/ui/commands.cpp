@@ -1,6 +1,7 @@
 #include "ui/commands/commands.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "core/mock_events.hpp"
@@ -62,6 +63,21 @@ Date parseDay(const std::string& text) {
       Loc::string("cli.badDay", "date invalide : « %@ » (attendu : AAAA-MM-JJ)"), {text}));
 }
 
+int64_t parseWholeNumber(const std::string& text, const std::string& what, int64_t min,
+                         int64_t max) {
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  // from_chars reads decimal only and refuses a value past int64: CLI11's own reading took
+  // "0x10" as 16 and clamped overflow to the largest value.
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || value < min || value > max) {
+    throw UsageError(Loc::format(
+        Loc::string("cli.badNumber", "%@ attend un nombre entier entre %@ et %@ : « %@ »"),
+        {what, std::to_string(min), std::to_string(max), text}));
+  }
+  return value;
+}
+
 Quest findQuest(const QuestStore& store, const std::string& id, Date day) {
   const std::string dayKey = LocalCalendar::dayKey(day);
   std::optional<Quest> first;
@@ -96,6 +112,9 @@ std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest,
 QuickSentence readQuickSentence(const std::vector<std::string>& words, Date now) {
   QuickSentence sentence;
   for (const std::string& word : words) sentence.text += (sentence.text.empty() ? "" : " ") + word;
+  // Read, shown and written as the terminal may show it: what the parser reads is what the
+  // coloured echo shows and what the calendar gets.
+  sentence.text = text::terminalSafe(sentence.text, true);
   if (text::trim(sentence.text).empty()) {
     throw UsageError(
         Loc::string("cli.quick.empty", "phrase vide : écris par exemple « Goûter demain 16h »"));

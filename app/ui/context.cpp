@@ -13,6 +13,8 @@
 #include "platform/vdir_reminders_store.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
+#include "support/text.hpp"
+#include "ui/error_text.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -31,7 +33,11 @@ std::filesystem::path prepare(const paths::Folder& folder,
 
 }  // namespace
 
-AppContext::AppContext() = default;
+AppContext::AppContext(std::ostream& warnings) : warnings_(warnings) {}
+
+void AppContext::warn(const std::string& line) {
+  if (warned_.insert(line).second) warnings_ << "talewick : " << text::terminalSafe(line) << '\n';
+}
 
 AppContext::~AppContext() {
   if (runLoop_) runLoop_->settle();
@@ -44,8 +50,10 @@ Preferences& AppContext::preferences() {
     // change made from now on goes back to it. Without a usable cloud folder they stay local.
     try {
       cloudPrefsSync().start(SharedPrefKeys::synced());
+    } catch (const std::system_error& e) {
+      warn(fileErrorText(e));
     } catch (const std::exception& e) {
-      std::cerr << "talewick : " << e.what() << '\n';
+      warn(e.what());
     }
   }
   return *preferences_;

@@ -2,7 +2,9 @@
 // what it uses (`talewick level` never opens the calendar folder).
 #pragma once
 
+#include <iosfwd>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,9 +25,14 @@ namespace talewick::ui {
 
 class AppContext {
  public:
-  AppContext();
+  // Problems that do not stop the command are said on `warnings`, one line each.
+  explicit AppContext(std::ostream& warnings);
   // Lets queued work finish (cloud writes) before anything is torn down.
   ~AppContext();
+
+  // Whether `line` was already said as a warning: a command that then fails of the same cause
+  // (the cloud folder it needed after all) has nothing more to say.
+  bool warned(const std::string& line) const { return warned_.contains(line); }
 
   // defaults.json; the first use also starts the mirror of the shared preferences with the
   // cloud folder (a folder that cannot be made is reported once and the mirror stays off).
@@ -63,6 +70,8 @@ class AppContext {
   Date now() const;
 
  private:
+  void warn(const std::string& line);
+
   // Declared first, destroyed last: every store below may have work queued on it.
   std::unique_ptr<RunLoop> runLoop_;
   std::unique_ptr<Preferences> preferences_;
@@ -76,6 +85,8 @@ class AppContext {
   // Members are destroyed last to first: each of these reads the ones above it.
   std::unique_ptr<QuestStore> questStore_;
   std::unique_ptr<KingdomCoordinator> kingdom_;
+  std::ostream& warnings_;
+  std::set<std::string> warned_;
 };
 
 }  // namespace talewick::ui

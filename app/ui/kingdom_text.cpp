@@ -7,12 +7,7 @@
 namespace talewick::ui {
 namespace {
 
-// "%@ rappel" / "%@ rappels": French and English both put the plural from 2 on.
-std::string counted(int64_t n, const char* key, const char* one, const char* many) {
-  const std::string text = n > 1 ? Loc::string(std::string(key) + ".many", many)
-                                 : Loc::string(std::string(key) + ".one", one);
-  return Loc::format(text, {std::to_string(n)});
-}
+using Loc::counted;
 
 }  // namespace
 

@@ -2,10 +2,12 @@
 // calendar folder holds a few .ics files. Now is fixed to Wednesday 9 December 2026, 09:00.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
 #include "support/json.hpp"
+#include "support/loc.hpp"
 #include "tests/support/run_cli.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "ui/command.hpp"
@@ -60,6 +62,15 @@ class QuestCommands : public ::testing::Test {
   }
   using Strings = std::vector<std::string>;
 
+  // Whether some text of `j` holds `part`.
+  static bool holds(const Json& j, const std::string& part) {
+    if (j.is_string()) return j.get<std::string>().find(part) != std::string::npos;
+    for (const Json& child : j) {
+      if ((child.is_structured() || child.is_string()) && holds(child, part)) return true;
+    }
+    return false;
+  }
+
   testing::TempFolder home{"quest-commands"};
 };
 
@@ -96,7 +107,7 @@ TEST_F(QuestCommands, TodayWeekAndAgendaShowTheCalendarsQuests) {
   EXPECT_NE(weekText.out.find("Vendredi 11 décembre\n       Quartier libre."), std::string::npos);
 
   const Json next = json({"week", "2026-12-20"});  // a Sunday: the week it ends
-  EXPECT_EQ(next["statusLine"], "2026-12-14 → 2026-12-20 — 1 quêtes de ton agenda");
+  EXPECT_EQ(next["statusLine"], "2026-12-14 → 2026-12-20 — 1 quête de ton agenda");
   EXPECT_EQ(items(next["days"][1]), Strings{"conseil@10:00"});
   for (const char* bad : {"2026-13-01", "demain", "2026-12-09T10:00"})
     EXPECT_EQ(cli({"week", bad}).status, 2) << bad;
@@ -305,6 +316,107 @@ TEST_F(QuestCommands, TheKingdomItsPinsAndTheDaysMainQuest) {
   const Result unknown = cli({"journey", "choose", "quest:"});  // more than one
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("reminder:pain"), std::string::npos) << unknown.err;
+}
+
+TEST_F(QuestCommands, CountsAgreeWithTheirNouns) {
+  event("conseil", "Conseil de quartier", "20261215T100000", "20261215T113000");
+  struct Case {
+    Loc::Language language;
+    std::vector<std::string> args;
+    std::string expected;
+  } cases[] = {
+      {Loc::Language::fr,
+       {"week", "2026-12-15"},
+       "2026-12-14 → 2026-12-20 — 1 quête de ton agenda"},
+      {Loc::Language::en,
+       {"week", "2026-12-15"},
+       "2026-12-14 → 2026-12-20 — 1 quest from your calendar"},
+      {Loc::Language::fr, {"kingdom"}, ", 1 événement, "},
+      {Loc::Language::fr, {"hero"}, "0 or · série de 0 jour"},
+      {Loc::Language::en, {"hero"}, "0 gold · 0-day streak"},
+  };
+  // The kingdom's one event: a meeting today.
+  event("dentiste", "Rendez-vous dentiste", "20261209T143000", "20261209T151500");
+  for (const Case& c : cases) {
+    Loc::setLanguage(c.language);
+    const Result r = cli(c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << r.out;
+  }
+  Loc::setLanguage(Loc::Language::fr);
+}
+
+TEST_F(QuestCommands, AWeekWithoutTodayStillShowsTheDemonstrationItCounts) {
+  // An empty calendar: the status line counts the demonstration day, dated today.
+  const Result thisWeek = cli({"week"});
+  ASSERT_EQ(thisWeek.status, 0) << thisWeek.err;
+  const Result later = cli({"week", "2027-01-06"});
+  ASSERT_EQ(later.status, 0) << later.err;
+  EXPECT_NE(later.out.find("aperçu (8 quêtes démo)"), std::string::npos) << later.out;
+  const size_t preview = later.out.find("Aperçu — la journée de démonstration :");
+  ASSERT_NE(preview, std::string::npos) << later.out;
+  EXPECT_EQ(std::count(later.out.begin() + static_cast<long>(preview), later.out.end(), '['), 8)
+      << later.out;
+  EXPECT_EQ(thisWeek.out.find("Aperçu — la journée"), std::string::npos);  // shown on today
+  EXPECT_EQ(std::count(thisWeek.out.begin(), thisWeek.out.end(), '['), 8) << thisWeek.out;
+  const Json j = json({"week", "2027-01-06"});
+  ASSERT_EQ(j["preview"].size(), 1u);
+  EXPECT_EQ(j["preview"][0]["items"].size(), 8u);
+  EXPECT_FALSE(json({"week"}).contains("preview"));
+}
+
+TEST_F(QuestCommands, CalendarTextNeverDrivesTheTerminal) {
+  // Colours, a screen clear, a window title, a C1 CSI and a right-to-left override, in every
+  // field a calendar, a reminder list or a calendar folder may carry.
+  const std::string hostile =
+      "Rouge\x1b[31m\x1b[2J\x1b]0;titre\x07\xc2\x9b"
+      "1m\u202Eenuor";
+  event("rouge", hostile, "20261209T143000", "20261209T151500",
+        "LOCATION:Salle\x1b[5m\r\nDESCRIPTION:note\x1b[8m\r\n");
+  home.write("calendars/personnel/displayname", "Perso\x1b[1m\n");
+  home.write("reminders/maison/pain.ics",
+             "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//FR\nBEGIN:VTODO\nUID:pain\n"
+             "SUMMARY:Pain " +
+                 hostile + "\nDUE:20261209T170000Z\nEND:VTODO\nEND:VCALENDAR\n");
+  ASSERT_EQ(cli({"title-mode", "both"}).status, 0);
+  const auto clean = [](const std::string& text) {
+    return text.find('\x1b') == std::string::npos && text.find('\x07') == std::string::npos &&
+           text.find("\xc2\x9b") == std::string::npos && text.find("\u202E") == std::string::npos;
+  };
+  struct Case {
+    std::vector<std::string> args;
+    std::string visible;  // the hostile text's printable part, still shown
+  } cases[] = {
+      {{}, "Rouge[31m"},
+      {{"today"}, "Rouge[31m"},
+      {{"week"}, "Rouge[31m"},
+      {{"agenda"}, "Rouge[31m"},
+      {{"quest", "rouge"}, "Rouge[31m[2J]0;titre1menuor"},
+      {{"search", "rouge"}, "Salle[5m"},
+      {{"events", "--from", "2026-12-09"}, "Rouge[31m"},
+      {{"calendars"}, "Perso[1m"},
+      {{"reminders"}, "Pain Rouge[31m"},
+      {{"kingdom"}, "Rouge[31m"},
+      {{"parse", hostile, "demain", "10h"}, "Rouge[31m"},
+  };
+  for (const Case& c : cases) {
+    const Result r = cli(c.args);
+    const std::string name = c.args.empty() ? "(today)" : c.args[0];
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    EXPECT_TRUE(clean(r.out)) << name << ":\n" << r.out;
+    EXPECT_TRUE(clean(r.err)) << name << ":\n" << r.err;
+    EXPECT_NE(r.out.find(c.visible), std::string::npos) << name << ":\n" << r.out;
+  }
+
+  // JSON keeps the text whole, every control escaped.
+  for (const auto& args : {std::vector<std::string>{"today", "--json"},
+                           std::vector<std::string>{"events", "--from", "2026-12-09", "--json"},
+                           std::vector<std::string>{"reminders", "--json"}}) {
+    const Result r = cli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(clean(r.out)) << args[0] << ":\n" << r.out;
+    EXPECT_TRUE(holds(Json::parse(r.out), hostile)) << args[0];
+  }
 }
 
 }  // namespace

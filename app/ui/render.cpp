@@ -1,5 +1,7 @@
 #include "ui/render.hpp"
 
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,12 +16,34 @@
 namespace talewick::ui {
 
 void printJson(std::ostream& out, const Json& value) {
-  out << value.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+  // The library escapes C0 controls but writes DEL, C1 controls and bidirectional overrides as
+  // they are; those can only stand inside strings, where \u escapes keep the same value.
+  const std::string dumped = value.dump(2, ' ', false, Json::error_handler_t::replace);
+  const auto length = static_cast<int32_t>(dumped.size());
+  int32_t copied = 0;
+  for (int32_t i = 0; i < length;) {
+    const int32_t start = i;
+    UChar32 cp;
+    U8_NEXT(dumped.data(), i, length, cp);
+    if (cp < 0x7f || !text::isTerminalControl(static_cast<char32_t>(cp))) continue;
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(cp));
+    out.write(dumped.data() + copied, start - copied);
+    out << escape;
+    copied = i;
+  }
+  out.write(dumped.data() + copied, length - copied);
+  out << '\n';
 }
 
-std::string padded(const std::string& s, int width) {
+std::string padded(const std::string& raw, int width) {
+  const std::string s = shown(raw);
   const int length = text::perceivedLength(s);
   return length >= width ? s : s + std::string(static_cast<size_t>(width - length), ' ');
+}
+
+std::string shown(std::string_view outside, bool keepLines) {
+  return text::terminalSafe(outside, keepLines);
 }
 
 namespace {
@@ -53,8 +77,8 @@ void printQuestTable(std::ostream& out, const std::vector<Quest>& quests,
     const Quest& q = quests[i];
     out << clockText(q.startDate) << "  " << q.emoji << "  " << padded(q.name, 32) << "  "
         << padded(Archetypes::label(q.archetypeId), 24) << "  "
-        << padded(std::to_string(q.baseXp) + " XP", 7) << "  " << q.threat.emoji << " "
-        << q.threat.label << " (" << q.threat.tier << ")\n";
+        << padded(std::to_string(q.baseXp) + " XP", 7) << "  " << shown(q.threat.emoji) << " "
+        << shown(q.threat.label) << " (" << q.threat.tier << ")\n";
     if (breakdowns && i < breakdowns->size()) printBreakdown(out, (*breakdowns)[i]);
   }
 }
@@ -67,10 +91,10 @@ std::string questLine(const Quest& quest, CalendarTitleMode titleMode, bool allD
                      padded(title.primaryLine(titleMode), 32) + "  " +
                      padded(std::to_string(quest.baseXp) + " XP", 7) + "  " + quest.threat.emoji +
                      " " + quest.threat.label + " (" + std::to_string(quest.threat.tier) + ")  [" +
-                     CalendarAccess::eventIdentifier(quest) + "]\n";
+                     shown(CalendarAccess::eventIdentifier(quest)) + "]\n";
   // Under the name column: time (7), two spaces, emoji (2 columns), two spaces.
   if (auto subtitle = title.subtitleLine(titleMode))
-    line += std::string(13, ' ') + *subtitle + "\n";
+    line += std::string(13, ' ') + shown(*subtitle) + "\n";
   return line;
 }
 
@@ -106,6 +130,12 @@ RPGMode parseMode(const std::string& raw) {
   }
   throw UsageError(
       Loc::format(Loc::string("cli.badMode", "mode inconnu « %@ » (modes : %@)"), {raw, valid}));
+}
+
+std::string goldAndStreak(int64_t gold, int64_t streakDays) {
+  return Loc::format(Loc::string("cli.hero.goldAndStreak", "%@ or · %@"),
+                     {std::to_string(gold), Loc::counted(streakDays, "cli.hero.streak",
+                                                         "série de %@ jour", "série de %@ jours")});
 }
 
 std::string progressBar(double progress, int width) {

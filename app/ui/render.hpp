@@ -42,8 +42,16 @@ std::string clockText(Date date);
 // "Mercredi 9 décembre": the local day holding `day`.
 std::string dayHeading(Date day);
 
-// `text` padded with spaces to `width` user-perceived characters.
+// `text` made safe for the terminal (text::terminalSafe: a column holds one line, and may hold
+// a calendar's or a file's words) and padded with spaces to `width` user-perceived characters.
 std::string padded(const std::string& text, int width);
+
+// Text from a calendar, a file or the network as it may be shown (text::terminalSafe), on one
+// line unless `keepLines`.
+std::string shown(std::string_view outside, bool keepLines = false);
+
+// "120 or · série de 3 jours": the hero's gold and streak, the days agreed with their count.
+std::string goldAndStreak(int64_t gold, int64_t streakDays);
 
 // "[████░░░░]": `progress` (0…1) of `width` cells.
 std::string progressBar(double progress, int width);

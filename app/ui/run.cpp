@@ -1,8 +1,22 @@
+#include <system_error>
+
+#include "support/loc.hpp"
+#include "support/text.hpp"
 #include "ui/command.hpp"
 #include "ui/context.hpp"
-#include "support/loc.hpp"
+#include "ui/error_text.hpp"
 
 namespace talewick::ui {
+namespace {
+
+// Every message reaches the terminal as one line: it may quote a value typed by the user or a
+// file name, neither of which may drive the terminal or break the line.
+int fail(Io& io, const std::string& message, int status) {
+  io.err << "talewick : " << text::terminalSafe(message) << "\n";
+  return status;
+}
+
+}  // namespace
 
 int run(const std::vector<std::string>& args, Io& io) {
   CLI::App app(Loc::string("cli.description",
@@ -34,24 +48,29 @@ int run(const std::vector<std::string>& args, Io& io) {
     io.out << app.help("", CLI::AppFormatMode::All);
     return EXIT_DONE;
   } catch (const CLI::ParseError& e) {
-    io.err << "talewick : " << e.what() << "\n";
-    io.err << Loc::string("cli.seeHelp", "Voir « talewick --help ».") << "\n";
-    return EXIT_BAD_INPUT;
+    const std::vector<CLI::App*> given = app.get_subcommands();
+    const std::string command = "talewick" + (given.empty() ? "" : " " + given.front()->get_name());
+    return fail(
+        io,
+        parseErrorText(e, !given.empty()) +
+            Loc::format(Loc::string("cli.error.seeHelp", " (voir « %@ --help »)"), {command}),
+        EXIT_BAD_INPUT);
   }
 
   selected = whenAlone;
   for (auto& [sub, handler] : handlers) {
     if (sub->parsed()) selected = handler;
   }
+  AppContext context(io.err);
   try {
-    AppContext context;
     return selected(io, context);
   } catch (const UsageError& e) {
-    io.err << "talewick : " << e.what() << "\n";
-    return EXIT_BAD_INPUT;
+    return fail(io, e.what(), EXIT_BAD_INPUT);
+  } catch (const std::system_error& e) {
+    const std::string line = fileErrorText(e);
+    return context.warned(line) ? EXIT_FAILED : fail(io, line, EXIT_FAILED);
   } catch (const std::exception& e) {
-    io.err << "talewick : " << e.what() << "\n";
-    return EXIT_FAILED;
+    return context.warned(e.what()) ? EXIT_FAILED : fail(io, e.what(), EXIT_FAILED);
   }
 }
 

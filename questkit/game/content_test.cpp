@@ -1,5 +1,7 @@
 // The literal content must have the shapes forging relies on: a missing text or a malformed
 // template would otherwise surface only for some titles on some days.
+#include "support/content.hpp"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -9,7 +11,7 @@
 #include "game/choice_consequences.hpp"
 #include "game/classifier.hpp"
 #include "game/lore.hpp"
-#include "support/content.hpp"
+#include "support/loc.hpp"
 
 namespace talewick {
 namespace {
@@ -81,6 +83,31 @@ TEST(Content, EveryModeHasAFullBestiary) {
   }
   EXPECT_EQ(Bestiary::menace(RPGMode::heroicPapa, "couche_bebe", 4),
             (Bestiary::Menace{"Dragon Brun", "🐉"}));
+}
+
+TEST(Content, EveryMenaceHasAnEnglishName) {
+  // Keys as the bestiary localises its labels; an English key without a French menace would be a
+  // misspelt one that never shows.
+  std::set<std::string> expected;
+  Loc::setLanguage(Loc::Language::en);
+  for (RPGMode mode : allCases<RPGMode>()) {
+    const std::string name(rawValue(mode));
+    for (const auto& [row, menaces] : content::json("bestiary/" + name + ".json").items()) {
+      std::set<std::string> english;
+      for (size_t i = 0; i < menaces.size(); ++i) {
+        const std::string key = "bestiary." + name + "." + row + "." + std::to_string(i + 1);
+        expected.insert(key);
+        const std::string label = Loc::string(key, "");
+        EXPECT_FALSE(label.empty()) << key;
+        english.insert(label);
+      }
+      EXPECT_EQ(english.size(), menaces.size()) << name << " " << row;
+    }
+  }
+  Loc::setLanguage(Loc::Language::fr);
+  for (const auto& [key, text] : content::json("en/bestiary.json").items()) {
+    EXPECT_TRUE(expected.contains(key)) << key;
+  }
 }
 
 TEST(Content, AlternativeConsequences) {

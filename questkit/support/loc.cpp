@@ -82,4 +82,11 @@ std::string format(std::string_view text, std::initializer_list<std::string_view
   return out;
 }
 
+std::string counted(int64_t n, std::string_view key, std::string_view one, std::string_view many) {
+  const bool singular = language() == Language::en ? (n == 1 || n == -1) : (n >= -1 && n <= 1);
+  const std::string text =
+      singular ? string(std::string(key) + ".one", one) : string(std::string(key) + ".many", many);
+  return format(text, {std::to_string(n)});
+}
+
 }  // namespace talewick::Loc

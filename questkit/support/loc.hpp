@@ -3,6 +3,7 @@
 // in questkit/content/en/*.json, one key → text object per file.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -23,5 +24,9 @@ std::string string(std::string_view key, std::string_view frenchDefault);
 
 // Replaces each "%@" of `text`, left to right, with the next argument; extra placeholders stay.
 std::string format(std::string_view text, std::initializer_list<std::string_view> args);
+
+// `n` with its noun agreed: the text of `key` + ".one" or `key` + ".many" (French defaults `one`
+// and `many`), "%@" replaced by `n`. French takes the singular for 0 and 1, English for 1 only.
+std::string counted(int64_t n, std::string_view key, std::string_view one, std::string_view many);
 
 }  // namespace talewick::Loc

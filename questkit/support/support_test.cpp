@@ -49,6 +49,29 @@ TEST(Text, TrimAndCapitalize) {
   EXPECT_EQ(text::capitalizeFirst(""), "");
 }
 
+TEST(Text, TerminalSafeDropsWhatWouldDriveTheTerminal) {
+  struct Case {
+    std::string input, oneLine, withLines;
+  } cases[] = {
+      {"Réunion 🎂", "Réunion 🎂", "Réunion 🎂"},
+      {"\x1b[31mRouge\x1b[0m", "[31mRouge[0m", "[31mRouge[0m"},
+      {"titre\x1b]0;pwned\x07", "titre]0;pwned", "titre]0;pwned"},
+      {"a\x7f\x08b\x00c", "abc", "abc"},
+      {"C1 \xc2\x9b"
+       "31m ici",
+       "C1 31m ici", "C1 31m ici"},
+      {"ligne 1\r\nligne 2\rfin", "ligne 1 ligne 2 fin", "ligne 1\nligne 2\nfin"},
+      {"col\tonne", "col onne", "col\tonne"},
+      {"abc\u202Egnp.exe", "abcgnp.exe", "abcgnp.exe"},
+      {"\u2066isolé\u2069 \u200Dok", "isolé \u200Dok", "isolé \u200Dok"},
+      {"octet \xff perdu", "octet \uFFFD perdu", "octet \uFFFD perdu"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(text::terminalSafe(c.input), c.oneLine) << c.input;
+    EXPECT_EQ(text::terminalSafe(c.input, true), c.withLines) << c.input;
+  }
+}
+
 TEST(Hashes, Djb2MatchesReferenceValues) {
   EXPECT_EQ(hashes::djb2Low31(""), 5381);
   EXPECT_EQ(hashes::djb2Low31("a"), 177670);
@@ -130,6 +153,23 @@ TEST(Loc, FrenchDefaultAndEnglishTranslation) {
   EXPECT_EQ(Loc::string("no.such.key", "Défaut"), "Défaut");
   Loc::setLanguage(Loc::Language::fr);
   EXPECT_EQ(Loc::format("%@ et %@ (%@)", {"a", "b"}), "a et b (%@)");
+}
+
+TEST(Loc, CountedAgreesTheNounInEachLanguage) {
+  struct Case {
+    Loc::Language language;
+    int64_t n;
+    std::string expected;
+  } cases[] = {
+      {Loc::Language::fr, 0, "0 quête"},  {Loc::Language::fr, 1, "1 quête"},
+      {Loc::Language::fr, 2, "2 quêtes"}, {Loc::Language::en, 0, "0 quests"},
+      {Loc::Language::en, 1, "1 quest"},  {Loc::Language::en, 12, "12 quests"},
+  };
+  for (const Case& c : cases) {
+    Loc::setLanguage(c.language);
+    EXPECT_EQ(Loc::counted(c.n, "cli.count.quests", "%@ quête", "%@ quêtes"), c.expected) << c.n;
+  }
+  Loc::setLanguage(Loc::Language::fr);
 }
 
 }  // namespace

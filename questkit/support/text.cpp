@@ -153,4 +153,35 @@ std::string capitalizeFirst(std::string_view s) {
   return out;
 }
 
+bool isTerminalControl(char32_t cp) {
+  return cp < 0x20 || (cp >= 0x7f && cp < 0xa0) || (cp >= 0x202a && cp <= 0x202e) ||
+         (cp >= 0x2066 && cp <= 0x2069);
+}
+
+std::string terminalSafe(std::string_view s, bool keepLines) {
+  bool plain = true;
+  for (unsigned char c : s) plain = plain && c >= 0x20 && c < 0x7f;
+  if (plain) return std::string(s);
+  std::string out;
+  out.reserve(s.size());
+  const auto length = static_cast<int32_t>(s.size());
+  for (int32_t i = 0; i < length;) {
+    const int32_t start = i;
+    UChar32 cp;
+    U8_NEXT(s.data(), i, length, cp);
+    if (cp < 0) {
+      appendUtf8(out, 0xfffd);
+    } else if (cp == '\r' && i < length && s[static_cast<size_t>(i)] == '\n') {
+      continue;  // the LF that follows is the break
+    } else if (cp == '\n' || cp == '\r') {
+      out += keepLines ? '\n' : ' ';
+    } else if (cp == '\t') {
+      out += keepLines ? '\t' : ' ';
+    } else if (!isTerminalControl(static_cast<char32_t>(cp))) {
+      out.append(s.substr(static_cast<size_t>(start), static_cast<size_t>(i - start)));
+    }
+  }
+  return out;
+}
+
 }  // namespace talewick::text

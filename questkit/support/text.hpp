@@ -25,4 +25,15 @@ std::string_view trim(std::string_view s);
 // `s` with its first character upper-cased (title case), the rest unchanged.
 std::string capitalizeFirst(std::string_view s);
 
+// `s` as it may reach a terminal: text from a calendar, a file or the network could otherwise
+// drive the terminal (colours, cursor moves, window titles) or reverse what follows it. Drops C0
+// controls, DEL, C1 controls and the bidirectional embeddings, overrides and isolates; an invalid
+// UTF-8 sequence becomes U+FFFD. Tabs and line breaks are kept with `keepLines` (notes), else each
+// becomes a space (a title in a one-line row); a CR LF pair counts as one break.
+std::string terminalSafe(std::string_view s, bool keepLines = false);
+
+// Whether terminalSafe drops the code point wherever it stands (tab, LF and CR aside, which it
+// turns into spaces or keeps).
+bool isTerminalControl(char32_t cp);
+
 }  // namespace talewick::text

@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
   using namespace talewick;
   const std::string command = argc > 1 ? argv[1] : "";
-  ui::AppContext app;
+  ui::AppContext app(std::cerr);
   HeroStore& hero = app.heroStore();
   if (command == "credit" && argc == 5) {
     const bool paid = hero.applyWorldQuestReward(argv[2], std::stoll(argv[3]), std::stoll(argv[4]));

@@ -280,7 +280,7 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
   QuestStore& store = app.questStore();
   const std::optional<std::string> identifier = store.createEvent(draft.event);
   if (!identifier) {
-    io.err << "talewick : " << store.statusLine() << "\n";
+    io.err << "talewick : " << shown(store.statusLine()) << "\n";
     return EXIT_FAILED;
   }
   loadWeek(app, draft.event.start);
@@ -298,7 +298,7 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
     return EXIT_DONE;
   }
   io.out << Loc::format(Loc::string("cli.add.done", "Nouvelle quête dans « %@ » — %@"),
-                        {calendar.title, dayHeading(draft.event.start)})
+                        {shown(calendar.title), dayHeading(draft.event.start)})
          << "\n";
   if (quest) {
     io.out << questLine(*quest, titleMode(app), draft.event.allDay);
@@ -306,7 +306,7 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
     io.out << Loc::format(Loc::string("cli.add.hidden",
                                       "L'agenda « %@ » est masqué : sa quête se montrera avec lui "
                                       "(talewick calendars show %@)."),
-                          {calendar.title, calendar.identifier})
+                          {shown(calendar.title), shown(calendar.identifier)})
            << "\n";
   }
   if (!draft.namesInNotes.empty()) {

@@ -13,37 +13,33 @@ namespace {
 constexpr int kMaxDays = 366;
 
 struct AgendaOptions {
-  int days = 7;
+  std::string days = "7";
   bool json = false;
 };
 
 int agenda(const AgendaOptions& o, Io& io, AppContext& app) {
-  if (o.days < 1 || o.days > kMaxDays) {
-    throw UsageError(Loc::format(
-        Loc::string("cli.agenda.badDays", "--days attend un nombre de jours entre 1 et %@"),
-        {std::to_string(kMaxDays)}));
-  }
+  const int days = static_cast<int>(parseWholeNumber(o.days, "--days", 1, kMaxDays));
   const Date today = LocalCalendar::startOfDay(app.now());
   const DateInterval window{today,
-                            LocalCalendar::startOfDay(LocalCalendar::addingDays(today, o.days))};
+                            LocalCalendar::startOfDay(LocalCalendar::addingDays(today, days))};
   QuestStore& store = app.questStore();
   store.load(window, store.labelFor(window));
-  const std::vector<QuestStore::AgendaItem> items = store.agenda(today, o.days);
+  const std::vector<QuestStore::AgendaItem> items = store.agenda(today, days);
   if (o.json) {
     Json out = storeJson(store);
     out["from"] = LocalCalendar::dayKey(today);
-    out["days"] = agendaJson(items, today, o.days, false);
+    out["days"] = agendaJson(items, today, days, false);
     printJson(io.out, out);
     return EXIT_DONE;
   }
-  io.out << store.statusLine() << "\n";
+  io.out << shown(store.statusLine()) << "\n";
   if (items.empty()) {
     io.out << "\n"
-           << Loc::format(Loc::string("cli.agenda.none", "Aucune quête sur ces %@ jours."),
-                          {std::to_string(o.days)})
+           << Loc::counted(days, "cli.agenda.none", "Aucune quête aujourd'hui.",
+                           "Aucune quête sur ces %@ jours.")
            << "\n";
   }
-  printAgenda(io.out, items, today, o.days, false, titleMode(app));
+  printAgenda(io.out, items, today, days, false, titleMode(app));
   return EXIT_DONE;
 }
 

@@ -57,7 +57,7 @@ int setHidden(const CalendarsOptions& o, bool hide, Io& io, AppContext& app) {
   app.selection().setHidden(o.id, hide);
   io.out << Loc::format(hide ? Loc::string("cli.calendars.nowHidden", "%@ est masqué.")
                              : Loc::string("cli.calendars.nowShown", "%@ est affiché."),
-                        {o.id})
+                        {shown(o.id)})
          << "\n";
   return EXIT_DONE;
 }

@@ -72,6 +72,12 @@ QuestStore& loadWeek(AppContext& app, Date day);
 // A day written "yyyy-MM-dd": its local midnight. Throws UsageError.
 Date parseDay(const std::string& text);
 
+// A whole number written in decimal digits (a leading minus allowed), between `min` and `max`.
+// Anything else — "0x10", "1e3", " 7", a number past the range — throws UsageError naming
+// `what` and the range.
+int64_t parseWholeNumber(const std::string& text, const std::string& what, int64_t min,
+                         int64_t max);
+
 // A loaded quest by the identifier the lists show ("yoga") or by its id ("quest_yoga"). The
 // occurrences of a series share it: the one on the day of `day` wins, else the first loaded.
 // Throws UsageError "quête introuvable : ID".

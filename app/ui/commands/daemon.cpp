@@ -24,6 +24,7 @@
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -93,7 +94,7 @@ class Daemon {
 
  private:
   void say(const std::string& line) {
-    io_.out << "[" << clockTime(app_.now()) << "] " << line << std::endl;
+    io_.out << "[" << clockTime(app_.now()) << "] " << shown(line) << std::endl;
   }
 
   // Without a desktop session the daemon goes on without notifications, and says so once.

@@ -21,7 +21,7 @@ int removeQuest(const DeleteOptions& o, Io& io, AppContext& app) {
   QuestStore& store = loadWeek(app, day);
   const Quest quest = findQuest(store, o.id, day);
   if (!store.deleteEvent(quest, o.future ? EventSpan::futureEvents : EventSpan::thisEvent)) {
-    io.err << store.statusLine() << "\n";
+    io.err << shown(store.statusLine()) << "\n";
     return EXIT_FAILED;
   }
   const std::string name =

@@ -70,7 +70,7 @@ int events(const EventsOptions& o, Io& io, AppContext& app) {
     return a->startDate < b->startDate;
   });
   for (const DayEvent* e : all) {
-    io.out << when(*e) << "  " << padded(e->title, 40) << "  " << e->calendarID.value_or("")
+    io.out << when(*e) << "  " << padded(e->title, 40) << "  " << shown(e->calendarID.value_or(""))
            << "\n";
   }
   if (all.empty()) io.out << Loc::string("cli.events.none", "Aucun événement.") << "\n";

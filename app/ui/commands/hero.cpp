@@ -35,16 +35,14 @@ std::string deedTitle(const std::string& id) {
 
 void printCard(const HeroSyncPayload& hero, RPGMode mode, Io& io) {
   const LevelInfo level = Xp::levelFromTotalXp(hero.totalXp);
-  io.out << hero.avatar << " " << hero.name << " — " << Xp::titleForLevel(level.level, mode)
-         << "\n";
+  io.out << shown(hero.avatar) << " " << shown(hero.name) << " — "
+         << Xp::titleForLevel(level.level, mode) << "\n";
   if (hero.equippedTitleID) io.out << "   " << deedTitle(*hero.equippedTitleID) << "\n";
-  if (hero.tagline) io.out << "   « " << *hero.tagline << " »\n";
+  if (hero.tagline) io.out << "   « " << shown(*hero.tagline) << " »\n";
   io.out << Loc::format(Loc::string("cli.hero.level", "Niveau %@"), {std::to_string(level.level)})
          << "  " << progressBar(level.progress, 20) << " " << level.xpIntoLevel << " / "
          << level.xpForNext << " XP\n";
-  io.out << Loc::format(Loc::string("cli.hero.goldStreak", "%@ or · série de %@ jours"),
-                        {std::to_string(hero.gold), std::to_string(hero.streak)})
-         << "\n";
+  io.out << goldAndStreak(hero.gold, hero.streak) << "\n";
   if (hero.vocationName) {
     io.out << Loc::format(Loc::string("cli.hero.vocation", "Vocation : %@"),
                           {hero.vocationEmoji.value_or("") + " " + *hero.vocationName})

@@ -6,6 +6,7 @@
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -37,7 +38,7 @@ int choose(const std::string& typed, Io& io, AppContext& app) {
   }
   const Journey::Candidate& main = *app.kingdom().view()->journey.main;
   io.out << Loc::format(Loc::string("cli.journey.chosen", "Quête principale du jour : %@ (%@)"),
-                        {main.title, candidateKindLabel(main.kind)})
+                        {shown(main.title), candidateKindLabel(main.kind)})
          << "\n";
   return EXIT_DONE;
 }

@@ -57,24 +57,24 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
   io.out << Loc::format(Loc::string("cli.kingdom.heading", "Royaume — %@"), {dayHeading(now)})
          << "\n"
          << dayVerdict(load, v.capacity) << " "
-         << Loc::format(Loc::string("cli.kingdom.load",
-                                    "(%@ min occupées sur %@, %@ événements, score %@ : %@)"),
-                        {std::to_string(load.busyMinutes), std::to_string(load.windowMinutes),
-                         std::to_string(v.capacity.load.eventCount),
-                         std::to_string(v.capacity.score),
-                         Loc::string("kingdom.level." + std::string(rawValue(v.capacity.level)),
-                                     v.capacity.level == Capacity::Level::steady   ? "serein"
-                                     : v.capacity.level == Capacity::Level::loaded ? "chargé"
-                                                                                   : "débordé")})
+         << Loc::format(
+                Loc::string("cli.kingdom.dayLoad", "(%@ min occupées sur %@, %@, score %@ : %@)"),
+                {std::to_string(load.busyMinutes), std::to_string(load.windowMinutes),
+                 Loc::counted(v.capacity.load.eventCount, "cli.kingdom.events", "%@ événement",
+                              "%@ événements"),
+                 std::to_string(v.capacity.score),
+                 Loc::string("kingdom.level." + std::string(rawValue(v.capacity.level)),
+                             v.capacity.level == Capacity::Level::steady   ? "serein"
+                             : v.capacity.level == Capacity::Level::loaded ? "chargé"
+                                                                           : "débordé")})
          << "\n";
   if (load.advice) io.out << "  " << *load.advice << "\n";
 
   io.out << "\n" << Loc::string("cli.kingdom.main", "Quête principale : ");
   if (const auto& main = v.journey.main) {
-    io.out << main->title << " (" << candidateKindLabel(main->kind)
-           << (v.journey.isChosen ? Loc::string("cli.kingdom.chosen", ", ton choix") : "")
-           << ") · " << rewardText(main->xpReward, main->goldReward) << "  [" << main->id
-           << "]\n";
+    io.out << shown(main->title) << " (" << candidateKindLabel(main->kind)
+           << (v.journey.isChosen ? Loc::string("cli.kingdom.chosen", ", ton choix") : "") << ") · "
+           << rewardText(main->xpReward, main->goldReward) << "  [" << shown(main->id) << "]\n";
   } else {
     io.out << Loc::string("cli.kingdom.noMain", "aucune pour l'instant") << "\n";
   }
@@ -110,7 +110,7 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
     io.out << realmName(realm) << " (" << items.size() << ")\n";
     for (size_t k = 0; k < items.size() && k < kItemsShown; ++k) {
       const KingdomItem& item = items[k];
-      io.out << "  " << padded(shortDate(item), 11) << " " << item.title
+      io.out << "  " << padded(shortDate(item), 11) << " " << shown(item.title)
              << (item.overdue ? Loc::string("cli.kingdom.overdue", " (en retard)") : "")
              << (item.pinned ? " 📌" : "") << "\n";
     }

@@ -1,23 +1,25 @@
 // `talewick level XP`: the level, progress and title a lifetime XP total gives.
+#include <limits>
 #include <memory>
 
-#include "ui/commands/commands.hpp"
 #include "game/xp.hpp"
-#include "ui/render.hpp"
 #include "support/loc.hpp"
+#include "ui/commands/commands.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 namespace {
 
 struct LevelOptions {
-  int64_t xp = 0;
+  std::string xp;
   std::string mode = "heroicPapa";
   bool json = false;
 };
 
 int level(const LevelOptions& o, Io& io) {
+  const int64_t xp = parseWholeNumber(o.xp, "XP", 0, std::numeric_limits<int64_t>::max());
   const RPGMode mode = parseMode(o.mode);
-  const LevelInfo info = Xp::levelFromTotalXp(o.xp);
+  const LevelInfo info = Xp::levelFromTotalXp(xp);
   const std::string title = Xp::titleForLevel(info.level, mode);
   if (o.json) {
     Json j = json_coding::encode(info);

@@ -12,11 +12,12 @@ namespace {
 
 struct ModeOptions {
   std::string mode;
+  CLI::Option* modeGiven = nullptr;  // `mode ""` names no mode: refused, not a look
   bool json = false;
 };
 
 int mode(const ModeOptions& o, Io& io, AppContext& app) {
-  if (!o.mode.empty()) {
+  if (o.modeGiven->count() > 0) {
     const std::string raw(rawValue(parseMode(o.mode)));
     app.preferences().set(QuestStore::MODE_KEY, raw);
     try {
@@ -59,7 +60,8 @@ Command modeCommand() {
       "mode", Loc::string("cli.mode.help", "Le mode narratif des quêtes, ou son changement"),
       [](CLI::App& cmd) -> Handler {
         auto o = std::make_shared<ModeOptions>();
-        cmd.add_option("mode", o->mode, Loc::string("cli.mode.arg", "Nouveau mode (heroicPapa…)"));
+        o->modeGiven = cmd.add_option("mode", o->mode,
+                                      Loc::string("cli.mode.arg", "Nouveau mode (heroicPapa…)"));
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
         return [o](Io& io, AppContext& app) { return mode(*o, io, app); };
       }};

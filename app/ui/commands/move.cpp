@@ -81,7 +81,7 @@ int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
   }
   const Date start = newStart(o.to, quest, allDay);
   if (!store.reschedule(quest, start, duration)) {
-    io.err << store.statusLine() << "\n";
+    io.err << shown(store.statusLine()) << "\n";
     return EXIT_FAILED;
   }
 

@@ -9,6 +9,7 @@
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -67,7 +68,7 @@ int pin(const PinOptions& o, Io& io, AppContext& app) {
   const Quest quest = kingdomQuest(app, o.args.front(), io);
   pins.pinQuest(quest.id, realm);
   io.out << Loc::format(Loc::string("cli.pin.quest", "📌 « %@ » : dans %@."),
-                        {quest.rawTitle, realmName(realm)})
+                        {shown(quest.rawTitle), realmName(realm)})
          << "\n";
   return EXIT_DONE;
 }

@@ -2,6 +2,7 @@
 // occurrence, how its numbers were reached, and its choices.
 #include <cstdio>
 #include <memory>
+#include <sstream>
 
 #include "core/calendar_access.hpp"
 #include "game/quest_engine.hpp"
@@ -102,7 +103,10 @@ int questDetails(const QuestOptions& o, Io& io, AppContext& app) {
                            {"event", json_coding::encode(event)}});
     return EXIT_DONE;
   }
-  printDetails(io.out, quest, event, breakdown);
+  // Every line of the details carries the calendar's words somewhere.
+  std::ostringstream details;
+  printDetails(details, quest, event, breakdown);
+  io.out << shown(details.str(), true);
   return EXIT_DONE;
 }
 

@@ -30,7 +30,8 @@ int list(const RemindersOptions& o, Io& io, AppContext& app) {
   for (const SideQuest& q : quests) {
     const auto reward = SideQuests::reward(q.priority);
     io.out << padded(q.due ? LocalCalendar::dayKey(*q.due) : "", 10) << "  " << padded(q.title, 40)
-           << "  +" << reward.xp << " XP  " << q.listTitle.value_or("") << "  [" << q.id << "]\n";
+           << "  +" << reward.xp << " XP  " << shown(q.listTitle.value_or("")) << "  ["
+           << shown(q.id) << "]\n";
   }
   return EXIT_DONE;
 }
@@ -72,11 +73,11 @@ int done(const RemindersOptions& o, Io& io, AppContext& app) {
   if (done.credited) {
     io.out << Loc::format(
         Loc::string("cli.reminders.done", "Quête annexe accomplie : %@ (+%@ XP, +%@ or)"),
-        {done.quest->title, std::to_string(done.credited->xp),
+        {shown(done.quest->title), std::to_string(done.credited->xp),
          std::to_string(done.credited->gold)});
   } else {
     io.out << Loc::format(Loc::string("cli.reminders.doneUnpaid", "Quête annexe accomplie : %@"),
-                          {done.quest->title});
+                          {shown(done.quest->title)});
   }
   io.out << "\n";
   return EXIT_DONE;

@@ -53,11 +53,11 @@ int search(const SearchOptions& o, Io& io, AppContext& app) {
   }
   for (const QuestStore::ChronicleHit& hit : hits) {
     io.out << when(hit.date) << "  " << hit.quest.emoji << "  " << padded(hit.quest.name, 32)
-           << "  " << hit.quest.rawTitle;
-    if (hit.location && !hit.location->empty()) io.out << " · " << *hit.location;
+           << "  " << shown(hit.quest.rawTitle);
+    if (hit.location && !hit.location->empty()) io.out << " · " << shown(*hit.location);
     io.out << "  ("
            << Loc::format(Loc::string("cli.search.score", "score %@"), {std::to_string(hit.score)})
-           << ")  [" << CalendarAccess::eventIdentifier(hit.quest) << "]\n";
+           << ")  [" << shown(CalendarAccess::eventIdentifier(hit.quest)) << "]\n";
   }
   return EXIT_DONE;
 }

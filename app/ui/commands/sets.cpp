@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "support/loc.hpp"
+#include "support/text.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/render.hpp"
@@ -28,20 +29,36 @@ int list(const SetsOptions& o, Io& io, AppContext& app) {
   }
   for (const CalendarSet& set : selection.sets()) {
     const bool active = selection.activeSetID() == set.id;
-    io.out << (active ? "● " : "  ") << set.emoji << " " << padded(set.name, 20) << "  " << set.id
-           << "  (";
+    io.out << (active ? "● " : "  ") << shown(set.emoji) << " " << padded(set.name, 20) << "  "
+           << shown(set.id) << "  (";
     for (size_t i = 0; i < set.calendarIDs.size(); ++i) {
-      io.out << (i ? ", " : "") << set.calendarIDs[i];
+      io.out << (i ? ", " : "") << shown(set.calendarIDs[i]);
     }
     io.out << ")\n";
   }
   return EXIT_DONE;
 }
 
+// The name a new set may take: not blank, and not one a set already has (case and accents
+// aside), since sets are told apart by name in every list.
+std::string newSetName(const CalendarSelection& selection, const std::string& typed) {
+  const std::string name(text::trim(typed));
+  if (name.empty()) throw UsageError(Loc::string("cli.sets.emptyName", "nom d'ensemble vide"));
+  for (const CalendarSet& set : selection.sets()) {
+    if (text::fold(text::trim(set.name)) == text::fold(name)) {
+      throw UsageError(
+          Loc::format(Loc::string("cli.sets.taken", "un ensemble s'appelle déjà « %@ » (%@)"),
+                      {set.name, set.id}));
+    }
+  }
+  return name;
+}
+
 int run(const SetsOptions& o, Io& io, AppContext& app) {
   CalendarSelection& selection = app.selection();
   if (o.create->parsed()) {
-    const CalendarSet set = selection.createSet(o.name, o.emoji, app.calendarIDs());
+    const CalendarSet set =
+        selection.createSet(newSetName(selection, o.name), o.emoji, app.calendarIDs());
     io.out << Loc::format(Loc::string("cli.sets.created", "Ensemble « %@ » créé et activé : %@"),
                           {set.name, set.id})
            << "\n";

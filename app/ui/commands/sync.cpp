@@ -63,8 +63,8 @@ std::vector<std::string> differences(const std::optional<HeroSyncPayload>& befor
     }
   }
   if (receipts > 0) {
-    out.push_back(Loc::format(Loc::string("cli.sync.receipts", "%@ reçus de récompense"),
-                              {std::to_string(receipts)}));
+    out.push_back(Loc::counted(static_cast<int64_t>(receipts), "cli.sync.receipts",
+                               "%@ reçu de récompense", "%@ reçus de récompense"));
   }
   return out;
 }
@@ -99,28 +99,30 @@ int sync(const SyncOptions& o, Io& io, AppContext& app) {
                        {"preferencesPushed", prefs.pushed}});
     return EXIT_DONE;
   }
-  io.out << Loc::format(Loc::string("cli.sync.folder", "Nuage : %@"), {folder.string()}) << "\n";
+  io.out << Loc::format(Loc::string("cli.sync.folder", "Nuage : %@"), {shown(folder.string())})
+         << "\n";
   if (received.empty() && sent.empty() && prefs.pulled.empty() && prefs.pushed.empty()) {
     io.out << Loc::string("cli.sync.upToDate", "Déjà à jour.") << "\n";
     return EXIT_DONE;
   }
   if (!received.empty()) {
     io.out << Loc::format(Loc::string("cli.sync.received", "Reçu du nuage : %@"),
-                          {listed(received)})
+                          {shown(listed(received))})
            << "\n";
   }
   if (!sent.empty()) {
-    io.out << Loc::format(Loc::string("cli.sync.sent", "Envoyé au nuage : %@"), {listed(sent)})
+    io.out << Loc::format(Loc::string("cli.sync.sent", "Envoyé au nuage : %@"),
+                          {shown(listed(sent))})
            << "\n";
   }
   if (!prefs.pulled.empty()) {
     io.out << Loc::format(Loc::string("cli.sync.pulled", "Préférences reçues : %@"),
-                          {listed(prefs.pulled)})
+                          {shown(listed(prefs.pulled))})
            << "\n";
   }
   if (!prefs.pushed.empty()) {
     io.out << Loc::format(Loc::string("cli.sync.pushed", "Préférences envoyées : %@"),
-                          {listed(prefs.pushed)})
+                          {shown(listed(prefs.pushed))})
            << "\n";
   }
   return EXIT_DONE;

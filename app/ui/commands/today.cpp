@@ -35,7 +35,7 @@ void welcomeOnce(Io& io, AppContext& app) {
                         "une quête.")
          << "\n"
          << Loc::format(Loc::string("cli.welcome.folder", "Ton agenda est lu dans : %@"),
-                        {folder.path.string()})
+                        {shown(folder.path.string())})
          << "\n"
          << Loc::string("cli.welcome.existing",
                         "Tu ranges déjà tes calendriers avec khal ou vdirsyncer ? Donne leur "
@@ -57,11 +57,9 @@ void welcomeOnce(Io& io, AppContext& app) {
 
 std::string heroLine(const HeroSyncPayload& hero) {
   const LevelInfo level = Xp::levelFromTotalXp(hero.totalXp);
-  return hero.avatar + " " + hero.name + " — " +
+  return shown(hero.avatar) + " " + shown(hero.name) + " — " +
          Loc::format(Loc::string("cli.hero.level", "Niveau %@"), {std::to_string(level.level)}) +
-         " · " +
-         Loc::format(Loc::string("cli.hero.goldStreak", "%@ or · série de %@ jours"),
-                     {std::to_string(hero.gold), std::to_string(hero.streak)});
+         " · " + goldAndStreak(hero.gold, hero.streak);
 }
 
 int today(const TodayOptions& o, Io& io, AppContext& app) {
@@ -93,7 +91,7 @@ int today(const TodayOptions& o, Io& io, AppContext& app) {
   }
 
   const CalendarTitleMode titles = titleMode(app);
-  io.out << store.statusLine() << "\n\n" << dayHeading(now) << "\n";
+  io.out << shown(store.statusLine()) << "\n\n" << dayHeading(now) << "\n";
   int64_t xp = 0;
   for (const Quest& quest : timed) {
     io.out << questLine(quest, titles, false);
