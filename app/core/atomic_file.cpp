@@ -33,7 +33,8 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  // A dot name keeps half-written files out of folder scans (vdir readers skip them).
+  // A dot name keeps half-written files out of folder scans (vdir readers skip them). The name is
+  // read back by temporaryTarget.
   std::random_device random;
   std::string name = ".";
   name += path.filename().string();
@@ -75,6 +76,20 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
     ::fsync(dir);
     ::close(dir);
   }
+}
+
+std::optional<std::string> temporaryTarget(std::string_view name) {
+  static constexpr std::string_view kSuffix = ".tmp";
+  if (name.size() < 1 + 1 + 1 + 1 + kSuffix.size() || name.front() != '.' ||
+      !name.ends_with(kSuffix)) {
+    return std::nullopt;
+  }
+  std::string_view middle = name.substr(1, name.size() - 1 - kSuffix.size());  // "a.ics.123"
+  const size_t dot = middle.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == middle.size()) return std::nullopt;
+  const std::string_view digits = middle.substr(dot + 1);
+  if (digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  return std::string(middle.substr(0, dot));
 }
 
 }  // namespace talewick::files

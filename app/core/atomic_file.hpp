@@ -20,4 +20,8 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
                                                    std::filesystem::perms::group_read |
                                                    std::filesystem::perms::others_read);
 
+// The name of the file a temporary of writeAtomically was written for (".a.ics.123.tmp" →
+// "a.ics"); nullopt for any other name. A writer killed half-way leaves such a file behind.
+std::optional<std::string> temporaryTarget(std::string_view name);
+
 }  // namespace talewick::files

@@ -206,9 +206,10 @@ std::string eventIdentifier(const Quest& quest) {
   return std::string(id);
 }
 
-std::optional<CalendarEvent> occurrenceEvent(CalendarEventStorePort& store, const Quest& quest) {
+std::optional<CalendarEvent> occurrenceEvent(CalendarEventStorePort& store, const Quest& quest,
+                                             const std::string& calendarID) {
   const std::string id = eventIdentifier(quest);
-  std::optional<CalendarEvent> series = store.event(id);
+  std::optional<CalendarEvent> series = store.event(id, calendarID);
   if (!series || !series->hasRecurrenceRules) return series;
   const Date dayStart = LocalCalendar::startOfDay(quest.startDate);
   const Date dayEnd = LocalCalendar::addingDays(dayStart, 1);

@@ -43,9 +43,11 @@ std::vector<CalendarInfo> writableCalendars(CalendarEventStorePort& store);
 // writable calendar; nullopt when none is writable.
 std::optional<CalendarInfo> calendarForHint(CalendarEventStorePort& store, const std::string& hint);
 
-// The occurrence a quest was forged from: its series found by identifier, then, for a recurring
-// series, the occurrence of the quest's day starting within 60 seconds of the quest.
-std::optional<CalendarEvent> occurrenceEvent(CalendarEventStorePort& store, const Quest& quest);
+// The occurrence a quest was forged from: its series found by identifier (on `calendarID` when
+// given), then, for a recurring series, the occurrence of the quest's day starting within 60
+// seconds of the quest.
+std::optional<CalendarEvent> occurrenceEvent(CalendarEventStorePort& store, const Quest& quest,
+                                             const std::string& calendarID = {});
 
 // The event identifier behind a quest id ("quest_" removed).
 std::string eventIdentifier(const Quest& quest);

@@ -74,6 +74,12 @@ struct CalendarStoreError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A write refused for what it asks rather than for the calendar: a date outside the years an
+// iCalendar file can hold (1 to 9999). Nothing was written.
+struct CalendarInputError : CalendarStoreError {
+  using CalendarStoreError::CalendarStoreError;
+};
+
 class CalendarEventStorePort {
  public:
   virtual ~CalendarEventStorePort() = default;
@@ -102,14 +108,20 @@ class CalendarEventStorePort {
   }
 
   // The event with that identifier: a single event, or a recurring series as first placed.
-  virtual std::optional<CalendarEvent> event(const std::string& eventIdentifier) = 0;
+  // Two calendars may hold the same identifier (the UID): `calendarID` says which; without it,
+  // the first calendar holding it by identifier.
+  virtual std::optional<CalendarEvent> event(const std::string& eventIdentifier,
+                                             const std::string& calendarID = {}) = 0;
 
   // Writes `event`: a new event when its identifier is empty (the identifier is then filled in);
   // else the occurrence at `occurrenceDate` (thisEvent) or it and every later one
-  // (futureEvents). Throws CalendarStoreError.
+  // (futureEvents). The event edited is the one with that identifier on `calendarID`; when that
+  // calendar has none, the only one with it, which then moves to `calendarID`. Throws
+  // CalendarStoreError (CalendarInputError for a date no calendar file can hold).
   virtual void save(CalendarEvent& event, EventSpan span) = 0;
 
-  // Deletes the occurrence, or it and every later one. Throws CalendarStoreError.
+  // Deletes the occurrence (of the event on its `calendarID`), or it and every later one. Throws
+  // CalendarStoreError.
   virtual void remove(const CalendarEvent& event, EventSpan span) = 0;
 
   // Whether the program may read and write the calendars.

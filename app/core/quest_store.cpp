@@ -440,15 +440,39 @@ const Quest* QuestStore::quest(const std::string& questID) const {
   return nullptr;
 }
 
-const DayEvent* QuestStore::eventOf(const std::string& questID) const {
+const DayEvent* QuestStore::eventOf(const std::string& questID,
+                                    const std::string& calendarID) const {
   const auto found = eventIndex_.find(questID);
-  return found == eventIndex_.end() ? nullptr : &events_[found->second];
+  if (found == eventIndex_.end()) return nullptr;
+  const DayEvent* first = &events_[found->second];
+  if (calendarID.empty() || first->calendarID == calendarID) return first;
+  for (const DayEvent& event : events_) {
+    if (event.calendarID == calendarID && "quest_" + event.id == questID) return &event;
+  }
+  return nullptr;
 }
 
-std::optional<DayEvent> QuestStore::dayEvent(const Quest& quest) const {
-  const DayEvent* event = eventOf(quest.id);
+std::optional<DayEvent> QuestStore::dayEvent(const Quest& quest,
+                                             const std::string& calendarID) const {
+  const DayEvent* event = eventOf(quest.id, calendarID);
   if (!event) return std::nullopt;
   return *event;
+}
+
+std::vector<std::string> QuestStore::calendarsOf(const std::string& questID) const {
+  std::set<std::string> calendars;
+  if (eventIndex_.count(questID)) {
+    for (const DayEvent& event : events_) {
+      if (event.calendarID && "quest_" + event.id == questID) calendars.insert(*event.calendarID);
+    }
+  }
+  return {calendars.begin(), calendars.end()};
+}
+
+std::string QuestStore::writeCalendar(const Quest& quest, const std::string& calendarID) const {
+  if (!calendarID.empty()) return calendarID;
+  const std::vector<std::string> calendars = calendarsOf(quest.id);
+  return calendars.size() == 1 ? calendars.front() : std::string();
 }
 
 void QuestStore::failWrite(CalendarAccess::CalendarWrite write, const std::string& error) {
@@ -465,6 +489,9 @@ std::optional<std::string> QuestStore::createEvent(CalendarEvent draft) {
   try {
     draft.eventIdentifier.clear();
     calendar_.save(draft, EventSpan::thisEvent);
+  } catch (const CalendarInputError& e) {
+    failWrite(CalendarAccess::CalendarWrite::create, e.what());
+    throw;
   } catch (const CalendarStoreError& e) {
     failWrite(CalendarAccess::CalendarWrite::create, e.what());
     return std::nullopt;
@@ -477,6 +504,9 @@ std::optional<std::string> QuestStore::createEvent(CalendarEvent draft) {
 bool QuestStore::updateEvent(CalendarEvent event, EventSpan span) {
   try {
     calendar_.save(event, span);
+  } catch (const CalendarInputError& e) {
+    failWrite(CalendarAccess::CalendarWrite::edit, e.what());
+    throw;
   } catch (const CalendarStoreError& e) {
     failWrite(CalendarAccess::CalendarWrite::edit, e.what());
     return false;
@@ -486,10 +516,10 @@ bool QuestStore::updateEvent(CalendarEvent event, EventSpan span) {
 }
 
 bool QuestStore::reschedule(const Quest& quest, Date newStart,
-                            std::optional<int64_t> newDurationMin) {
+                            std::optional<int64_t> newDurationMin, const std::string& calendarID) {
   std::optional<CalendarEvent> event;
   if (source_ == QuestSource::agenda && hasAccess()) {
-    event = CalendarAccess::occurrenceEvent(calendar_, quest);
+    event = CalendarAccess::occurrenceEvent(calendar_, quest, writeCalendar(quest, calendarID));
   }
   if (!event) {
     statusLine_ = CalendarAccess::demoQuestStatus(CalendarAccess::CalendarWrite::move);
@@ -507,6 +537,7 @@ bool QuestStore::reschedule(const Quest& quest, Date newStart,
   } catch (const CalendarStoreError& e) {
     reloadCurrent();  // puts the quest back where the calendar has it
     failWrite(CalendarAccess::CalendarWrite::move, e.what());
+    if (dynamic_cast<const CalendarInputError*>(&e)) throw;
     return false;
   }
   reloadCurrent();
@@ -528,10 +559,11 @@ void QuestStore::optimisticMove(const std::string& questID, Date from, Date to,
   observers_.notify();
 }
 
-bool QuestStore::deleteEvent(const Quest& target, EventSpan span) {
+bool QuestStore::deleteEvent(const Quest& target, EventSpan span, const std::string& calendarID) {
   std::optional<CalendarEvent> event;
+  const std::string calendar = writeCalendar(target, calendarID);
   if (source_ == QuestSource::agenda && hasAccess()) {
-    event = CalendarAccess::occurrenceEvent(calendar_, target);
+    event = CalendarAccess::occurrenceEvent(calendar_, target, calendar);
   }
   if (!event) {
     statusLine_ = CalendarAccess::demoQuestStatus(CalendarAccess::CalendarWrite::remove);
@@ -539,7 +571,7 @@ bool QuestStore::deleteEvent(const Quest& target, EventSpan span) {
     return false;
   }
   const Quest quest = target;  // `target` may live in the lists the removal rewrites
-  const DayEvent* raw = eventOf(quest.id);
+  const DayEvent* raw = eventOf(quest.id, calendar);
   if (raw) tombstones_.push_back(CalendarAccess::tombstoneFor(*raw, span));
   questsMatchEvents_ = false;
   CalendarAccess::removeOptimistically(quests_, quest, span);

@@ -129,18 +129,26 @@ class QuestStore {
                                              int monthsForward);
   // A loaded quest by id (timed or all-day); null when not loaded.
   const Quest* quest(const std::string& questID) const;
-  std::optional<DayEvent> dayEvent(const Quest& quest) const;
+  // The occurrence behind a quest: the one on `calendarID` when given. Two calendars may hold
+  // events with the same UID, hence the same quest id; without a calendar, the first loaded.
+  std::optional<DayEvent> dayEvent(const Quest& quest, const std::string& calendarID = {}) const;
+  // The calendars of the loaded occurrences behind a quest id, sorted, each once.
+  std::vector<std::string> calendarsOf(const std::string& questID) const;
 
   // Writes. Each reloads the window after writing; a failure shows on the status line and
-  // returns false (nothing else changes).
+  // returns false (nothing else changes). A write refused for what it asks (CalendarInputError:
+  // a date no calendar file can hold) shows there too, and is thrown on to the caller.
+  // The writes on a quest act on its occurrence on `calendarID`; without one, on the calendar of
+  // its loaded occurrences when they share one.
   // A new event in `draft.calendarID`; returns its identifier.
   std::optional<std::string> createEvent(CalendarEvent draft);
   bool updateEvent(CalendarEvent event, EventSpan span);
   // Moves the quest's occurrence to `newStart`, with a new length when given.
-  bool reschedule(const Quest& quest, Date newStart, std::optional<int64_t> newDurationMin);
+  bool reschedule(const Quest& quest, Date newStart, std::optional<int64_t> newDurationMin,
+                  const std::string& calendarID = {});
   // Shows the quest at its new time at once, before any write lands.
   void optimisticMove(const std::string& questID, Date from, Date to, int64_t durationMin);
-  bool deleteEvent(const Quest& quest, EventSpan span);
+  bool deleteEvent(const Quest& quest, EventSpan span, const std::string& calendarID = {});
 
   // Calendar choices; each reloads.
   void toggleCalendar(const std::string& id);
@@ -165,7 +173,9 @@ class QuestStore {
   bool hasAccess();
   void publish();
   std::string agendaStatus() const;
-  const DayEvent* eventOf(const std::string& questID) const;
+  const DayEvent* eventOf(const std::string& questID, const std::string& calendarID = {}) const;
+  // The calendar a write on the quest goes to (see the writes above); "" when not known.
+  std::string writeCalendar(const Quest& quest, const std::string& calendarID) const;
   void reloadCurrent();
   void failWrite(CalendarAccess::CalendarWrite write, const std::string& error);
   // Invitations to announce, notices to withdraw, reminders to plan after a load.

@@ -8,13 +8,61 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <unordered_map>
 
+#include "core/calendar_port.hpp"
+#include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 
 namespace talewick::ics {
 
-icaltimezone* utcZone() { return icaltimezone_get_utc_timezone(); }
+icaltimezone* utcZone() {
+  prepareBuiltinZones();
+  return icaltimezone_get_utc_timezone();
+}
+
+namespace {
+
+std::mutex& builtinZonesMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+icaltimezone* lookUpBuiltinZone(const std::string& tzid) {
+  if (tzid.empty() || tzid.find("..") != std::string::npos) return nullptr;
+  if (icaltimezone* z = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str())) return z;
+  if (icaltimezone* z = icaltimezone_get_builtin_timezone(tzid.c_str())) return z;
+  // Vendor prefixes such as "/mozilla.org/20050126_1/Europe/Paris".
+  for (size_t slash = tzid.find('/'); slash != std::string::npos;
+       slash = tzid.find('/', slash + 1)) {
+    const std::string rest = tzid.substr(slash + 1);
+    if (rest.find('/') == std::string::npos) break;  // "Paris" alone names nothing
+    if (icaltimezone* z = icaltimezone_get_builtin_timezone(rest.c_str())) return z;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void prepareBuiltinZones() {
+  static std::once_flag filled;
+  std::call_once(filled, [] {
+    std::lock_guard lock(builtinZonesMutex());
+    icaltimezone_get_builtin_timezones();
+  });
+}
+
+icaltimezone* builtinZone(const std::string& tzid) {
+  prepareBuiltinZones();
+  std::lock_guard lock(builtinZonesMutex());
+  // Remembered, misses included: a TZID libical does not know costs it a search of the disk.
+  static std::unordered_map<std::string, icaltimezone*> known;
+  auto [it, added] = known.try_emplace(tzid, nullptr);
+  if (added) it->second = lookUpBuiltinZone(tzid);
+  return it->second;
+}
 
 // --- Values ---
 
@@ -76,6 +124,11 @@ std::optional<TimeValue> timeOf(const Prop& p) {
 std::string timeText(const TimeValue& v) {
   char buffer[32];
   const icaltimetype& t = v.time;
+  if (t.year < 1 || t.year > 9999) {
+    throw CalendarInputError(Loc::string(
+        "calendar.dateOutOfRange",
+        "date hors de ce qu'un calendrier peut écrire (de l'an 1 à l'an 9999), rien n'est écrit"));
+  }
   if (t.is_date) {
     std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", t.year, t.month, t.day);
   } else {
@@ -123,20 +176,6 @@ icaltimetype fieldsTime(int year, int month, int day, int hour, int minute, int 
 // --- Zones and instants ---
 
 namespace {
-
-icaltimezone* builtinZone(const std::string& tzid) {
-  if (tzid.empty() || tzid.find("..") != std::string::npos) return nullptr;
-  if (icaltimezone* z = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str())) return z;
-  if (icaltimezone* z = icaltimezone_get_builtin_timezone(tzid.c_str())) return z;
-  // Vendor prefixes such as "/mozilla.org/20050126_1/Europe/Paris".
-  for (size_t slash = tzid.find('/'); slash != std::string::npos;
-       slash = tzid.find('/', slash + 1)) {
-    const std::string rest = tzid.substr(slash + 1);
-    if (rest.find('/') == std::string::npos) break;  // "Paris" alone names nothing
-    if (icaltimezone* z = icaltimezone_get_builtin_timezone(rest.c_str())) return z;
-  }
-  return nullptr;
-}
 
 // A VTIMEZONE of the calendar whose TZID reads `tzid`.
 bool isZoneNamed(const Component& c, const std::string& tzid) {
@@ -258,7 +297,7 @@ std::optional<std::string> processZone(Date at) {
   if (name.empty() || name.find('/') == std::string::npos || name.starts_with("Etc/")) {
     return std::nullopt;
   }
-  icaltimezone* z = icaltimezone_get_builtin_timezone(name.c_str());
+  icaltimezone* z = builtinZone(name);
   if (!z || z == utcZone()) return std::nullopt;
   const CivilFields f = civilFromUnix(std::floor(at.unix()), 0);
   icaltimetype t = fieldsTime(f.year, f.month, f.day, f.hour, f.minute, f.second, false);
@@ -273,7 +312,7 @@ std::optional<std::string> processZone(Date at) {
 
 // A VTIMEZONE named `olson` from libical's zone data, from 1970 on.
 std::optional<Component> builtinTimezone(const std::string& olson) {
-  icaltimezone* zone = icaltimezone_get_builtin_timezone(olson.c_str());
+  icaltimezone* zone = builtinZone(olson);
   if (!zone || zone == utcZone()) return std::nullopt;
   icalcomponent* source = icaltimezone_get_component(zone);
   if (!source) return std::nullopt;

@@ -23,6 +23,16 @@ namespace talewick::ics {
 
 icaltimezone* utcZone();
 
+// libical fills its table of built-in zones on first use and grows it on lookups, without a lock
+// of its own: the table is filled here before threads share it, and every lookup in it goes
+// through builtinZone, one thread at a time. Reading code never asks libical to resolve a TZID by
+// itself (icalproperty_get_dtstart and its kind look in that table).
+void prepareBuiltinZones();
+
+// The built-in zone a TZID names (vendor prefixes such as "/mozilla.org/20050126_1/Europe/Paris"
+// taken off); null for an empty TZID or one libical does not know.
+icaltimezone* builtinZone(const std::string& tzid);
+
 // --- Values ---
 
 // A DATE or DATE-TIME value with the TZID it was written with.
@@ -43,7 +53,9 @@ std::optional<icaltimetype> parseTimeText(std::string_view s, bool& utc);
 std::vector<TimeValue> timesOf(const Prop& p);
 std::optional<TimeValue> timeOf(const Prop& p);
 
-// The value as written: "20261205", "20261205T081500" or "20261205T081500Z".
+// The value as written: "20261205", "20261205T081500" or "20261205T081500Z". Every time an edit
+// writes comes through here: one outside years 1 to 9999, which no reader could take back,
+// throws CalendarInputError.
 std::string timeText(const TimeValue& v);
 
 // `values` as the value of a `name` line (VALUE=DATE and TZID after the first one), with the other

@@ -32,7 +32,9 @@
 
 #include "core/atomic_file.hpp"
 #include "platform/ics_edit.hpp"
+#include "platform/ics_times.hpp"
 #include "platform/vdir_folder.hpp"
+#include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 
 namespace talewick {
@@ -184,7 +186,9 @@ std::string freshUuid() {
     const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw CalendarStoreError(std::strerror(errno));
+      throw CalendarStoreError(
+          Loc::string("calendar.noRandom", "Identifiant impossible à tirer au sort (") +
+          std::strerror(errno) + ")");
     }
     got += static_cast<size_t>(n);
   }
@@ -344,9 +348,15 @@ class FileZones {
       }
       if (it->second.zone) return it->second.zone;
     }
-    if (icaltimezone* builtin = icaltimezone_get_builtin_timezone(tzid)) return builtin;
-    return icaltimezone_get_builtin_timezone_from_tzid(tzid);
+    icaltimezone* zone = ics::builtinZone(tzid);
+    if (!zone && std::find(unknown_.begin(), unknown_.end(), tzid) == unknown_.end()) {
+      unknown_.emplace_back(tzid);
+    }
+    return zone;
   }
+
+  // The TZIDs met that name no zone, in order of appearance.
+  std::vector<std::string>& unknown() { return unknown_; }
 
  private:
   struct Local {
@@ -357,6 +367,7 @@ class FileZones {
   };
   ZoneRegistry& registry_;
   std::unordered_map<std::string, Local> local_;
+  std::vector<std::string> unknown_;
 };
 
 // How a written time becomes an instant.
@@ -374,11 +385,11 @@ Stamp stampOf(icaltimetype t, icalproperty* property, FileZones& zones) {
     t.zone = nullptr;
     return {t, Clock::date, nullptr};
   }
-  if (icaltime_is_utc(t)) return {t, Clock::utc, icaltimezone_get_utc_timezone()};
+  if (icaltime_is_utc(t)) return {t, Clock::utc, ics::utcZone()};
   if (icalparameter* p = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
     if (icaltimezone* zone = zones.find(icalparameter_get_tzid(p))) {
       t.zone = zone;
-      return {t, zone == icaltimezone_get_utc_timezone() ? Clock::utc : Clock::zoned, zone};
+      return {t, zone == ics::utcZone() ? Clock::utc : Clock::zoned, zone};
     }
   }
   // No zone, or one nobody knows: the user's own clock.
@@ -405,11 +416,11 @@ Date zonedInstant(const icaltimetype& wall, icaltimezone* zone) {
     return Date::fromUnix(static_cast<double>(t));
   }
   // libical used the offset after the gap, which puts `t` before it.
-  icaltimetype utc = icaltime_from_timet_with_zone(t, 0, icaltimezone_get_utc_timezone());
+  icaltimetype utc = icaltime_from_timet_with_zone(t, 0, ics::utcZone());
   int daylight = 0;
   const int before = icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &daylight);
   icaltimetype naive = wall;
-  naive.zone = icaltimezone_get_utc_timezone();
+  naive.zone = ics::utcZone();
   return Date::fromUnix(static_cast<double>(icaltime_as_timet(naive) - before));
 }
 
@@ -433,9 +444,9 @@ Date instantOf(const Stamp& s) { return instantOf(s.wall, s.clock, s.zone); }
 // The wall time on `clock` of an instant (a date on the date clock, or when `asDate`).
 icaltimetype wallOf(Date instant, Clock clock, icaltimezone* zone, bool asDate) {
   if (clock == Clock::utc || clock == Clock::zoned) {
-    icaltimetype t = icaltime_from_timet_with_zone(
-        static_cast<time_t>(std::floor(instant.unix())), asDate ? 1 : 0,
-        clock == Clock::utc ? icaltimezone_get_utc_timezone() : zone);
+    icaltimetype t =
+        icaltime_from_timet_with_zone(static_cast<time_t>(std::floor(instant.unix())),
+                                      asDate ? 1 : 0, clock == Clock::utc ? ics::utcZone() : zone);
     return t;
   }
   const LocalCalendar::Fields f = LocalCalendar::fields(instant);
@@ -453,6 +464,17 @@ icaltimetype wallOf(Date instant, Clock clock, icaltimezone* zone, bool asDate) 
   return t;
 }
 
+// A day (and time) that exists, in the years an iCalendar file can hold. (libical's own check
+// stops at year 3000.)
+bool isCalendarTime(const icaltimetype& t) {
+  if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
+      t.day > icaltime_days_in_month(t.month, t.year)) {
+    return false;
+  }
+  return t.is_date || (t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
+                       t.second >= 0 && t.second <= 60);
+}
+
 int compareCivil(const icaltimetype& a, const icaltimetype& b, bool datesOnly) {
   const int av[] = {a.year, a.month, a.day, a.hour, a.minute, a.second};
   const int bv[] = {b.year, b.month, b.day, b.hour, b.minute, b.second};
@@ -467,6 +489,9 @@ int compareCivil(const icaltimetype& a, const icaltimetype& b, bool datesOnly) {
 struct Rule {
   icalrecurrencetype recur;
   std::string rscale;  // kept here: the rule's own pointer dies with the parsed file
+  // An INTERVAL too large for libical, whose second period starts after year 9999: only the
+  // first period has occurrences, and `recur` is the rule without its INTERVAL.
+  bool firstPeriodOnly = false;
 };
 
 // One UID of one file: its master (the series, or the single event) and its overrides.
@@ -498,9 +523,10 @@ struct Window {
 };
 
 struct ParsedFile {
-  bool ok = false;
+  bool ok = false;        // also for a file holding no event, only other components (a VTODO)
   bool editable = false;  // parsed without any error libical had to paper over
   std::vector<Series> series;
+  std::vector<std::string> unknownZones;  // TZIDs read on the local clock for want of a zone
   // The occurrences of the last window expanded.
   std::optional<Window> expandedFor;
   std::vector<CalendarEvent> occurrences;
@@ -575,11 +601,20 @@ class Parser {
     }
     FileZones zones(registry_, *split);
     const bool clean = icalcomponent_count_errors(root.get()) == 0;
+    bool othersOnly = false;  // components that are not ours (VTODO, VJOURNAL…) and no event
     for (icalcomponent* cal : calendars) {
-      for (icalcomponent* c = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); c;
-           c = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
-        vevents.push_back(c);
+      for (icalcomponent* c = icalcomponent_get_first_component(cal, ICAL_ANY_COMPONENT); c;
+           c = icalcomponent_get_next_component(cal, ICAL_ANY_COMPONENT)) {
+        if (icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT) {
+          vevents.push_back(c);
+        } else if (icalcomponent_isa(c) != ICAL_VTIMEZONE_COMPONENT) {
+          othersOnly = true;
+        }
       }
+    }
+    if (vevents.empty()) {
+      file->ok = othersOnly;
+      return file;
     }
 
     std::unordered_map<std::string, size_t> byUid;
@@ -591,8 +626,10 @@ class Parser {
     std::vector<PendingOverride> pending;
     for (icalcomponent* vevent : vevents) {
       // A time the parser had to drop would give wrong occurrences: the whole file is refused.
-      if (hasTimeError(vevent)) return file;
+      std::vector<Rule> farRules;
+      if (hasTimeError(vevent, farRules)) return file;
       Reading r = read(vevent, calendarID, zones);
+      for (Rule& rule : farRules) r.rules.push_back(std::move(rule));
       if (!r.valid) continue;
       auto [it, added] = byUid.try_emplace(r.uid, file->series.size());
       if (added) {
@@ -636,6 +673,7 @@ class Parser {
         }
       }
     }
+    file->unknownZones = std::move(zones.unknown());
     file->ok = true;
     file->editable = clean;
     return file;
@@ -656,7 +694,9 @@ class Parser {
     std::vector<icaltimetype> exdateDays;
   };
 
-  static bool hasTimeError(icalcomponent* vevent) {
+  // Whether libical dropped a time of the event. A rule it dropped only for an INTERVAL beyond
+  // its reach whose second period starts after year 9999 is no loss: it goes to `farRules`.
+  static bool hasTimeError(icalcomponent* vevent, std::vector<Rule>& farRules) {
     static constexpr std::string_view kTimeProperties[] = {
         " DTSTART ", " DTEND ", " DURATION ", " RRULE ", " RDATE ", " EXDATE ", " RECURRENCE-ID "};
     for (icalproperty* p = icalcomponent_get_first_property(vevent, ICAL_XLICERROR_PROPERTY); p;
@@ -665,10 +705,55 @@ class Parser {
       if (!message) continue;
       const std::string_view m(message);
       for (std::string_view name : kTimeProperties) {
-        if (m.find(name) != std::string_view::npos) return true;
+        if (m.find(name) == std::string_view::npos) continue;
+        if (name == " RRULE ") {
+          if (std::optional<Rule> far = farRule(m)) {
+            farRules.push_back(std::move(*far));
+            continue;
+          }
+        }
+        return true;
       }
     }
     return false;
+  }
+
+  // The rule of a libical complaint "… RRULE property. Removing entire property: VALUE" when its
+  // only fault is an INTERVAL too large to matter before year 10000.
+  static std::optional<Rule> farRule(std::string_view complaint) {
+    static constexpr std::string_view kMarker = "property: ";
+    const size_t at = complaint.rfind(kMarker);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string value;
+    for (char c : complaint.substr(at + kMarker.size())) {
+      if (c == '\\') continue;  // "\;" as the complaint escapes it
+      value += c;
+    }
+    std::string rest;
+    long long interval = 0;
+    size_t from = 0;
+    while (from <= value.size()) {
+      const size_t semi = std::min(value.find(';', from), value.size());
+      const std::string_view part = trimmed(std::string_view(value).substr(from, semi - from));
+      if (startsWithNoCase(part, "INTERVAL=")) {
+        const std::string digits(part.substr(9));
+        if (digits.empty() || digits.size() > 12 ||
+            digits.find_first_not_of("0123456789") != std::string::npos) {
+          return std::nullopt;
+        }
+        interval = std::stoll(digits);
+      } else if (!part.empty()) {
+        rest += (rest.empty() ? "" : ";") + std::string(part);
+      }
+      from = semi + 1;
+    }
+    Rule rule{icalrecurrencetype_from_string(rest.c_str()), {}, true};
+    if (rule.recur.freq == ICAL_NO_RECURRENCE || rule.recur.rscale) return std::nullopt;
+    // Periods of the rule's frequency in a year, at the most.
+    static constexpr long long kPerYear[] = {31622400, 527040, 8784, 366, 53, 12, 1};
+    const int freq = static_cast<int>(rule.recur.freq) - static_cast<int>(ICAL_SECONDLY_RECURRENCE);
+    if (freq < 0 || freq > 6 || interval < 10000 * kPerYear[freq]) return std::nullopt;
+    return rule;
   }
 
   Participant participant(icalproperty* p, const char* address) const {
@@ -717,7 +802,7 @@ class Parser {
       switch (icalproperty_isa(p)) {
         case ICAL_DTSTART_PROPERTY: {
           const icaltimetype t = icalproperty_get_dtstart(p);
-          if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t)) break;
+          if (icaltime_is_null_time(t) || !isCalendarTime(t)) break;
           r.dtstart = stampOf(t, p, zones);
           hasStart = true;
           break;
@@ -736,7 +821,7 @@ class Parser {
           break;
         }
         case ICAL_RRULE_PROPERTY: {
-          Rule rule{icalproperty_get_rrule(p), {}};
+          Rule rule{icalproperty_get_rrule(p), {}, false};
           if (rule.recur.freq == ICAL_NO_RECURRENCE) break;
           if (rule.recur.rscale) rule.rscale = rule.recur.rscale;
           rule.recur.rscale = nullptr;
@@ -757,7 +842,8 @@ class Parser {
           break;
         }
         case ICAL_EXDATE_PROPERTY: {
-          const icaltimetype t = icalproperty_get_exdate(p);
+          // Not icalproperty_get_exdate: it resolves the TZID in libical's own zone table.
+          const icaltimetype t = icalvalue_get_datetimedate(icalproperty_get_value(p));
           if (icaltime_is_null_time(t)) break;
           const Stamp s = stampOf(t, p, zones);
           if (s.clock == Clock::date) r.exdateDays.push_back(s.wall);
@@ -881,6 +967,47 @@ void expandRule(const Series& s, const Rule& rule, Date lower, Date upper,
     if (byDays) from.zone = nullptr;
     if (icaltime_compare(from, first) > 0) icalrecur_iterator_set_start(it, from);
   }
+  // A rule limited to its first period: the start of its second one.
+  icaltimetype periodEnd = d0.wall;
+  if (rule.firstPeriodOnly) {
+    // Each period starts on its boundary: a minute at :00, a week on WKST, a year on 1 January.
+    periodEnd.is_date = 0;
+    periodEnd.zone = nullptr;
+    const int freq = recur.freq;
+    if (freq >= ICAL_MINUTELY_RECURRENCE) periodEnd.second = 0;
+    if (freq >= ICAL_HOURLY_RECURRENCE) periodEnd.minute = 0;
+    if (freq >= ICAL_DAILY_RECURRENCE) periodEnd.hour = 0;
+    if (freq >= ICAL_MONTHLY_RECURRENCE) periodEnd.day = 1;
+    if (freq >= ICAL_YEARLY_RECURRENCE) periodEnd.month = 1;
+    switch (recur.freq) {
+      case ICAL_SECONDLY_RECURRENCE:
+        periodEnd.second += 1;
+        break;
+      case ICAL_MINUTELY_RECURRENCE:
+        periodEnd.minute += 1;
+        break;
+      case ICAL_HOURLY_RECURRENCE:
+        periodEnd.hour += 1;
+        break;
+      case ICAL_DAILY_RECURRENCE:
+        periodEnd.day += 1;
+        break;
+      case ICAL_WEEKLY_RECURRENCE: {
+        const int weekStart =
+            recur.week_start == ICAL_NO_WEEKDAY ? ICAL_MONDAY_WEEKDAY : recur.week_start;
+        const int ahead = (weekStart - icaltime_day_of_week(periodEnd) + 7) % 7;
+        periodEnd.day += ahead == 0 ? 7 : ahead;
+        break;
+      }
+      case ICAL_MONTHLY_RECURRENCE:
+        periodEnd.month += 1;
+        break;
+      default:
+        periodEnd.year += 1;
+        break;
+    }
+    periodEnd = icaltime_normalize(periodEnd);
+  }
   const bool untilIsInstant = hasUntil && !until.is_date && icaltime_is_utc(until);
   const Date untilInstant =
       untilIsInstant ? Date::fromUnix(static_cast<double>(icaltime_as_timet(until))) : Date{};
@@ -895,6 +1022,7 @@ void expandRule(const Series& s, const Rule& rule, Date lower, Date upper,
       wall.second = d0.wall.second;
       wall.zone = d0.wall.zone;
     }
+    if (rule.firstPeriodOnly && compareCivil(wall, periodEnd, false) >= 0) break;
     const Date at = instantOf(wall, d0.clock, d0.zone);
     if (hasUntil) {
       const bool past =
@@ -982,12 +1110,42 @@ bool occurrenceBefore(const CalendarEvent& a, const CalendarEvent& b) {
 std::mutex gWarnedMutex;
 std::set<std::tuple<std::string, uintmax_t, int64_t>> gWarned;
 
+// Text from a file (a name, a TZID) as it may reach a terminal: control bytes become "?".
+std::string printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return out;
+}
+
 void warnUnreadable(const std::string& path, const FileKey& key) {
   {
     std::lock_guard lock(gWarnedMutex);
     if (!gWarned.emplace(path, key.size, key.mtimeNs).second) return;
   }
-  std::fprintf(stderr, "talewick : fichier ignoré (illisible) : %s\n", path.c_str());
+  std::fprintf(
+      stderr, "talewick : %s\n",
+      Loc::format(Loc::string("calendar.unreadableFile", "fichier ignoré (illisible) : %@"),
+                  {printable(path)})
+          .c_str());
+}
+
+// TZIDs that name no zone, each told once with the first file met using it: its times are read
+// on the local clock, which may place them hours off.
+std::set<std::string> gUnknownZones;
+
+void warnUnknownZone(const std::string& tzid, const std::string& path) {
+  {
+    std::lock_guard lock(gWarnedMutex);
+    if (!gUnknownZones.insert(tzid).second) return;
+  }
+  std::fprintf(
+      stderr, "talewick : %s\n",
+      Loc::format(Loc::string("calendar.unknownZone",
+                              "fuseau horaire inconnu « %@ », heures lues à l'heure locale : %@"),
+                  {printable(tzid), printable(path)})
+          .c_str());
 }
 
 }  // namespace
@@ -1006,8 +1164,9 @@ struct VdirCalendarStore::Impl {
     std::string calendarID;
     std::shared_ptr<ParsedFile> parsed;
   };
-  std::map<std::string, Entry> cache;                     // by path
-  std::unordered_map<std::string, std::string> uidPaths;  // UID → path
+  std::map<std::string, Entry> cache;  // by path
+  // UID → the paths holding it, by path (the same UID may sit in several calendars).
+  std::unordered_map<std::string, std::vector<std::string>> uidPaths;
   std::string cacheZone;  // the process time zone the cache was read in
 
   Impl(fs::path r, const std::vector<std::string>& emails, bool d)
@@ -1093,6 +1252,7 @@ struct VdirCalendarStore::Impl {
         work.push_back(&j);
       }
     }
+    if (!work.empty()) ics::prepareBuiltinZones();  // before any thread may fill libical's table
     forEachInParallel(work.size(), [&](size_t i) {
       Job& j = *work[i];
       if (j.parse) {
@@ -1116,6 +1276,9 @@ struct VdirCalendarStore::Impl {
         if (j.parse) warnUnreadable(j.path, j.key);
         continue;
       }
+      if (j.parse) {
+        for (const std::string& tzid : f.unknownZones) warnUnknownZone(tzid, j.path);
+      }
       if (window) {
         for (const CalendarEvent& e : f.occurrences) out.push_back(&e);
       }
@@ -1123,7 +1286,10 @@ struct VdirCalendarStore::Impl {
     uidPaths.clear();
     for (const auto& [path, entry] : cache) {
       if (!entry.parsed || !entry.parsed->ok) continue;
-      for (const Series& s : entry.parsed->series) uidPaths.try_emplace(s.uid, path);
+      for (const Series& s : entry.parsed->series) {
+        std::vector<std::string>& paths = uidPaths[s.uid];
+        if (paths.empty() || paths.back() != path) paths.push_back(path);
+      }
     }
     return out;
   }
@@ -1135,16 +1301,51 @@ struct VdirCalendarStore::Impl {
     std::shared_ptr<ParsedFile> file;
     const Series* series = nullptr;
   };
-  std::optional<Located> locate(const std::string& uid) {
-    if (uid.empty()) return std::nullopt;
+  // The UID's files, one per calendar holding it, the first by path first.
+  std::vector<Located> locateAll(const std::string& uid) {
+    std::vector<Located> out;
+    if (uid.empty()) return out;
     load(vdir::subfolders(root), std::nullopt);
     auto it = uidPaths.find(uid);
-    if (it == uidPaths.end()) return std::nullopt;
-    const Entry& e = cache.at(it->second);
-    for (const Series& s : e.parsed->series) {
-      if (s.uid == uid) return Located{it->second, e.calendarID, e.parsed, &s};
+    if (it == uidPaths.end()) return out;
+    for (const std::string& path : it->second) {
+      const Entry& e = cache.at(path);
+      const bool calendarMet = std::any_of(
+          out.begin(), out.end(), [&](const Located& l) { return l.calendarID == e.calendarID; });
+      if (calendarMet) continue;
+      for (const Series& s : e.parsed->series) {
+        if (s.uid == uid) {
+          out.push_back(Located{path, e.calendarID, e.parsed, &s});
+          break;
+        }
+      }
+    }
+    return out;
+  }
+
+  // The UID on `calendarID`; with no calendar, its first.
+  std::optional<Located> locate(const std::string& uid, const std::string& calendarID) {
+    for (Located& at : locateAll(uid)) {
+      if (calendarID.empty() || at.calendarID == calendarID) return std::move(at);
     }
     return std::nullopt;
+  }
+
+  // The event a write means: the UID on the event's calendar, else the only calendar holding
+  // it. Two others holding it leave the write without a target: refused, naming them.
+  Located writeTarget(const CalendarEvent& event) {
+    std::vector<Located> all = locateAll(event.eventIdentifier);
+    for (Located& at : all) {
+      if (at.calendarID == event.calendarID) return std::move(at);
+    }
+    if (all.size() == 1) return std::move(all.front());
+    if (all.empty()) throw CalendarStoreError("Événement introuvable : " + event.eventIdentifier);
+    std::string names;
+    for (const Located& at : all) names += (names.empty() ? "" : ", ") + at.calendarID;
+    throw CalendarStoreError(
+        Loc::format(Loc::string("calendar.ambiguousEvent",
+                                "Événement présent dans plusieurs agendas (%@) : %@"),
+                    {names, event.eventIdentifier}));
   }
 
   void requireAccess() const {
@@ -1159,10 +1360,37 @@ struct VdirCalendarStore::Impl {
     return folder;
   }
 
-  fs::path writableCalendarFolder(const std::string& id) const {
+  fs::path writableCalendarFolder(const std::string& id) {
     fs::path folder = calendarFolder(id);
     if (!isWritableFolder(folder)) throw CalendarStoreError("Calendrier en lecture seule : " + id);
+    removeStaleTemporaries(folder);
     return folder;
+  }
+
+  // A writer killed half-way (an interrupted `add`) leaves its temporary file behind; other
+  // programs skip it, but they pile up. Before this store first writes into a folder, the
+  // temporaries of event files older than a minute go: a younger one may be another process
+  // writing right now.
+  std::set<std::string> tidiedFolders;
+  void removeStaleTemporaries(const fs::path& folder) {
+    if (!tidiedFolders.insert(folder.string()).second) return;
+    FolderPtr dir(::opendir(folder.c_str()));
+    if (!dir) return;
+    const int fd = ::dirfd(dir.get());
+    const int64_t nowNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    constexpr int64_t kStaleNs = 60'000'000'000;
+    while (const struct dirent* d = ::readdir(dir.get())) {
+      const std::optional<std::string> target = files::temporaryTarget(d->d_name);
+      if (!target || target->size() < 5 ||
+          !equalNoCase(std::string_view(*target).substr(target->size() - 4), ".ics")) {
+        continue;
+      }
+      struct stat st {};
+      if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+      if (nowNs - keyOf(st).mtimeNs > kStaleNs) ::unlinkat(fd, d->d_name, 0);
+    }
   }
 
   std::string editableText(const Located& at) {
@@ -1173,14 +1401,27 @@ struct VdirCalendarStore::Impl {
     return text;
   }
 
+  // What the system refused about a file, as the status line tells it: in the user's words,
+  // naming the file, the system's own reason last.
+  static CalendarStoreError fileError(const fs::path& path, std::error_code reason, const char* key,
+                                      const char* french) {
+    return CalendarStoreError(Loc::format(Loc::string(key, french), {path.string()}) + " (" +
+                              reason.message() + ")");
+  }
+
   void write(const fs::path& path, const std::string& text) {
-    files::writeAtomically(path, text);
+    try {
+      files::writeAtomically(path, text);
+    } catch (const std::system_error& e) {
+      throw fileError(path, e.code(), "calendar.writeFailed", "Écriture impossible : %@");
+    }
     cache.erase(path.string());
   }
 
   void erase(const fs::path& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-      throw std::system_error(errno, std::generic_category());
+      throw fileError(path, std::error_code(errno, std::generic_category()),
+                      "calendar.removeFailed", "Suppression impossible : %@");
     }
     cache.erase(path.string());
   }
@@ -1206,8 +1447,7 @@ struct VdirCalendarStore::Impl {
       event.externalIdentifier = uid;
       return;
     }
-    const std::optional<Located> at = locate(event.eventIdentifier);
-    if (!at) throw CalendarStoreError("Événement introuvable : " + event.eventIdentifier);
+    const std::optional<Located> at = writeTarget(event);
     const fs::path source = writableCalendarFolder(at->calendarID);
     const std::string target = event.calendarID.empty() ? at->calendarID : event.calendarID;
     const fs::path targetFolder = writableCalendarFolder(target);
@@ -1240,7 +1480,11 @@ struct VdirCalendarStore::Impl {
       return;
     }
     const fs::path moved = targetFolder / path.filename();
-    if (fs::exists(moved)) throw std::system_error(std::make_error_code(std::errc::file_exists));
+    std::error_code ec;
+    if (fs::exists(moved, ec) || ec) {
+      throw fileError(moved, ec ? ec : std::make_error_code(std::errc::file_exists),
+                      "calendar.targetTaken", "Un fichier de ce nom est déjà là : %@");
+    }
     if (edit.created) write(targetFolder / (edit.created->first + ".ics"), edit.created->second);
     if (edit.updated) write(moved, *edit.updated);
     erase(path);
@@ -1248,8 +1492,7 @@ struct VdirCalendarStore::Impl {
 
   void remove(const CalendarEvent& event, EventSpan span) {
     requireAccess();
-    const std::optional<Located> at = locate(event.eventIdentifier);
-    if (!at) throw CalendarStoreError("Événement introuvable : " + event.eventIdentifier);
+    const std::optional<Located> at = writeTarget(event);
     const fs::path folder = writableCalendarFolder(at->calendarID);
     const std::string text = editableText(*at);
     apply(ics::removeOccurrence(text, event, span), at->path, folder);
@@ -1306,10 +1549,11 @@ void VdirCalendarStore::readEvents(const EventQuery& query, const EventReader& r
   read(found);
 }
 
-std::optional<CalendarEvent> VdirCalendarStore::event(const std::string& eventIdentifier) {
+std::optional<CalendarEvent> VdirCalendarStore::event(const std::string& eventIdentifier,
+                                                      const std::string& calendarID) {
   std::lock_guard lock(impl_->mutex);
   if (impl_->disabled) return std::nullopt;
-  const auto at = impl_->locate(eventIdentifier);
+  const auto at = impl_->locate(eventIdentifier, calendarID);
   if (!at) return std::nullopt;
   const Series& s = *at->series;
   if (s.hasMaster) return s.master;
@@ -1323,10 +1567,10 @@ void VdirCalendarStore::save(CalendarEvent& event, EventSpan span) {
     impl_->save(event, span);
   } catch (const CalendarStoreError&) {
     throw;
-  } catch (const std::system_error& e) {
-    throw CalendarStoreError(e.code().message());
   } catch (const std::exception& e) {
-    throw CalendarStoreError(e.what());
+    throw CalendarStoreError(
+        Loc::string("calendar.writeFailedSomewhere", "Écriture du calendrier impossible") + " (" +
+        e.what() + ")");
   }
 }
 
@@ -1336,10 +1580,10 @@ void VdirCalendarStore::remove(const CalendarEvent& event, EventSpan span) {
     impl_->remove(event, span);
   } catch (const CalendarStoreError&) {
     throw;
-  } catch (const std::system_error& e) {
-    throw CalendarStoreError(e.code().message());
   } catch (const std::exception& e) {
-    throw CalendarStoreError(e.what());
+    throw CalendarStoreError(
+        Loc::string("calendar.writeFailedSomewhere", "Écriture du calendrier impossible") + " (" +
+        e.what() + ")");
   }
 }
 

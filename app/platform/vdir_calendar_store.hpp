@@ -40,7 +40,8 @@ class VdirCalendarStore : public CalendarEventStorePort {
   std::vector<CalendarInfo> calendars() override;
   std::vector<CalendarEvent> events(const EventQuery& query) override;
   void readEvents(const EventQuery& query, const EventReader& read) override;
-  std::optional<CalendarEvent> event(const std::string& eventIdentifier) override;
+  std::optional<CalendarEvent> event(const std::string& eventIdentifier,
+                                     const std::string& calendarID = {}) override;
   void save(CalendarEvent& event, EventSpan span) override;
   void remove(const CalendarEvent& event, EventSpan span) override;
   bool requestFullAccess() override;

@@ -643,5 +643,243 @@ TEST_F(VdirStoreTest, SeriesOccurrencesAreEditedOrEndedAndSingleEventsLoseTheirF
   EXPECT_EQ(between(store_, localDate(2026, 10, 1), localDate(2026, 11, 1)).size(), 2u);
 }
 
+// ------------------------------------------------------------------------- zones and threads
+
+// Files parsed on several threads at once, naming zones libical only finds by searching its table
+// (and, for old names, adding to it) — from DTSTART as from EXDATE — with a fresh store each
+// round so that every round parses everything again.
+TEST_F(VdirStoreTest, ManyZonesAndExdatesLoadAlikeOnEveryThread) {
+  // Names kept for compatibility: libical adds each to its table the first time it meets it.
+  const Lines oldNames = {
+      "Africa/Asmera",    "America/Atka",       "America/Buenos_Aires", "America/Catamarca",
+      "America/Cordoba",  "America/Fort_Wayne", "America/Godthab",      "America/Indianapolis",
+      "America/Jujuy",    "America/Knox_IN",    "America/Louisville",   "America/Mendoza",
+      "America/Montreal", "America/Porto_Acre", "America/Rosario",      "America/Shiprock",
+      "America/Virgin",   "Asia/Ashkhabad",     "Asia/Calcutta",        "Asia/Chongqing",
+      "Asia/Dacca",       "Asia/Istanbul",      "Asia/Katmandu",        "Asia/Macao",
+      "Asia/Rangoon",     "Asia/Saigon",        "Asia/Thimbu",          "Asia/Ulan_Bator",
+      "Atlantic/Faeroe",  "Australia/Canberra", "Europe/Belfast",       "Europe/Kiev",
+      "Europe/Nicosia",   "Pacific/Ponape",     "Pacific/Samoa",        "Pacific/Truk"};
+  const Lines current = {"Europe/Paris", "America/New_York", "Asia/Tokyo", "Europe/London"};
+  constexpr int kRounds = 12, kFiles = 160;
+  ::testing::internal::CaptureStderr();  // the zones nobody knows are told of
+  for (int round = 0; round < kRounds; ++round) {
+    testing::TempFolder folder{"zones"};
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string zone =
+          i % 4 == 0   ? oldNames[(round * 3 + i / 4) % oldNames.size()]
+          : i % 4 == 1 ? current[i % current.size()]
+          : i % 4 == 2 ? "Contrée/Inconnue-" + std::to_string(round) + "-" + std::to_string(i)
+                       : current[(i + round) % current.size()];
+      const std::string uid = "r" + std::to_string(round) + "-" + std::to_string(i);
+      // Weekly from Monday 7 December, three times, the second one cancelled.
+      folder.write("c" + std::to_string(i % 3) + "/" + uid + ".ics",
+                   ics(vevent(uid, uid,
+                              "DTSTART;TZID=" + zone +
+                                  ":20261207T120000\nDURATION:PT1H\n"
+                                  "RRULE:FREQ=WEEKLY;COUNT=3\nEXDATE;TZID=" +
+                                  zone + ":20261214T120000\n")));
+    }
+    VdirCalendarStore store(folder.path(), {}, false);
+    const auto events = between(store, localDate(2026, 12, 1), localDate(2027, 1, 1));
+    ASSERT_EQ(events.size(), 2u * kFiles) << "round " << round;
+    for (const CalendarEvent& e : events) {
+      EXPECT_TRUE(e.start < localDate(2026, 12, 9) || e.start > localDate(2026, 12, 19))
+          << e.eventIdentifier << " at " << local(e.start);
+    }
+  }
+  ::testing::internal::GetCapturedStderr();
+}
+
+// ------------------------------------------------------------------ what is read, what is not
+
+TEST_F(VdirStoreTest, ValidFilesReadEvenAtTheEdgesAndOthersComponentsPassQuietly) {
+  struct Case {
+    std::string name;
+    std::string text;
+    Date from, to;
+    Lines expected;
+  };
+  const std::vector<Case> cases = {
+      {"intervalle-immense",
+       ics(vevent("immense", "Une fois par éternité",
+                  "DTSTART;TZID=Europe/Paris:20261207T100000\nDURATION:PT1H\n"
+                  "RRULE:FREQ=DAILY;INTERVAL=2147483647\n")),
+       localDate(2026, 12, 1),
+       localDate(2027, 2, 1),
+       {"2026-12-07 10:00→11:00 Une fois par éternité"}},
+      // Its first week holds two occurrences; the next week is the second period, out of reach.
+      {"semaine-immense",
+       ics(vevent("semaine", "Deux jours, une fois",
+                  "DTSTART;TZID=Europe/Paris:20261207T100000\nDURATION:PT1H\n"
+                  "RRULE:FREQ=WEEKLY;INTERVAL=2147483647;BYDAY=MO,WE\n")),
+       localDate(2026, 12, 1),
+       localDate(2027, 2, 1),
+       {"2026-12-07 10:00→11:00 Deux jours, une fois",
+        "2026-12-09 10:00→11:00 Deux jours, une fois"}},
+      {"an-9999",
+       ics(vevent("fin-des-temps", "Fin des temps",
+                  "DTSTART:99991231T090000Z\nDTEND:99991231T100000Z\n")),
+       localDate(9999, 12, 30),
+       localDate(9999, 12, 31, 23),
+       {"9999-12-31 10:00→11:00 Fin des temps"}},
+      {"an-9999-journee",
+       ics(vevent("veille", "Veille de l'an 10000",
+                  "DTSTART;VALUE=DATE:99991230\nDTEND;VALUE=DATE:99991231\n")),
+       localDate(9999, 12, 1),
+       localDate(9999, 12, 31),
+       {"9999-12-30 00:00→9999-12-31 00:00 Veille de l'an 10000"}},
+      {"tache",
+       ics("BEGIN:VTODO\nUID:tache\nSUMMARY:Ranger l'armurerie\nDUE:20261207T100000Z\n"
+           "END:VTODO\n"),
+       localDate(2026, 12, 1),
+       localDate(2027, 1, 1),
+       {}},
+  };
+  for (const Case& c : cases) {
+    testing::TempFolder folder{"bords"};
+    folder.write("perso/" + c.name + ".ics", c.text);
+    VdirCalendarStore store(folder.path(), {}, false);
+    ::testing::internal::CaptureStderr();
+    const auto events = between(store, c.from, c.to);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.name;
+    EXPECT_EQ(describe(events), c.expected) << c.name;
+  }
+}
+
+TEST_F(VdirStoreTest, AnUnknownZoneIsReadOnTheLocalClockAndToldOnce) {
+  const fs::path first = add("perso", "brume-a", "Brume",
+                             "DTSTART;TZID=Terres/Brumeuses:20261201T090000\nDURATION:PT1H\n");
+  add("perso", "brume-b", "Brume encore",
+      "DTSTART;TZID=Terres/Brumeuses:20261201T110000\nDURATION:PT1H\n");
+  ::testing::internal::CaptureStderr();
+  const auto events = onDecember1(store_);
+  const std::string warnings = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(describe(events),
+            (Lines{"2026-12-01 09:00→10:00 Brume", "2026-12-01 11:00→12:00 Brume encore"}));
+  EXPECT_EQ(warnings,
+            "talewick : fuseau horaire inconnu « Terres/Brumeuses », heures lues à l'heure "
+            "locale : " +
+                first.string() + "\n");
+  ::testing::internal::CaptureStderr();
+  add("perso", "brume-c", "Brume toujours",
+      "DTSTART;TZID=Terres/Brumeuses:20261201T130000\nDURATION:PT1H\n");
+  EXPECT_EQ(onDecember1(store_).size(), 3u);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// ------------------------------------------------------------------------- writes, continued
+
+TEST_F(VdirStoreTest, DatesNoCalendarFileCanHoldAreRefusedBeforeAnythingIsWritten) {
+  const fs::path bal = add("perso", "bal", "Bal masqué", "DTSTART:20261205T190000Z\n");
+  const std::optional<std::string> before = files::read(bal);
+  struct Case {
+    const char* what;
+    Date start, end;
+    bool allDay = false;
+  };
+  const std::vector<Case> cases = {
+      // Its end is in year 10000 on the local clock and in UTC alike.
+      {"fin en l'an 10000", localDate(9999, 12, 31, 23), localDate(9999, 12, 31, 23).adding(10800)},
+      {"journée du 31/12/9999", localDate(9999, 12, 31), localDate(9999, 12, 31).adding(86400),
+       true},
+      {"an 0", Date::fromUnix(-62151667200.0), Date::fromUnix(-62151663600.0)},  // June, year 0
+  };
+  for (const Case& c : cases) {
+    CalendarEvent fresh;
+    fresh.calendarID = "perso";
+    fresh.title = "Dîner";
+    fresh.start = c.start;
+    fresh.end = c.end;
+    fresh.allDay = c.allDay;
+    EXPECT_THROW(store_.save(fresh, EventSpan::thisEvent), CalendarInputError) << c.what;
+    EXPECT_TRUE(fresh.eventIdentifier.empty()) << c.what;
+
+    CalendarEvent moved = *store_.event("bal");
+    moved.start = c.start;
+    moved.end = c.end;
+    moved.allDay = c.allDay;
+    EXPECT_THROW(store_.save(moved, EventSpan::thisEvent), CalendarInputError) << c.what;
+  }
+  EXPECT_EQ(files::read(bal), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "perso"), fs::directory_iterator()), 1);
+
+  // The last hour iCalendar can write is still written, and read back.
+  CalendarEvent last;
+  last.calendarID = "perso";
+  last.title = "Dernier dîner";
+  last.start = localDate(9999, 12, 31, 22);
+  last.end = localDate(9999, 12, 31, 23);
+  store_.save(last, EventSpan::thisEvent);
+  EXPECT_EQ(describe(between(store_, localDate(9999, 12, 31), localDate(9999, 12, 31, 23, 30))),
+            Lines{"9999-12-31 22:00→23:00 Dernier dîner"});
+}
+
+TEST_F(VdirStoreTest, AWriteFirstClearsTheStaleTemporariesOfKilledWriters) {
+  fs::create_directories(root_ / "perso");
+  fs::create_directories(root_ / "travail");
+  const auto temporary = [&](const std::string& calendar, const std::string& name, int ageSeconds) {
+    const fs::path p = write(calendar, name, "BEGIN:VCALENDAR\r\n");
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::seconds(ageSeconds));
+    return p;
+  };
+  const fs::path stale = temporary("perso", ".4F2A.ics.123456.tmp", 3600);
+  const fs::path writing = temporary("perso", ".9C1B.ics.987.tmp", 5);  // another writer, now
+  const Lines others = {
+      temporary("perso", ".reglages.json.42.tmp", 3600),  // not an event's
+      temporary("perso", ".cache.ics", 3600),             // not a temporary
+      temporary("perso", "4F2A.ics.77.tmp", 3600),        // not a dot name
+      temporary("travail", ".5D3E.ics.1.tmp", 3600),      // a folder this write does not touch
+  };
+  EXPECT_EQ(december(store_).size(), 0u);  // reading removes nothing
+  EXPECT_TRUE(fs::exists(stale));
+
+  CalendarEvent e;
+  e.calendarID = "perso";
+  e.title = "Forge";
+  e.start = localDate(2026, 12, 5, 10);
+  e.end = localDate(2026, 12, 5, 11);
+  store_.save(e, EventSpan::thisEvent);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(writing));
+  for (const std::string& p : others) EXPECT_TRUE(fs::exists(p)) << p;
+  EXPECT_EQ(december(store_).size(), 1u);
+}
+
+TEST_F(VdirStoreTest, TheSameUidInTwoCalendarsIsReachedByCalendar) {
+  add("perso", "ok1", "Goûter chez mamie", "DTSTART:20261205T150000Z\nDURATION:PT1H\n");
+  add("travail", "ok1", "Revue de la guilde", "DTSTART:20261207T090000Z\nDURATION:PT1H\n");
+  EXPECT_EQ(store_.event("ok1", "perso")->title, "Goûter chez mamie");
+  EXPECT_EQ(store_.event("ok1", "travail")->title, "Revue de la guilde");
+  EXPECT_FALSE(store_.event("ok1", "famille"));
+
+  CalendarEvent review = *store_.event("ok1", "travail");
+  review.start = localDate(2026, 12, 8, 14);
+  review.end = localDate(2026, 12, 8, 15);
+  store_.save(review, EventSpan::thisEvent);
+  EXPECT_EQ(describe(december(store_)), (Lines{"2026-12-05 16:00→17:00 Goûter chez mamie",
+                                               "2026-12-08 14:00→15:00 Revue de la guilde"}));
+
+  // A third calendar as target: which of the two goes there is not for the store to guess.
+  fs::create_directories(root_ / "famille");
+  CalendarEvent elsewhere = review;
+  elsewhere.calendarID = "famille";
+  EXPECT_EQ(refusal([&] { store_.save(elsewhere, EventSpan::thisEvent); }),
+            "Événement présent dans plusieurs agendas (perso, travail) : ok1");
+
+  store_.remove(*store_.event("ok1", "perso"), EventSpan::thisEvent);
+  EXPECT_FALSE(fs::exists(root_ / "perso" / "ok1.ics"));
+  EXPECT_EQ(describe(december(store_)), Lines{"2026-12-08 14:00→15:00 Revue de la guilde"});
+}
+
+TEST_F(VdirStoreTest, AFileTheSystemRefusesIsNamedInTheMessage) {
+  add("perso", "bal", "Bal masqué", "DTSTART:20261205T190000Z\n");
+  fs::create_directories(root_ / "travail" / "bal.ics");  // a folder where the file would go
+  CalendarEvent bal = *store_.event("bal");
+  bal.calendarID = "travail";
+  const std::string target = (root_ / "travail" / "bal.ics").string();
+  EXPECT_EQ(refusal([&] { store_.save(bal, EventSpan::thisEvent); }),
+            "Un fichier de ce nom est déjà là : " + target + " (File exists)");
+}
 }  // namespace
 }  // namespace talewick

@@ -78,12 +78,62 @@ int64_t parseWholeNumber(const std::string& text, const std::string& what, int64
   return value;
 }
 
-Quest findQuest(const QuestStore& store, const std::string& id, Date day) {
+namespace {
+
+bool isQuestOf(const Quest& quest, const std::string& id) {
+  return quest.id == id || quest.id == "quest_" + id;
+}
+
+// Whether `quest` was forged from an occurrence on `calendar`.
+bool fromCalendar(const QuestStore& store, const Quest& quest, const std::string& calendar) {
+  for (const DayEvent& event : store.rawEvents()) {
+    if (event.calendarID == calendar && "quest_" + event.id == quest.id &&
+        std::fabs(event.startDate - quest.startDate) < 1) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string questCalendar(const QuestStore& store, const std::string& id,
+                          const std::string& option) {
+  std::vector<std::string> calendars = store.calendarsOf(id);
+  for (const std::string& c : store.calendarsOf("quest_" + id)) {
+    if (std::find(calendars.begin(), calendars.end(), c) == calendars.end()) calendars.push_back(c);
+  }
+  std::string names;
+  for (const std::string& c : calendars) names += (names.empty() ? "" : ", ") + c;
+  if (!option.empty()) {
+    if (std::find(calendars.begin(), calendars.end(), option) != calendars.end()) return option;
+    throw UsageError(Loc::format(
+        Loc::string("cli.quest.notOnCalendar", "quête introuvable dans l'agenda « %@ » : %@"),
+        {option, id}));
+  }
+  if (calendars.size() > 1) {
+    throw UsageError(Loc::format(
+        Loc::string("cli.quest.ambiguous",
+                    "« %@ » désigne des événements de plusieurs agendas (%@) : précise lequel "
+                    "avec --calendar AGENDA"),
+        {id, names}));
+  }
+  return calendars.empty() ? std::string() : calendars.front();
+}
+
+std::string calendarOptionHelp() {
+  return Loc::string("cli.quest.calendar",
+                     "L'agenda de l'événement, quand plusieurs agendas ont le même identifiant");
+}
+
+Quest findQuest(const QuestStore& store, const std::string& id, Date day,
+                const std::string& calendar) {
   const std::string dayKey = LocalCalendar::dayKey(day);
   std::optional<Quest> first;
   for (const auto* list : {&store.allDayQuests(), &store.quests()}) {
     for (const Quest& quest : *list) {
-      if (quest.id != id && quest.id != "quest_" + id) continue;
+      if (!isQuestOf(quest, id)) continue;
+      if (!calendar.empty() && !fromCalendar(store, quest, calendar)) continue;
       if (LocalCalendar::dayKey(quest.startDate) == dayKey) return quest;
       if (!first) first = quest;
     }
@@ -92,8 +142,9 @@ Quest findQuest(const QuestStore& store, const std::string& id, Date day) {
   throw UsageError(Loc::format(Loc::string("cli.quest.unknown", "quête introuvable : %@"), {id}));
 }
 
-std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest, Date now) {
-  std::optional<DayEvent> event = store.dayEvent(quest);
+std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest, Date now,
+                                    const std::string& calendar) {
+  std::optional<DayEvent> event = store.dayEvent(quest, calendar);
   if (!event && store.source() != QuestSource::agenda) {
     for (const DayEvent& sample : mockEvents(now)) {
       if ("quest_" + sample.id == quest.id) event = sample;

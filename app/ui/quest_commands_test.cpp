@@ -419,5 +419,66 @@ TEST_F(QuestCommands, CalendarTextNeverDrivesTheTerminal) {
   }
 }
 
+TEST_F(QuestCommands, AnIdentifierTwoCalendarsShareAsksForTheCalendar) {
+  event("ok1", "Goûter chez mamie", "20261209T160000", "20261209T170000");
+  const std::string travail =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//FR\r\nBEGIN:VEVENT\r\nUID:ok1\r\n"
+      "DTSTAMP:20261201T000000Z\r\nDTSTART;TZID=Europe/Paris:20261210T100000\r\n"
+      "DTEND;TZID=Europe/Paris:20261210T110000\r\nSUMMARY:Revue de la guilde\r\n"
+      "END:VEVENT\r\nEND:VCALENDAR\r\n";
+  home.write("calendars/travail/ok1.ics", travail);
+  const std::string personnel = home.read("calendars/personnel/ok1.ics");
+
+  for (const Strings& args : {Strings{"quest", "ok1"}, Strings{"move", "ok1", "--to", "12:00"},
+                              Strings{"delete", "ok1"}}) {
+    const Result r = cli(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_EQ(r.out, "") << args[0];
+    EXPECT_EQ(r.err,
+              "talewick : « ok1 » désigne des événements de plusieurs agendas (personnel, "
+              "travail) : précise lequel avec --calendar AGENDA\n")
+        << args[0];
+  }
+  EXPECT_EQ(home.read("calendars/personnel/ok1.ics"), personnel);
+  EXPECT_EQ(home.read("calendars/travail/ok1.ics"), travail);
+
+  EXPECT_EQ(json({"quest", "ok1", "--calendar", "travail"})["event"]["title"],
+            "Revue de la guilde");
+  EXPECT_EQ(json({"quest", "ok1", "--calendar", "personnel"})["event"]["title"],
+            "Goûter chez mamie");
+  EXPECT_EQ(cli({"quest", "ok1", "--calendar", "famille"}).status, 2);
+
+  // Each command acts on the one it was told, and on it alone.
+  ASSERT_EQ(cli({"move", "ok1", "--calendar", "personnel", "--to", "2026-12-09T18:00"}).status, 0);
+  EXPECT_NE(home.read("calendars/personnel/ok1.ics").find("20261209T180000"), std::string::npos);
+  EXPECT_EQ(home.read("calendars/travail/ok1.ics"), travail);
+  ASSERT_EQ(cli({"delete", "ok1", "--calendar", "travail"}).status, 0);
+  EXPECT_EQ(home.read("calendars/travail/ok1.ics"), "<absent>");
+  EXPECT_NE(home.read("calendars/personnel/ok1.ics"), "<absent>");
+  EXPECT_EQ(json({"quest", "ok1"})["event"]["title"], "Goûter chez mamie");
+}
+
+TEST_F(QuestCommands, DatesNoCalendarFileCanHoldAreBadInputAndWriteNothing) {
+  aWeek();
+  const std::string dentist = home.read("calendars/personnel/dentiste.ics");
+  const std::string refused =
+      "talewick : date hors de ce qu'un calendrier peut écrire (de l'an 1 à l'an 9999), rien "
+      "n'est écrit\n";
+  const Result moved = cli({"move", "dentiste", "--to", "9999-12-31T23:59"});
+  EXPECT_EQ(moved.status, 2);
+  EXPECT_EQ(moved.out, "");
+  EXPECT_EQ(moved.err, refused);
+  EXPECT_EQ(home.read("calendars/personnel/dentiste.ics"), dentist);
+
+  const Result added = cli({"add", "Dîner 31/12/9999 23h"});
+  EXPECT_EQ(added.status, 2);
+  EXPECT_EQ(added.out, "");
+  EXPECT_EQ(added.err, refused);
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(home / "calendars/personnel")) {
+    files += entry.path().extension() == ".ics";
+  }
+  EXPECT_EQ(files, 4u);  // aWeek's
+}
 }  // namespace
 }  // namespace talewick::ui

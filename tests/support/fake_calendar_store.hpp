@@ -35,9 +35,10 @@ class FakeCalendarStore : public CalendarEventStorePort {
     return out;
   }
 
-  std::optional<CalendarEvent> event(const std::string& id) override {
+  std::optional<CalendarEvent> event(const std::string& id,
+                                     const std::string& calendarID = {}) override {
     for (const CalendarEvent& e : occurrences) {
-      if (e.eventIdentifier == id) return e;
+      if (e.eventIdentifier == id && (calendarID.empty() || e.calendarID == calendarID)) return e;
     }
     return std::nullopt;
   }
@@ -47,7 +48,8 @@ class FakeCalendarStore : public CalendarEventStorePort {
     if (e.eventIdentifier.empty()) e.eventIdentifier = "new-" + std::to_string(occurrences.size());
     // A saved occurrence replaces the one it was read as.
     for (CalendarEvent& o : occurrences) {
-      if (o.eventIdentifier == e.eventIdentifier && o.occurrenceDate == e.occurrenceDate) {
+      if (o.eventIdentifier == e.eventIdentifier && o.occurrenceDate == e.occurrenceDate &&
+          o.calendarID == e.calendarID) {
         o = e;
         return;
       }
@@ -58,7 +60,7 @@ class FakeCalendarStore : public CalendarEventStorePort {
   void remove(const CalendarEvent& e, EventSpan span) override {
     if (!failWrites.empty()) throw CalendarStoreError(failWrites);
     std::erase_if(occurrences, [&](const CalendarEvent& o) {
-      return o.eventIdentifier == e.eventIdentifier &&
+      return o.eventIdentifier == e.eventIdentifier && o.calendarID == e.calendarID &&
              (span == EventSpan::futureEvents ? o.start >= e.start : o.start == e.start);
     });
   }

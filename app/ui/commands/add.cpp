@@ -278,7 +278,12 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
   const Draft draft = eventOf(sentence.draft, calendar);
 
   QuestStore& store = app.questStore();
-  const std::optional<std::string> identifier = store.createEvent(draft.event);
+  std::optional<std::string> identifier;
+  try {
+    identifier = store.createEvent(draft.event);
+  } catch (const CalendarInputError& e) {
+    throw UsageError(e.what());
+  }
   if (!identifier) {
     io.err << "talewick : " << shown(store.statusLine()) << "\n";
     return EXIT_FAILED;

@@ -78,14 +78,24 @@ Date parseDay(const std::string& text);
 int64_t parseWholeNumber(const std::string& text, const std::string& what, int64_t min,
                          int64_t max);
 
-// A loaded quest by the identifier the lists show ("yoga") or by its id ("quest_yoga"). The
-// occurrences of a series share it: the one on the day of `day` wins, else the first loaded.
-// Throws UsageError "quête introuvable : ID".
-Quest findQuest(const QuestStore& store, const std::string& id, Date day);
+// A loaded quest by the identifier the lists show ("yoga") or by its id ("quest_yoga"), from an
+// occurrence on `calendar` when given. The occurrences of a series share it: the one on the day
+// of `day` wins, else the first loaded. Throws UsageError "quête introuvable : ID".
+Quest findQuest(const QuestStore& store, const std::string& id, Date day,
+                const std::string& calendar = {});
 
-// The occurrence `quest` was forged from, at the quest's own start; for a quest of the
-// demonstration day, its sample occurrence. nullopt when there is none.
-std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest, Date now);
+// The calendar of the event a quest identifier names: `option` (--calendar) when given, else the
+// only calendar holding it ("" for a quest with no event behind it). Events of two calendars may
+// share a UID, hence an identifier: without --calendar, that is a UsageError listing them.
+std::string questCalendar(const QuestStore& store, const std::string& id,
+                          const std::string& option);
+// The help line of that --calendar option.
+std::string calendarOptionHelp();
+
+// The occurrence `quest` was forged from (on `calendar` when given), at the quest's own start;
+// for a quest of the demonstration day, its sample occurrence. nullopt when there is none.
+std::optional<DayEvent> eventBehind(const QuestStore& store, const Quest& quest, Date now,
+                                    const std::string& calendar = {});
 
 // {"statusLine", "source", "label"} of the last load.
 Json storeJson(const QuestStore& store);

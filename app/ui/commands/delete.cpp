@@ -14,13 +14,16 @@ struct DeleteOptions {
   std::string id;
   bool future = false;
   std::string date;
+  std::string calendar;
 };
 
 int removeQuest(const DeleteOptions& o, Io& io, AppContext& app) {
   const Date day = o.date.empty() ? app.now() : parseDay(o.date);
   QuestStore& store = loadWeek(app, day);
-  const Quest quest = findQuest(store, o.id, day);
-  if (!store.deleteEvent(quest, o.future ? EventSpan::futureEvents : EventSpan::thisEvent)) {
+  const std::string calendar = questCalendar(store, o.id, o.calendar);
+  const Quest quest = findQuest(store, o.id, day, calendar);
+  if (!store.deleteEvent(quest, o.future ? EventSpan::futureEvents : EventSpan::thisEvent,
+                         calendar)) {
     io.err << shown(store.statusLine()) << "\n";
     return EXIT_FAILED;
   }
@@ -53,6 +56,7 @@ Command deleteCommand() {
                    cmd.add_option(
                        "--date", o->date,
                        Loc::string("cli.quest.date", "Un jour de sa semaine (AAAA-MM-JJ)"));
+                   cmd.add_option("--calendar", o->calendar, calendarOptionHelp());
                    return [o](Io& io, AppContext& app) { return removeQuest(*o, io, app); };
                  }};
 }

@@ -20,6 +20,7 @@ struct MoveOptions {
   std::string to;
   int64_t duration = 0;
   std::string date;
+  std::string calendar;
   CLI::Option* durationOption = nullptr;
 };
 
@@ -73,16 +74,21 @@ int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
     duration = o.duration;
   }
   QuestStore& store = loadWeek(app, day);
-  const Quest quest = findQuest(store, o.id, day);
+  const std::string calendar = questCalendar(store, o.id, o.calendar);
+  const Quest quest = findQuest(store, o.id, day, calendar);
   const bool allDay = isAllDay(store, quest);
   if (allDay && duration) {
     throw UsageError(Loc::string("cli.move.allDayDuration",
                                  "--duration ne vaut pas pour une quête d'une journée entière"));
   }
   const Date start = newStart(o.to, quest, allDay);
-  if (!store.reschedule(quest, start, duration)) {
-    io.err << shown(store.statusLine()) << "\n";
-    return EXIT_FAILED;
+  try {
+    if (!store.reschedule(quest, start, duration, calendar)) {
+      io.err << shown(store.statusLine()) << "\n";
+      return EXIT_FAILED;
+    }
+  } catch (const CalendarInputError& e) {
+    throw UsageError(e.what());
   }
 
   // Show the quest where it landed, maybe in another week.
@@ -119,6 +125,7 @@ Command moveCommand() {
                            Loc::string("cli.move.duration", "Nouvelle durée en minutes"));
         cmd.add_option("--date", o->date,
                        Loc::string("cli.quest.date", "Un jour de sa semaine (AAAA-MM-JJ)"));
+        cmd.add_option("--calendar", o->calendar, calendarOptionHelp());
         return [o](Io& io, AppContext& app) { return moveQuest(*o, io, app); };
       }};
 }

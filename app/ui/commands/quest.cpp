@@ -18,6 +18,7 @@ namespace {
 struct QuestOptions {
   std::string id;
   std::string date;
+  std::string calendar;
   bool json = false;
 };
 
@@ -92,8 +93,9 @@ int questDetails(const QuestOptions& o, Io& io, AppContext& app) {
   const Date now = app.now();
   const Date day = o.date.empty() ? now : parseDay(o.date);
   QuestStore& store = loadWeek(app, day);
-  const Quest quest = findQuest(store, o.id, day);
-  const std::optional<DayEvent> event = eventBehind(store, quest, now);
+  const std::string calendar = questCalendar(store, o.id, o.calendar);
+  const Quest quest = findQuest(store, o.id, day, calendar);
+  const std::optional<DayEvent> event = eventBehind(store, quest, now, calendar);
   std::optional<QuestBreakdown> breakdown;
   if (event) breakdown = QuestEngine::breakdown(*event, store.mode());
   if (o.json) {
@@ -124,6 +126,7 @@ Command questCommand() {
                    cmd.add_option(
                        "--date", o->date,
                        Loc::string("cli.quest.date", "Un jour de sa semaine (AAAA-MM-JJ)"));
+                   cmd.add_option("--calendar", o->calendar, calendarOptionHelp());
                    cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
                    return [o](Io& io, AppContext& app) { return questDetails(*o, io, app); };
                  }};
