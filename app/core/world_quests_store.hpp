@@ -1,14 +1,17 @@
 // The day's board of world quests, kept in world-quests-v1.json, and the crediting of what it
 // pays. Every payment goes through the hero's receipts, so an objective or a chest is paid once
-// whatever the refreshes, restarts and machines. Main loop only.
+// whatever the refreshes, restarts and machines. Main loop only. A board that cannot be saved
+// throws FileError and leaves the store's board as it was.
 #pragma once
 
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/hero_store.hpp"
+#include "core/state_file.hpp"
 #include "kingdom/world_quests.hpp"
 
 namespace talewick {
@@ -25,8 +28,10 @@ class WorldQuestsStore {
     bool operator==(const Payment&) const = default;
   };
 
-  // Reads `saveURL` at once (nothing, or a damaged file: no board). `hero` outlives the store.
-  WorldQuestsStore(std::filesystem::path saveURL, HeroStore& hero);
+  // Reads `saveURL` at once (nothing, or a damaged file: no board; see StateFile). `hero` outlives
+  // the store.
+  WorldQuestsStore(FilePort& files, std::filesystem::path saveURL, HeroStore& hero,
+                   std::ostream& diagnostics = std::cerr);
 
   const std::optional<WorldQuests::DailyBoard>& board() const { return board_; }
 
@@ -38,9 +43,9 @@ class WorldQuestsStore {
  private:
   // Pays `receipt` through the hero; true when it is paid (now or before).
   bool pay(const std::string& receipt, int64_t xp, int64_t gold, std::vector<Payment>& payments);
-  void persist();
+  void keep(WorldQuests::DailyBoard board);
 
-  std::filesystem::path saveURL_;
+  StateFile file_;
   HeroStore& hero_;
   std::optional<WorldQuests::DailyBoard> board_;
 };
