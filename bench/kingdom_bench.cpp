@@ -22,7 +22,8 @@
 #include <random>
 
 #include "bench_folder.hpp"
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
+#include "platform/linux_files.hpp"
 #include "core/calendar_selection.hpp"
 #include "core/kingdom_coordinator.hpp"
 #include "core/run_loop.hpp"
@@ -76,10 +77,10 @@ struct Kingdom {
   CalendarSelection selection{prefs};
   RunLoop loop;
   CloudFolderStore cloud{gScratch / "cloud"};
-  HeroStore hero{gScratch / HeroStore::FILE_NAME, cloud, loop.main(),
+  HeroStore hero{linuxFiles(), gScratch / HeroStore::FILE_NAME, cloud, loop.main(),
                  loop.serialQueue(HeroStore::CLOUD_QUEUE)};
   QuestStore quests{calendar, selection, prefs, &cloud, loop.main(), [] { return gToday; }, false};
-  KingdomCoordinator coordinator{gScratch, quests, &calendar, reminders, hero,
+  KingdomCoordinator coordinator{linuxFiles(), gScratch, quests, &calendar, reminders, hero,
                                  [] { return gToday; }};
 
   Kingdom() {

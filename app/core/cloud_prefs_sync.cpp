@@ -37,8 +37,15 @@ std::optional<Json> cloudValue(const KeyValueCloudStore& store, const std::strin
 }  // namespace
 
 CloudPrefsSync::CloudPrefsSync(Preferences& defaults, KeyValueCloudStore& store,
-                               asio::io_context& main)
-    : defaults_(defaults), store_(store), main_(main) {}
+                               asio::io_context& main, std::ostream& diagnostics)
+    : defaults_(defaults), store_(store), main_(main), diagnostics_(diagnostics) {}
+
+void CloudPrefsSync::report(const std::string& line) {
+  // A lasting problem (a damaged defaults.json, a read-only cloud folder) is said once.
+  if (line == lastReport_) return;
+  lastReport_ = line;
+  diagnostics_ << "talewick : " << line << '\n';
+}
 
 CloudPrefsSync::~CloudPrefsSync() {
   alive_.reset();
@@ -74,8 +81,9 @@ std::vector<std::string> CloudPrefsSync::pull(const std::vector<std::string>& ke
     try {
       defaults_.set(key, std::move(*remote));
       applied.push_back(key);
-    } catch (const std::system_error&) {
-      // The preferences cannot be written now; the next pull tries again.
+    } catch (const std::system_error& e) {
+      // The next pull tries again.
+      report(e.what());
     }
   }
   applyingRemote_ = false;
@@ -96,8 +104,9 @@ std::vector<std::string> CloudPrefsSync::push() {
         store_.setData(key, local->dump(-1, ' ', false, Json::error_handler_t::replace));
       }
       written.push_back(key);
-    } catch (const std::system_error&) {
-      // The cloud folder cannot be written now; the next local change pushes again.
+    } catch (const std::system_error& e) {
+      // The next local change pushes again.
+      report(e.what());
     }
   }
   if (!written.empty()) store_.synchronize();

@@ -8,6 +8,7 @@
 
 #include <asio/io_context.hpp>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,8 +39,10 @@ class CloudPrefsSync {
  public:
   static constexpr const char* didApplyRemoteChange = "CloudPrefsSync.didApplyRemoteChange";
 
-  // Announcements of applied cloud changes are posted on `main`.
-  CloudPrefsSync(Preferences& defaults, KeyValueCloudStore& store, asio::io_context& main);
+  // Announcements of applied cloud changes are posted on `main`. A side that cannot be written
+  // is reported on `diagnostics` (once per problem) and tried again at the next change.
+  CloudPrefsSync(Preferences& defaults, KeyValueCloudStore& store, asio::io_context& main,
+                 std::ostream& diagnostics = std::cerr);
   ~CloudPrefsSync();
   CloudPrefsSync(const CloudPrefsSync&) = delete;
   CloudPrefsSync& operator=(const CloudPrefsSync&) = delete;
@@ -69,10 +72,13 @@ class CloudPrefsSync {
  private:
   void cloudChanged(const std::vector<std::string>& changedKeys);
   void localChanged();
+  void report(const std::string& line);
 
   Preferences& defaults_;
   KeyValueCloudStore& store_;
   asio::io_context& main_;
+  std::ostream& diagnostics_;
+  std::string lastReport_;
   std::vector<std::string> keys_;
   Round firstRound_;
   bool applyingRemote_ = false;

@@ -3,7 +3,7 @@
 #include <asio/post.hpp>
 #include <chrono>
 
-#include "core/atomic_file.hpp"
+#include "core/file_port.hpp"
 #include "game/achievements.hpp"
 #include "support/text.hpp"
 
@@ -25,23 +25,21 @@ std::string encodeDocument(const HeroSyncPayload& payload) {
   return json_coding::encode(payload).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-// Runs on the cloud queue: the cloud keeps whatever either side has better.
+// Runs on the cloud queue: the cloud keeps whatever either side has better. Throws FileError.
 void mergeAndWrite(const HeroSyncPayload& local, KeyValueCloudStore& cloud) {
   const std::optional<HeroSyncPayload> stored = decodeDocument(cloud.data(HeroStore::CLOUD_KEY));
   const HeroSyncPayload merged = stored ? HeroSync::mergedForCloud(local, *stored) : local;
-  try {
-    cloud.setData(HeroStore::CLOUD_KEY, encodeDocument(merged));
-    cloud.synchronize();
-  } catch (const std::system_error&) {
-    // The next change writes again; the local file holds the progress meanwhile.
-  }
+  cloud.setData(HeroStore::CLOUD_KEY, encodeDocument(merged));
+  cloud.synchronize();
 }
 
 }  // namespace
 
-HeroStore::HeroStore(std::filesystem::path file, KeyValueCloudStore& cloud, asio::io_context& main,
-                     SerialQueue& cloudQueue)
-    : file_(std::move(file)),
+HeroStore::HeroStore(FilePort& files, std::filesystem::path file, KeyValueCloudStore& cloud,
+                     asio::io_context& main, SerialQueue& cloudQueue, std::ostream& diagnostics)
+    : files_(files),
+      file_(files, std::move(file), diagnostics),
+      diagnostics_(diagnostics),
       cloud_(cloud),
       main_(main),
       cloudQueue_(cloudQueue),
@@ -55,13 +53,13 @@ HeroStore::~HeroStore() {
 }
 
 void HeroStore::start() {
-  payload_ = decodeDocument(files::read(file_));
+  // A first start (or a file that could not be taken): the cloud's hero, else a new one, held
+  // even when it cannot be saved, so that there is a hero to show. The first save is made under
+  // the lock like every other: another process may be making the file at this very moment.
+  payload_ = file_.load<HeroSyncPayload>();
+  if (!payload_) publish(readCloud().value_or(HeroSyncPayload::makeDefault()));
   adoptCloudIfBetter();
   reseedCloudIfLocalBetter();
-  if (!payload_) {
-    payload_ = HeroSyncPayload::makeDefault();
-    persistQuietly();
-  }
   std::weak_ptr<bool> alive = alive_;
   cloudToken_ = cloud_.observeExternalChanges([this, alive](const std::vector<std::string>& keys) {
     if (!keys.empty() && std::find(keys.begin(), keys.end(), CLOUD_KEY) == keys.end()) return;
@@ -99,46 +97,63 @@ void HeroStore::publish(HeroSyncPayload payload) {
   observers_.notify(*payload_);
 }
 
-void HeroStore::persistQuietly() {
-  try {
-    persistLocalOnly();
-  } catch (const std::system_error&) {
-    // Written again at the next change.
-  }
-}
-
-void HeroStore::persistLocalOnly() {
-  if (!payload_) return;
-  files::writeAtomically(file_, encodeDocument(*payload_),
-                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+void HeroStore::report(const std::string& line) const {
+  // Called from the cloud queue too. A problem that lasts (a read-only folder) is said once, not
+  // at every change.
+  std::lock_guard lock(reportMutex_);
+  if (line == lastReport_) return;
+  lastReport_ = line;
+  diagnostics_ << "talewick : " << line << '\n';
 }
 
 void HeroStore::writeMergedToCloud(const HeroSyncPayload& payload) {
   KeyValueCloudStore& cloud = cloud_;
-  cloudQueue_.async([payload, &cloud] { mergeAndWrite(payload, cloud); });
+  cloudQueue_.async([this, payload, &cloud] {
+    try {
+      mergeAndWrite(payload, cloud);
+    } catch (const std::system_error& e) {
+      // The local file holds the progress; the next change writes to the cloud again.
+      report(e.what());
+    }
+  });
 }
 
-void HeroStore::commit(HeroSyncPayload payload) {
-  publish(std::move(payload));
-  persistQuietly();
-  writeMergedToCloud(*payload_);
+bool HeroStore::update(const std::function<bool(HeroSyncPayload&)>& change) {
+  if (!payload_) return false;
+  std::unique_ptr<FilePort::Lock> lock;
+  try {
+    lock = files_.lock(file_.path().string() + ".lock");
+  } catch (const FileError& e) {
+    // The lock lives beside the document: the user needs to hear about the document.
+    throw FileError(FileAction::write, file_.path(), e.code());
+  }
+  HeroSyncPayload next = *payload_;
+  // Another process of this machine (a command while the daemon runs) may have saved since we
+  // last looked: its change is taken in, so that ours raises the versions past it.
+  const std::optional<HeroSyncPayload> onDisk = file_.load<HeroSyncPayload>();
+  if (onDisk) {
+    if (auto merged = HeroSync::adopted(next, *onDisk)) next = std::move(*merged);
+  }
+  if (const std::optional<HeroSyncPayload> cloud = readCloud()) {
+    if (auto merged = HeroSync::adopted(next, *cloud)) next = std::move(*merged);
+  }
+  const bool toCloud = change(next);
+  const bool changed = next != *payload_;
+  // A missing file (a first start, a damaged one set aside) is made even when nothing changed.
+  if (changed || onDisk != next) file_.writeBytes(encodeDocument(next));
+  lock.reset();
+  if (changed) publish(std::move(next));
+  if (toCloud) writeMergedToCloud(*payload_);
+  return changed;
 }
-
-void HeroStore::replacePayload(HeroSyncPayload payload) { publish(std::move(payload)); }
 
 bool HeroStore::adoptCloudIfBetter() {
-  std::optional<HeroSyncPayload> cloud = readCloud();
-  if (!cloud) return false;
-  if (!payload_) {
-    publish(std::move(*cloud));
-    persistQuietly();
-    return true;
+  try {
+    return update([](HeroSyncPayload&) { return false; });
+  } catch (const FileError& e) {
+    report(e.what());
+    return false;
   }
-  std::optional<HeroSyncPayload> merged = HeroSync::adopted(*payload_, *cloud);
-  if (!merged) return false;
-  publish(std::move(*merged));
-  persistQuietly();
-  return true;
 }
 
 bool HeroStore::reseedCloudIfLocalBetter() {
@@ -153,45 +168,44 @@ bool HeroStore::reseedCloudIfLocalBetter() {
 void HeroStore::setName(const std::string& name) {
   const std::string trimmed(text::trim(name));
   if (trimmed.empty()) return;
-  adoptCloudIfBetter();
-  if (!payload_) return;
-  HeroSyncPayload next = *payload_;
-  next.name = trimmed;
-  next.identityVersion += 1;
-  next.cosmeticsVersion += 1;
-  commit(std::move(next));
+  update([&](HeroSyncPayload& next) {
+    next.name = trimmed;
+    next.identityVersion += 1;
+    next.cosmeticsVersion += 1;
+    return true;
+  });
 }
 
 void HeroStore::setIdentity(const std::string& name, std::optional<std::string> pronoun,
                             VocationRole vocation, RPGMode mode) {
-  if (!payload_) return;
-  HeroSyncPayload next = *payload_;
-  if (const std::string trimmed(text::trim(name)); !trimmed.empty()) next.name = trimmed;
-  next.pronoun = std::move(pronoun);
-  const VocationDisplay display = Vocations::display(vocation, mode);
-  next.vocation = std::string(rawValue(vocation));
-  next.vocationName = display.name;
-  next.vocationEmoji = display.emoji;
-  next.identityVersion += 1;
-  next.cosmeticsVersion += 1;
-  commit(std::move(next));
+  update([&](HeroSyncPayload& next) {
+    if (const std::string trimmed(text::trim(name)); !trimmed.empty()) next.name = trimmed;
+    next.pronoun = pronoun;
+    const VocationDisplay display = Vocations::display(vocation, mode);
+    next.vocation = std::string(rawValue(vocation));
+    next.vocationName = display.name;
+    next.vocationEmoji = display.emoji;
+    next.identityVersion += 1;
+    next.cosmeticsVersion += 1;
+    return true;
+  });
 }
 
 void HeroStore::setEquippedTitle(std::optional<std::string> titleID) {
-  if (!payload_) return;
-  HeroSyncPayload next = *payload_;
-  next.equippedTitleID = std::move(titleID);
-  next.cosmeticsVersion += 1;
-  commit(std::move(next));
+  update([&](HeroSyncPayload& next) {
+    next.equippedTitleID = titleID;
+    next.cosmeticsVersion += 1;
+    return true;
+  });
 }
 
 void HeroStore::setTagline(const std::string& text) {
-  if (!payload_) return;
-  HeroSyncPayload next = *payload_;
   std::string trimmed(text::trim(text));
-  next.tagline = trimmed.empty() ? std::nullopt : std::optional(std::move(trimmed));
-  next.cosmeticsVersion += 1;
-  commit(std::move(next));
+  update([&](HeroSyncPayload& next) {
+    next.tagline = trimmed.empty() ? std::nullopt : std::optional(trimmed);
+    next.cosmeticsVersion += 1;
+    return true;
+  });
 }
 
 HeroSync::Credit HeroStore::applyReward(RewardKind kind, const std::string& receipt, int64_t xp,
@@ -200,26 +214,22 @@ HeroSync::Credit HeroStore::applyReward(RewardKind kind, const std::string& rece
   // A credit worth nothing is no credit (the world boss passes no experience; a cosmetic unlock
   // has no amounts at all).
   if (kind != RewardKind::cosmetic && xp < 1 && gold < 1) return Credit::refused;
-  adoptCloudIfBetter();
   if (!payload_) return Credit::refused;
-  HeroSyncPayload next = *payload_;
-  switch (HeroSync::credit(next, kind, receipt, xp, gold)) {
-    case Credit::refused:
-      return Credit::refused;
-    case Credit::alreadyCredited:
-      persistQuietly();
-      writeMergedToCloud(*payload_);
-      return Credit::alreadyCredited;
-    case Credit::credited:
-      break;
-  }
-  if (unlockWorldBossTitle) {
-    const std::string deed(Achievements::worldBossDeedID);
-    auto& titles = next.unlockedTitleIDs;
-    if (std::find(titles.begin(), titles.end(), deed) == titles.end()) titles.push_back(deed);
-  }
-  commit(std::move(next));
-  return Credit::credited;
+  Credit result = Credit::refused;
+  const auto credit = [&](HeroSyncPayload& next) {
+    result = HeroSync::credit(next, kind, receipt, xp, gold);
+    // Paid before (here or elsewhere): the cloud hears of it again, in case it never did.
+    if (result == Credit::alreadyCredited) return true;
+    if (result == Credit::refused) return false;
+    if (unlockWorldBossTitle) {
+      const std::string deed(Achievements::worldBossDeedID);
+      auto& titles = next.unlockedTitleIDs;
+      if (std::find(titles.begin(), titles.end(), deed) == titles.end()) titles.push_back(deed);
+    }
+    return true;
+  };
+  update(credit);
+  return result;
 }
 
 HeroSync::Credit HeroStore::credit(RewardKind kind, const std::string& receipt, int64_t xp,

@@ -2,8 +2,13 @@
 // store under "hero.v1" so that the user's machines (and the phone) converge on one hero.
 //
 // Every member runs on the main loop. Cloud writes of the document run on the "hero.kvs-sync"
-// serial queue, each on its own copy, in call order. File and cloud errors are swallowed: the
-// document in memory stays authoritative and is written again at the next change.
+// serial queue, each on its own copy, in call order.
+//
+// Every change is made under the file's lock, on the document as the file and the cloud hold it
+// at that moment (so that another process's change is never written over), and is saved before
+// the store takes it: a change that cannot be saved throws FileError and leaves the store as it
+// was. What the store meets on its own (a damaged or unreadable file at start, a cloud write that
+// fails, the cloud's news that cannot be saved) goes to the diagnostics stream, once per problem.
 //
 // Every credit carries a receipt; a receipt already in the document is never paid again, here or
 // on another machine that has seen it.
@@ -12,13 +17,18 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "core/cloud_store_port.hpp"
+#include "core/file_port.hpp"
 #include "core/observers.hpp"
 #include "core/run_loop.hpp"
+#include "core/state_file.hpp"
 #include "game/enums.hpp"
 #include "game/hero_sync.hpp"
 #include "game/hero_sync_payload.hpp"
@@ -34,9 +44,9 @@ class HeroStore {
   static constexpr const char* FILE_NAME = "hero-sync-v1.json";
   static constexpr const char* CLOUD_QUEUE = "hero.kvs-sync";
 
-  // `file` is the local document. Nothing is read before start().
-  HeroStore(std::filesystem::path file, KeyValueCloudStore& cloud, asio::io_context& main,
-            SerialQueue& cloudQueue);
+  // `file` is the local document, reached through `files`. Nothing is read before start().
+  HeroStore(FilePort& files, std::filesystem::path file, KeyValueCloudStore& cloud,
+            asio::io_context& main, SerialQueue& cloudQueue, std::ostream& diagnostics = std::cerr);
   // Waits for the queued cloud writes.
   ~HeroStore();
   HeroStore(const HeroStore&) = delete;
@@ -54,6 +64,8 @@ class HeroStore {
   int observe(std::function<void(const HeroSyncPayload&)> observer);
   void unobserve(int token);
 
+  // The changes below throw FileError when the document cannot be saved (nothing changed then).
+
   // Trims white space; an empty name changes nothing. Takes in the cloud first.
   void setName(const std::string& name);
   // Name (trimmed; kept when empty), pronoun and vocation with its name and glyph in `mode`.
@@ -69,8 +81,9 @@ class HeroStore {
   // refused (amounts below 1, no document, or a receipt that would fall out of its full list).
   HeroSync::Credit credit(RewardKind kind, const std::string& receipt, int64_t xp, int64_t gold);
 
-  // Credits: false when nothing is paid (amounts below 1, no document, or a receipt that would
-  // fall out of its full list at once); true when paid now or already paid before.
+  // Credits (they throw like the changes above): false when nothing is paid (amounts below 1, no
+  // document, or a receipt that would fall out of its full list at once); true when paid now or
+  // already paid before.
   bool applyExpeditionReward(const std::string& id, ExpeditionReward reward);
   bool applyWorldQuestReward(const std::string& receiptID, int64_t xp, int64_t gold);
   bool applyCampaignReward(const std::string& receiptID, int64_t xp, int64_t gold);
@@ -80,16 +93,12 @@ class HeroStore {
   bool applyWorldBossReward(const std::string& receiptID, int64_t gold, bool unlockTitle);
   bool applyCosmeticUnlock(const std::string& receiptID);
 
-  // For credits made elsewhere (side quests): replace the document, then persistLocalOnly() and
-  // writeMergedToCloud() in that order.
-  void replacePayload(HeroSyncPayload payload);
-  // Writes the document to the file atomically. Throws std::system_error.
-  void persistLocalOnly();
   // Queues the merge of `payload` with the cloud's document and its write to the cloud.
   void writeMergedToCloud(const HeroSyncPayload& payload);
 
-  // Takes in what the cloud's document has better; never writes to the cloud. True when the
-  // document changed.
+  // Takes in what the cloud's document (and the file, when another process wrote it) has better;
+  // never writes to the cloud. True when the document changed. A document that cannot be saved
+  // is not taken in, and is reported.
   bool adoptCloudIfBetter();
   // Queues a cloud write when this machine has more experience than the cloud. True when queued.
   bool reseedCloudIfLocalBetter();
@@ -97,13 +106,19 @@ class HeroStore {
  private:
   std::optional<HeroSyncPayload> readCloud() const;
   void publish(HeroSyncPayload payload);
-  void persistQuietly();
-  // Persists, writes to the cloud and tells the observers.
-  void commit(HeroSyncPayload payload);
+  // Under the file's lock: takes in the file and the cloud, lets `change` edit the result, saves
+  // and publishes it when it differs. Throws FileError. True when the document changed; the cloud
+  // gets the document when `change` returns true.
+  bool update(const std::function<bool(HeroSyncPayload&)>& change);
+  void report(const std::string& line) const;
   HeroSync::Credit applyReward(RewardKind kind, const std::string& receipt, int64_t xp,
                                int64_t gold, bool unlockWorldBossTitle = false);
 
-  std::filesystem::path file_;
+  FilePort& files_;
+  StateFile file_;
+  std::ostream& diagnostics_;
+  mutable std::mutex reportMutex_;
+  mutable std::string lastReport_;
   KeyValueCloudStore& cloud_;
   asio::io_context& main_;
   SerialQueue& cloudQueue_;

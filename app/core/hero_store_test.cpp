@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 #include <random>
+#include <sstream>
 
-#include "core/atomic_file.hpp"
 #include "game/achievements.hpp"
+#include "platform/atomic_file.hpp"
+#include "platform/linux_files.hpp"
 #include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/memory_files.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick {
@@ -36,7 +40,7 @@ HeroSyncPayload withXp(int64_t xp, int64_t gold = 0, int64_t goldVersion = 0) {
 struct Machine {
   Machine(const TempFolder& home, const std::string& name, KeyValueCloudStore& cloud)
       : file(home / name / HeroStore::FILE_NAME),
-        store(file, cloud, loop.main(), loop.serialQueue(HeroStore::CLOUD_QUEUE)) {}
+        store(linuxFiles(), file, cloud, loop.main(), loop.serialQueue(HeroStore::CLOUD_QUEUE)) {}
 
   std::optional<HeroSyncPayload> fileDocument() const { return decoded(files::read(file)); }
   void settle() { loop.settle(); }
@@ -187,7 +191,7 @@ TEST_F(HeroStoreTest, AChangeFromElsewhereIsTakenInOnTheMainLoop) {
 TEST_F(HeroStoreTest, WorkPostedForAReleasedStoreEndsQuietly) {
   RunLoop loop;
   {
-    HeroStore store(home / "b" / HeroStore::FILE_NAME, cloud, loop.main(),
+    HeroStore store(linuxFiles(), home / "b" / HeroStore::FILE_NAME, cloud, loop.main(),
                     loop.serialQueue(HeroStore::CLOUD_QUEUE));
     store.start();
     putCloud(encoded(withXp(90)));
@@ -195,6 +199,107 @@ TEST_F(HeroStoreTest, WorkPostedForAReleasedStoreEndsQuietly) {
   // The posted adoption and the cancelled second pass both run and find no store (AddressSanitizer
   // would stop on a touch of the released one).
   EXPECT_EQ(loop.main().poll(), 2u);
+}
+
+// Two processes of one machine (a command while the daemon runs) over one file and one cloud,
+// with a disk that can refuse.
+class HeroStoreFilesTest : public ::testing::Test {
+ protected:
+  struct Process {
+    Process(testing::MemoryFiles& files, KeyValueCloudStore& cloud, std::ostream& diagnostics)
+        : store(files, FILE, cloud, loop.main(), loop.serialQueue(HeroStore::CLOUD_QUEUE),
+                diagnostics) {}
+    RunLoop loop;
+    HeroStore store;
+  };
+  static inline const std::filesystem::path FILE = "/data/hero-sync-v1.json";
+
+  testing::MemoryFiles files;
+  MemoryCloudStore cloud;
+  std::ostringstream said;
+};
+
+TEST_F(HeroStoreFilesTest, AChangeThatCannotBeSavedFailsAndChangesNothing) {
+  Process p(files, cloud, said);
+  p.store.start();
+  p.store.setName("Léa");
+  p.loop.settle();
+  const HeroSyncPayload before = *p.store.payload();
+  const int cloudWrites = cloud.writes();
+  files.refuseWrites("/data", EROFS);
+  const std::vector<std::function<void()>> changes = {
+      [&] { p.store.setName("Arthur"); },
+      [&] { p.store.setTagline("En avant"); },
+      [&] { p.store.setEquippedTitle("titan"); },
+      [&] { p.store.applyWorldQuestReward("wq:inbox", 40, 12); },
+  };
+  for (const auto& change : changes) {
+    try {
+      change();
+      ADD_FAILURE() << "a change that could not be saved went through";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "impossible d'enregistrer /data/hero-sync-v1.json : système de fichiers en "
+                "lecture seule");
+    }
+    p.loop.settle();
+    EXPECT_EQ(*p.store.payload(), before);
+    EXPECT_EQ(decoded(files.contents(FILE)), before);
+    EXPECT_EQ(cloud.writes(), cloudWrites);
+  }
+}
+
+TEST_F(HeroStoreFilesTest, AFolderInPlaceOfTheFileIsSaidAndNeverWrittenOver) {
+  files.refuseReads(FILE, EISDIR);
+  files.refuseWrites(FILE, EISDIR);
+  cloud.writeFromElsewhere(HeroStore::CLOUD_KEY, encoded(withXp(90)));
+  Process p(files, cloud, said);
+  p.store.start();
+  EXPECT_EQ(p.store.payload()->totalXp, 90);  // there is still a hero to show
+  EXPECT_NE(said.str().find("talewick : impossible de lire /data/hero-sync-v1.json : un dossier "
+                            "occupe sa place\n"),
+            std::string::npos)
+      << said.str();
+  EXPECT_THROW(p.store.setName("Arthur"), FileError);
+}
+
+TEST_F(HeroStoreFilesTest, AnUnreadableFileIsNeverReplaced) {
+  files.put(FILE, encoded(withXp(500)));
+  files.refuseReads(FILE, EACCES);
+  Process p(files, cloud, said);
+  p.store.start();
+  EXPECT_THROW(p.store.applyWorldQuestReward("wq:inbox", 40, 12), FileError);
+  EXPECT_EQ(decoded(files.contents(FILE))->totalXp, 500);
+}
+
+TEST_F(HeroStoreFilesTest, TwoProcessesRenamingAtOnceEndWithTheLaterName) {
+  Process first(files, cloud, said), second(files, cloud, said);
+  first.store.start();
+  second.store.start();
+  first.store.setName("Arthur");
+  // The second process still holds the document it read at start; it must not write its rename
+  // at the same version over the first one's.
+  second.store.setName("Berthe");
+  EXPECT_EQ(second.store.payload()->identityVersion, 2);
+  first.loop.settle();
+  second.loop.settle();
+  first.store.adoptCloudIfBetter();
+  EXPECT_EQ(first.store.payload()->name, "Berthe");
+  EXPECT_EQ(decoded(files.contents(FILE))->name, "Berthe");
+  EXPECT_EQ(decoded(cloud.data(HeroStore::CLOUD_KEY))->name, "Berthe");
+  EXPECT_TRUE(files.everLocked("/data/hero-sync-v1.json.lock"));
+}
+
+TEST_F(HeroStoreFilesTest, CreditsOfTwoProcessesAtOnceAreBothKept) {
+  Process first(files, cloud, said), second(files, cloud, said);
+  first.store.start();
+  second.store.start();
+  ASSERT_TRUE(first.store.applyWorldQuestReward("wq:a", 40, 12));
+  ASSERT_TRUE(second.store.applyWorldQuestReward("wq:b", 20, 6));
+  const auto onDisk = decoded(files.contents(FILE));
+  EXPECT_EQ(onDisk->totalXp, 60);
+  EXPECT_EQ(onDisk->gold, 18);
+  EXPECT_EQ(onDisk->worldQuestRewardReceiptIDs, (std::vector<std::string>{"wq:a", "wq:b"}));
 }
 
 // Two machines share one cloud; any sequence of credits (some of the same receipt on both),

@@ -5,16 +5,16 @@
 
 namespace talewick {
 
-KingdomCoordinator::KingdomCoordinator(const std::filesystem::path& folder, QuestStore& quests,
-                                       CalendarEventStorePort* calendars,
+KingdomCoordinator::KingdomCoordinator(FilePort& files, const std::filesystem::path& folder,
+                                       QuestStore& quests, CalendarEventStorePort* calendars,
                                        RemindersStorePort& reminders, HeroStore& hero, Clock clock)
     : quests_(quests),
       calendars_(calendars),
       reminders_(reminders),
       clock_(std::move(clock)),
-      overrides_(folder / KingdomTerritoryOverrideStore::FILE_NAME),
-      board_(folder / WorldQuestsStore::FILE_NAME, hero),
-      journey_(folder / KingdomJourneyStore::FILE_NAME),
+      overrides_(files, folder / KingdomTerritoryOverrideStore::FILE_NAME),
+      board_(files, folder / WorldQuestsStore::FILE_NAME, hero),
+      journey_(files, folder / KingdomJourneyStore::FILE_NAME),
       questsToken_(quests_.observe([this] { rebuildSnapshot(); })) {}
 
 KingdomCoordinator::~KingdomCoordinator() { quests_.unobserve(questsToken_); }

@@ -15,6 +15,7 @@
 
 #include "core/calendar_port.hpp"
 #include "core/clock.hpp"
+#include "core/file_port.hpp"
 #include "core/hero_store.hpp"
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_refresh_queue.hpp"
@@ -43,11 +44,12 @@ class KingdomCoordinator {
   // The main quest shows at most this many side objectives under it.
   static constexpr int64_t SECONDARIES = 3;
 
-  // The state files live in `folder` (beside the hero's document). Every reference outlives the
+  // The state files live in `folder` (beside the hero's document), reached through `files`; a
+  // refresh whose state cannot be saved throws FileError. Every reference outlives the
   // coordinator; `calendars` (null when the calendar is off limits) gives the calendar titles the
   // realm rules read. The coordinator rebuilds after every load of `quests` that covers the
   // kingdom's window of the day.
-  KingdomCoordinator(const std::filesystem::path& folder, QuestStore& quests,
+  KingdomCoordinator(FilePort& files, const std::filesystem::path& folder, QuestStore& quests,
                      CalendarEventStorePort* calendars, RemindersStorePort& reminders,
                      HeroStore& hero, Clock clock);
   ~KingdomCoordinator();

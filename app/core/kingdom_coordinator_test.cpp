@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/linux_files.hpp"
+
 #include "core/run_loop.hpp"
 #include "tests/support/fake_calendar_store.hpp"
 #include "tests/support/fake_reminders_store.hpp"
@@ -41,7 +43,7 @@ class KingdomCoordinatorTest : public ::testing::Test {
   }
 
   std::unique_ptr<KingdomCoordinator> coordinator() {
-    auto made = std::make_unique<KingdomCoordinator>(home.path(), quests, &calendar, reminders,
+    auto made = std::make_unique<KingdomCoordinator>(linuxFiles(), home.path(), quests, &calendar, reminders,
                                                      hero, [this] { return now; });
     made->observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
       payments.insert(payments.end(), paid.begin(), paid.end());
@@ -64,7 +66,7 @@ class KingdomCoordinatorTest : public ::testing::Test {
   testing::MemoryCloudStore cloud;
   CalendarSelection selection{prefs};
   RunLoop loop;
-  HeroStore hero{home / HeroStore::FILE_NAME, cloud, loop.main(),
+  HeroStore hero{linuxFiles(), home / HeroStore::FILE_NAME, cloud, loop.main(),
                  loop.serialQueue(HeroStore::CLOUD_QUEUE)};
   QuestStore quests{calendar, selection, prefs, &cloud, loop.main(), [this] { return now; }, false};
   std::vector<KingdomCoordinator::Payment> payments;

@@ -2,18 +2,17 @@
 
 #include <algorithm>
 
-#include "core/state_file.hpp"
-
 namespace talewick {
 
-KingdomJourneyStore::KingdomJourneyStore(std::filesystem::path saveURL)
-    : saveURL_(std::move(saveURL)),
-      state_(StateFile::load<Journey::State>(saveURL_).value_or(Journey::State{})) {}
+KingdomJourneyStore::KingdomJourneyStore(FilePort& files, std::filesystem::path saveURL,
+                                         std::ostream& diagnostics)
+    : file_(files, std::move(saveURL), diagnostics),
+      state_(file_.load<Journey::State>().value_or(Journey::State{})) {}
 
 void KingdomJourneyStore::keep(Journey::State state) {
   if (state == state_) return;
+  file_.save(state);
   state_ = std::move(state);
-  StateFile::persist(saveURL_, state_);
 }
 
 Journey::Resolution KingdomJourneyStore::resolve(const std::vector<Journey::Candidate>& candidates,

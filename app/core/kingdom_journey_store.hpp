@@ -1,11 +1,14 @@
 // The journey's state of the day (the main quest chosen or recommended), kept in
-// journey-v1.json so that a restart keeps the day's main quest. Main loop only.
+// journey-v1.json so that a restart keeps the day's main quest. Main loop only. A state that
+// cannot be saved throws FileError and leaves the store as it was.
 #pragma once
 
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "core/state_file.hpp"
 #include "kingdom/journey.hpp"
 
 namespace talewick {
@@ -14,8 +17,10 @@ class KingdomJourneyStore {
  public:
   static constexpr const char* FILE_NAME = "journey-v1.json";
 
-  // Reads `saveURL` at once (nothing, or a damaged file: a fresh state at the first refresh).
-  explicit KingdomJourneyStore(std::filesystem::path saveURL);
+  // Reads `saveURL` at once (nothing, or a damaged file: a fresh state at the first refresh; see
+  // StateFile).
+  KingdomJourneyStore(FilePort& files, std::filesystem::path saveURL,
+                      std::ostream& diagnostics = std::cerr);
 
   const Journey::State& state() const { return state_; }
 
@@ -29,7 +34,7 @@ class KingdomJourneyStore {
  private:
   void keep(Journey::State state);
 
-  std::filesystem::path saveURL_;
+  StateFile file_;
   Journey::State state_;
 };
 

@@ -2,10 +2,16 @@
 // once across refreshes, restarts and two machines sharing the cloud.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <functional>
+#include <sstream>
+
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_territory_override_store.hpp"
 #include "core/world_quests_store.hpp"
+#include "platform/linux_files.hpp"
 #include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/memory_files.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick {
@@ -13,50 +19,155 @@ namespace {
 
 using testing::TempFolder;
 
-TEST(StateFiles, ADamagedFileReadsAsEmptyAndIsReplacedAtTheNextChange) {
-  TempFolder home("state");
-  home.write(KingdomTerritoryOverrideStore::FILE_NAME, "{\"overrides\": [{\"scope\"");
-  {
-    KingdomTerritoryOverrideStore store(home / KingdomTerritoryOverrideStore::FILE_NAME);
-    EXPECT_TRUE(store.overrides().overrides.empty());
-    EXPECT_EQ(home.read(KingdomTerritoryOverrideStore::FILE_NAME), "{\"overrides\": [{\"scope\"");
-    store.pinCalendar("travail", KingdomRealm::tickets);
-    store.pinQuest("quest_a", KingdomRealm::family);
+const std::vector<Journey::Candidate> kCandidates = {{"inv-1",
+                                                      WorldQuests::Realm::personal,
+                                                      Journey::CandidateKind::invitation,
+                                                      "Réunion",
+                                                      {},
+                                                      40,
+                                                      12},
+                                                     {"rem-1",
+                                                      WorldQuests::Realm::reminders,
+                                                      Journey::CandidateKind::reminderDueToday,
+                                                      "Pain",
+                                                      {},
+                                                      20,
+                                                      6}};
+
+// Each kingdom store over its file: how it opens it, and one change of the user's that it saves.
+struct StoreCase {
+  const char* file;
+  std::function<bool(FilePort&, const std::filesystem::path&, std::ostream&)> openAndChange;
+};
+
+std::vector<StoreCase> storeCases() {
+  return {
+      {KingdomTerritoryOverrideStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         KingdomTerritoryOverrideStore store(files, path, diagnostics);
+         const bool empty = store.overrides().overrides.empty();
+         try {
+           store.pinCalendar("travail", KingdomRealm::tickets);
+         } catch (const FileError&) {
+           EXPECT_TRUE(store.overrides().overrides.empty());  // the pins as they were
+           throw;
+         }
+         return empty;
+       }},
+      {KingdomJourneyStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         KingdomJourneyStore store(files, path, diagnostics);
+         const bool empty = store.state() == Journey::State{};
+         try {
+           store.choose("rem-1", kCandidates, "2026-12-09");
+         } catch (const FileError&) {
+           EXPECT_EQ(store.state(), Journey::State{});
+           throw;
+         }
+         return empty;
+       }},
+      {WorldQuestsStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         testing::MemoryCloudStore cloud;
+         RunLoop loop;
+         HeroStore hero(files, "/home/hero.json", cloud, loop.main(),
+                        loop.serialQueue(HeroStore::CLOUD_QUEUE), diagnostics);
+         WorldQuestsStore store(files, path, hero, diagnostics);
+         const bool empty = !store.board();
+         WorldQuests::Candidates candidates;
+         candidates.pendingInviteIDs = {"inv-1"};
+         WorldQuests::LiveState live;
+         live.stillPendingInviteIDs = {"inv-1"};
+         try {
+           store.refresh("2026-12-09", candidates, live, 3);
+         } catch (const FileError&) {
+           EXPECT_FALSE(store.board());
+           throw;
+         }
+         return empty;
+       }},
+  };
+}
+
+TEST(StateFiles, ADamagedFileReadsAsEmptyIsSaidOnceAndKeptAside) {
+  for (const StoreCase& c : storeCases()) {
+    SCOPED_TRACE(c.file);
+    testing::MemoryFiles files;
+    const std::filesystem::path path = std::filesystem::path("/home") / c.file;
+    files.put(path, "{\"overrides\": [{\"scope\"");
+    std::ostringstream said;
+    EXPECT_TRUE(c.openAndChange(files, path, said));
+    EXPECT_EQ(said.str(), "talewick : /home/" + std::string(c.file) +
+                              " endommagé : lu comme vide ; copie gardée sous /home/" + c.file +
+                              ".damaged\n");
+    EXPECT_EQ(files.contents(path.string() + ".damaged"), "{\"overrides\": [{\"scope\"");
+    ASSERT_TRUE(files.contents(path));
+    EXPECT_TRUE(Json::parse(*files.contents(path), nullptr, false).is_object());
+    // The next start finds the new file: nothing more to say.
+    std::ostringstream again;
+    EXPECT_FALSE(c.openAndChange(files, path, again));
+    EXPECT_EQ(again.str(), "");
   }
-  KingdomTerritoryOverrideStore reopened(home / KingdomTerritoryOverrideStore::FILE_NAME);
-  EXPECT_EQ(reopened.overrides().forcedRealm("quest_b", "travail"), KingdomRealm::tickets);
-  EXPECT_EQ(reopened.overrides().forcedRealm("quest_a", "travail"), KingdomRealm::family);
-  EXPECT_TRUE(reopened.unpin("quest_b", "travail"));  // through its calendar: the calendar pin
-  EXPECT_FALSE(reopened.unpin("quest_b", "travail"));
-  EXPECT_EQ(KingdomTerritoryOverrideStore(home / KingdomTerritoryOverrideStore::FILE_NAME)
-                .overrides()
-                .overrides.size(),
-            1u);
+}
+
+TEST(StateFiles, AChangeThatCannotBeSavedFailsAndLeavesTheStoreAndTheFileAsTheyWere) {
+  struct Trouble {
+    const char* what;
+    std::function<void(testing::MemoryFiles&, const std::filesystem::path&)> arrange;
+    const char* fileAfter;  // nullptr: no file
+    std::string message;
+  };
+  for (const StoreCase& c : storeCases()) {
+    const std::string path = std::string("/home/") + c.file;
+    const std::vector<Trouble> troubles = {
+        {"read-only folder",
+         [](testing::MemoryFiles& files, const std::filesystem::path&) {
+           files.refuseWrites("/home", EROFS);
+         },
+         nullptr, "impossible d'enregistrer " + path + " : système de fichiers en lecture seule"},
+        {"unreadable file",
+         [](testing::MemoryFiles& files, const std::filesystem::path& p) {
+           files.put(p, "{}");
+           files.refuseReads(p, EACCES);
+         },
+         "{}", path + " est illisible (permission refusée) : il n'est pas remplacé"},
+        {"damaged file that cannot be moved aside",
+         [](testing::MemoryFiles& files, const std::filesystem::path& p) {
+           files.put(p, "[");
+           files.refuseWrites("/home", EACCES);
+         },
+         "[", path + " est endommagé et n'a pas pu être mis de côté : il n'est pas remplacé"},
+    };
+    for (const Trouble& t : troubles) {
+      SCOPED_TRACE(std::string(c.file) + ", " + t.what);
+      testing::MemoryFiles files;
+      t.arrange(files, path);
+      std::ostringstream said;
+      try {
+        c.openAndChange(files, path, said);
+        ADD_FAILURE() << "the change was not refused";
+      } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), t.message);
+      }
+      if (t.fileAfter) {
+        EXPECT_EQ(files.contents(path), t.fileAfter);
+      } else {
+        EXPECT_FALSE(files.contents(path));
+      }
+    }
+  }
 }
 
 TEST(KingdomJourneyStore, TheDaysChoiceSurvivesARestart) {
   TempFolder home("journey");
-  const std::vector<Journey::Candidate> candidates = {{"inv-1",
-                                                       WorldQuests::Realm::personal,
-                                                       Journey::CandidateKind::invitation,
-                                                       "Réunion",
-                                                       {},
-                                                       40,
-                                                       12},
-                                                      {"rem-1",
-                                                       WorldQuests::Realm::reminders,
-                                                       Journey::CandidateKind::reminderDueToday,
-                                                       "Pain",
-                                                       {},
-                                                       20,
-                                                       6}};
+  const std::vector<Journey::Candidate>& candidates = kCandidates;
   {
-    KingdomJourneyStore store(home / KingdomJourneyStore::FILE_NAME);
+    KingdomJourneyStore store(linuxFiles(), home / KingdomJourneyStore::FILE_NAME);
     EXPECT_EQ(store.resolve(candidates, "2026-12-09").main->id, "inv-1");
     EXPECT_FALSE(store.choose("nope", candidates, "2026-12-09"));
     EXPECT_TRUE(store.choose("rem-1", candidates, "2026-12-09"));
   }
-  KingdomJourneyStore reopened(home / KingdomJourneyStore::FILE_NAME);
+  KingdomJourneyStore reopened(linuxFiles(), home / KingdomJourneyStore::FILE_NAME);
   const Journey::Resolution again = reopened.resolve(candidates, "2026-12-09");
   EXPECT_EQ(again.main->id, "rem-1");
   EXPECT_TRUE(again.isChosen);
@@ -66,12 +177,12 @@ TEST(KingdomJourneyStore, TheDaysChoiceSurvivesARestart) {
 // One machine: its hero over the shared cloud, and its board store.
 struct Machine {
   Machine(const TempFolder& home, const std::string& name, KeyValueCloudStore& cloud)
-      : hero(home / name / HeroStore::FILE_NAME, cloud, loop.main(),
+      : hero(linuxFiles(), home / name / HeroStore::FILE_NAME, cloud, loop.main(),
              loop.serialQueue(HeroStore::CLOUD_QUEUE)) {
     hero.start();
   }
   WorldQuestsStore board(const TempFolder& home, const std::string& name) {
-    return WorldQuestsStore(home / name / WorldQuestsStore::FILE_NAME, hero);
+    return WorldQuestsStore(linuxFiles(), home / name / WorldQuestsStore::FILE_NAME, hero);
   }
   RunLoop loop;
   HeroStore hero;

@@ -1,11 +1,13 @@
 // The user's pins of quests and calendars to realms, kept in territory-overrides-v1.json.
-// Main loop only.
+// Main loop only. A change that cannot be saved throws FileError and leaves the pins as they were.
 #pragma once
 
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 
+#include "core/state_file.hpp"
 #include "kingdom/kingdom_realm.hpp"
 #include "kingdom/territory_overrides.hpp"
 
@@ -15,8 +17,9 @@ class KingdomTerritoryOverrideStore {
  public:
   static constexpr const char* FILE_NAME = "territory-overrides-v1.json";
 
-  // Reads `saveURL` at once (nothing, or a damaged file: no pins).
-  explicit KingdomTerritoryOverrideStore(std::filesystem::path saveURL);
+  // Reads `saveURL` at once (nothing, or a damaged file: no pins; see StateFile).
+  KingdomTerritoryOverrideStore(FilePort& files, std::filesystem::path saveURL,
+                                std::ostream& diagnostics = std::cerr);
 
   const TerritoryOverrides& overrides() const { return overrides_; }
 
@@ -28,7 +31,9 @@ class KingdomTerritoryOverrideStore {
   bool unpinCalendar(const std::string& calendarID);
 
  private:
-  std::filesystem::path saveURL_;
+  void keep(TerritoryOverrides next);
+
+  StateFile file_;
   TerritoryOverrides overrides_;
 };
 

@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "core/state_file.hpp"
-
 namespace talewick {
 
-WorldQuestsStore::WorldQuestsStore(std::filesystem::path saveURL, HeroStore& hero)
-    : saveURL_(std::move(saveURL)),
+WorldQuestsStore::WorldQuestsStore(FilePort& files, std::filesystem::path saveURL, HeroStore& hero,
+                                   std::ostream& diagnostics)
+    : file_(files, std::move(saveURL), diagnostics),
       hero_(hero),
-      board_(StateFile::load<WorldQuests::DailyBoard>(saveURL_)) {}
+      board_(file_.load<WorldQuests::DailyBoard>()) {}
 
-void WorldQuestsStore::persist() {
-  if (board_) StateFile::persist(saveURL_, *board_);
+void WorldQuestsStore::keep(WorldQuests::DailyBoard board) {
+  file_.save(board);
+  board_ = std::move(board);
 }
 
 bool WorldQuestsStore::pay(const std::string& receipt, int64_t xp, int64_t gold,
@@ -37,7 +37,6 @@ bool WorldQuestsStore::paidToday(const std::string& receipt) const {
 
 WorldQuests::DailyBoard WorldQuestsStore::draw(const std::string& dayKey,
                                                const WorldQuests::Candidates& candidates,
-                                               const WorldQuests::LiveState& live,
                                                int64_t maxObjectives) const {
   using WorldQuests::Objective;
   WorldQuests::DailyBoard board = WorldQuests::generate(dayKey, candidates, maxObjectives);
@@ -52,13 +51,11 @@ std::vector<WorldQuestsStore::Payment> WorldQuestsStore::refresh(
     const std::string& dayKey, const WorldQuests::Candidates& candidates,
     const WorldQuests::LiveState& live, int64_t maxObjectives) {
   if (!board_ || board_->dayKey != dayKey) {
-    board_ = draw(dayKey, candidates, live, maxObjectives);
-    persist();
+    keep(draw(dayKey, candidates, maxObjectives));
   }
   WorldQuests::Evaluation evaluation = WorldQuests::evaluate(*board_, live);
   if (!evaluation.newlyCompleted.empty()) {
-    board_ = std::move(evaluation.board);
-    persist();
+    keep(std::move(evaluation.board));
   }
 
   std::vector<Payment> payments;
@@ -68,15 +65,13 @@ std::vector<WorldQuestsStore::Payment> WorldQuestsStore::refresh(
     if (!objective.completed || objective.credited) continue;
     if (pay(WorldQuests::objectiveReceiptID(objective.id), objective.xpReward, objective.goldReward,
             payments)) {
-      board_ = WorldQuests::markCredited(*board_, objective.id);
-      persist();
+      keep(WorldQuests::markCredited(*board_, objective.id));
     }
   }
   if (board_->allCompleted() && !board_->chestCredited) {
     const WorldQuests::Reward chest = WorldQuests::chestReward(*board_);
     if (pay(WorldQuests::chestReceiptID(dayKey), chest.xp, chest.gold, payments)) {
-      board_ = WorldQuests::markChestCredited(*board_);
-      persist();
+      keep(WorldQuests::markChestCredited(*board_));
     }
   }
   return payments;

@@ -1,14 +1,17 @@
 // The day's board of world quests, kept in world-quests-v1.json, and the crediting of what it
 // pays. Every payment goes through the hero's receipts, so an objective or a chest is paid once
-// whatever the refreshes, restarts and machines. Main loop only.
+// whatever the refreshes, restarts and machines. Main loop only. A board that cannot be saved
+// throws FileError and leaves the store's board as it was.
 #pragma once
 
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/hero_store.hpp"
+#include "core/state_file.hpp"
 #include "kingdom/world_quests.hpp"
 
 namespace talewick {
@@ -25,8 +28,10 @@ class WorldQuestsStore {
     bool operator==(const Payment&) const = default;
   };
 
-  // Reads `saveURL` at once (nothing, or a damaged file: no board). `hero` outlives the store.
-  WorldQuestsStore(std::filesystem::path saveURL, HeroStore& hero);
+  // Reads `saveURL` at once (nothing, or a damaged file: no board; see StateFile). `hero` outlives
+  // the store.
+  WorldQuestsStore(FilePort& files, std::filesystem::path saveURL, HeroStore& hero,
+                   std::ostream& diagnostics = std::cerr);
 
   const std::optional<WorldQuests::DailyBoard>& board() const { return board_; }
 
@@ -40,14 +45,14 @@ class WorldQuestsStore {
   // An objective or the chest the hero's receipts show paid today (the board's file was lost)
   // stands won, so that nothing is paid or shown twice.
   WorldQuests::DailyBoard draw(const std::string& dayKey, const WorldQuests::Candidates& candidates,
-                               const WorldQuests::LiveState& live, int64_t maxObjectives) const;
+                               int64_t maxObjectives) const;
   bool paidToday(const std::string& receipt) const;
   // Pays `receipt` through the hero; true when it is paid (now or before). Only a credit made now
   // is added to `payments`.
   bool pay(const std::string& receipt, int64_t xp, int64_t gold, std::vector<Payment>& payments);
-  void persist();
+  void keep(WorldQuests::DailyBoard board);
 
-  std::filesystem::path saveURL_;
+  StateFile file_;
   HeroStore& hero_;
   std::optional<WorldQuests::DailyBoard> board_;
 };

@@ -10,8 +10,9 @@
 #include <system_error>
 #include <utility>
 
-#include "core/atomic_file.hpp"
+#include "core/file_port.hpp"
 #include "core/observers.hpp"
+#include "platform/atomic_file.hpp"
 
 namespace talewick {
 
@@ -88,8 +89,10 @@ struct CloudFolderStore::Observers {
   }
 };
 
-CloudFolderStore::CloudFolderStore(fs::path folder)
-    : folder_(std::move(folder)), observers_(std::make_shared<Observers>()) {
+CloudFolderStore::CloudFolderStore(fs::path folder, std::ostream& diagnostics)
+    : folder_(std::move(folder)),
+      observers_(std::make_shared<Observers>()),
+      diagnostics_(&diagnostics) {
   makeFolder(folder_);
   // The watch comes before the first scan: a change made during the scan is then still noticed.
   try {
@@ -147,8 +150,30 @@ std::optional<std::string> CloudFolderStore::data(const std::string& key) const 
   if (key.empty()) return std::nullopt;
   const fs::path path = folder_ / fileNameForKey(key);
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  return files::read(path);
+  const fs::file_status status = fs::status(path, ec);
+  if (!fs::exists(status)) return std::nullopt;
+  // Something in the value's place that cannot be a value (a folder, a file we may not read) is
+  // no value, but the user must hear of it: a synced hero would otherwise stop syncing silently.
+  if (!fs::is_regular_file(status)) {
+    reportOnce(
+        key, FileError(FileAction::read, path,
+                       std::make_error_code(fs::is_directory(status) ? std::errc::is_a_directory
+                                                                     : std::errc::invalid_argument))
+                 .what());
+    return std::nullopt;
+  }
+  try {
+    return files::readExisting(path);
+  } catch (const std::system_error& e) {
+    reportOnce(key, FileError(FileAction::read, path, e.code()).what());
+    return std::nullopt;
+  }
+}
+
+void CloudFolderStore::reportOnce(const std::string& key, const std::string& line) const {
+  std::lock_guard lock(reportMutex_);
+  if (!reported_.insert(key).second) return;
+  *diagnostics_ << "talewick : " << line << '\n';
 }
 
 void CloudFolderStore::setData(const std::string& key, const std::string& bytes) {
@@ -157,7 +182,11 @@ void CloudFolderStore::setData(const std::string& key, const std::string& bytes)
   // Held across the write: a rescan on another thread must not meet our new file before its
   // record, or it would announce our own write as someone else's.
   std::lock_guard lock(mutex_);
-  files::writeAtomically(path, bytes, fs::perms::owner_read | fs::perms::owner_write);
+  try {
+    files::writeAtomically(path, bytes, fs::perms::owner_read | fs::perms::owner_write);
+  } catch (const std::system_error& e) {
+    throw FileError(FileAction::write, path, e.code());
+  }
   // No stamp: another process may already have replaced the file. The next rescan reads our
   // bytes back and only announces them if they are no longer ours.
   snapshot_[key] = Entry{std::nullopt, fnv1a(bytes)};

@@ -34,10 +34,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,8 +55,10 @@ class CloudFolderStore : public KeyValueCloudStore {
 
   // Creates `folder` and its missing parents with mode 0700, then takes the first snapshot of
   // what the folder already holds (not announced). Throws std::system_error (or
-  // std::filesystem::filesystem_error) when the folder cannot be made.
-  explicit CloudFolderStore(std::filesystem::path folder);
+  // std::filesystem::filesystem_error) when the folder cannot be made. A value that is there but
+  // cannot be read (a folder in its file's place) reads as none and is reported on `diagnostics`,
+  // once per key.
+  explicit CloudFolderStore(std::filesystem::path folder, std::ostream& diagnostics = std::cerr);
   ~CloudFolderStore() override;
   CloudFolderStore(const CloudFolderStore&) = delete;
   CloudFolderStore& operator=(const CloudFolderStore&) = delete;
@@ -109,6 +113,7 @@ class CloudFolderStore : public KeyValueCloudStore {
   // with mutex_ held.
   std::vector<std::string> rescanLocked();
   void announce(const std::vector<std::string>& keys, const Delivery& deliver) const;
+  void reportOnce(const std::string& key, const std::string& line) const;
 
   const std::filesystem::path folder_;
   // Held weakly by delivered jobs: one that runs after the store is gone finds nobody to call.
@@ -119,6 +124,10 @@ class CloudFolderStore : public KeyValueCloudStore {
   std::optional<FileWatch> watch_;
   int watchFd_ = -1;  // watch_'s descriptor, fixed once constructed
   Delivery deliver_;
+
+  std::ostream* diagnostics_;
+  mutable std::mutex reportMutex_;
+  mutable std::set<std::string> reported_;  // keys already reported
 };
 
 }  // namespace talewick

@@ -13,9 +13,11 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <thread>
 
-#include "core/atomic_file.hpp"
+#include "core/file_port.hpp"
+#include "platform/atomic_file.hpp"
 #include "platform/loop_watch.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -157,6 +159,17 @@ TEST_F(CloudFolderTest, OnlyRecentFilesAreReReadWhenTheirStampIsUnchanged) {
   rewriteKeepingStamp("old", "bbbb");
   rewriteKeepingStamp("recent", "bbbb");
   EXPECT_EQ(store.processExternalChanges(), Keys{"recent"});
+}
+
+TEST_F(CloudFolderTest, AFolderInAValuesPlaceReadsAsNoneAndIsSaidOnce) {
+  fs::create_directories(folder_ / "hero.v1");
+  std::ostringstream said;
+  CloudFolderStore store(folder_, said);
+  EXPECT_FALSE(store.data("hero.v1"));
+  EXPECT_FALSE(store.data("hero.v1"));
+  EXPECT_EQ(said.str(), "talewick : impossible de lire " + (folder_ / "hero.v1").string() +
+                            " : un dossier occupe sa place\n");
+  EXPECT_THROW(store.setData("hero.v1", "{}"), FileError);
 }
 
 TEST_F(CloudFolderTest, AwkwardKeysRoundTripThroughFileNames) {

@@ -10,7 +10,7 @@
 #include <system_error>
 #include <utility>
 
-#include "core/atomic_file.hpp"
+#include "support/loc.hpp"
 
 namespace talewick {
 
@@ -57,8 +57,8 @@ fs::path defaultPreferencesPath() {
   return userHome() / ".config" / "talewick" / "defaults.json";
 }
 
-FilePreferences::FilePreferences(fs::path path, std::ostream& diagnostics)
-    : path_(std::move(path)), diagnostics_(&diagnostics) {
+FilePreferences::FilePreferences(fs::path path, std::ostream& diagnostics, FilePort& files)
+    : path_(std::move(path)), diagnostics_(&diagnostics), files_(&files) {
   reload();
 }
 
@@ -73,7 +73,7 @@ void FilePreferences::set(const std::string& key, Json value) {
   Json next = values_;
   const auto found = next.find(key);
   const bool changed = found == next.end() || *found != value;
-  if (!changed && !damaged_) return;
+  if (!changed) return;
   next[key] = std::move(value);
   write(next);
   values_ = std::move(next);
@@ -84,8 +84,7 @@ void FilePreferences::remove(const std::string& key) {
   reloadIfChanged();
   Json next = values_;
   const bool changed = next.erase(key) > 0;
-  // A damaged file is replaced even when the key was absent: the caller asked for a write.
-  if (!changed && !damaged_) return;
+  if (!changed) return;
   write(next);
   values_ = std::move(next);
   if (changed) notifyChanged({key});
@@ -101,11 +100,26 @@ std::vector<std::string> FilePreferences::reload() {
   // check reads again instead of missing it.
   const Stamp stamp = stampNow();
   std::optional<Json> loaded;
-  if (const std::optional<std::string> bytes = files::read(path_)) {
-    Json parsed = Json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_object()) loaded = std::move(parsed);
-  } else if (!stamp.exists) {
-    loaded = Json::object();
+  std::optional<std::string> damage;
+  try {
+    const std::optional<std::string> bytes = files_->read(path_);
+    if (!bytes) {
+      loaded = Json::object();
+    } else {
+      try {
+        Json parsed = Json::parse(*bytes);
+        if (parsed.is_object()) {
+          loaded = std::move(parsed);
+        } else {
+          damage = Loc::string("prefs.damaged.notObject", "ce n'est pas un objet JSON");
+        }
+      } catch (const Json::parse_error& e) {
+        damage = Loc::format(Loc::string("prefs.damaged.byte", "JSON invalide à l'octet %@"),
+                             {std::to_string(e.byte)});
+      }
+    }
+  } catch (const FileError& e) {
+    damage = describeFileProblem(e.code());
   }
   // Timestamps are coarse (a few milliseconds, seconds on some file systems): a file modified
   // this recently could change again without its stamp moving, so its stamp is not trusted and
@@ -119,13 +133,18 @@ std::vector<std::string> FilePreferences::reload() {
     seen_ = stamp;
   }
   if (!loaded) {
-    if (!damaged_) {
-      *diagnostics_ << "talewick : préférences illisibles, ignorées : " << path_.string() << '\n';
-      damaged_ = true;
+    if (damage_ != damage) {
+      *diagnostics_ << "talewick : "
+                    << Loc::format(Loc::string("prefs.damaged",
+                                               "préférences illisibles (%@ : %@), ignorées ; "
+                                               "rien n'y sera écrit tant qu'il n'est pas corrigé"),
+                                   {path_.string(), *damage})
+                    << '\n';
     }
+    damage_ = damage;
     return {};
   }
-  damaged_ = false;
+  damage_.reset();
   std::vector<std::string> changed = changedKeys(values_, *loaded);
   values_ = std::move(*loaded);
   if (!changed.empty()) notifyChanged(changed);
@@ -141,13 +160,19 @@ FilePreferences::Stamp FilePreferences::stampNow() const {
 }
 
 void FilePreferences::write(const Json& document) {
-  // Invalid UTF-8 in a value must not make the write throw something else than system_error.
+  if (damage_) {
+    throw FileError(path_, std::make_error_code(std::errc::operation_not_permitted),
+                    Loc::format(Loc::string("prefs.refused",
+                                            "préférence non enregistrée : %@ est illisible (%@) ; "
+                                            "corrige-le ou supprime-le d'abord"),
+                                {path_.string(), *damage_}));
+  }
+  // Invalid UTF-8 in a value must not make the write throw something else than FileError.
   const std::string text = document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-  files::writeAtomically(path_, text, fs::perms::owner_read | fs::perms::owner_write);
+  files_->writeAtomically(path_, text, fs::perms::owner_read | fs::perms::owner_write);
   // Leave the stamp unknown rather than stat the file now: another process could have replaced it
   // already, and its change would go unnoticed. The next check reads our own bytes back instead.
   seen_.reset();
-  damaged_ = false;
 }
 
 }  // namespace talewick

@@ -1,8 +1,10 @@
 // Preferences kept in one JSON object file (key → value), usually defaults.json.
 //
 // The file is read at construction. A missing file holds no preferences. A damaged one (not JSON,
-// or not an object) reads as empty, is reported once on the diagnostics stream and stays on disk
-// untouched until the next set() or remove(), which writes the whole document. Every write
+// or not an object) or one that cannot be read (no permission) reads as empty and is reported
+// once on the diagnostics stream; it is never written over: set() and remove() refuse until the
+// user repairs or removes it, because it holds settings (the calendar folder, the user's
+// addresses, the hidden calendars) that a rewrite from the empty reading would lose. Every write
 // replaces the file atomically, with mode 0600.
 //
 // Other processes may write the same file. FilePreferences stays passive: whoever runs the loop
@@ -19,7 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "core/file_port.hpp"
 #include "core/preferences.hpp"
+#include "platform/linux_files.hpp"
 
 namespace talewick {
 
@@ -29,13 +33,14 @@ std::filesystem::path defaultPreferencesPath();
 
 class FilePreferences : public Preferences {
  public:
-  // Loads `path` at once; the damaged-file notice goes to `diagnostics`.
-  explicit FilePreferences(std::filesystem::path path, std::ostream& diagnostics = std::cerr);
+  // Loads `path` at once through `files`; the damaged-file notice goes to `diagnostics`.
+  explicit FilePreferences(std::filesystem::path path, std::ostream& diagnostics = std::cerr,
+                           FilePort& files = linuxFiles());
 
   std::optional<Json> value(const std::string& key) const override;
   // Both take in what another process wrote meanwhile, so its keys survive our write. One that
-  // changes nothing writes nothing, unless the file is damaged. They throw std::system_error when
-  // the file cannot be written, and then change nothing.
+  // changes nothing writes nothing. They throw FileError when the file cannot be written, or is
+  // damaged or unreadable, and then change nothing.
   void set(const std::string& key, Json value) override;
   void remove(const std::string& key) override;
 
@@ -62,9 +67,11 @@ class FilePreferences : public Preferences {
 
   std::filesystem::path path_;
   std::ostream* diagnostics_;
+  FilePort* files_;
   Json values_ = Json::object();
   std::optional<Stamp> seen_;  // the file as last read; unknown when it cannot be trusted
-  bool damaged_ = false;       // the file as last read was damaged (and has been reported)
+  // Why the file as last read cannot be replaced (damaged or unreadable; reported once).
+  std::optional<std::string> damage_;
 };
 
 }  // namespace talewick

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <system_error>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
+#include "tests/support/memory_files.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick {
@@ -73,32 +76,81 @@ TEST_F(FilePreferencesTest, SetAndRemovePersistInAnOwnerOnlyFile) {
   EXPECT_EQ(names, std::vector<std::string>{"defaults.json"});
 }
 
-TEST_F(FilePreferencesTest, DamagedFileReadsEmptyAndStaysUntilAWrite) {
-  for (const std::string damaged : {"{\"a\": 1,", "[1, 2]", "\"texte\"", "", "\xff\xfe{}"}) {
+TEST_F(FilePreferencesTest, ADamagedFileReadsEmptyIsSaidOnceAndIsNeverWrittenOver) {
+  // A hand edit that left a trailing comma: the user's calendar folder, addresses and hidden
+  // calendars must survive the next write of a mirrored preference.
+  const std::string edited =
+      "{\"calendar.vdir\": \"~/cal\", \"identity.emails\": [\"lea@example.com\"],\n"
+      " \"hiddenCalendars\": [\"travail\"],}\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {edited, "JSON invalide à l'octet 100"},
+      {"[1, 2]", "ce n'est pas un objet JSON"},
+      {"\"texte\"", "ce n'est pas un objet JSON"},
+      {"", "JSON invalide à l'octet 1"},
+      {"\xff\xfe{}", "JSON invalide à l'octet 1"}};
+  for (const auto& [damaged, why] : cases) {
     SCOPED_TRACE(damaged);
     put(file(), damaged);
-    const std::string notice = "talewick : préférences illisibles, ignorées : " + file().string();
+    const std::string notice = "talewick : préférences illisibles (" + file().string() + " : " +
+                               why +
+                               "), ignorées ; rien n'y sera écrit tant qu'il n'est pas corrigé\n";
     std::ostringstream diagnostics;
     FilePreferences prefs(file(), diagnostics);
-    EXPECT_FALSE(prefs.value("a"));
-    EXPECT_EQ(diagnostics.str(), notice + "\n");
+    EXPECT_FALSE(prefs.value("calendar.vdir"));
+    EXPECT_EQ(diagnostics.str(), notice);
 
-    // Looking again neither repeats the notice nor repairs the file behind the user's back.
+    // Looking again does not repeat the notice.
     EXPECT_TRUE(prefs.reload().empty());
     EXPECT_FALSE(prefs.reloadIfChanged());
-    FilePreferences reader(file(), diagnostics);
+    EXPECT_EQ(diagnostics.str(), notice);
+
+    try {
+      prefs.set("rpg_mode", "comic");  // a mirrored preference, as `mode comic` writes it
+      ADD_FAILURE() << "a damaged file was written over";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "préférence non enregistrée : " + file().string() +
+                                           " est illisible (" + why +
+                                           ") ; corrige-le ou supprime-le d'abord");
+    }
+    prefs.remove("calendar.vdir");  // nothing read, nothing to remove: nothing written
     EXPECT_EQ(onDisk(), damaged);
-    EXPECT_EQ(diagnostics.str(), notice + "\n" + notice + "\n") << "one notice per instance";
+    EXPECT_FALSE(prefs.value("rpg_mode"));
 
-    // Removing a key that is not there still replaces the damaged document.
-    reader.remove("absent");
-    EXPECT_EQ(Json::parse(onDisk()), Json::object());
-
-    put(file(), damaged);
-    FilePreferences writer(file(), diagnostics);
-    writer.set("b", 2);
-    EXPECT_EQ(Json::parse(onDisk()), Json({{"b", 2}}));
+    // Once the user repairs it, writes go through and keep every setting.
+    put(file(), "{\"calendar.vdir\": \"~/cal\"}");
+    prefs.set("rpg_mode", "comic");
+    EXPECT_EQ(Json::parse(onDisk()), (Json{{"calendar.vdir", "~/cal"}, {"rpg_mode", "comic"}}));
   }
+}
+
+TEST(FilePreferencesPort, AFileThatCannotBeReadIsNeverWrittenOver) {
+  // Through the port: a file mode cannot stop root, who runs the tests in CI.
+  testing::MemoryFiles files;
+  const fs::path path = "/config/defaults.json";
+  files.put(path, "{\"calendar.vdir\": \"~/cal\"}");
+  files.refuseReads(path, EACCES);
+  std::ostringstream diagnostics;
+  FilePreferences prefs(path, diagnostics, files);
+  EXPECT_EQ(diagnostics.str(),
+            "talewick : préférences illisibles (/config/defaults.json : permission refusée), "
+            "ignorées ; rien n'y sera écrit tant qu'il n'est pas corrigé\n");
+  EXPECT_THROW(prefs.set("rpg_mode", "comic"), FileError);
+  EXPECT_EQ(files.contents(path), "{\"calendar.vdir\": \"~/cal\"}");
+  EXPECT_EQ(files.writes(), 0);
+
+  // A read-only folder: the write fails, in the user's language, and changes nothing.
+  testing::MemoryFiles readOnly;
+  readOnly.refuseWrites("/config", EROFS);
+  FilePreferences fresh(path, diagnostics, readOnly);
+  try {
+    fresh.set("rpg_mode", "comic");
+    ADD_FAILURE() << "the write went through";
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "impossible d'enregistrer /config/defaults.json : système de fichiers en lecture "
+              "seule");
+  }
+  EXPECT_FALSE(fresh.value("rpg_mode"));
 }
 
 TEST_F(FilePreferencesTest, ReloadAnnouncesTheKeysAnotherProcessChangedAndOutlivesItsDamage) {
@@ -147,6 +199,7 @@ TEST_F(FilePreferencesTest, ReloadAnnouncesTheKeysAnotherProcessChangedAndOutliv
   EXPECT_EQ(mine.value("same"), Json("modifié!"));
   EXPECT_EQ(heard.calls.size(), 2u);
   EXPECT_NE(diagnostics.str().find("préférences illisibles"), std::string::npos);
+  EXPECT_THROW(mine.set("other", 1), FileError);  // an editor's half-saved file is not replaced
 
   fs::remove(file());
   EXPECT_EQ(mine.reload(), (std::vector<std::string>{"added", "changed", "same"}));

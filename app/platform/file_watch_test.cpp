@@ -8,7 +8,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 
 namespace talewick {
 namespace {

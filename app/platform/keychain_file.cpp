@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 #include "platform/file_preferences.hpp"
 
 namespace talewick {

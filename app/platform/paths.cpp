@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 
 namespace talewick::paths {
 namespace {

@@ -30,7 +30,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 #include "platform/ics_edit.hpp"
 #include "platform/ics_times.hpp"
 #include "platform/vdir_folder.hpp"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 #include "support/local_calendar.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"

@@ -11,7 +11,7 @@
 #include <optional>
 #include <utility>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 #include "platform/ics_lines.hpp"
 #include "platform/vdir_folder.hpp"
 #include "support/loc.hpp"

@@ -8,6 +8,7 @@
 #include "platform/cloud_folder.hpp"
 #include "platform/file_preferences.hpp"
 #include "platform/keychain_file.hpp"
+#include "platform/linux_files.hpp"
 #include "platform/paths.hpp"
 #include "platform/vdir_calendar_store.hpp"
 #include "platform/vdir_reminders_store.hpp"
@@ -129,8 +130,9 @@ HeroStore& AppContext::heroStore() {
   if (!heroStore_) {
     RunLoop& loop = runLoop();
     heroStore_ =
-        std::make_unique<HeroStore>(paths::dataFolder() / HeroStore::FILE_NAME, cloudStore(),
-                                    loop.main(), loop.serialQueue(HeroStore::CLOUD_QUEUE));
+        std::make_unique<HeroStore>(linuxFiles(), paths::dataFolder() / HeroStore::FILE_NAME,
+                                    cloudStore(), loop.main(),
+                                    loop.serialQueue(HeroStore::CLOUD_QUEUE));
     heroStore_->start();
   }
   return *heroStore_;
@@ -174,7 +176,7 @@ KingdomCoordinator& AppContext::kingdom() {
   if (!kingdom_) {
     QuestStore& quests = questStore();
     kingdom_ = std::make_unique<KingdomCoordinator>(
-        paths::dataFolder(), quests, calendarDisabled() ? nullptr : &calendarStore(),
+        linuxFiles(), paths::dataFolder(), quests, calendarDisabled() ? nullptr : &calendarStore(),
         remindersStore(), heroStore(), [this] { return now(); });
   }
   return *kingdom_;

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/temp_folder.hpp"
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <thread>
 
-#include "core/atomic_file.hpp"
 #include "core/hero_store.hpp"
+#include "platform/atomic_file.hpp"
 #include "support/json.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/temp_folder.hpp"
@@ -110,6 +110,30 @@ TEST_F(TwoMachines, HeroCommandsChangeTheCardAndRefuseBadInput) {
   r = talewick("a", {"hero", "tagline", "Jamais sans mon café"});
   EXPECT_NE(r.out.find("« Jamais sans mon café »"), std::string::npos) << r.out;
   EXPECT_EQ(talewick("a", {"hero", "name", "   "}).status, 2);
+  // Names and taglines are one line of the card and travel in the cloud document: no control
+  // characters, and a length counted in characters as the user sees them.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"hero", "name", std::string(100000, 'a')},
+       "talewick : nom du héros : 40 caractères au plus (100000 donnés)\n"},
+      {{"hero", "name", "Léa\nla Brave"},
+       "talewick : nom du héros : pas de retour à la ligne ni de caractère de contrôle\n"},
+      {{"hero", "name", "L\x1b[31méa"},
+       "talewick : nom du héros : pas de retour à la ligne ni de caractère de contrôle\n"},
+      {{"hero", "tagline", std::string(101, 'x')},
+       "talewick : devise : 100 caractères au plus (101 donnés)\n"},
+      {{"hero", "tagline", "En\tavant"},
+       "talewick : devise : pas de retour à la ligne ni de caractère de contrôle\n"},
+  };
+  for (const auto& [args, err] : refused) {
+    const ProcessResult bad = talewick("a", args);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, err);
+  }
+  std::string astronauts;
+  for (int i = 0; i < 40; ++i) astronauts += "👩‍🚀";  // 40 characters, 440 bytes
+  EXPECT_EQ(talewick("a", {"hero", "name", astronauts}).status, 0);
+  ASSERT_EQ(talewick("a", {"hero", "name", "Léa", "la", "Brave"}).status, 0);
   r = talewick("a", {"hero", "title", "titan"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "talewick : titre non débloqué : titan (aucun titre débloqué pour l'instant)\n");
@@ -117,6 +141,29 @@ TEST_F(TwoMachines, HeroCommandsChangeTheCardAndRefuseBadInput) {
 
   const ProcessResult again = talewick("b", {"sync"});
   EXPECT_NE(again.out.find("Déjà à jour."), std::string::npos) << again.out;
+}
+
+TEST_F(TwoMachines, RenamesAtTheSameMomentEndWithOneNameEverywhere) {
+  for (int round = 0; round < 3; ++round) {
+    const std::string suffix = std::to_string(round);
+    // Two processes of one machine, and a process of the other machine, rename at once.
+    const pid_t a1 = testing::startProcess({TALEWICK_BINARY, "hero", "name", "Arthur" + suffix},
+                                           environment("a"), root / "scratch");
+    const pid_t a2 = testing::startProcess({TALEWICK_BINARY, "hero", "name", "Berthe" + suffix},
+                                           environment("a"), root / "scratch");
+    const pid_t b = testing::startProcess({TALEWICK_BINARY, "hero", "name", "Cyril" + suffix},
+                                          environment("b"), root / "scratch");
+    for (pid_t p : {a1, a2, b}) ASSERT_EQ(testing::finishProcess(p, root / "scratch").status, 0);
+    for (const char* machine : {"a", "b", "a"}) ASSERT_EQ(talewick(machine, {"sync"}).status, 0);
+    const Json onA = hero("a"), onB = hero("b");
+    EXPECT_EQ(onA["name"], onB["name"]);
+    EXPECT_EQ(onA["identityVersion"], onB["identityVersion"]);
+    // Neither rename of machine a was written over by the other: each raised the version.
+    EXPECT_GE(onA["identityVersion"].get<int64_t>(), 2 * (round + 1));
+    // And once converged, the machines agree that there is nothing left to do.
+    const ProcessResult settled = talewick("b", {"sync"});
+    EXPECT_NE(settled.out.find("Déjà à jour."), std::string::npos) << settled.out;
+  }
 }
 
 TEST_F(TwoMachines, AWriterKilledMidWriteNeverLeavesADamagedHeroFile) {

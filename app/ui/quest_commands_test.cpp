@@ -287,7 +287,7 @@ TEST_F(QuestCommands, TheKingdomItsPinsAndTheDaysMainQuest) {
   EXPECT_EQ(realmIDs(k, "reminders"), Strings{"pain"});
   EXPECT_EQ(k["board"]["objectives"][0]["kind"], "remindersDone");
   EXPECT_EQ(k["journey"]["main"]["id"], "reminder:pain");  // a reminder due today comes first
-  EXPECT_EQ(k["capacity"]["load"]["eventCount"], 3);        // dentist, yoga and the reminder
+  EXPECT_EQ(k["capacity"]["load"]["eventCount"], 3);       // dentist, yoga and the reminder
 
   // A pin wins over the words, and goes as it came.
   ASSERT_EQ(cli({"pin", "dentiste", "family"}).status, 0);
@@ -302,7 +302,8 @@ TEST_F(QuestCommands, TheKingdomItsPinsAndTheDaysMainQuest) {
   EXPECT_EQ(cli({"pin", "dentiste", "factions"}).status, 2);
   EXPECT_EQ(cli({"pin", "--calendar", "inconnu", "family"}).status, 2);
   EXPECT_EQ(cli({"pin", "--calendar", "personnel", "deadlines"}).status, 0);
-  EXPECT_EQ(realmIDs(json({"kingdom"}), "deadlines").size(), 5u);  // all of the calendar, from today
+  EXPECT_EQ(realmIDs(json({"kingdom"}), "deadlines").size(),
+            5u);  // all of the calendar, from today
 
   // The main quest: chosen by the start of its id, kept for the day.
   const Result chosen = cli({"journey", "choose", "quest:quest_dentiste"});
@@ -480,5 +481,30 @@ TEST_F(QuestCommands, DatesNoCalendarFileCanHoldAreBadInputAndWriteNothing) {
   }
   EXPECT_EQ(files, 4u);  // aWeek's
 }
+TEST_F(QuestCommands, AChangeThatCannotBeSavedFailsAndSaysWhichFileAndWhy) {
+  aWeek();
+  struct Case {
+    const char* file;
+    std::vector<std::string> args;
+  };
+  const std::vector<Case> cases = {
+      {"hero-sync-v1.json", {"hero", "name", "Arthur"}},
+      {"territory-overrides-v1.json", {"pin", "--calendar", "personnel", "family"}},
+      {"journey-v1.json", {"journey", "choose", "quest:quest_dentiste"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    // A folder in the file's place: a write no one can make, root included.
+    fs::create_directories(home / c.file);
+    const Result r = cli(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "talewick : " + (home / c.file).string() +
+                         " est illisible (un dossier occupe sa place) : il n'est pas remplacé\n");
+    fs::remove(home / c.file);
+  }
+  EXPECT_EQ(json({"hero"})["hero"]["name"], "Héros");  // the rename never happened
+}
+
 }  // namespace
 }  // namespace talewick::ui

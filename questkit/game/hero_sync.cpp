@@ -1,8 +1,26 @@
 #include "game/hero_sync.hpp"
 
 #include <algorithm>
+#include <tuple>
 
 namespace talewick::HeroSync {
+
+namespace {
+
+// Two machines can raise a counter to the same value with different contents (two renames at
+// once). Both sides must then pick the same one, whichever side they stand on: the greater
+// contents win.
+auto identity(const HeroSyncPayload& p) {
+  return std::tie(p.name, p.avatar, p.vocation, p.vocationName, p.vocationEmoji, p.pronoun);
+}
+auto cosmetics(const HeroSyncPayload& p) { return std::tie(p.equippedTitleID, p.tagline); }
+
+template <class Key>
+bool wins(int64_t mine, int64_t theirs, const Key& myContents, const Key& theirContents) {
+  return mine < theirs || (mine == theirs && myContents < theirContents);
+}
+
+}  // namespace
 
 bool takeHigherGroups(HeroSyncPayload& merged, const HeroSyncPayload& cloud) {
   bool changed = false;
@@ -19,7 +37,7 @@ bool takeHigherGroups(HeroSyncPayload& merged, const HeroSyncPayload& cloud) {
     merged.goldVersion = cloud.goldVersion;
     changed = true;
   }
-  if (merged.identityVersion < cloud.identityVersion) {
+  if (wins(merged.identityVersion, cloud.identityVersion, identity(merged), identity(cloud))) {
     merged.name = cloud.name;
     merged.avatar = cloud.avatar;
     merged.vocation = cloud.vocation;
@@ -29,7 +47,7 @@ bool takeHigherGroups(HeroSyncPayload& merged, const HeroSyncPayload& cloud) {
     merged.identityVersion = cloud.identityVersion;
     changed = true;
   }
-  if (merged.cosmeticsVersion < cloud.cosmeticsVersion) {
+  if (wins(merged.cosmeticsVersion, cloud.cosmeticsVersion, cosmetics(merged), cosmetics(cloud))) {
     merged.equippedTitleID = cloud.equippedTitleID;
     merged.tagline = cloud.tagline;
     merged.cosmeticsVersion = cloud.cosmeticsVersion;

@@ -7,7 +7,9 @@
 //   identityVersion  → name, avatar, vocation, vocationName, vocationEmoji, pronoun,
 //                      identityVersion
 //   cosmeticsVersion → equippedTitleID, tagline, cosmeticsVersion
-// Equal counters keep each side's own values. Receipt lists are always merged.
+// Equal counters keep each side's own values, except for identity and cosmetics: there two equal
+// counters over different contents (two renames at once) converge on the greater contents, the
+// same on every machine. Receipt lists are always merged.
 #pragma once
 
 #include <cstdint>

@@ -81,6 +81,29 @@ TEST(HeroSync, EachGroupComesFromTheSideWithTheHigherCounter) {
   EXPECT_EQ(HeroSync::adopted(renamed, ahead)->name, "Ahead");
 }
 
+TEST(HeroSync, EqualVersionsOverDifferentContentsConvergeOnOneSide) {
+  // Two machines renamed the hero at once, and set two taglines at once: both reached version 1.
+  HeroSyncPayload a = HeroSyncPayload::makeDefault();
+  a.name = "Arthur";
+  a.identityVersion = 1;
+  a.tagline = "En avant";
+  a.cosmeticsVersion = 1;
+  HeroSyncPayload b = HeroSyncPayload::makeDefault();
+  b.name = "Berthe";
+  b.identityVersion = 1;
+  b.tagline = "À l'assaut";
+  b.cosmeticsVersion = 1;
+  // Whichever side each machine stands on, it ends with the same document.
+  const HeroSyncPayload onA = HeroSync::adopted(a, b).value_or(a);
+  const HeroSyncPayload onB = HeroSync::adopted(b, a).value_or(b);
+  EXPECT_EQ(onA, onB);
+  EXPECT_EQ(onA.name, "Berthe");
+  EXPECT_EQ(onA.tagline, "À l'assaut");  // compared byte by byte: "À" comes after "E"
+  EXPECT_EQ(HeroSync::mergedForCloud(a, b), HeroSync::mergedForCloud(b, a));
+  // Once converged, nothing moves any more.
+  EXPECT_FALSE(HeroSync::adopted(onA, onB));
+}
+
 TEST(HeroSync, ReplayDayTitlesAndReceiptsFollowTheirOwnRules) {
   HeroSyncPayload local = hero(10);
   local.lastReplayDateISO = "2026-12-04";

@@ -87,6 +87,20 @@ std::string fold(std::string_view s) {
   return out;
 }
 
+bool hasControlCharacters(std::string_view s) {
+  const auto length = static_cast<int32_t>(s.size());
+  for (int32_t i = 0; i < length;) {
+    UChar32 cp;
+    U8_NEXT(s.data(), i, length, cp);
+    if (cp < 0) return true;
+    const int8_t type = u_charType(cp);
+    if (type == U_CONTROL_CHAR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR) {
+      return true;
+    }
+  }
+  return false;
+}
+
 int perceivedLength(std::string_view s) {
   if (isAscii(s) && s.find('\r') == std::string_view::npos) return static_cast<int>(s.size());
   int simple = 0;

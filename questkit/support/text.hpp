@@ -16,6 +16,10 @@ std::string lower(std::string_view s);
 // Number of user-perceived characters (extended grapheme clusters).
 int perceivedLength(std::string_view s);
 
+// True when `s` holds a control character (C0, DEL, C1), a line or paragraph separator, or a byte
+// sequence that is not UTF-8: text a terminal or a one-line field cannot show as it is.
+bool hasControlCharacters(std::string_view s);
+
 // Number of UTF-16 code units.
 int utf16Length(std::string_view s);
 

@@ -81,13 +81,26 @@ class Daemon {
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
     });
-    kingdom_.refreshAll(app_.now());
+    try {
+      kingdom_.refreshAll(app_.now());
+    } catch (const FileError& e) {
+      say(e.what());
+    }
     planEveningCall();
     armMidnight();
     // Answers to the invitations the user sent are polled here once the relay service exists.
     store_.startInvitationPolling([] {});
     say(Loc::string("cli.daemon.watching", "À l'écoute — Ctrl-C pour arrêter."));
-    main_.run();
+    // A store that cannot save (a full disk, a folder made read-only) fails the change that
+    // needed it; the daemon says so and keeps watching, the stores as they were.
+    for (;;) {
+      try {
+        main_.run();
+        break;
+      } catch (const FileError& e) {
+        say(e.what());
+      }
+    }
     say(Loc::string("cli.daemon.stopped", "Arrêt."));
     return EXIT_DONE;
   }

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "game/achievements.hpp"
+#include "game/hero_identity.hpp"
 #include "game/xp.hpp"
 #include "support/loc.hpp"
 #include "support/text.hpp"
@@ -71,13 +72,16 @@ int rename(const HeroOptions& o, Io& io, AppContext& app) {
   if (name.empty()) {
     throw UsageError(Loc::string("cli.hero.emptyName", "le nom du héros ne peut pas être vide"));
   }
+  if (auto problem = HeroIdentity::nameProblem(name)) throw UsageError(*problem);
   app.heroStore().setName(name);
   printCard(*app.heroStore().payload(), app.narrativeMode(), io);
   return EXIT_DONE;
 }
 
 int setTagline(const HeroOptions& o, Io& io, AppContext& app) {
-  app.heroStore().setTagline(joined(o.words));
+  const std::string tagline(text::trim(joined(o.words)));
+  if (auto problem = HeroIdentity::taglineProblem(tagline)) throw UsageError(*problem);
+  app.heroStore().setTagline(tagline);
   printCard(*app.heroStore().payload(), app.narrativeMode(), io);
   return EXIT_DONE;
 }

@@ -17,13 +17,18 @@ struct ModeOptions {
 };
 
 int mode(const ModeOptions& o, Io& io, AppContext& app) {
+  bool cloudFailed = false;
   if (o.modeGiven->count() > 0) {
     const std::string raw(rawValue(parseMode(o.mode)));
+    // A mode that cannot be saved here fails the command (FileError), the preferences intact.
     app.preferences().set(QuestStore::MODE_KEY, raw);
     try {
       app.cloudStore().setData(QuestStore::MODE_KEY, Json(raw).dump());
-    } catch (const std::exception&) {
-      // The cloud folder catches up with the next change; this machine already has the mode.
+    } catch (const std::system_error& e) {
+      // This machine has the mode; the other machines will not hear of it until the cloud
+      // folder can be written again.
+      io.err << "talewick : " << e.what() << "\n";
+      cloudFailed = true;
     }
   }
   const RPGMode current = app.narrativeMode();
@@ -34,14 +39,14 @@ int mode(const ModeOptions& o, Io& io, AppContext& app) {
     printJson(io.out, Json{{"mode", std::string(rawValue(current))},
                            {"displayName", displayName(current)},
                            {"modes", std::move(modes)}});
-    return EXIT_DONE;
+    return cloudFailed ? EXIT_FAILED : EXIT_DONE;
   }
   if (!o.mode.empty()) {
     io.out << Loc::format(Loc::string("cli.mode.changed",
                                       "Mode narratif : %@ (%@). Tes quêtes changent de ton !"),
                           {displayName(current), rawValue(current)})
            << "\n";
-    return EXIT_DONE;
+    return cloudFailed ? EXIT_FAILED : EXIT_DONE;
   }
   io.out << Loc::format(Loc::string("cli.mode.current", "Mode narratif : %@ (%@)"),
                         {displayName(current), rawValue(current)})

@@ -2,7 +2,7 @@
 // better, the cloud gets what this machine has better, and the shared preferences are mirrored.
 #include <memory>
 
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 #include "platform/paths.hpp"
 #include "support/loc.hpp"
 #include "ui/commands/commands.hpp"

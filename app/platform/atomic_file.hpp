@@ -1,4 +1,5 @@
-// Whole-file reads and atomic writes: a writer killed half-way never leaves a torn file behind.
+// Whole-file reads and atomic writes on Linux: a writer killed half-way never leaves a torn file
+// behind. Stores reach them through FilePort (platform/linux_files).
 #pragma once
 
 #include <filesystem>
@@ -10,6 +11,10 @@ namespace talewick::files {
 
 // The file's bytes; nullopt when it does not exist or cannot be read.
 std::optional<std::string> read(const std::filesystem::path& path);
+
+// The file's bytes; nullopt when nothing is at `path`. Throws std::system_error when something is
+// there that cannot be read (a folder, no permission).
+std::optional<std::string> readExisting(const std::filesystem::path& path);
 
 // Writes `data` to a temporary file in the same folder, flushes it to disk and renames it over
 // `path`, creating missing parent folders. `mode` applies to the new file. Throws

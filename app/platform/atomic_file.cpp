@@ -1,4 +1,4 @@
-#include "core/atomic_file.hpp"
+#include "platform/atomic_file.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,6 +18,30 @@ std::optional<std::string> read(const std::filesystem::path& path) {
   buffer << in.rdbuf();
   if (in.bad()) return std::nullopt;
   return buffer.str();
+}
+
+std::optional<std::string> readExisting(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    // A file standing where a parent folder should be means there is no such file either.
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw std::system_error(errno, std::generic_category(), path.string());
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int saved = errno;
+      ::close(fd);
+      throw std::system_error(saved, std::generic_category(), path.string());
+    }
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
 }
 
 namespace {
