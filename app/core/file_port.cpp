@@ -42,9 +42,13 @@ std::string describeFileProblem(std::error_code code) {
     case ENOTDIR:
       return Loc::string("file.problem.notFolder", "un fichier occupe la place d'un dossier");
     case ENOENT:
-      return Loc::string("file.problem.missing", "dossier introuvable");
+      return Loc::string("file.problem.missing", "introuvable");
+    case EEXIST:
+      return Loc::string("file.problem.exists", "existe déjà");
     case ENAMETOOLONG:
       return Loc::string("file.problem.nameTooLong", "chemin trop long");
+    case ELOOP:
+      return Loc::string("file.problem.loop", "trop de liens symboliques");
     case EIO:
       return Loc::string("file.problem.io", "erreur d'entrée-sortie du disque");
     default:

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/file_port.hpp"
 #include "support/loc.hpp"
 
 namespace talewick::ui {
@@ -44,35 +45,6 @@ std::string conversionText(const std::string& message) {
   }
   return Loc::format(Loc::string("cli.error.badValueOf", "valeur invalide pour %@ : %@"),
                      {name, inQuotes(value)});
-}
-
-std::string reasonText(std::error_code code) {
-  if (code.category() != std::generic_category() && code.category() != std::system_category())
-    return code.message();
-  switch (static_cast<std::errc>(code.value())) {
-    case std::errc::permission_denied:
-    case std::errc::operation_not_permitted:
-      return Loc::string("cli.error.fs.denied", "accès refusé");
-    case std::errc::not_a_directory:
-      return Loc::string("cli.error.fs.notDirectory", "un élément du chemin n'est pas un dossier");
-    case std::errc::is_a_directory:
-      return Loc::string("cli.error.fs.isDirectory", "c'est un dossier, pas un fichier");
-    case std::errc::no_such_file_or_directory:
-      return Loc::string("cli.error.fs.missing", "introuvable");
-    case std::errc::read_only_file_system:
-      return Loc::string("cli.error.fs.readOnly", "système de fichiers en lecture seule");
-    case std::errc::no_space_on_device:
-      return Loc::string("cli.error.fs.full", "plus de place sur le disque");
-    case std::errc::file_exists:
-      return Loc::string("cli.error.fs.exists", "existe déjà");
-    case std::errc::filename_too_long:
-      return Loc::string("cli.error.fs.tooLong", "chemin trop long");
-    case std::errc::too_many_symbolic_link_levels:
-      return Loc::string("cli.error.fs.loop", "trop de liens symboliques");
-    default:
-      return Loc::format(Loc::string("cli.error.fs.other", "erreur système %@"),
-                         {std::to_string(code.value())});
-  }
 }
 
 }  // namespace
@@ -127,7 +99,7 @@ std::string fileErrorText(const std::system_error& error) {
     if (slash != std::string::npos) path = before(message.substr(slash), ": ");
     if (path.empty() && slash != std::string::npos) path = message.substr(slash);
   }
-  const std::string reason = reasonText(error.code());
+  const std::string reason = describeFileProblem(error.code());
   return path.empty() ? reason
                       : Loc::format(Loc::string("cli.error.fsLine", "%@ : %@"), {path, reason});
 }

@@ -126,7 +126,7 @@ TEST_F(CommandLine, AFileSystemFailureIsOneLineNamingThePathAndTheReason) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "talewick : " + (home.path() / "plain").string() +
-                         " : un élément du chemin n'est pas un dossier\n");
+                         " : un fichier occupe la place d'un dossier\n");
   }
 
   struct Case {
@@ -134,7 +134,7 @@ TEST_F(CommandLine, AFileSystemFailureIsOneLineNamingThePathAndTheReason) {
     Loc::Language language;
     std::string expected;
   } cases[] = {
-      {std::errc::permission_denied, Loc::Language::fr, "/srv/cal/a.ics : accès refusé"},
+      {std::errc::permission_denied, Loc::Language::fr, "/srv/cal/a.ics : permission refusée"},
       {std::errc::permission_denied, Loc::Language::en, "/srv/cal/a.ics: permission denied"},
       {std::errc::no_space_on_device, Loc::Language::fr,
        "/srv/cal/a.ics : plus de place sur le disque"},
