@@ -92,11 +92,7 @@ bool hasControlCharacters(std::string_view s) {
   for (int32_t i = 0; i < length;) {
     UChar32 cp;
     U8_NEXT(s.data(), i, length, cp);
-    if (cp < 0) return true;
-    const int8_t type = u_charType(cp);
-    if (type == U_CONTROL_CHAR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR) {
-      return true;
-    }
+    if (cp < 0 || isTerminalControl(static_cast<char32_t>(cp))) return true;
   }
   return false;
 }
@@ -168,8 +164,8 @@ std::string capitalizeFirst(std::string_view s) {
 }
 
 bool isTerminalControl(char32_t cp) {
-  return cp < 0x20 || (cp >= 0x7f && cp < 0xa0) || (cp >= 0x202a && cp <= 0x202e) ||
-         (cp >= 0x2066 && cp <= 0x2069);
+  return cp < 0x20 || (cp >= 0x7f && cp < 0xa0) || cp == 0x2028 || cp == 0x2029 ||
+         (cp >= 0x202a && cp <= 0x202e) || (cp >= 0x2066 && cp <= 0x2069);
 }
 
 std::string terminalSafe(std::string_view s, bool keepLines) {

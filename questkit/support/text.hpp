@@ -16,8 +16,8 @@ std::string lower(std::string_view s);
 // Number of user-perceived characters (extended grapheme clusters).
 int perceivedLength(std::string_view s);
 
-// True when `s` holds a control character (C0, DEL, C1), a line or paragraph separator, or a byte
-// sequence that is not UTF-8: text a terminal or a one-line field cannot show as it is.
+// True when `s` holds a code point terminalSafe would drop or change (tab and line breaks
+// included), or a byte sequence that is not UTF-8: text a one-line field cannot show as it is.
 bool hasControlCharacters(std::string_view s);
 
 // Number of UTF-16 code units.
@@ -31,7 +31,8 @@ std::string capitalizeFirst(std::string_view s);
 
 // `s` as it may reach a terminal: text from a calendar, a file or the network could otherwise
 // drive the terminal (colours, cursor moves, window titles) or reverse what follows it. Drops C0
-// controls, DEL, C1 controls and the bidirectional embeddings, overrides and isolates; an invalid
+// controls, DEL, C1 controls, the line and paragraph separators and the bidirectional
+// embeddings, overrides and isolates; an invalid
 // UTF-8 sequence becomes U+FFFD. Tabs and line breaks are kept with `keepLines` (notes), else each
 // becomes a space (a title in a one-line row); a CR LF pair counts as one break.
 std::string terminalSafe(std::string_view s, bool keepLines = false);
