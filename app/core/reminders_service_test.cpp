@@ -9,6 +9,7 @@
 #include "core/run_loop.hpp"
 #include "tests/support/fake_reminders_store.hpp"
 #include "tests/support/memory_cloud_store.hpp"
+#include "tests/support/memory_files.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
 
@@ -137,8 +138,9 @@ TEST(RemindersService, CompleteReportsWhatTheStoreDid) {
 TEST(RemindersService, ACompletedSideQuestIsCreditedOnceAndOnlyWhenTicked) {
   testing::TempFolder home("side-quests");
   testing::MemoryCloudStore cloud;
+  testing::MemoryFiles files;
   RunLoop loop;
-  HeroStore hero(home / HeroStore::FILE_NAME, cloud, loop.main(),
+  HeroStore hero(files, home / HeroStore::FILE_NAME, cloud, loop.main(),
                  loop.serialQueue(HeroStore::CLOUD_QUEUE));
   hero.start();
   FakeReminders port;

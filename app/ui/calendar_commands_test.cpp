@@ -116,7 +116,8 @@ TEST_F(CalendarCommands, EventWindowsEndOnTheirLastDayAndStartOnTheProgramsToday
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<std::string> out;
     if (r.status != 0) return out;
-    for (const Json& e : Json::parse(r.out)["timed"]) out.push_back(e["startDate"]);
+    const Json events = Json::parse(r.out);
+    for (const Json& e : events["timed"]) out.push_back(e["startDate"]);
     return out;
   };
   using Starts = std::vector<std::string>;

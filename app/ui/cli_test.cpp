@@ -148,7 +148,7 @@ TEST(Binary, ParseColoursItsOwnSpansButNoneFromTheSentence) {
   const std::string parse = std::string(TALEWICK_BINARY) +
                             " parse \"$(printf 'Piscine\\033[2J\\033]0;titre\\007')\" demain 10h";
   const std::string terminal = runOnTerminal("parse_tty", parse);
-  EXPECT_NE(terminal.find("\x1b[3"), std::string::npos) << terminal;  // our colours
+  EXPECT_NE(terminal.find("\x1b[1;3"), std::string::npos) << terminal;  // our colours
   EXPECT_NE(terminal.find("Piscine[2J]0;titre"), std::string::npos) << terminal;
   EXPECT_EQ(terminal.find("\x1b[2J"), std::string::npos) << terminal;
   EXPECT_EQ(terminal.find('\x07'), std::string::npos) << terminal;

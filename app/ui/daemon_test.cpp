@@ -70,7 +70,7 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
   ASSERT_GT(daemon, 0);
   const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
-  EXPECT_TRUE(printed(out, "Le royaume — 1 quêtes de ton agenda"));
+  EXPECT_TRUE(printed(out, "Le royaume — 1 quête de ton agenda"));
   EXPECT_TRUE(printed(out, "Notifications désactivées : pas de session de bureau (D-Bus)."));
   // The day's board: today's reminder to tick, and two objectives the day already meets.
   EXPECT_TRUE(printed(out, "+45 XP, +14 or — Plus aucune échéance en retard"));
@@ -80,7 +80,7 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   files::writeAtomically(calendar / "b.ics", event("b", "Séance de sport"));
   EXPECT_TRUE(printed(out, "Le royaume — 2 quêtes de ton agenda"));
   std::filesystem::remove(calendar / "a.ics");
-  EXPECT_TRUE(printed(out, "Le royaume — 1 quêtes de ton agenda\n", 2));
+  EXPECT_TRUE(printed(out, "Le royaume — 1 quête de ton agenda\n", 2));
 
   // The reminder is ticked in a to-do tool: its objective pays, then the chest.
   files::writeAtomically(list / "pain.ics", reminder(true));

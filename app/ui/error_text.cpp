@@ -52,7 +52,17 @@ std::string conversionText(const std::string& message) {
 std::string parseErrorText(const CLI::ParseError& error, bool commandGiven) {
   const std::string message = error.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
-    const std::string extras = after(message, "expected: ");
+    // The command line reaches the parser reversed (it takes words from the back): the words it
+    // did not expect come back in the order typed.
+    std::string extras;
+    const std::string typed = after(message, "expected: ");
+    std::string_view rest = typed;
+    while (!rest.empty()) {
+      const size_t space = rest.rfind(' ');
+      const std::string_view word = space == std::string_view::npos ? rest : rest.substr(space + 1);
+      extras += (extras.empty() ? "" : " ") + std::string(word);
+      rest = space == std::string_view::npos ? std::string_view() : rest.substr(0, space);
+    }
     if (!commandGiven && !extras.starts_with("-")) {
       return Loc::format(Loc::string("cli.error.unknownCommand", "commande inconnue : %@"),
                          {inQuotes(before(extras + " ", " "))});

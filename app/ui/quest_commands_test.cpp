@@ -333,8 +333,8 @@ TEST_F(QuestCommands, CountsAgreeWithTheirNouns) {
        {"week", "2026-12-15"},
        "2026-12-14 → 2026-12-20 — 1 quest from your calendar"},
       {Loc::Language::fr, {"kingdom"}, ", 1 événement, "},
-      {Loc::Language::fr, {"hero"}, "0 or · série de 0 jour"},
-      {Loc::Language::en, {"hero"}, "0 gold · 0-day streak"},
+      {Loc::Language::fr, {"hero"}, " or · série de 0 jour"},
+      {Loc::Language::en, {"hero"}, " gold · 0-day streak"},
   };
   // The kingdom's one event: a meeting today.
   event("dentiste", "Rendez-vous dentiste", "20261209T143000", "20261209T151500");

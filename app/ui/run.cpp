@@ -2,6 +2,7 @@
 
 #include "support/loc.hpp"
 #include "support/text.hpp"
+#include "core/file_port.hpp"
 #include "ui/command.hpp"
 #include "ui/context.hpp"
 #include "ui/error_text.hpp"
@@ -66,6 +67,9 @@ int run(const std::vector<std::string>& args, Io& io) {
     return selected(io, context);
   } catch (const UsageError& e) {
     return fail(io, e.what(), EXIT_BAD_INPUT);
+  } catch (const FileError& e) {
+    // Already one line in the user's language, naming the file.
+    return context.warned(e.what()) ? EXIT_FAILED : fail(io, e.what(), EXIT_FAILED);
   } catch (const std::system_error& e) {
     const std::string line = fileErrorText(e);
     return context.warned(line) ? EXIT_FAILED : fail(io, line, EXIT_FAILED);

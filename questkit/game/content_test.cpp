@@ -92,7 +92,8 @@ TEST(Content, EveryMenaceHasAnEnglishName) {
   Loc::setLanguage(Loc::Language::en);
   for (RPGMode mode : allCases<RPGMode>()) {
     const std::string name(rawValue(mode));
-    for (const auto& [row, menaces] : content::json("bestiary/" + name + ".json").items()) {
+    const Json bestiary = content::json("bestiary/" + name + ".json");
+    for (const auto& [row, menaces] : bestiary.items()) {
       std::set<std::string> english;
       for (size_t i = 0; i < menaces.size(); ++i) {
         const std::string key = "bestiary." + name + "." + row + "." + std::to_string(i + 1);
@@ -105,7 +106,8 @@ TEST(Content, EveryMenaceHasAnEnglishName) {
     }
   }
   Loc::setLanguage(Loc::Language::fr);
-  for (const auto& [key, text] : content::json("en/bestiary.json").items()) {
+  const Json englishNames = content::json("en/bestiary.json");
+  for (const auto& [key, text] : englishNames.items()) {
     EXPECT_TRUE(expected.contains(key)) << key;
   }
 }

@@ -56,7 +56,7 @@ TEST(Text, TerminalSafeDropsWhatWouldDriveTheTerminal) {
       {"Réunion 🎂", "Réunion 🎂", "Réunion 🎂"},
       {"\x1b[31mRouge\x1b[0m", "[31mRouge[0m", "[31mRouge[0m"},
       {"titre\x1b]0;pwned\x07", "titre]0;pwned", "titre]0;pwned"},
-      {"a\x7f\x08b\x00c", "abc", "abc"},
+      {std::string("a\x7f\x08" "b\0c", 6), "abc", "abc"},
       {"C1 \xc2\x9b"
        "31m ici",
        "C1 31m ici", "C1 31m ici"},
@@ -161,13 +161,13 @@ TEST(Loc, CountedAgreesTheNounInEachLanguage) {
     int64_t n;
     std::string expected;
   } cases[] = {
-      {Loc::Language::fr, 0, "0 quête"},  {Loc::Language::fr, 1, "1 quête"},
-      {Loc::Language::fr, 2, "2 quêtes"}, {Loc::Language::en, 0, "0 quests"},
-      {Loc::Language::en, 1, "1 quest"},  {Loc::Language::en, 12, "12 quests"},
+      {Loc::Language::fr, 0, "0 événement"},  {Loc::Language::fr, 1, "1 événement"},
+      {Loc::Language::fr, 2, "2 événements"}, {Loc::Language::en, 0, "0 events"},
+      {Loc::Language::en, 1, "1 event"},      {Loc::Language::en, 12, "12 events"},
   };
   for (const Case& c : cases) {
     Loc::setLanguage(c.language);
-    EXPECT_EQ(Loc::counted(c.n, "cli.count.quests", "%@ quête", "%@ quêtes"), c.expected) << c.n;
+    EXPECT_EQ(Loc::counted(c.n, "cli.kingdom.events", "%@ événement", "%@ événements"), c.expected) << c.n;
   }
   Loc::setLanguage(Loc::Language::fr);
 }
