@@ -12,7 +12,7 @@ namespace {
 
 namespace Meta = TalewickEventMetadata;
 
-TEST(EventMetadata, WritesTheDocumentedLines) {
+TEST(EventMetadata, BlocksAreWrittenLineByLineBetweenTheirMarkers) {
   EXPECT_EQ(Meta::linearTimeBlock("b1", "i1", "ENG-1", std::nullopt, std::nullopt, false),
             "<!-- TALEWICK-METADATA\nkind=linear_time_block\nblock_id=b1\nlinear_issue_id=i1\n"
             "linear_identifier=ENG-1\nTALEWICK-METADATA-END -->");

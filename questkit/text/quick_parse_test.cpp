@@ -37,7 +37,7 @@ struct Sentence {
   Date now = wednesday();
 };
 
-std::vector<Sentence> documentedSentences() {
+std::vector<Sentence> everyKindOfSentence() {
   std::vector<Sentence> s;
   auto add = [&](std::string text, ParsedEvent e, Date now = wednesday()) {
     s.push_back({std::move(text), std::move(e), now});
@@ -320,7 +320,7 @@ TEST(QuickParse, DatesSpreadOverTokens) {
             (T{2028, 2, 29, 1}));
 }
 
-TEST(QuickParse, DocumentedSentences) { expectDrafts(documentedSentences()); }
+TEST(QuickParse, EachKindOfSentenceGivesItsDraft) { expectDrafts(everyKindOfSentence()); }
 
 TEST(QuickParse, OwnSentences) { expectDrafts(ownSentences()); }
 
