@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/date.hpp"
+#include "text/quick_parse.hpp"
 
 namespace talewick {
 
@@ -17,15 +18,24 @@ namespace talewick {
 enum class EventSpan { thisEvent, futureEvents };
 
 struct CalendarInfo {
-  std::string identifier;  // stable: the calendar's folder name
-  std::string title;       // its display name (the folder name when it has none)
+  std::string identifier;               // stable: the calendar's folder name
+  std::string title;                    // its display name (the folder name when it has none)
   std::optional<std::string> colorHex;  // "#RRGGBB"
   bool allowsContentModifications = false;
   std::string sourceTitle;  // the account holding it; empty when unknown
   bool operator==(const CalendarInfo&) const = default;
 };
 
-enum class ParticipantStatus { unknown, pending, accepted, declined, tentative, delegated, completed, inProcess };
+enum class ParticipantStatus {
+  unknown,
+  pending,
+  accepted,
+  declined,
+  tentative,
+  delegated,
+  completed,
+  inProcess
+};
 enum class ParticipantRole { unknown, required, optional, chair, nonParticipant };
 
 struct Participant {
@@ -55,9 +65,13 @@ struct CalendarEvent {
   // Start of this occurrence as its series placed it (before any move); absent for a single event.
   std::optional<Date> occurrenceDate;
   bool hasRecurrenceRules = false;
-  // Written by save() on a new event or a whole series: an RRULE value such as
-  // "FREQ=WEEKLY;BYDAY=MO", and alarms in minutes before the start.
+  // The series' rule as the calendar holds it, an RRULE value such as "FREQ=WEEKLY;BYDAY=MO";
+  // save() writes it on a new event or a whole series.
   std::optional<std::string> recurrenceRule;
+  // A new repetition as quick-add reads it; save() writes it in the calendar's own format, in
+  // place of recurrenceRule. Never set on what the calendar reads.
+  std::optional<ParsedRecurrence> recurrence;
+  // Alarms, in minutes before the start.
   std::vector<int> alarmMinutesBefore;
   bool operator==(const CalendarEvent&) const = default;
 };

@@ -6,17 +6,16 @@
 #include <sstream>
 
 #include "core/mock_events.hpp"
-#include "text/meeting_detector.hpp"
-#include "text/rsvp.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
+#include "text/meeting_detector.hpp"
+#include "text/rsvp.hpp"
 
 namespace talewick {
 
 namespace {
 
-constexpr auto kCoalesceDelay = std::chrono::milliseconds(350);
 constexpr auto kInvitationPollEvery = std::chrono::seconds(120);
 
 Date dayStart(Date d, int plusDays = 0) {
@@ -114,7 +113,7 @@ void QuestStore::load(DateInterval interval, std::string label) {
 
 void QuestStore::coalescedReload() {
   const int64_t generation = ++reloadGeneration_;
-  reloadTimer_.expires_after(kCoalesceDelay);  // cancels the wait of the previous request
+  reloadTimer_.expires_after(reloadDelay_);  // cancels the wait of the previous request
   std::weak_ptr<bool> alive = alive_;
   reloadTimer_.async_wait([this, alive, generation](const std::error_code& error) {
     if (error || !alive.lock() || generation != reloadGeneration_) return;
@@ -124,17 +123,6 @@ void QuestStore::coalescedReload() {
 
 void QuestStore::reloadCurrent() {
   if (currentInterval_) load(*currentInterval_, currentLabel_);
-}
-
-void QuestStore::loadWindow(Date around, int halfDays) {
-  const DateInterval window{dayStart(around, -halfDays), dayStart(around, halfDays + 1)};
-  load(window, labelFor(window));
-}
-
-void QuestStore::ensureWindow(Date around, int halfDays, int preloadDays) {
-  const DateInterval wanted{dayStart(around, -halfDays), dayStart(around, halfDays + 1)};
-  if (currentInterval_ && currentInterval_->contains(wanted)) return;
-  loadWindow(around, halfDays + std::max(0, preloadDays));
 }
 
 bool QuestStore::hasAccess() {
@@ -299,9 +287,9 @@ void QuestStore::tellNotifications(RPGMode mode) {
 
   // Reminders are planned for the next days only; the daemon's reload after midnight plans on.
   const Date now = clock_();
-  const DateInterval coverage{std::max(now, currentInterval_->start),
-                              std::min(now.adding(NOTIFICATION_DAYS * 86400.0),
-                                       currentInterval_->end)};
+  const DateInterval coverage{
+      std::max(now, currentInterval_->start),
+      std::min(now.adding(NOTIFICATION_DAYS * 86400.0), currentInterval_->end)};
   if (coverage.end <= coverage.start) return;
   std::map<std::string, std::string> joinURLs;
   std::map<std::string, std::vector<int>> offsets;
@@ -363,35 +351,6 @@ std::vector<QuestStore::AgendaItem> QuestStore::agenda(Date from, int days) cons
   return items;
 }
 
-std::vector<DayEvent> QuestStore::peekDayEvents(Date day) {
-  if (!hasAccess()) return {};
-  auto lists = CalendarAccess::fetchDayEvents(calendar_, dayStart(day), dayStart(day, 1),
-                                              selection_.hidden(), lastCreated_);
-  std::vector<DayEvent> events = std::move(lists.allDay);
-  events.insert(events.end(), lists.timed.begin(), lists.timed.end());
-  return events;
-}
-
-std::set<std::string> QuestStore::peekBusyDays(Date day) {
-  std::set<std::string> busy;
-  if (!hasAccess()) return busy;
-  const Date first = monthStart(day, 0), next = monthStart(day, 1);
-  const auto lists = CalendarAccess::fetchDayEvents(calendar_, first, next, selection_.hidden());
-  for (const auto* list : {&lists.timed, &lists.allDay}) {
-    for (const DayEvent& event : *list) {
-      // Every day the occurrence touches inside the month.
-      Date d = dayStart(event.startDate);
-      if (d.seconds < first.seconds) d = first;
-      do {
-        if (d.seconds >= next.seconds) break;
-        busy.insert(LocalCalendar::dayKey(d));
-        d = dayStart(d, 1);
-      } while (d.seconds < event.endDate.seconds);
-    }
-  }
-  return busy;
-}
-
 std::vector<QuestStore::ChronicleHit> QuestStore::searchChronicles(const std::string& text,
                                                                    int monthsBack,
                                                                    int monthsForward) {
@@ -429,15 +388,6 @@ std::vector<QuestStore::ChronicleHit> QuestStore::searchChronicles(const std::st
     return std::abs(a.date.seconds - now.seconds) < std::abs(b.date.seconds - now.seconds);
   });
   return hits;
-}
-
-const Quest* QuestStore::quest(const std::string& questID) const {
-  for (const auto* list : {&quests_, &allDayQuests_}) {
-    for (const Quest& q : *list) {
-      if (q.id == questID) return &q;
-    }
-  }
-  return nullptr;
 }
 
 const DayEvent* QuestStore::eventOf(const std::string& questID,
@@ -501,18 +451,14 @@ std::optional<std::string> QuestStore::createEvent(CalendarEvent draft) {
   return draft.eventIdentifier;
 }
 
-bool QuestStore::updateEvent(CalendarEvent event, EventSpan span) {
-  try {
-    calendar_.save(event, span);
-  } catch (const CalendarInputError& e) {
-    failWrite(CalendarAccess::CalendarWrite::edit, e.what());
-    throw;
-  } catch (const CalendarStoreError& e) {
-    failWrite(CalendarAccess::CalendarWrite::edit, e.what());
-    return false;
-  }
-  reloadCurrent();
-  return true;
+std::optional<QuickAdd::Draft> QuestStore::quickAdd(const ParsedEvent& draft,
+                                                    const CalendarInfo& place) {
+  QuickAdd::Draft written = QuickAdd::eventOf(draft, place.identifier);
+  const std::optional<std::string> identifier = createEvent(written.event);
+  if (!identifier) return std::nullopt;
+  written.event.eventIdentifier = *identifier;
+  written.event.externalIdentifier = *identifier;
+  return written;
 }
 
 bool QuestStore::reschedule(const Quest& quest, Date newStart,

@@ -4,11 +4,12 @@
 //
 // Everything runs on the main loop. A load runs to its end before the next starts (a load asked
 // for while one runs waits and follows), so loads finish in the order they were asked for. Bursts
-// of change notices are coalesced: reloads run 350 ms after the last notice.
+// of change notices are coalesced: reloads run RELOAD_DELAY after the last notice.
 #pragma once
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -27,6 +28,7 @@
 #include "core/observers.hpp"
 #include "core/preferences.hpp"
 #include "core/quest_notifications.hpp"
+#include "core/quick_add.hpp"
 #include "game/quest.hpp"
 #include "game/quest_engine.hpp"
 
@@ -101,14 +103,15 @@ class QuestStore {
   RPGMode mode() const { return modeFrom(preferences_, cloud_); }
   static RPGMode modeFrom(const Preferences& preferences, const KeyValueCloudStore* cloud);
 
+  // How long a burst of change notices is waited out before the one reload it causes.
+  static constexpr std::chrono::milliseconds RELOAD_DELAY{350};
+  // Tests wait none, and run the loop until it is idle.
+  void setReloadDelay(std::chrono::milliseconds delay) { reloadDelay_ = delay; }
+
   // Loads `interval` under `label` ("Cette semaine"…), after any load under way.
   void load(DateInterval interval, std::string label);
-  // Reloads the current window 350 ms after the last of a burst of requests.
+  // Reloads the current window RELOAD_DELAY after the last of a burst of requests.
   void coalescedReload();
-  // The days from `halfDays` before the day of `around` to `halfDays` after it.
-  void loadWindow(Date around, int halfDays);
-  // Loads `halfDays + preloadDays` around `around` unless `halfDays` around it are loaded already.
-  void ensureWindow(Date around, int halfDays, int preloadDays);
 
   // Monday 00:00 of the week holding `date` to the Monday after.
   static DateInterval weekInterval(Date containing);
@@ -119,16 +122,10 @@ class QuestStore {
 
   // The loaded quests of [day of `from`, + `days` days), by date, all-day ones first each day.
   std::vector<AgendaItem> agenda(Date from, int days) const;
-  // The occurrences of one day, straight from the calendar (the window is not changed).
-  std::vector<DayEvent> peekDayEvents(Date day);
-  // The day keys of the month holding `day` that have at least one occurrence.
-  std::set<std::string> peekBusyDays(Date day);
   // Occurrences from `monthsBack` months before now to `monthsForward` after whose title, place
   // or quest name holds every word of `text` (case and accents aside), best first.
   std::vector<ChronicleHit> searchChronicles(const std::string& text, int monthsBack,
                                              int monthsForward);
-  // A loaded quest by id (timed or all-day); null when not loaded.
-  const Quest* quest(const std::string& questID) const;
   // The occurrence behind a quest: the one on `calendarID` when given. Two calendars may hold
   // events with the same UID, hence the same quest id; without a calendar, the first loaded.
   std::optional<DayEvent> dayEvent(const Quest& quest, const std::string& calendarID = {}) const;
@@ -142,7 +139,9 @@ class QuestStore {
   // its loaded occurrences when they share one.
   // A new event in `draft.calendarID`; returns its identifier.
   std::optional<std::string> createEvent(CalendarEvent draft);
-  bool updateEvent(CalendarEvent event, EventSpan span);
+  // A quick-add sentence's draft written as a new event of `place` (see QuickAdd::eventOf):
+  // the event as written, its identifier set; nullopt when the write failed.
+  std::optional<QuickAdd::Draft> quickAdd(const ParsedEvent& draft, const CalendarInfo& place);
   // Moves the quest's occurrence to `newStart`, with a new length when given.
   bool reschedule(const Quest& quest, Date newStart, std::optional<int64_t> newDurationMin,
                   const std::string& calendarID = {});
@@ -221,6 +220,7 @@ class QuestStore {
   std::deque<std::pair<DateInterval, std::string>> waitingLoads_;
   int loadsCompleted_ = 0;
   int64_t reloadGeneration_ = 0;
+  std::chrono::milliseconds reloadDelay_ = RELOAD_DELAY;
   asio::steady_timer reloadTimer_;
   asio::steady_timer rsvpTimer_;
   std::function<void()> pollInvitations_;

@@ -234,6 +234,28 @@ void writeRule(Component& ev, const std::string& rule) {
   setProperty(ev, "RRULE", "RRULE:" + value);
 }
 
+// The RRULE value of a repetition read from a sentence. UNTIL takes the value type of DTSTART,
+// as the format requires: the local day for an all-day series, a UTC time for a timed one.
+std::string ruleValue(const ParsedRecurrence& rule, const TimeForm& form, Zones& zones) {
+  static constexpr const char* kFrequencies[] = {"DAILY", "WEEKLY", "MONTHLY", "YEARLY"};
+  static constexpr const char* kDays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+  std::string out = std::string("FREQ=") + kFrequencies[static_cast<size_t>(rule.frequency)];
+  if (rule.interval > 1) out += ";INTERVAL=" + std::to_string(rule.interval);
+  std::string days;
+  for (const int64_t day : rule.weekdays) {
+    if (day >= 1 && day <= 7) days += (days.empty() ? "" : ",") + std::string(kDays[day - 1]);
+  }
+  if (!days.empty()) out += ";BYDAY=" + days;
+  if (rule.until) {
+    const TimeForm untilForm{
+        form.kind == TimeForm::Kind::date ? TimeForm::Kind::date : TimeForm::Kind::utc, ""};
+    out += ";UNTIL=" + timeText(valueIn(untilForm, *rule.until, zones));
+  } else if (rule.count && *rule.count > 0) {
+    out += ";COUNT=" + std::to_string(*rule.count);
+  }
+  return out;
+}
+
 }  // namespace
 
 TimeForm writingForm(const Component& ev, const CalendarEvent& event) {
@@ -251,7 +273,11 @@ void writeRecord(Component& ev, const CalendarEvent& event, const TimeForm& form
   setText(ev, "LOCATION", event.location);
   if (setText(ev, "DESCRIPTION", event.notes)) removeProperties(ev, "X-ALT-DESC");
   setText(ev, "URL", event.url, true);
-  if (withRule && event.recurrenceRule) writeRule(ev, *event.recurrenceRule);
+  if (withRule && event.recurrence) {
+    writeRule(ev, ruleValue(*event.recurrence, form, zones));
+  } else if (withRule && event.recurrenceRule) {
+    writeRule(ev, *event.recurrenceRule);
+  }
   writeParticipants(ev, event);
   writeAlarms(ev, event);
 }

@@ -2,13 +2,9 @@
 // `talewick parse` reads it, at the program's now, and becomes a new event of a writable
 // calendar; then the quest forged from its first occurrence is shown.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
-#include <string_view>
 
 #include "core/calendar_access.hpp"
 #include "support/loc.hpp"
@@ -56,182 +52,6 @@ CalendarInfo chosenCalendar(CalendarEventStorePort& store, const std::string& op
                   {option, names}));
 }
 
-// --- Guests ---
-
-bool startsWithMailto(std::string_view s) {
-  static constexpr std::string_view kScheme = "mailto:";
-  if (s.size() <= kScheme.size()) return false;
-  for (size_t i = 0; i < kScheme.size(); ++i) {
-    if (static_cast<char>(std::tolower(static_cast<unsigned char>(s[i]))) != kScheme[i])
-      return false;
-  }
-  return true;
-}
-
-// "lea@exemple.fr": one "@" with something before it and a dotted domain after it.
-bool looksLikeAddress(std::string_view s) {
-  const size_t at = s.find('@');
-  if (at == std::string_view::npos || at == 0 || s.find('@', at + 1) != std::string_view::npos)
-    return false;
-  const std::string_view domain = s.substr(at + 1);
-  const size_t dot = domain.find('.');
-  return dot != std::string_view::npos && dot > 0 && domain.back() != '.' &&
-         s.find_first_of("<>\"'(),;:[] ") == std::string_view::npos;
-}
-
-// A guest as typed after "avec": "Paul", "lea@exemple.fr", "Léa <lea@exemple.fr>".
-struct Guest {
-  std::string name;
-  std::optional<std::string> address;
-};
-
-Guest guestOf(const std::string& piece) {
-  Guest guest;
-  std::istringstream words(piece);
-  for (std::string word; words >> word;) {
-    std::string_view bare = word;
-    while (!bare.empty() && std::string_view("<(\"'").find(bare.front()) != std::string_view::npos)
-      bare.remove_prefix(1);
-    while (!bare.empty() &&
-           std::string_view(">)\"'.;:").find(bare.back()) != std::string_view::npos)
-      bare.remove_suffix(1);
-    if (startsWithMailto(bare)) bare.remove_prefix(7);
-    if (!guest.address && looksLikeAddress(bare)) {
-      guest.address = std::string(bare);
-      continue;
-    }
-    guest.name += (guest.name.empty() ? "" : " ") + word;
-  }
-  const size_t first = guest.name.find_first_not_of("\"'");
-  const size_t last = guest.name.find_last_not_of("\"'");
-  guest.name = first == std::string::npos ? "" : guest.name.substr(first, last - first + 1);
-  return guest;
-}
-
-// --- Repetition ---
-
-std::string utcStamp(Date date) {
-  const CivilFields f = civilFromUnix(date.unix(), 0);
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02dZ", f.year, f.month, f.day, f.hour,
-                f.minute, f.second);
-  return text;
-}
-
-std::string localDayStamp(Date date) {
-  const LocalCalendar::Fields f = LocalCalendar::fields(date);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", f.year, f.month, f.day);
-  return text;
-}
-
-std::vector<int64_t> ruleWeekdays(const ParsedRecurrence& rule) {
-  std::vector<int64_t> days;
-  for (const int64_t day : rule.weekdays) {
-    if (day >= 1 && day <= 7 && std::find(days.begin(), days.end(), day) == days.end())
-      days.push_back(day);
-  }
-  return days;
-}
-
-// The RRULE value of the draft's repetition. UNTIL takes the value type of DTSTART, as the
-// iCalendar format requires: a UTC time for a timed series, the local day for an all-day one.
-std::string ruleText(const ParsedRecurrence& rule, bool allDay) {
-  static constexpr const char* kFrequencies[] = {"DAILY", "WEEKLY", "MONTHLY", "YEARLY"};
-  static constexpr const char* kDays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
-  std::string out = std::string("FREQ=") + kFrequencies[static_cast<size_t>(rule.frequency)];
-  if (rule.interval > 1) out += ";INTERVAL=" + std::to_string(rule.interval);
-  std::string days;
-  for (const int64_t day : ruleWeekdays(rule))
-    days += (days.empty() ? "" : ",") + std::string(kDays[day - 1]);
-  if (!days.empty()) out += ";BYDAY=" + days;
-  if (rule.until) {
-    out += ";UNTIL=" + (allDay ? localDayStamp(*rule.until) : utcStamp(*rule.until));
-  } else if (rule.count && *rule.count > 0) {
-    out += ";COUNT=" + std::to_string(*rule.count);
-  }
-  return out;
-}
-
-// Where the series really starts. "Sport 18h tous les lundis" said on a Wednesday reads as today
-// at 18:00, a day the rule never names; the iCalendar format leaves such a start undefined (some
-// programs count it as an occurrence, others do not). The first day from the draft's day on that
-// the rule names has the same meaning everywhere.
-Date firstOccurrence(const ParsedEvent& draft) {
-  if (!draft.recurrence || draft.recurrence->frequency != ParsedRecurrence::Frequency::weekly)
-    return draft.start;
-  const std::vector<int64_t> days = ruleWeekdays(*draft.recurrence);
-  if (days.empty()) return draft.start;
-  for (int offset = 0; offset < 7; ++offset) {
-    const Date day = LocalCalendar::addingDays(draft.start, offset);
-    if (std::find(days.begin(), days.end(), LocalCalendar::fields(day).weekday) == days.end())
-      continue;
-    // A series that would end before its first named day keeps the start it was given.
-    if (draft.recurrence->until && *draft.recurrence->until < day) return draft.start;
-    return day;
-  }
-  return draft.start;
-}
-
-// --- The event ---
-
-struct Draft {
-  CalendarEvent event;
-  std::vector<std::string> namesInNotes;  // guests typed without an address
-};
-
-Draft eventOf(const ParsedEvent& parsed, const CalendarInfo& calendar) {
-  Draft draft;
-  CalendarEvent& e = draft.event;
-  e.calendarID = calendar.identifier;
-  e.title = parsed.title;
-  e.location = parsed.location;
-  e.url = parsed.meetingURL;
-  e.allDay = parsed.isAllDay;
-  const Date start = firstOccurrence(parsed);
-  if (e.allDay) {
-    e.start = LocalCalendar::startOfDay(start);
-    e.end = LocalCalendar::addingDays(e.start, 1);
-  } else {
-    e.start = start;
-    e.end = start.adding(60.0 * static_cast<double>(std::max<int64_t>(parsed.durationMin, 0)));
-  }
-
-  // An ATTENDEE is a calendar address: a line without one breaks other programs, and an invented
-  // one would send invitations nowhere. A guest known only by name is kept, in the notes.
-  for (const std::string& piece : parsed.attendees) {
-    Guest guest = guestOf(piece);
-    if (!guest.address) {
-      if (!guest.name.empty()) draft.namesInNotes.push_back(guest.name);
-      continue;
-    }
-    Participant who;
-    if (!guest.name.empty()) who.name = guest.name;
-    who.url = "mailto:" + *guest.address;
-    who.role = ParticipantRole::required;
-    e.attendees.push_back(std::move(who));
-  }
-  // The notes are the user's own words, written as typed. NotesSanitizer is for what invitations
-  // paste in (HTML, dial-in boilerplate) and only ever cleans for display.
-  std::string notes = parsed.notes.value_or("");
-  if (!draft.namesInNotes.empty()) {
-    std::string names;
-    for (const std::string& name : draft.namesInNotes) names += (names.empty() ? "" : ", ") + name;
-    notes += (notes.empty() ? "" : "\n") +
-             Loc::format(Loc::string("cli.add.withNote", "Avec : %@"), {names});
-  }
-  if (!notes.empty()) e.notes = notes;
-
-  if (parsed.reminderMinutes)
-    e.alarmMinutesBefore.push_back(
-        static_cast<int>(std::clamp<int64_t>(*parsed.reminderMinutes, 0, 525600)));
-  if (parsed.recurrence) {
-    e.recurrenceRule = ruleText(*parsed.recurrence, e.allDay);
-    e.hasRecurrenceRules = true;
-  }
-  return draft;
-}
-
 // The quest of the new event's first occurrence, once its week is loaded.
 std::optional<Quest> newQuest(const QuestStore& store, const std::string& identifier,
                               const CalendarEvent& event) {
@@ -275,25 +95,24 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
     return EXIT_FAILED;
   }
   const CalendarInfo calendar = chosenCalendar(calendars, o.calendar, sentence.draft.calendarHint);
-  const Draft draft = eventOf(sentence.draft, calendar);
-
   QuestStore& store = app.questStore();
-  std::optional<std::string> identifier;
+  std::optional<QuickAdd::Draft> draft;
   try {
-    identifier = store.createEvent(draft.event);
+    draft = store.quickAdd(sentence.draft, calendar);
   } catch (const CalendarInputError& e) {
     throw UsageError(e.what());
   }
-  if (!identifier) {
+  if (!draft) {
     io.err << "talewick : " << shown(store.statusLine()) << "\n";
     return EXIT_FAILED;
   }
-  loadWeek(app, draft.event.start);
-  const std::optional<Quest> quest = newQuest(store, *identifier, draft.event);
+  const std::string& identifier = draft->event.eventIdentifier;
+  loadWeek(app, draft->event.start);
+  const std::optional<Quest> quest = newQuest(store, identifier, draft->event);
 
   if (o.json) {
     DateStyleScope iso(DateStyle::iso8601);
-    Json out{{"eventIdentifier", *identifier},
+    Json out{{"eventIdentifier", identifier},
              {"calendar", Json{{"identifier", calendar.identifier}, {"title", calendar.title}}}};
     if (quest) {
       out["quest"] = json_coding::encode(*quest);
@@ -303,10 +122,10 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
     return EXIT_DONE;
   }
   io.out << Loc::format(Loc::string("cli.add.done", "Nouvelle quête dans « %@ » — %@"),
-                        {shown(calendar.title), dayHeading(draft.event.start)})
+                        {shown(calendar.title), dayHeading(draft->event.start)})
          << "\n";
   if (quest) {
-    io.out << questLine(*quest, titleMode(app), draft.event.allDay);
+    io.out << questLine(*quest, titleMode(app), draft->event.allDay);
   } else if (app.selection().hidden().count(calendar.identifier)) {
     io.out << Loc::format(Loc::string("cli.add.hidden",
                                       "L'agenda « %@ » est masqué : sa quête se montrera avec lui "
@@ -314,9 +133,9 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
                           {shown(calendar.title), shown(calendar.identifier)})
            << "\n";
   }
-  if (!draft.namesInNotes.empty()) {
+  if (!draft->namesInNotes.empty()) {
     std::string names;
-    for (const std::string& name : draft.namesInNotes) names += (names.empty() ? "" : ", ") + name;
+    for (const std::string& name : draft->namesInNotes) names += (names.empty() ? "" : ", ") + name;
     io.out << Loc::format(Loc::string("cli.add.namesInNotes",
                                       "Sans adresse, ces invités sont notés dans la description : "
                                       "%@"),
