@@ -2,6 +2,7 @@
 # End to end, as a user pays for it: a cold `talewick today --json` (a new process reading the
 # whole calendar folder), and the resident memory of `talewick daemon` once it has loaded the
 # kingdom's window (241 days) and refreshed the kingdom, over the 3,000-event benchmark folder.
+# The daemon is to stay at 40 MB resident or less: the last line says whether it does.
 #
 #   python3 bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
 #   bash bench/today_cli.sh DIR [BUILD_DIR]      (default: build/release)
@@ -45,5 +46,9 @@ fi
 daemon=$!
 for _ in $(seq 100); do grep -q "quêtes" "$work/daemon.out" 2>/dev/null && break; sleep 0.1; done
 sleep 0.5
-echo "daemon resident memory: $(awk '/VmRSS/ {printf "%.1f MB", $2 / 1024}' /proc/$daemon/status)" \
-  "(peak $(awk '/VmHWM/ {printf "%.1f MB", $2 / 1024}' /proc/$daemon/status))"
+rss=$(awk '/VmRSS/ {print $2}' /proc/$daemon/status)
+peak=$(awk '/VmHWM/ {print $2}' /proc/$daemon/status)
+mb() { awk -v kb="$1" 'BEGIN {printf "%.1f MB", kb / 1024}'; }
+echo "daemon resident memory: $(mb "$rss") (peak $(mb "$peak"))"
+goal_mb=40
+echo "goal: ≤ $goal_mb MB resident — $( ((rss <= goal_mb * 1024)) && echo met || echo missed)"
