@@ -132,11 +132,15 @@ bool QuestStore::hasAccess() {
 
 namespace {
 
-uint64_t occurrenceHash(const DayEvent& event) {
-  const size_t id = std::hash<std::string>{}(event.id);
-  return id ^ (std::hash<double>{}(event.startDate.seconds) + 0x9e3779b97f4a7c15ULL + (id << 6) +
-               (id >> 2));
+uint64_t occurrenceHash(std::string_view eventID, Date start) {
+  const size_t id = std::hash<std::string_view>{}(eventID);
+  return id ^ (std::hash<double>{}(start.seconds) + 0x9e3779b97f4a7c15ULL + (id << 6) + (id >> 2));
 }
+
+uint64_t occurrenceHash(const DayEvent& event) { return occurrenceHash(event.id, event.startDate); }
+
+// Whether `quest` has its story: every whole quest has at least its heroic choice.
+bool isWhole(const Quest& quest) { return !quest.choices.empty(); }
 
 }  // namespace
 
@@ -153,14 +157,33 @@ const Quest* QuestStore::publishedQuestFor(const DayEvent& event, RPGMode mode) 
   return &(slot.allDay ? allDayQuests_ : quests_)[slot.index];
 }
 
-Quest QuestStore::forged(const DayEvent& event, RPGMode mode) const {
+Quest QuestStore::outlined(const DayEvent& event, RPGMode mode) const {
   if (const Quest* published = publishedQuestFor(event, mode)) return *published;
-  return QuestEngine::eventToQuest(event, mode);
+  return QuestEngine::outline(event, mode);
+}
+
+const DayEvent* QuestStore::occurrenceOf(const Quest& quest) const {
+  constexpr std::string_view prefix = "quest_";
+  if (quest.id.rfind(prefix, 0) != 0) return nullptr;
+  const std::string_view id = std::string_view(quest.id).substr(prefix.size());
+  const auto found = eventByOccurrence_.find(occurrenceHash(id, quest.startDate));
+  if (found == eventByOccurrence_.end()) return nullptr;
+  const DayEvent& event = events_[found->second];
+  return event.id == id && event.startDate == quest.startDate ? &event : nullptr;
+}
+
+Quest QuestStore::whole(const Quest& quest) const {
+  Quest told = quest;
+  if (isWhole(told)) return told;
+  if (const DayEvent* event = occurrenceOf(told)) QuestEngine::tell(told, *event, eventsMode_);
+  return told;
 }
 
 std::vector<Quest> QuestStore::demoQuests(RPGMode mode) {
   std::vector<Quest> quests;
-  for (const DayEvent& event : mockEvents(clock_())) quests.push_back(forged(event, mode));
+  for (const DayEvent& event : mockEvents(clock_())) {
+    quests.push_back(QuestEngine::eventToQuest(event, mode));
+  }
   return quests;
 }
 
@@ -218,8 +241,23 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
     return;
   }
 
+  // Each occurrence by its id and start; the occurrences after the first of a key (the same
+  // event on two calendars) are not found by it.
+  std::unordered_map<uint64_t, uint32_t> byOccurrence;
+  byOccurrence.reserve(events.size());
+  std::vector<bool> unfound(events.size());
+  for (uint32_t i = 0; i < events.size(); ++i) {
+    unfound[i] = !byOccurrence.emplace(occurrenceHash(events[i]), i).second;
+  }
+
   // Timed quests are published by start (a quest starts when its occurrence does), all-day ones
-  // in the calendar's order; each occurrence remembers where its quest went.
+  // in the calendar's order; each occurrence remembers where its quest went. An occurrence its
+  // outline could not find again gets its quest whole.
+  const auto forge = [&](uint32_t i) {
+    Quest quest = outlined(events[i], mode);
+    if (unfound[i] && !isWhole(quest)) QuestEngine::tell(quest, events[i], mode);
+    return quest;
+  };
   std::vector<uint32_t> timedOrder, allDayOrder;
   for (uint32_t i = 0; i < events.size(); ++i) {
     (events[i].allDay ? allDayOrder : timedOrder).push_back(i);
@@ -233,11 +271,11 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
   std::vector<QuestSlot> slots(events.size());
   for (uint32_t i : timedOrder) {
     slots[i] = {false, static_cast<uint32_t>(timed.size())};
-    timed.push_back(forged(events[i], mode));
+    timed.push_back(forge(i));
   }
   for (uint32_t i : allDayOrder) {
     slots[i] = {true, static_cast<uint32_t>(allDay.size())};
-    allDay.push_back(forged(events[i], mode));
+    allDay.push_back(forge(i));
   }
 
   if (events.empty()) {
@@ -253,11 +291,8 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
     return;
   }
   std::unordered_map<std::string, size_t> index;
-  std::unordered_map<uint64_t, uint32_t> byOccurrence;
-  byOccurrence.reserve(events.size());
   for (uint32_t i = 0; i < events.size(); ++i) {
     index.emplace((slots[i].allDay ? allDay : timed)[slots[i].index].id, i);
-    byOccurrence.emplace(occurrenceHash(events[i]), i);
   }
   quests_ = std::move(timed);
   allDayQuests_ = std::move(allDay);
@@ -329,16 +364,18 @@ std::vector<QuestStore::AgendaItem> QuestStore::agenda(Date from, int days) cons
       if (!allDay) {
         const double date = quest.startDate.seconds;
         if (date >= start && date < end)
-          items.push_back({quest.id, quest, quest.startDate, false, place});
+          items.push_back({quest.id, whole(quest), quest.startDate, false, place});
         continue;
       }
       // An all-day quest shows on every day it covers inside the range. The occurrences of a
       // series share one quest id, hence one day event: take its length, not its dates.
       const double length = raw ? raw->endDate.seconds - raw->startDate.seconds : 86400.0;
       const double questEnd = quest.startDate.seconds + std::max(length, 1.0);
+      std::optional<Quest> told;
       for (Date day = dayStart(Date{std::max(quest.startDate.seconds, start)});
            day.seconds < std::min(questEnd, end); day = dayStart(day, 1)) {
-        items.push_back({quest.id, quest, day, true, place});
+        if (!told) told = whole(quest);
+        items.push_back({quest.id, *told, day, true, place});
       }
     }
   }
@@ -366,7 +403,7 @@ std::vector<QuestStore::ChronicleHit> QuestStore::searchChronicles(const std::st
     for (const DayEvent& event : *list) {
       const std::string title = text::fold(event.title);
       const std::string place = text::fold(event.location.value_or(""));
-      Quest quest = forged(event, mode);
+      Quest quest = outlined(event, mode);
       const std::string name = text::fold(quest.name);
       // Every word must be found somewhere; where it is found weighs differently.
       int64_t score = 0;
@@ -379,6 +416,7 @@ std::vector<QuestStore::ChronicleHit> QuestStore::searchChronicles(const std::st
         score += here;
       }
       if (!all) continue;
+      if (!isWhole(quest)) QuestEngine::tell(quest, event, mode);
       hits.push_back({quest.id, std::move(quest), event.startDate, event.location, score});
     }
   }
@@ -495,6 +533,7 @@ void QuestStore::optimisticMove(const std::string& questID, Date from, Date to,
   questsMatchEvents_ = false;
   for (Quest& quest : quests_) {
     if (quest.id == questID && std::abs(quest.startDate.seconds - from.seconds) < 1) {
+      quest = whole(quest);  // told from where its occurrence is: its story does not move
       quest.startDate = to;
       quest.durationMin = durationMin;
     }

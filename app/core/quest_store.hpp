@@ -83,9 +83,14 @@ class QuestStore {
     notifications_ = notifications ? notifications : &silent_;
   }
 
-  // Published state.
+  // Published state. The quests of a load are outlines (QuestEngine::outline): a window of months
+  // holds thousands, and their stories (intro and choices) are most of a quest's memory while
+  // only a quest shown in full reads them. whole() tells a quest's story; agenda() and
+  // searchChronicles() give whole quests. (The demonstration quests, few, are whole.)
   const std::vector<Quest>& quests() const { return quests_; }  // timed, by start
   const std::vector<Quest>& allDayQuests() const { return allDayQuests_; }
+  // `quest`, one of the published quests, with its story.
+  Quest whole(const Quest& quest) const;
   QuestSource source() const { return source_; }
   const std::string& statusLine() const { return statusLine_; }
   const std::optional<DateInterval>& currentInterval() const { return currentInterval_; }
@@ -164,10 +169,12 @@ class QuestStore {
 
  private:
   void performLoad(DateInterval interval, std::string label);
-  // The quest of `event`: the published one when the occurrence's signature is unchanged, else
-  // freshly forged.
-  Quest forged(const DayEvent& event, RPGMode mode) const;
+  // The outline of `event`: the published quest when the occurrence's signature is unchanged,
+  // else freshly forged.
+  Quest outlined(const DayEvent& event, RPGMode mode) const;
   const Quest* publishedQuestFor(const DayEvent& event, RPGMode mode) const;
+  // The occurrence of the last load a published outline was forged from; null when none.
+  const DayEvent* occurrenceOf(const Quest& quest) const;
   std::vector<Quest> demoQuests(RPGMode mode);
   bool hasAccess();
   void publish();
@@ -201,7 +208,10 @@ class QuestStore {
   bool questsMatchEvents_ = false;  // false once a quest was moved or removed ahead of the calendar
   // The quest cache is the published quests themselves (a window of months holds thousands of
   // quests: a second copy would double the store's memory). For each occurrence of the last load,
-  // where its quest sits; and each occurrence by its id and start. Used while questsMatchEvents_.
+  // where its quest sits (used while questsMatchEvents_); and each occurrence by its id and start,
+  // which is how an outline finds the occurrence its story is told from. Only the first of
+  // occurrences sharing an id and start is found so: the quests of the others are forged whole,
+  // as is a quest before it moves ahead of the calendar.
   struct QuestSlot {
     bool allDay = false;
     uint32_t index = 0;

@@ -136,6 +136,46 @@ TEST_F(QuestStoreTest, LoadsFinishInCallOrderAndUnchangedOccurrencesKeepTheirQue
   EXPECT_EQ(store().quests()[1].rawTitle, "Séance de yoga");  // changed input, forged again
 }
 
+// The published quests keep no story; each one, asked for whole, has the story its own occurrence
+// forges: also when two calendars hold the same event at the same time under other titles, and
+// when a quest moved ahead of the calendar.
+TEST_F(QuestStoreTest, PublishedQuestsAreOutlinesWholeOnDemand) {
+  CalendarEvent copy =
+      occurrence("standup", "Point sprint", localDate(2026, 12, 9, 9, 30), 30, "perso");
+  copy.attendees = {{"Léa", "mailto:lea@exemple.fr", ParticipantStatus::accepted,
+                     ParticipantRole::required, false}};  // in company: another intro
+  calendar.occurrences.push_back(copy);
+  loadWeek();
+  const RPGMode mode = store().mode();
+  ASSERT_EQ(store().quests().size(), 3u);
+  ASSERT_EQ(store().rawEvents().size(), 3u);
+  EXPECT_TRUE(store().quests()[0].choices.empty() && store().quests()[0].intro.empty());
+  for (const DayEvent& event : store().rawEvents()) {
+    const Quest forged = QuestEngine::eventToQuest(event, mode);
+    const auto published = std::find_if(
+        store().quests().begin(), store().quests().end(),
+        [&](const Quest& q) { return q.id == forged.id && q.rawTitle == forged.rawTitle; });
+    ASSERT_NE(published, store().quests().end()) << event.title;
+    EXPECT_EQ(store().whole(*published), forged) << event.title;
+  }
+  const std::vector<QuestStore::AgendaItem> items = store().agenda(now, 2);
+  ASSERT_EQ(items.size(), 3u);
+  for (const QuestStore::AgendaItem& item : items) {
+    EXPECT_FALSE(item.quest.choices.empty()) << item.quest.rawTitle;
+  }
+  const auto hits = store().searchChronicles("seance sport", 1, 1);
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].quest, store().whole(store().quests()[2]));
+
+  // Moved to another day, the quest keeps the story of the day its occurrence is on.
+  const Quest sport = store().quests()[2];
+  Quest expected = QuestEngine::eventToQuest(*store().dayEvent(sport), mode);
+  expected.startDate = localDate(2026, 12, 12, 7);
+  expected.durationMin = 45;
+  store().optimisticMove(sport.id, sport.startDate, expected.startDate, 45);
+  EXPECT_EQ(store().whole(store().quests()[2]), expected);
+}
+
 TEST_F(QuestStoreTest, MovesAndDeletionsGoThroughTheCalendarAndReload) {
   loadWeek();
   const Quest sport = store().quests()[1];

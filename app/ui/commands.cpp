@@ -134,11 +134,11 @@ Quest findQuest(const QuestStore& store, const std::string& id, Date day,
     for (const Quest& quest : *list) {
       if (!isQuestOf(quest, id)) continue;
       if (!calendar.empty() && !fromCalendar(store, quest, calendar)) continue;
-      if (LocalCalendar::dayKey(quest.startDate) == dayKey) return quest;
+      if (LocalCalendar::dayKey(quest.startDate) == dayKey) return store.whole(quest);
       if (!first) first = quest;
     }
   }
-  if (first) return *first;
+  if (first) return store.whole(*first);
   throw UsageError(Loc::format(Loc::string("cli.quest.unknown", "quête introuvable : %@"), {id}));
 }
 

@@ -132,27 +132,28 @@ std::string heroicLabel(int64_t tier) {
                      kFrench[static_cast<size_t>(tier - 1)]);
 }
 
-Quest eventToQuest(const DayEvent& event, RPGMode mode) {
-  const auto display = TalewickEventMetadata::displayTitle(event.notes);
-  const std::string& title = display ? display->realTitle : event.title;
-  // The seed and the classifier both start from the folded title: fold it once.
-  const std::string folded = TitleComposer::normalize(title);
-  const Archetype& archetype = Classifier::classifyNormalized(Classifier::normalizeFolded(folded));
+namespace {
 
-  const LocalCalendar::Fields local = LocalCalendar::fields(event.startDate);
+// The seed every pick of a quest hashes: its folded title (the occurrence id when untitled) and
+// its local day.
+std::string seedOf(const std::string& folded, const std::string& title, const DayEvent& event,
+                   const LocalCalendar::Fields& local) {
   std::string seed = title.empty() ? event.id : folded;
   seed += '|';
   seed += LocalCalendar::dayKey(local);
+  return seed;
+}
 
+Quest outlineWith(const DayEvent& event, RPGMode mode, const std::string& title,
+                  const Archetype& archetype, const std::string& seed,
+                  const LocalCalendar::Fields& local, bool titleIsName) {
   const Numbers n = numbers(event, archetype, Classifier::timeOfDayForHour(local.hour));
-  const bool hot = event.intensity && *event.intensity >= Classifier::intensityHotThreshold;
   const Classifier::BiomeEntry* biome = Classifier::matchBiome(event.location);
 
   Quest q;
   q.id = "quest_" + event.id;
-  q.name = display && display->eventTitleIsQuestName
-               ? event.title
-               : TitleComposer::composeQuestName(title, archetype, seed, mode);
+  q.name =
+      titleIsName ? event.title : TitleComposer::composeQuestName(title, archetype, seed, mode);
   q.emoji = archetype.emoji;
   q.baseXp = n.xp;
   q.rarity = archetype.rarity;
@@ -161,16 +162,21 @@ Quest eventToQuest(const DayEvent& event, RPGMode mode) {
     q.biome = Classifier::biomeDisplayName(*biome, mode);
     q.biomeKey = biome->key;
   }
-  q.intro = intro(archetype, mode, n.band, q.biome, event.attendees, hot);
   q.timeOfDay = n.band;
   q.rawTitle = title;
   q.startDate = event.startDate;
   q.durationMin = n.durationMin;
   q.archetypeId = archetype.id;
-  q.intensityHot = hot;
+  q.intensityHot = event.intensity && *event.intensity >= Classifier::intensityHotThreshold;
   q.needsResponse = event.needsResponse;
   q.linkedItem = TalewickEventMetadata::linkedItem(event.notes);
+  return q;
+}
 
+void tellWith(Quest& q, const DayEvent& event, RPGMode mode, const Archetype& archetype,
+              const std::string& seed) {
+  q.intro = intro(archetype, mode, q.timeOfDay, q.biome, event.attendees, q.intensityHot);
+  q.choices.clear();
   q.choices.reserve(archetype.choices.size() + 1);
   for (size_t i = 0; i < archetype.choices.size(); ++i) {
     const ArchetypeChoice& t = archetype.choices[i];
@@ -183,14 +189,41 @@ Quest eventToQuest(const DayEvent& event, RPGMode mode) {
   heroic.id = event.id + "_optHero";
   heroic.label = Lore::heroicLabel(mode, q.threat.tier).value_or(heroicLabel(q.threat.tier));
   heroic.consequence = Lore::heroicConsequence(mode, seed, q.threat.emoji, q.threat.label);
-  heroic.xpDelta = static_cast<int64_t>(std::round(0.5 * static_cast<double>(n.xp)));
+  heroic.xpDelta = static_cast<int64_t>(std::round(0.5 * static_cast<double>(q.baseXp)));
   // Later writes replace earlier ones: with strength dominant, strength ends at +1.
   heroic.statDelta[dominantStat(archetype.statDelta)] = 3;
   heroic.statDelta[StatKey::strength] = 1;
   heroic.statDelta[StatKey::chaos] = 3;
   heroic.statDelta[StatKey::energy] = -2;
   q.choices.push_back(std::move(heroic));
+}
+
+// Forges the outline of `event`, and its story when `whole`.
+Quest forge(const DayEvent& event, RPGMode mode, bool whole) {
+  const auto display = TalewickEventMetadata::displayTitle(event.notes);
+  const std::string& title = display ? display->realTitle : event.title;
+  // The seed and the classifier both start from the folded title: fold it once.
+  const std::string folded = TitleComposer::normalize(title);
+  const Archetype& archetype = Classifier::classifyNormalized(Classifier::normalizeFolded(folded));
+  const LocalCalendar::Fields local = LocalCalendar::fields(event.startDate);
+  const std::string seed = seedOf(folded, title, event, local);
+  Quest q = outlineWith(event, mode, title, archetype, seed, local,
+                        display && display->eventTitleIsQuestName);
+  if (whole) tellWith(q, event, mode, archetype, seed);
   return q;
+}
+
+}  // namespace
+
+Quest eventToQuest(const DayEvent& event, RPGMode mode) { return forge(event, mode, true); }
+
+Quest outline(const DayEvent& event, RPGMode mode) { return forge(event, mode, false); }
+
+void tell(Quest& quest, const DayEvent& event, RPGMode mode) {
+  const Archetype* archetype = Archetypes::byId(quest.archetypeId);
+  tellWith(quest, event, mode, archetype ? *archetype : Archetypes::fallback(),
+           seedOf(TitleComposer::normalize(quest.rawTitle), quest.rawTitle, event,
+                  LocalCalendar::fields(event.startDate)));
 }
 
 QuestBreakdown breakdown(const DayEvent& event, RPGMode mode) {
@@ -215,9 +248,8 @@ QuestBreakdown breakdown(const DayEvent& event, RPGMode mode) {
 }
 
 InputSignature eventToQuestSignature(const DayEvent& e, RPGMode mode) {
-  return InputSignature{e.id,       e.title,     e.notes,         e.startDate,
-                        e.endDate,  e.allDay,    e.location,      e.attendees,
-                        e.intensity, e.needsResponse, mode};
+  return InputSignature{e.id,       e.title,     e.notes,     e.startDate,     e.endDate, e.allDay,
+                        e.location, e.attendees, e.intensity, e.needsResponse, mode};
 }
 
 size_t InputSignatureHash::operator()(const InputSignature& s) const {

@@ -62,6 +62,11 @@ struct InputSignatureHash {
 };
 
 Quest eventToQuest(const DayEvent& event, RPGMode mode);
+// The quest without its story (intro and choices), which is most of a quest's memory and is read
+// only where one quest is shown in full: what lists, the kingdom and notifications read.
+Quest outline(const DayEvent& event, RPGMode mode);
+// Gives `quest`, the outline of `event` in `mode`, its story: it becomes eventToQuest(event, mode).
+void tell(Quest& quest, const DayEvent& event, RPGMode mode);
 QuestBreakdown breakdown(const DayEvent& event, RPGMode mode);
 InputSignature eventToQuestSignature(const DayEvent& event, RPGMode mode);
 

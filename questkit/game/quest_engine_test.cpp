@@ -153,6 +153,47 @@ TEST(Forge, MetadataBlockGivesTitleNameAndLinkedItem) {
   EXPECT_NE(composed.name, e.title);
 }
 
+// Stores keep outlines and tell their stories when a quest is shown: the story told must be the
+// one forging the whole quest gives, whatever the title (none, or one from a metadata block), the
+// place, the company, the hour and the mode.
+TEST(Forge, AnOutlineToldIsTheWholeQuest) {
+  std::vector<DayEvent> events;
+  DayEvent courses = timedEvent("Courses", localDate(2026, 12, 5, 6, 30), 30);
+  courses.location = "Supermarché Carrefour";
+  courses.attendees = 2;
+  courses.intensity = 0.9;
+  events.push_back(courses);
+  DayEvent untitled = timedEvent("", kMorning, 60);
+  untitled.id = "abc";
+  events.push_back(untitled);
+  DayEvent block = timedEvent("Le Dragon du Livrable", localDate(2026, 12, 5, 23, 0), 60);
+  block.notes = TalewickEventMetadata::linearTimeBlock("b1", "i1", "ENG-42", std::nullopt,
+                                                       "Deadline sprint", true);
+  block.attendees = 6;
+  events.push_back(block);
+  DayEvent named = timedEvent("Footing", kMorning, 45);
+  named.notes =
+      TalewickEventMetadata::todoistTimeBlock("b2", "t9", "Footing au parc", std::nullopt, false);
+  events.push_back(named);
+  DayEvent allDay = timedEvent("Anniversaire de Léa", localDate(2026, 12, 6), 0);
+  allDay.allDay = true;
+  events.push_back(allDay);
+
+  for (const DayEvent& e : events) {
+    for (RPGMode mode : allCases<RPGMode>()) {
+      const Quest whole = QuestEngine::eventToQuest(e, mode);
+      Quest outline = QuestEngine::outline(e, mode);
+      EXPECT_TRUE(outline.intro.empty() && outline.choices.empty()) << e.title;
+      Quest storyless = whole;
+      storyless.intro.clear();
+      storyless.choices.clear();
+      EXPECT_EQ(outline, storyless) << e.title << " " << rawValue(mode);
+      QuestEngine::tell(outline, e, mode);
+      EXPECT_EQ(outline, whole) << e.title << " " << rawValue(mode);
+    }
+  }
+}
+
 TEST(Breakdown, MatchesTheQuest) {
   DayEvent e = timedEvent("Présentation client", localDate(2026, 12, 5, 22, 30), 45);
   e.attendees = 3;

@@ -35,7 +35,7 @@ QuestDisplayTitle make(std::string_view id, std::string_view title, Date start,
   event.startDate = start;
   event.endDate = start.adding(60.0 * static_cast<double>(std::max<int64_t>(1, durationMin)));
   event.location = location;
-  return QuestDisplayTitle{QuestEngine::eventToQuest(event, mode).name, realName};
+  return QuestDisplayTitle{QuestEngine::outline(event, mode).name, realName};
 }
 
 }  // namespace QuestDisplayTitles

@@ -61,7 +61,7 @@ std::optional<Quest> newQuest(const QuestStore& store, const std::string& identi
     if (q.id != id) continue;
     if (event.allDay ? LocalCalendar::dayKey(q.startDate) == day
                      : std::abs(q.startDate - event.start) < 60)
-      return q;
+      return store.whole(q);
   }
   return std::nullopt;
 }

@@ -80,7 +80,8 @@ int64_t parseWholeNumber(const std::string& text, const std::string& what, int64
 
 // A loaded quest by the identifier the lists show ("yoga") or by its id ("quest_yoga"), from an
 // occurrence on `calendar` when given. The occurrences of a series share it: the one on the day
-// of `day` wins, else the first loaded. Throws UsageError "quête introuvable : ID".
+// of `day` wins, else the first loaded. The quest is whole (its story told). Throws UsageError
+// "quête introuvable : ID".
 Quest findQuest(const QuestStore& store, const std::string& id, Date day,
                 const std::string& calendar = {});
 
