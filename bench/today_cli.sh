@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end, as a user pays for it: a cold `talewick today --json` (a new process reading the
 # whole calendar folder), and the resident memory of `talewick daemon` once it has loaded the
-# kingdom's window (241 days) and refreshed the kingdom, over the 3,000-event benchmark folder.
+# kingdom's window (241 days) and refreshed the kingdom, over the 3,000-event benchmark folder;
+# then again once an event written into the folder has made it reload (the daemon reads a copy).
 # The daemon is to stay at 40 MB resident or less: the last line says whether it does.
 #
 #   python3 bench/gen_vdir.py --seed 20261205 --count 3000 --out DIR
@@ -17,7 +18,8 @@ work=$(mktemp -d)
 trap 'kill "$daemon" 2>/dev/null || true; rm -rf "$work"' EXIT
 daemon=
 export TZ=${TZ:-Europe/Paris} LANG=${LANG:-fr_FR.UTF-8}
-export TALEWICK_HOME=$work/home TALEWICK_CALENDAR_DIR=$vdir TALEWICK_SKIP_ONBOARDING=1
+cp -r "$vdir" "$work/vdir"
+export TALEWICK_HOME=$work/home TALEWICK_CALENDAR_DIR=$work/vdir TALEWICK_SKIP_ONBOARDING=1
 export TALEWICK_NOW=2026-12-05T12:00:00+01:00
 
 "$talewick" today --json >/dev/null  # page cache warm, default folders made
@@ -44,11 +46,37 @@ fi
 
 "$talewick" daemon >"$work/daemon.out" 2>&1 &
 daemon=$!
-for _ in $(seq 100); do grep -q "quêtes" "$work/daemon.out" 2>/dev/null && break; sleep 0.1; done
-sleep 0.5
-rss=$(awk '/VmRSS/ {print $2}' /proc/$daemon/status)
-peak=$(awk '/VmHWM/ {print $2}' /proc/$daemon/status)
+# Waits until the daemon has said its count of quests `n` times (once per load that changed it).
+loads() {
+  for _ in $(seq 100); do
+    (($(grep -c "quêtes" "$work/daemon.out" 2>/dev/null || true) >= $1)) && break
+    sleep 0.1
+  done
+  sleep 0.5
+}
+kb() { awk "/$1/ {print \$2}" /proc/$daemon/status; }
 mb() { awk -v kb="$1" 'BEGIN {printf "%.1f MB", kb / 1024}'; }
-echo "daemon resident memory: $(mb "$rss") (peak $(mb "$peak"))"
+
+loads 1
+loaded=$(kb VmRSS)
+echo "daemon resident memory: $(mb "$loaded") (peak $(mb "$(kb VmHWM)"))"
+calendar=$(find "$work/vdir" -mindepth 1 -maxdepth 1 -type d | sort | head -n 1)
+cat >"$calendar/bench-reload.ics" <<'ICS'
+BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//talewick//bench//FR
+BEGIN:VEVENT
+UID:bench-reload
+DTSTAMP:20261205T110000Z
+DTSTART:20261205T150000Z
+DTEND:20261205T160000Z
+SUMMARY:Relecture du bench
+END:VEVENT
+END:VCALENDAR
+ICS
+loads 2
+reloaded=$(kb VmRSS)
+echo "after a reload: $(mb "$reloaded") (peak $(mb "$(kb VmHWM)"))"
 goal_mb=40
-echo "goal: ≤ $goal_mb MB resident — $( ((rss <= goal_mb * 1024)) && echo met || echo missed)"
+worst=$((loaded > reloaded ? loaded : reloaded))
+echo "goal: ≤ $goal_mb MB resident — $( ((worst <= goal_mb * 1024)) && echo met || echo missed)"
