@@ -1,6 +1,8 @@
 // `talewick daemon`: keeps the kingdom true while the calendar, the reminders, the preferences
 // and the cloud folder change underneath; prints each new status line and each payment the day's
 // work earns; sends the quests' notifications to the desktop. Ends on SIGINT or SIGTERM.
+#include <malloc.h>
+
 #include <algorithm>
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
@@ -70,7 +72,12 @@ class Daemon {
   int run() {
     startNotifications();
     watchHero();
-    store_.observe([this] { printStatus(); });
+    store_.observe([this] {
+      printStatus();
+      // A reload holds the window's previous occurrences and quests beside the new ones; once it
+      // is over, the memory they used goes back to the system instead of staying resident.
+      asio::post(main_, [] { malloc_trim(0); });
+    });
     kingdom_.observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
       printPayments(paid);
     });
