@@ -1,5 +1,5 @@
 // The vdir reminders store over a real temporary folder.
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/vdir_calendar_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -31,9 +31,9 @@
 #include <utility>
 
 #include "platform/atomic_file.hpp"
-#include "platform/ics_edit.hpp"
-#include "platform/ics_times.hpp"
-#include "platform/vdir_folder.hpp"
+#include "platform/ics/edit.hpp"
+#include "platform/ics/times.hpp"
+#include "platform/vdir/folder.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 

@@ -1,4 +1,4 @@
-#include "platform/ics_times.hpp"
+#include "platform/ics/times.hpp"
 
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>

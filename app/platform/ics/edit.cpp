@@ -1,4 +1,4 @@
-#include "platform/ics_edit.hpp"
+#include "platform/ics/edit.hpp"
 
 #include <libical/ical.h>
 
@@ -12,16 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ics_lines.hpp"
-#include "platform/ics_record.hpp"
-#include "platform/ics_times.hpp"
+#include "platform/ics/lines.hpp"
+#include "platform/ics/record.hpp"
+#include "platform/ics/times.hpp"
 #include "support/local_calendar.hpp"
 
 namespace talewick::ics {
 namespace {
 
 // libical reads the values (times, zones, rules, durations) but the file is edited as content
-// lines (platform/ics_lines.hpp): serialising libical's tree would drop what it does not know (an
+// lines (platform/ics/lines.hpp): serialising libical's tree would drop what it does not know (an
 // IANA property it has no name for, an RRULE with an extension part — which would silently end a
 // series). Untouched lines keep their bytes, folding and line ends.
 

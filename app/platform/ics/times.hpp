@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ics_lines.hpp"
+#include "platform/ics/lines.hpp"
 #include "support/date.hpp"
 
 namespace talewick::ics {

@@ -1,4 +1,4 @@
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 
 #include <libical/ical.h>
 #include <unistd.h>
@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "platform/atomic_file.hpp"
-#include "platform/ics_lines.hpp"
-#include "platform/vdir_folder.hpp"
+#include "platform/ics/lines.hpp"
+#include "platform/vdir/folder.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
@@ -129,7 +129,7 @@ icalcomponent* findMaster(icalcomponent* calendar, const std::string& uid) {
 //
 // Completion rewrites five properties and nothing else. Serialising libical's tree would redo
 // every line (it drops unknown parameters, re-escapes X- values, splits CATEGORIES), so the file
-// is edited as content lines (platform/ics_lines.hpp): the other lines keep their bytes, folding
+// is edited as content lines (platform/ics/lines.hpp): the other lines keep their bytes, folding
 // and line ends.
 
 struct TodoBlock {

@@ -1,6 +1,6 @@
 // The vdir calendar store over hand-written .ics files in a temporary folder. Every test program
 // runs with TZ=Europe/Paris, so local times below are Paris times.
-#include "platform/vdir_calendar_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/ics_lines.hpp"
+#include "platform/ics/lines.hpp"
 
 #include <cmath>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "platform/ics_record.hpp"
+#include "platform/ics/record.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 // the window asked for. Files are parsed on every core the process may use.
 //
 // A file that cannot be read is left alone: one line on standard error the first time it is met,
-// and never rewritten. Writes go through the ics edits (platform/ics_edit.hpp) and replace files
+// and never rewritten. Writes go through the ics edits (platform/ics/edit.hpp) and replace files
 // atomically.
 //
 // Every member is safe to call from any thread; calls are serialised.
