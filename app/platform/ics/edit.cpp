@@ -16,6 +16,7 @@
 #include "platform/ics/record.hpp"
 #include "platform/ics/times.hpp"
 #include "support/local_calendar.hpp"
+#include "support/text.hpp"
 
 namespace talewick::ics {
 namespace {
@@ -113,7 +114,7 @@ Series readSeries(Component& master) {
   s.start = *start;
   s.form = formOf(*start);
   s.byDay = start->time.is_date;
-  if (auto rule = property(master, "RRULE")) s.rule = trim(rule->value);
+  if (auto rule = property(master, "RRULE")) s.rule = std::string(text::trim(rule->value));
   return s;
 }
 
@@ -149,7 +150,7 @@ bool sameRule(const std::optional<std::string>& recordRule, const Series& s) {
     return out;
   };
   const auto mine = canonical(*s.rule);
-  return mine && mine == canonical(trim(*recordRule));
+  return mine && mine == canonical(std::string(text::trim(*recordRule)));
 }
 
 // Walks the rule's occurrences in order while `visit` returns true. False when the rule cannot
@@ -273,7 +274,7 @@ void mapTimes(Component& c, std::string_view name,
 std::vector<std::string> openRuleParts(const std::string& rule) {
   std::vector<std::string> parts;
   for (const std::string& part : split(rule, ';')) {
-    const std::string name = upper(trim(part.substr(0, part.find('='))));
+    const std::string name = upper(text::trim(part.substr(0, part.find('='))));
     if (!part.empty() && name != "COUNT" && name != "UNTIL") parts.push_back(part);
   }
   return parts;
@@ -317,9 +318,9 @@ void shiftUntil(Component& ev, const Shift& shift, Zones& zones) {
     bool changed = false;
     for (std::string& part : parts) {
       const size_t eq = part.find('=');
-      if (eq == std::string::npos || upper(trim(part.substr(0, eq))) != "UNTIL") continue;
+      if (eq == std::string::npos || upper(text::trim(part.substr(0, eq))) != "UNTIL") continue;
       TimeValue until;
-      auto t = parseTimeText(trim(part.substr(eq + 1)), until.utc);
+      auto t = parseTimeText(text::trim(part.substr(eq + 1)), until.utc);
       if (!t) continue;
       until.time = *t;
       // A date UNTIL lets its whole day in.
@@ -494,7 +495,7 @@ std::pair<std::string, std::string> newSeriesFile(const Document& doc, const Fou
       const int left = std::max(1, rule->count - ruleInstancesBefore(s, key, zones));
       std::vector<std::string> parts;
       for (const std::string& part : split(p->value, ';')) {
-        const bool isCount = upper(trim(part.substr(0, part.find('=')))) == "COUNT";
+        const bool isCount = upper(text::trim(part.substr(0, part.find('=')))) == "COUNT";
         parts.push_back(isCount ? "COUNT=" + std::to_string(left) : part);
       }
       p->value = joinParts(parts);

@@ -15,6 +15,7 @@
 #include "core/calendar_port.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
+#include "support/text.hpp"
 
 namespace talewick::ics {
 
@@ -104,7 +105,7 @@ std::optional<icaltimetype> parseTimeText(std::string_view s, bool& utc) {
 std::vector<TimeValue> timesOf(const Prop& p) {
   std::vector<TimeValue> out;
   for (const std::string& part : split(p.value, ',')) {
-    const std::string text = trim(part.substr(0, part.find('/')));
+    const std::string text(text::trim(part.substr(0, part.find('/'))));
     TimeValue v;
     auto t = parseTimeText(text, v.utc);
     if (!t) continue;
@@ -408,7 +409,7 @@ std::optional<icalrecurrencetype> ruleOf(const std::string& value) {
       "BYDAY", "BYMONTHDAY", "BYYEARDAY", "BYWEEKNO", "BYMONTH",  "BYSETPOS", "WKST"};
   std::string kept;
   for (const std::string& part : split(value, ';')) {
-    if (known.count(upper(trim(part.substr(0, part.find('=')))))) {
+    if (known.count(upper(text::trim(part.substr(0, part.find('=')))))) {
       kept += (kept.empty() ? "" : ";") + part;
     }
   }

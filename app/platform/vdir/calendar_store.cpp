@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <libical/ical.h>
 #include <sched.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
@@ -18,7 +17,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -30,56 +28,29 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/uuid.hpp"
 #include "platform/atomic_file.hpp"
 #include "platform/ics/edit.hpp"
+#include "platform/ics/lines.hpp"
 #include "platform/ics/times.hpp"
 #include "platform/vdir/folder.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
+#include "support/text.hpp"
 
 namespace talewick {
 namespace {
 
 namespace fs = std::filesystem;
+using ics::equalNoCase;
+using ics::normalizedAddress;
+using ics::startsWithNoCase;
 
 // ----------------------------------------------------------------------------------- small text
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (lowerAscii(s[i]) != lowerAscii(prefix[i])) return false;
-  }
-  return true;
-}
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && startsWithNoCase(a, b);
-}
-
-// "MAILTO:Paul@Example.org " → "paul@example.org": how addresses are compared.
-std::string normalizedAddress(std::string_view raw) {
-  std::string_view s = trimmed(raw);
-  if (startsWithNoCase(s, "mailto:")) s = trimmed(s.substr(7));
-  std::string out(s);
-  for (char& c : out) c = lowerAscii(c);
-  return out;
-}
-
 // "#1f77b4", "1F77B4" or "#1f77b4ff" → "#1F77B4"; anything else → nothing.
 std::optional<std::string> normalizedColor(std::string_view raw) {
-  std::string_view s = trimmed(raw);
+  std::string_view s = text::trim(raw);
   if (!s.empty() && s.front() == '#') s.remove_prefix(1);
   if (s.size() != 6 && s.size() != 8) return std::nullopt;
   std::string out = "#";
@@ -178,32 +149,6 @@ void forEachInParallel(size_t count, Work&& work) {
   if (failure) std::rethrow_exception(failure);
 }
 
-// A version 4 UUID from the kernel's random bytes, upper case.
-std::string freshUuid() {
-  unsigned char bytes[16];
-  size_t got = 0;
-  while (got < sizeof bytes) {
-    const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw CalendarStoreError(
-          Loc::string("calendar.noRandom", "Identifiant impossible à tirer au sort (") +
-          std::strerror(errno) + ")");
-    }
-    got += static_cast<size_t>(n);
-  }
-  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
-  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
-    out += kHex[bytes[i] >> 4];
-    out += kHex[bytes[i] & 0x0F];
-  }
-  return out;
-}
-
 Date now() {
   using namespace std::chrono;
   return Date::fromUnix(duration<double>(system_clock::now().time_since_epoch()).count());
@@ -297,14 +242,15 @@ std::optional<SplitText> splitZones(std::string_view text) {
       tzid = nullptr;
     }
     if (startsWithNoCase(line, "BEGIN:")) {
-      open.push_back(trimmed(line.substr(6)));
+      open.push_back(text::trim(line.substr(6)));
       any = true;
       if (open.size() == 2 && equalNoCase(open.back(), "VTIMEZONE")) {
         zoneStart = lineStart;
         out.zones.emplace_back();
       }
     } else if (startsWithNoCase(line, "END:")) {
-      if (open.empty() || !equalNoCase(open.back(), trimmed(line.substr(4)))) return std::nullopt;
+      if (open.empty() || !equalNoCase(open.back(), text::trim(line.substr(4))))
+        return std::nullopt;
       open.pop_back();
       if (open.size() == 1 && zoneStart != std::string_view::npos) {
         const size_t zoneEnd = std::min(pos, text.size());
@@ -325,7 +271,7 @@ std::optional<SplitText> splitZones(std::string_view text) {
   }
   if (!any || !open.empty()) return std::nullopt;
   if (copiedUpTo < text.size()) out.rest.append(text.substr(copiedUpTo));
-  std::erase_if(out.zones, [](const auto& z) { return trimmed(z.first).empty(); });
+  std::erase_if(out.zones, [](const auto& z) { return text::trim(z.first).empty(); });
   return out;
 }
 
@@ -334,7 +280,7 @@ class FileZones {
  public:
   FileZones(ZoneRegistry& registry, const SplitText& split) : registry_(registry) {
     for (const auto& [tzid, definition] : split.zones) {
-      local_.try_emplace(std::string(trimmed(tzid)), definition);
+      local_.try_emplace(std::string(text::trim(tzid)), definition);
     }
   }
 
@@ -734,7 +680,7 @@ class Parser {
     size_t from = 0;
     while (from <= value.size()) {
       const size_t semi = std::min(value.find(';', from), value.size());
-      const std::string_view part = trimmed(std::string_view(value).substr(from, semi - from));
+      const std::string_view part = text::trim(std::string_view(value).substr(from, semi - from));
       if (startsWithNoCase(part, "INTERVAL=")) {
         const std::string digits(part.substr(9));
         if (digits.empty() || digits.size() > 12 ||
@@ -1440,7 +1386,7 @@ struct VdirCalendarStore::Impl {
     requireAccess();
     if (event.eventIdentifier.empty()) {
       const fs::path folder = writableCalendarFolder(event.calendarID);
-      const std::string uid = freshUuid();
+      const std::string uid = randomUUID();
       const std::string text = ics::newEventFile(event, uid, now());
       write(folder / (uid + ".ics"), text);
       event.eventIdentifier = uid;
@@ -1465,7 +1411,7 @@ struct VdirCalendarStore::Impl {
       single.recurrenceRule.reset();
       single.occurrenceDate.reset();
       single.hasRecurrenceRules = false;
-      const std::string uid = freshUuid();
+      const std::string uid = randomUUID();
       write(targetFolder / (uid + ".ics"), ics::newEventFile(single, uid, now()));
       apply(ics::removeOccurrence(text, event, EventSpan::thisEvent), path, source);
       event = std::move(single);
@@ -1514,7 +1460,7 @@ std::vector<CalendarInfo> VdirCalendarStore::calendars() {
     CalendarInfo info;
     info.identifier = id;
     const std::optional<std::string> name = files::read(folder / "displayname");
-    info.title = name ? std::string(trimmed(*name)) : std::string();
+    info.title = name ? std::string(text::trim(*name)) : std::string();
     if (info.title.empty()) info.title = id;
     if (const std::optional<std::string> color = files::read(folder / "color")) {
       info.colorHex = normalizedColor(*color);

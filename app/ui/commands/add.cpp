@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/calendar_access.hpp"
+#include "platform/ics/lines.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
@@ -110,14 +111,6 @@ Guest guestOf(const std::string& piece) {
 
 // --- Repetition ---
 
-std::string utcStamp(Date date) {
-  const CivilFields f = civilFromUnix(date.unix(), 0);
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02dZ", f.year, f.month, f.day, f.hour,
-                f.minute, f.second);
-  return text;
-}
-
 std::string localDayStamp(Date date) {
   const LocalCalendar::Fields f = LocalCalendar::fields(date);
   char text[16];
@@ -146,7 +139,7 @@ std::string ruleText(const ParsedRecurrence& rule, bool allDay) {
     days += (days.empty() ? "" : ",") + std::string(kDays[day - 1]);
   if (!days.empty()) out += ";BYDAY=" + days;
   if (rule.until) {
-    out += ";UNTIL=" + (allDay ? localDayStamp(*rule.until) : utcStamp(*rule.until));
+    out += ";UNTIL=" + (allDay ? localDayStamp(*rule.until) : ics::utcStamp(*rule.until));
   } else if (rule.count && *rule.count > 0) {
     out += ";COUNT=" + std::to_string(*rule.count);
   }
