@@ -19,52 +19,6 @@
 
 namespace talewick::ics {
 
-icaltimezone* utcZone() {
-  prepareBuiltinZones();
-  return icaltimezone_get_utc_timezone();
-}
-
-namespace {
-
-std::mutex& builtinZonesMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-icaltimezone* lookUpBuiltinZone(const std::string& tzid) {
-  if (tzid.empty() || tzid.find("..") != std::string::npos) return nullptr;
-  if (icaltimezone* z = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str())) return z;
-  if (icaltimezone* z = icaltimezone_get_builtin_timezone(tzid.c_str())) return z;
-  // Vendor prefixes such as "/mozilla.org/20050126_1/Europe/Paris".
-  for (size_t slash = tzid.find('/'); slash != std::string::npos;
-       slash = tzid.find('/', slash + 1)) {
-    const std::string rest = tzid.substr(slash + 1);
-    if (rest.find('/') == std::string::npos) break;  // "Paris" alone names nothing
-    if (icaltimezone* z = icaltimezone_get_builtin_timezone(rest.c_str())) return z;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-void prepareBuiltinZones() {
-  static std::once_flag filled;
-  std::call_once(filled, [] {
-    std::lock_guard lock(builtinZonesMutex());
-    icaltimezone_get_builtin_timezones();
-  });
-}
-
-icaltimezone* builtinZone(const std::string& tzid) {
-  prepareBuiltinZones();
-  std::lock_guard lock(builtinZonesMutex());
-  // Remembered, misses included: a TZID libical does not know costs it a search of the disk.
-  static std::unordered_map<std::string, icaltimezone*> known;
-  auto [it, added] = known.try_emplace(tzid, nullptr);
-  if (added) it->second = lookUpBuiltinZone(tzid);
-  return it->second;
-}
-
 // --- Values ---
 
 bool TimeValue::operator==(const TimeValue& o) const {
@@ -174,46 +128,95 @@ icaltimetype fieldsTime(int year, int month, int day, int hour, int minute, int 
   return t;
 }
 
-// --- Zones and instants ---
+// --- Instants ---
 
-namespace {
-
-// A VTIMEZONE of the calendar whose TZID reads `tzid`.
-bool isZoneNamed(const Component& c, const std::string& tzid) {
-  return c.name == "VTIMEZONE" && hasProperty(c, "TZID") && textValue(c, "TZID") == tzid;
+std::string processZoneId() {
+  std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+  icu::UnicodeString id;
+  zone->getID(id);
+  std::string out;
+  id.toUTF8String(out);
+  return out;
 }
 
-}  // namespace
-
-Zones::~Zones() {
-  for (icaltimezone* z : owned_) icaltimezone_free(z, 1);
-}
-
-icaltimezone* Zones::find(const std::string& tzid) {
-  if (tzid.empty()) return nullptr;
-  if (auto it = cache_.find(tzid); it != cache_.end()) return it->second;
-  icaltimezone* zone = nullptr;
-  for (const Component& c : calendar_.children) {
-    if (!isZoneNamed(c, tzid)) continue;
-    std::string text;
-    writeComponent(c, "\r\n", text);
-    icalcomponent* parsed = icalparser_parse_string(text.c_str());
-    if (parsed && icalcomponent_isa(parsed) == ICAL_VTIMEZONE_COMPONENT) {
-      zone = icaltimezone_new();
-      if (icaltimezone_set_component(zone, parsed)) {
-        owned_.push_back(zone);
-        parsed = nullptr;
-      } else {
-        icaltimezone_free(zone, 1);
-        zone = nullptr;
-      }
-    }
-    if (parsed) icalcomponent_free(parsed);
-    break;
+Date localInstant(int year, int month, int day, int hour, int minute, int second) {
+  if (auto d = LocalCalendar::dateFrom(CivilTime{year, month, day, hour, minute, 0})) {
+    return d->adding(second);
   }
-  if (!zone) zone = builtinZone(tzid);
-  cache_[tzid] = zone;
-  return zone;
+  return Date::fromUnix(static_cast<double>(daysFromCivil(year, month, day)) * 86400.0 +
+                        hour * 3600.0 + minute * 60.0 + second);
+}
+
+Date zonedInstant(const icaltimetype& wall, icaltimezone* zone) {
+  const time_t t = icaltime_as_timet_with_zone(wall, zone);
+  const icaltimetype back = icaltime_from_timet_with_zone(t, 0, zone);
+  if (back.hour == wall.hour && back.minute == wall.minute && back.second == wall.second &&
+      back.day == wall.day) {
+    return Date::fromUnix(static_cast<double>(t));
+  }
+  // libical used the offset after the gap, which puts `t` before it.
+  icaltimetype utc = icaltime_from_timet_with_zone(t, 0, ics::utcZone());
+  int daylight = 0;
+  const int before = icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &daylight);
+  icaltimetype naive = wall;
+  naive.zone = ics::utcZone();
+  return Date::fromUnix(static_cast<double>(icaltime_as_timet(naive) - before));
+}
+
+Date instantOf(const icaltimetype& wall, Clock clock, icaltimezone* zone) {
+  switch (clock) {
+    case Clock::utc:
+      return Date::fromUnix(static_cast<double>(icaltime_as_timet(wall)));
+    case Clock::zoned:
+      return zonedInstant(wall, zone);
+    case Clock::floating:
+      return localInstant(wall.year, wall.month, wall.day, wall.hour, wall.minute, wall.second);
+    case Clock::date:
+      return localInstant(wall.year, wall.month, wall.day, 0, 0, 0);
+  }
+  return Date{};
+}
+
+Date instantOf(const Stamp& s) { return instantOf(s.wall, s.clock, s.zone); }
+
+icaltimetype wallOf(Date instant, Clock clock, icaltimezone* zone, bool asDate) {
+  if (clock == Clock::utc || clock == Clock::zoned) {
+    icaltimetype t =
+        icaltime_from_timet_with_zone(static_cast<time_t>(std::floor(instant.unix())),
+                                      asDate ? 1 : 0, clock == Clock::utc ? ics::utcZone() : zone);
+    return t;
+  }
+  const LocalCalendar::Fields f = LocalCalendar::fields(instant);
+  icaltimetype t = icaltime_null_time();
+  t.year = f.year;
+  t.month = f.month;
+  t.day = f.day;
+  if (asDate || clock == Clock::date) {
+    t.is_date = 1;
+  } else {
+    t.hour = f.hour;
+    t.minute = f.minute;
+    t.second = f.second;
+  }
+  return t;
+}
+
+bool isCalendarTime(const icaltimetype& t) {
+  if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
+      t.day > icaltime_days_in_month(t.month, t.year)) {
+    return false;
+  }
+  return t.is_date || (t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
+                       t.second >= 0 && t.second <= 60);
+}
+
+int compareCivil(const icaltimetype& a, const icaltimetype& b, bool datesOnly) {
+  const int av[] = {a.year, a.month, a.day, a.hour, a.minute, a.second};
+  const int bv[] = {b.year, b.month, b.day, b.hour, b.minute, b.second};
+  for (int i = 0; i < (datesOnly ? 3 : 6); ++i) {
+    if (av[i] != bv[i]) return av[i] < bv[i] ? -1 : 1;
+  }
+  return 0;
 }
 
 Date localInstant(const icaltimetype& t) {
@@ -290,11 +293,7 @@ namespace {
 // The process time zone as an Olson id libical knows and agrees with at `at`; nullopt for UTC
 // or a zone it cannot name.
 std::optional<std::string> processZone(Date at) {
-  std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
-  icu::UnicodeString id;
-  zone->getID(id);
-  std::string name;
-  id.toUTF8String(name);
+  const std::string name = processZoneId();
   if (name.empty() || name.find('/') == std::string::npos || name.starts_with("Etc/")) {
     return std::nullopt;
   }
@@ -311,48 +310,11 @@ std::optional<std::string> processZone(Date at) {
   return name;
 }
 
-// A VTIMEZONE named `olson` from libical's zone data, from 1970 on.
-std::optional<Component> builtinTimezone(const std::string& olson) {
-  icaltimezone* zone = builtinZone(olson);
-  if (!zone || zone == utcZone()) return std::nullopt;
-  icalcomponent* source = icaltimezone_get_component(zone);
-  if (!source) return std::nullopt;
-  icalcomponent* copy = icalcomponent_new_clone(source);
-  icaltimezone_truncate_vtimezone(copy, icaltime_from_string("19700101T000000Z"),
-                                  icaltime_null_time(), 0);
-  char* text = icalcomponent_as_ical_string_r(copy);
-  icalcomponent_free(copy);
-  if (!text) return std::nullopt;
-  auto doc = parseDocument(std::string("BEGIN:VCALENDAR\r\n") + text + "END:VCALENDAR\r\n");
-  icalmemory_free_buffer(text);
-  if (!doc || doc->root.children.size() != 1) return std::nullopt;
-  Component& calendar = doc->root.children.front();
-  if (calendar.children.size() != 1 || calendar.children.front().name != "VTIMEZONE") {
-    return std::nullopt;
-  }
-  Component vtimezone = std::move(calendar.children.front());
-  forgetLayout(vtimezone);
-  setProperty(vtimezone, "TZID", "TZID:" + escapeText(olson));
-  return vtimezone;
-}
-
 }  // namespace
 
 TimeForm defaultTimedForm(Date at) {
   if (auto zone = processZone(at)) return {TimeForm::Kind::zoned, *zone};
   return {TimeForm::Kind::utc, ""};
-}
-
-void ensureTimezone(Component& calendar, const TimeForm& form) {
-  if (form.kind != TimeForm::Kind::zoned) return;
-  for (const Component& c : calendar.children) {
-    if (isZoneNamed(c, form.tzid)) return;
-  }
-  auto vtimezone = builtinTimezone(form.tzid);
-  if (!vtimezone) return;
-  auto at = std::find_if(calendar.children.begin(), calendar.children.end(),
-                         [](const Component& c) { return c.name != "VTIMEZONE"; });
-  calendar.children.insert(at, std::move(*vtimezone));
 }
 
 // --- Comparing and moving occurrences ---
