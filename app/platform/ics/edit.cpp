@@ -324,8 +324,7 @@ void shiftUntil(Component& ev, const Shift& shift, Zones& zones) {
       if (!t) continue;
       until.time = *t;
       // A date UNTIL lets its whole day in.
-      const Date end =
-          until.time.is_date ? localInstant(until.time).adding(86400 - 1) : instantOf(until, zones);
+      const Date end = instantOf(until, zones).adding(until.time.is_date ? 86400 - 1 : 0);
       Date moved = instantOf(shift.apply(valueIn(shift.from, end, zones), zones), zones);
       if (shift.from.kind == TimeForm::Kind::date && shift.to.kind != TimeForm::Kind::date) {
         moved = moved.adding(86400 - 1);

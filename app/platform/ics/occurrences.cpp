@@ -88,8 +88,7 @@ void expandRule(const Series& s, const Rule& rule, Date lower, Date upper,
     periodEnd = icaltime_normalize(periodEnd);
   }
   const bool untilIsInstant = hasUntil && !until.is_date && icaltime_is_utc(until);
-  const Date untilInstant =
-      untilIsInstant ? Date::fromUnix(static_cast<double>(icaltime_as_timet(until))) : Date{};
+  const Date untilInstant = untilIsInstant ? instantOf(until, Clock::utc, utcZone()) : Date{};
   for (int step = 0; step < kMaxSteps; ++step) {
     const icaltimetype t = icalrecur_iterator_next(it);
     if (icaltime_is_null_time(t)) break;

@@ -23,22 +23,16 @@ struct ComponentDeleter {
 };
 using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
 
-Stamp stampOf(icaltimetype t, icalproperty* property, Zones& zones) {
-  if (t.is_date) {
-    t.hour = t.minute = t.second = 0;
-    t.zone = nullptr;
-    return {t, Clock::date, nullptr};
-  }
-  if (icaltime_is_utc(t)) return {t, Clock::utc, ics::utcZone()};
+// The clock of a time libical read from `property`: its TZID is looked up here, never in
+// libical's own table.
+Stamp stampOf(const icaltimetype& t, icalproperty* property, Zones& zones) {
+  TimeValue v;
+  v.time = t;
+  v.utc = icaltime_is_utc(t);
   if (icalparameter* p = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
-    if (icaltimezone* zone = zones.find(icalparameter_get_tzid(p))) {
-      t.zone = zone;
-      return {t, zone == ics::utcZone() ? Clock::utc : Clock::zoned, zone};
-    }
+    if (const char* tzid = icalparameter_get_tzid(p)) v.tzid = tzid;
   }
-  // No zone, or one nobody knows: the user's own clock.
-  t.zone = nullptr;
-  return {t, Clock::floating, nullptr};
+  return ics::stampOf(v, zones);
 }
 
 ParticipantStatus statusOf(icalparameter_partstat p) {

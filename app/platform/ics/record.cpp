@@ -45,18 +45,23 @@ bool setText(Component& ev, const std::string& name, const std::optional<std::st
   return true;
 }
 
-// Sets a DATE / DATE-TIME property unless it already holds that value.
-void setTime(Component& ev, const std::string& name, const TimeValue& value) {
+// Sets a DATE / DATE-TIME property unless it already holds that value: the same form naming the
+// same instant. (A time written in a summer-time gap, 02:30, names the instant 03:30 names: its
+// line stays as written.)
+void setTime(Component& ev, const std::string& name, const TimeValue& value, Zones& zones) {
   auto old = property(ev, name);
   if (old) {
-    if (auto v = timeOf(*old); v && *v == value) return;
+    if (auto v = timeOf(*old);
+        v && formOf(*v) == formOf(value) && instantOf(*v, zones) == instantOf(value, zones)) {
+      return;
+    }
   }
   setProperty(ev, name, timeLine(name, value, old ? &*old : nullptr));
 }
 
 void writeTimes(Component& ev, const CalendarEvent& event, const TimeForm& form, Zones& zones) {
   const TimeValue start = valueIn(form, event.start, zones);
-  setTime(ev, "DTSTART", start);
+  setTime(ev, "DTSTART", start, zones);
   removeProperties(ev, "DURATION");
   if (form.kind == TimeForm::Kind::date) {
     // The day after the last one the event covers (an end at midnight belongs to the day before).
@@ -67,9 +72,9 @@ void writeTimes(Component& ev, const CalendarEvent& event, const TimeForm& form,
       end.time = start.time;
       icaltime_adjust(&end.time, 1, 0, 0, 0);
     }
-    setTime(ev, "DTEND", end);
+    setTime(ev, "DTEND", end, zones);
   } else if (std::floor(event.end.unix()) > std::floor(event.start.unix())) {
-    setTime(ev, "DTEND", valueIn(form, event.end, zones));
+    setTime(ev, "DTEND", valueIn(form, event.end, zones), zones);
   } else {
     removeProperties(ev, "DTEND");  // an instant: the event ends where it starts
   }

@@ -139,6 +139,15 @@ std::string processZoneId() {
   return out;
 }
 
+namespace {
+
+// Seconds of a wall-clock reading, as if it were UTC. (libical's icaltime_as_timet gives -1 for
+// any time before 1902.)
+long long naiveSeconds(const icaltimetype& t) {
+  return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+// The wall-clock fields read on the local clock, seconds added after the minute.
 Date localInstant(int year, int month, int day, int hour, int minute, int second) {
   if (auto d = LocalCalendar::dateFrom(CivilTime{year, month, day, hour, minute, 0})) {
     return d->adding(second);
@@ -147,6 +156,8 @@ Date localInstant(int year, int month, int day, int hour, int minute, int second
                         hour * 3600.0 + minute * 60.0 + second);
 }
 
+// libical reads a wall time the zone skips with the offset in force after the gap, which puts
+// it an hour early: its answer is taken only when it reads back as the same wall time.
 Date zonedInstant(const icaltimetype& wall, icaltimezone* zone) {
   const time_t t = icaltime_as_timet_with_zone(wall, zone);
   const icaltimetype back = icaltime_from_timet_with_zone(t, 0, zone);
@@ -154,19 +165,18 @@ Date zonedInstant(const icaltimetype& wall, icaltimezone* zone) {
       back.day == wall.day) {
     return Date::fromUnix(static_cast<double>(t));
   }
-  // libical used the offset after the gap, which puts `t` before it.
-  icaltimetype utc = icaltime_from_timet_with_zone(t, 0, ics::utcZone());
+  icaltimetype utc = icaltime_from_timet_with_zone(t, 0, utcZone());
   int daylight = 0;
   const int before = icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &daylight);
-  icaltimetype naive = wall;
-  naive.zone = ics::utcZone();
-  return Date::fromUnix(static_cast<double>(icaltime_as_timet(naive) - before));
+  return Date::fromUnix(static_cast<double>(naiveSeconds(wall) - before));
 }
+
+}  // namespace
 
 Date instantOf(const icaltimetype& wall, Clock clock, icaltimezone* zone) {
   switch (clock) {
     case Clock::utc:
-      return Date::fromUnix(static_cast<double>(icaltime_as_timet(wall)));
+      return Date::fromUnix(static_cast<double>(naiveSeconds(wall)));
     case Clock::zoned:
       return zonedInstant(wall, zone);
     case Clock::floating:
@@ -181,24 +191,12 @@ Date instantOf(const Stamp& s) { return instantOf(s.wall, s.clock, s.zone); }
 
 icaltimetype wallOf(Date instant, Clock clock, icaltimezone* zone, bool asDate) {
   if (clock == Clock::utc || clock == Clock::zoned) {
-    icaltimetype t =
-        icaltime_from_timet_with_zone(static_cast<time_t>(std::floor(instant.unix())),
-                                      asDate ? 1 : 0, clock == Clock::utc ? ics::utcZone() : zone);
-    return t;
+    return icaltime_from_timet_with_zone(static_cast<time_t>(std::floor(instant.unix())),
+                                         asDate ? 1 : 0, clock == Clock::utc ? utcZone() : zone);
   }
   const LocalCalendar::Fields f = LocalCalendar::fields(instant);
-  icaltimetype t = icaltime_null_time();
-  t.year = f.year;
-  t.month = f.month;
-  t.day = f.day;
-  if (asDate || clock == Clock::date) {
-    t.is_date = 1;
-  } else {
-    t.hour = f.hour;
-    t.minute = f.minute;
-    t.second = f.second;
-  }
-  return t;
+  return fieldsTime(f.year, f.month, f.day, f.hour, f.minute, f.second,
+                    asDate || clock == Clock::date);
 }
 
 bool isCalendarTime(const icaltimetype& t) {
@@ -219,29 +217,26 @@ int compareCivil(const icaltimetype& a, const icaltimetype& b, bool datesOnly) {
   return 0;
 }
 
-Date localInstant(const icaltimetype& t) {
-  const CivilTime civil{t.year,
-                        t.month,
-                        t.day,
-                        t.is_date ? 0 : t.hour,
-                        t.is_date ? 0 : t.minute,
-                        t.is_date ? 0.0 : static_cast<double>(t.second)};
-  if (auto d = LocalCalendar::dateFrom(civil)) return *d;
-  return Date{};
-}
-
-Date instantOf(const TimeValue& v, Zones& zones) {
-  const icaltimetype& t = v.time;
-  if (t.is_date) return localInstant(t);
+Stamp stampOf(const TimeValue& v, Zones& zones) {
+  icaltimetype t = v.time;
+  t.zone = nullptr;
+  if (t.is_date) {
+    t.hour = t.minute = t.second = 0;
+    return {t, Clock::date, nullptr};
+  }
   if (v.utc) {
-    return Date::fromUnix(static_cast<double>(daysFromCivil(t.year, t.month, t.day) * 86400 +
-                                              t.hour * 3600 + t.minute * 60 + t.second));
+    t.zone = utcZone();
+    return {t, Clock::utc, utcZone()};
   }
   if (icaltimezone* zone = zones.find(v.tzid)) {
-    return Date::fromUnix(static_cast<double>(icaltime_as_timet_with_zone(t, zone)));
+    t.zone = zone;
+    return {t, zone == utcZone() ? Clock::utc : Clock::zoned, zone};
   }
-  return localInstant(t);
+  // No zone, or one nobody knows: the user's own clock.
+  return {t, Clock::floating, nullptr};
 }
+
+Date instantOf(const TimeValue& v, Zones& zones) { return instantOf(stampOf(v, zones)); }
 
 TimeForm formOf(const TimeValue& v) {
   if (v.time.is_date) return {TimeForm::Kind::date, ""};
@@ -250,41 +245,14 @@ TimeForm formOf(const TimeValue& v) {
   return {TimeForm::Kind::floating, ""};
 }
 
-namespace {
-
-icaltimetype localTime(Date d, bool isDate) {
-  const LocalCalendar::Fields f = LocalCalendar::fields(d);
-  return fieldsTime(f.year, f.month, f.day, f.hour, f.minute, f.second, isDate);
-}
-
-}  // namespace
-
 TimeValue valueIn(const TimeForm& form, Date d, Zones& zones) {
   TimeValue v;
-  switch (form.kind) {
-    case TimeForm::Kind::date:
-      v.time = localTime(d, true);
-      break;
-    case TimeForm::Kind::utc: {
-      const CivilFields f = civilFromUnix(std::floor(d.unix()), 0);
-      v.time = fieldsTime(f.year, f.month, f.day, f.hour, f.minute, f.second, false);
-      v.utc = true;
-      break;
-    }
-    case TimeForm::Kind::zoned:
-      v.tzid = form.tzid;
-      if (icaltimezone* zone = zones.find(form.tzid)) {
-        const icaltimetype z =
-            icaltime_from_timet_with_zone(static_cast<time_t>(std::floor(d.unix())), 0, zone);
-        v.time = fieldsTime(z.year, z.month, z.day, z.hour, z.minute, z.second, false);
-      } else {
-        v.time = localTime(d, false);
-      }
-      break;
-    case TimeForm::Kind::floating:
-      v.time = localTime(d, false);
-      break;
-  }
+  v.time.is_date = form.kind == TimeForm::Kind::date;
+  v.utc = form.kind == TimeForm::Kind::utc;
+  if (form.kind == TimeForm::Kind::zoned) v.tzid = form.tzid;
+  const Stamp clock = stampOf(v, zones);
+  const icaltimetype t = wallOf(d, clock.clock, clock.zone, false);
+  v.time = fieldsTime(t.year, t.month, t.day, t.hour, t.minute, t.second, t.is_date);
   return v;
 }
 
@@ -331,15 +299,6 @@ Key keyOf(const TimeValue& v, bool byDay, Zones& zones) {
   if (byDay && v.time.is_date) return daysFromCivil(v.time.year, v.time.month, v.time.day);
   return keyOf(instantOf(v, zones), byDay);
 }
-
-namespace {
-
-// Seconds of a wall-clock reading, as if it were UTC.
-long long naiveSeconds(const icaltimetype& t) {
-  return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600 + t.minute * 60 + t.second;
-}
-
-}  // namespace
 
 TimeValue Shift::apply(const TimeValue& v, Zones& zones) const {
   TimeValue moved = v;

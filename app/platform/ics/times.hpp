@@ -69,15 +69,10 @@ struct Stamp {
   icaltimezone* zone = nullptr;
 };
 
-// The wall-clock fields read on the local clock, seconds added after the minute.
-Date localInstant(int year, int month, int day, int hour, int minute, int second);
-
-// The instant of a wall time in a named zone. A time the zone skips (the hour lost to summer
-// time) is read with the offset in force before the gap, as iCalendar says: 02:30 on the night
-// clocks go from 02:00 to 03:00 is 03:30.
-Date zonedInstant(const icaltimetype& wall, icaltimezone* zone);
-
-// The instant of a wall time read on `clock`.
+// The instant of a wall time read on `clock`: the one conversion every reading and every edit
+// goes through. A time the zone skips (the hour lost to summer time) is read with the offset in
+// force before the gap, as iCalendar says: 02:30 on the night Paris clocks go from 02:00 to 03:00
+// is 03:30 summer time, 01:30 UTC. A date stands at its local midnight.
 Date instantOf(const icaltimetype& wall, Clock clock, icaltimezone* zone);
 Date instantOf(const Stamp& s);
 
@@ -92,8 +87,8 @@ bool isCalendarTime(const icaltimetype& t);
 // `datesOnly`).
 int compareCivil(const icaltimetype& a, const icaltimetype& b, bool datesOnly);
 
-// The wall-clock fields read on the local clock (a date at its midnight).
-Date localInstant(const icaltimetype& t);
+// The clock a value is read on: a date, UTC, the zone its TZID names, else the local clock.
+Stamp stampOf(const TimeValue& v, Zones& zones);
 
 Date instantOf(const TimeValue& v, Zones& zones);
 
