@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "platform/ics/lines.hpp"
-#include "platform/ics/occurrences.hpp"
+#include "platform/ics/series.hpp"
 #include "platform/ics/times.hpp"
 #include "support/text.hpp"
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ics/occurrences.hpp"
 #include "support/text.hpp"
 
 namespace talewick::ics {

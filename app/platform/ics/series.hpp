@@ -1,6 +1,7 @@
 // A series as read from a file: one UID, its master (the series, or the single event) with its
-// recurrence rules and dates, and its overrides. The reader makes them; occurrences.hpp expands
-// them into the occurrences of a window.
+// recurrence rules and dates, and its overrides; the reader makes them. Its occurrences in a
+// window are its DTSTART, what its rules (walked by occurrences.hpp) and RDATEs add, less its
+// EXDATEs, with its overrides in place of the occurrences they replace.
 #pragma once
 
 #include <libical/ical.h>
@@ -9,18 +10,11 @@
 #include <vector>
 
 #include "core/calendar_port.hpp"
+#include "platform/ics/occurrences.hpp"
 #include "platform/ics/times.hpp"
 #include "support/date.hpp"
 
 namespace talewick::ics {
-
-struct Rule {
-  icalrecurrencetype recur;
-  std::string rscale;  // kept here: the rule's own pointer dies with the parsed file
-  // An INTERVAL too large for libical, whose second period starts after year 9999: only the
-  // first period has occurrences, and `recur` is the rule without its INTERVAL.
-  bool firstPeriodOnly = false;
-};
 
 struct Series {
   std::string uid;
@@ -42,5 +36,20 @@ struct Series {
   bool recurring() const { return !rules.empty() || !rdates.empty(); }
   double longestSeconds() const { return durationDays * 86400.0 + durationSeconds; }
 };
+
+// A span of time asked for: occurrences overlapping [start, end) are in it, and an occurrence of
+// no length when it starts there.
+struct Window {
+  Date start;
+  Date end;
+  bool operator==(const Window&) const = default;
+};
+
+// The end of an occurrence starting at `wall` (instant `start`) on `clock`, lasting `days` whole
+// days (all-day events) and `seconds`.
+Date endOf(const icaltimetype& wall, Clock clock, Date start, int days, double seconds);
+
+// Appends the occurrences of `s` that fall in `w`, unsorted.
+void expandSeries(const Series& s, const Window& w, std::vector<CalendarEvent>& out);
 
 }  // namespace talewick::ics

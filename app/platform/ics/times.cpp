@@ -318,25 +318,4 @@ Shift makeShift(const TimeForm& from, const TimeForm& to, Date occurrence, Date 
                    naiveSeconds(valueIn(from, occurrence, zones).time)};
 }
 
-// --- Rules ---
-
-std::optional<icalrecurrencetype> ruleOf(const std::string& value) {
-  if (upper(value).find("RSCALE") != std::string::npos) return std::nullopt;
-  icalrecurrencetype rule = icalrecurrencetype_from_string(value.c_str());
-  if (rule.freq != ICAL_NO_RECURRENCE) return rule;
-  // Again with the parts libical knows, leaving out extensions such as X- parts.
-  static const std::set<std::string> known{
-      "FREQ",  "UNTIL",      "COUNT",     "INTERVAL", "BYSECOND", "BYMINUTE", "BYHOUR",
-      "BYDAY", "BYMONTHDAY", "BYYEARDAY", "BYWEEKNO", "BYMONTH",  "BYSETPOS", "WKST"};
-  std::string kept;
-  for (const std::string& part : split(value, ';')) {
-    if (known.count(upper(text::trim(part.substr(0, part.find('=')))))) {
-      kept += (kept.empty() ? "" : ";") + part;
-    }
-  }
-  rule = icalrecurrencetype_from_string(kept.c_str());
-  if (rule.freq != ICAL_NO_RECURRENCE) return rule;
-  return std::nullopt;
-}
-
 }  // namespace talewick::ics

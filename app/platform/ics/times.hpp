@@ -134,10 +134,4 @@ struct Shift {
 Shift makeShift(const TimeForm& from, const TimeForm& to, Date occurrence, Date start,
                 Zones& zones);
 
-// --- Rules ---
-
-// An RRULE value as libical reads it; an extension part it does not know (an X- part) is left
-// out, and a rule in another calendar scale (RSCALE) is not read. nullopt when it does not read.
-std::optional<icalrecurrencetype> ruleOf(const std::string& value);
-
 }  // namespace talewick::ics

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/ics/edit.hpp"
-#include "platform/ics/occurrences.hpp"
 #include "platform/ics/reader.hpp"
+#include "platform/ics/series.hpp"
 
 namespace talewick::ics {
 namespace {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "core/calendar_port.hpp"
-#include "platform/ics/occurrences.hpp"
+#include "platform/ics/series.hpp"
 #include "platform/ics/reader.hpp"
 #include "platform/ics/zones.hpp"
 
