@@ -37,14 +37,18 @@ bool forEachRuleInstance(const EditedSeries& s, Zones& zones,
 }  // namespace
 
 CalendarStoreError unreadableFile() {
-  return CalendarStoreError("Fichier de calendrier illisible");
+  return CalendarStoreError(
+      Loc::string("calendar.edit.unreadable", "Fichier de calendrier illisible"));
 }
 
 CalendarStoreError eventNotFound() {
-  return CalendarStoreError("Événement introuvable dans le fichier");
+  return CalendarStoreError(
+      Loc::string("calendar.edit.eventNotFound", "Événement introuvable dans le fichier"));
 }
 
-CalendarStoreError occurrenceMissing() { return CalendarStoreError("Occurrence non précisée"); }
+CalendarStoreError occurrenceMissing() {
+  return CalendarStoreError(Loc::string("calendar.edit.noOccurrence", "Occurrence non précisée"));
+}
 
 EventParts findEvent(Document& doc, const std::string& uid) {
   for (Component& calendar : doc.root.children) {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "platform/ics/occurrences.hpp"
+#include "support/loc.hpp"
 #include "support/text.hpp"
 
 namespace talewick::ics {
 namespace {
 
-constexpr const char* BAD_RULE = "Règle de répétition illisible";
 constexpr const char* ALARM_TEXT = "Rappel";
 
 // Sets a TEXT (or URI) property, or removes it for an absent or empty value. An unchanged value
@@ -234,7 +234,8 @@ void writeParticipants(Component& ev, const CalendarEvent& event) {
 
 void writeRule(Component& ev, const std::string& rule) {
   const std::string value(text::trim(rule));
-  if (value.empty() || !ruleOf(value)) throw CalendarStoreError(BAD_RULE);
+  if (value.empty() || !ruleOf(value))
+    throw CalendarStoreError(Loc::string("calendar.badRule", "Règle de répétition illisible"));
   if (auto old = property(ev, "RRULE"); old && text::trim(old->value) == value) return;
   setProperty(ev, "RRULE", "RRULE:" + value);
 }

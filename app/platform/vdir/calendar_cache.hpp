@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "core/calendar_port.hpp"
-#include "platform/ics/series.hpp"
 #include "platform/ics/reader.hpp"
+#include "platform/ics/series.hpp"
 #include "platform/ics/zones.hpp"
 
 namespace talewick::vdir {

@@ -106,7 +106,11 @@ struct VdirCalendarStore::Impl {
       if (at.calendarID == event.calendarID) return std::move(at);
     }
     if (all.size() == 1) return std::move(all.front());
-    if (all.empty()) throw CalendarStoreError("Événement introuvable : " + event.eventIdentifier);
+    if (all.empty()) {
+      throw CalendarStoreError(
+          Loc::format(Loc::string("calendar.eventNotFound", "Événement introuvable : %@"),
+                      {event.eventIdentifier}));
+    }
     std::string names;
     for (const Located& at : all) names += (names.empty() ? "" : ", ") + at.calendarID;
     throw CalendarStoreError(
@@ -116,20 +120,27 @@ struct VdirCalendarStore::Impl {
   }
 
   void requireAccess() const {
-    if (disabled) throw CalendarStoreError("Accès aux calendriers désactivé");
+    if (disabled) {
+      throw CalendarStoreError(
+          Loc::string("calendar.accessDisabled", "Accès aux calendriers désactivé"));
+    }
   }
 
   fs::path calendarFolder(const std::string& id) const {
     const fs::path folder = root / id;
     if (vdir::isHidden(id) || id.find('/') != std::string::npos || !isFolder(folder)) {
-      throw CalendarStoreError("Calendrier introuvable : " + id);
+      throw CalendarStoreError(
+          Loc::format(Loc::string("calendar.notFound", "Calendrier introuvable : %@"), {id}));
     }
     return folder;
   }
 
   fs::path writableCalendarFolder(const std::string& id) {
     fs::path folder = calendarFolder(id);
-    if (!isWritableFolder(folder)) throw CalendarStoreError("Calendrier en lecture seule : " + id);
+    if (!isWritableFolder(folder)) {
+      throw CalendarStoreError(
+          Loc::format(Loc::string("calendar.readOnly", "Calendrier en lecture seule : %@"), {id}));
+    }
     removeStaleTemporaries(folder);
     return folder;
   }
@@ -163,7 +174,11 @@ struct VdirCalendarStore::Impl {
   std::string editableText(const Located& at) {
     std::optional<std::string> text;
     if (at.file->editable) text = files::read(at.path);
-    if (!text) throw CalendarStoreError("Fichier illisible, laissé intact : " + at.path);
+    if (!text) {
+      throw CalendarStoreError(Loc::format(
+          Loc::string("calendar.fileNotEditable", "Fichier illisible, laissé intact : %@"),
+          {at.path}));
+    }
     return *text;
   }
 
