@@ -130,7 +130,7 @@ class FileParser {
     for (icalcomponent* vevent : vevents) {
       // A time the parser had to drop would give wrong occurrences: the whole file is refused.
       std::vector<Rule> farRules;
-      if (hasTimeError(vevent, farRules)) return file;
+      if (hasTimeError(vevent, farRules)) return ParsedFile{};
       Reading r = read(vevent, calendarID, zones);
       for (Rule& rule : farRules) r.rules.push_back(std::move(rule));
       if (!r.valid) continue;
