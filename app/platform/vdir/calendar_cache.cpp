@@ -97,15 +97,6 @@ void forEachInParallel(size_t count, Work&& work) {
 std::mutex gWarnedMutex;
 std::set<std::tuple<std::string, uintmax_t, int64_t>> gWarned;
 
-// Text from a file (a name, a TZID) as it may reach a terminal: control bytes become "?".
-std::string printable(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
-}
-
 void warnUnreadable(const std::string& path, uintmax_t size, int64_t mtimeNs) {
   {
     std::lock_guard lock(gWarnedMutex);
@@ -114,7 +105,7 @@ void warnUnreadable(const std::string& path, uintmax_t size, int64_t mtimeNs) {
   std::fprintf(
       stderr, "talewick : %s\n",
       Loc::format(Loc::string("calendar.unreadableFile", "fichier ignoré (illisible) : %@"),
-                  {printable(path)})
+                  {text::terminalSafe(path)})
           .c_str());
 }
 
@@ -131,7 +122,7 @@ void warnUnknownZone(const std::string& tzid, const std::string& path) {
       stderr, "talewick : %s\n",
       Loc::format(Loc::string("calendar.unknownZone",
                               "fuseau horaire inconnu « %@ », heures lues à l'heure locale : %@"),
-                  {printable(tzid), printable(path)})
+                  {text::terminalSafe(tzid), text::terminalSafe(path)})
           .c_str());
 }
 

@@ -427,6 +427,14 @@ TEST_F(VdirStoreTest, UnreadableFilesAreSkippedWithOneWarningEach) {
   EXPECT_EQ(store_.calendars().size(), 1u);
   EXPECT_FALSE(store_.event("coupe"));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+
+  // A name that would drive the terminal reaches it without its control characters.
+  write("perso", "\x1b]0;titre\x07.ics", "rien");
+  ::testing::internal::CaptureStderr();
+  onDecember1(store_);
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(told.find("titre"), std::string::npos) << told;
+  EXPECT_EQ(told.find_first_of("\x1b\x07"), std::string::npos) << told;
 }
 
 TEST_F(VdirStoreTest, ChangedAddedAndRemovedFilesAreSeenOnTheNextQuery) {

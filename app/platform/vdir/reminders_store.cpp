@@ -241,7 +241,7 @@ void VdirRemindersStore::warnOnce(const fs::path& file, const std::string& messa
   const auto time = fs::last_write_time(file, ec);
   if (!ec) key.append("|").append(std::to_string(time.time_since_epoch().count()));
   if (!warned_.insert(key).second) return;
-  std::cerr << "talewick: " << message << '\n';
+  std::cerr << "talewick: " << text::terminalSafe(message) << '\n';
 }
 
 std::vector<ReminderItem> VdirRemindersStore::incompleteReminders() {
