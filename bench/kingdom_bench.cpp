@@ -28,8 +28,8 @@
 #include "core/kingdom_coordinator.hpp"
 #include "core/run_loop.hpp"
 #include "platform/cloud_folder.hpp"
-#include "platform/vdir_calendar_store.hpp"
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 #include "support/local_calendar.hpp"
 
 namespace {
