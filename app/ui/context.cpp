@@ -129,10 +129,9 @@ KeyValueCloudStore& AppContext::cloudStore() {
 HeroStore& AppContext::heroStore() {
   if (!heroStore_) {
     RunLoop& loop = runLoop();
-    heroStore_ =
-        std::make_unique<HeroStore>(linuxFiles(), paths::dataFolder() / HeroStore::FILE_NAME,
-                                    cloudStore(), loop.main(),
-                                    loop.serialQueue(HeroStore::CLOUD_QUEUE));
+    heroStore_ = std::make_unique<HeroStore>(
+        linuxFiles(), paths::dataFolder() / HeroStore::FILE_NAME, cloudStore(), loop.main(),
+        loop.serialQueue(HeroStore::CLOUD_QUEUE));
     heroStore_->start();
   }
   return *heroStore_;
