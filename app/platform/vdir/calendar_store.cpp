@@ -343,10 +343,13 @@ std::optional<CalendarEvent> VdirCalendarStore::event(const std::string& eventId
   return std::nullopt;
 }
 
-void VdirCalendarStore::save(CalendarEvent& event, EventSpan span) {
+// A write fails with a CalendarStoreError only: anything else that went wrong on the way is told
+// as one, the reason last.
+template <typename Write>
+void VdirCalendarStore::guardedWrite(Write&& write) {
   std::lock_guard lock(impl_->mutex);
   try {
-    impl_->save(event, span);
+    write();
   } catch (const CalendarStoreError&) {
     throw;
   } catch (const std::exception& e) {
@@ -356,17 +359,12 @@ void VdirCalendarStore::save(CalendarEvent& event, EventSpan span) {
   }
 }
 
+void VdirCalendarStore::save(CalendarEvent& event, EventSpan span) {
+  guardedWrite([&] { impl_->save(event, span); });
+}
+
 void VdirCalendarStore::remove(const CalendarEvent& event, EventSpan span) {
-  std::lock_guard lock(impl_->mutex);
-  try {
-    impl_->remove(event, span);
-  } catch (const CalendarStoreError&) {
-    throw;
-  } catch (const std::exception& e) {
-    throw CalendarStoreError(
-        Loc::string("calendar.writeFailedSomewhere", "Écriture du calendrier impossible") + " (" +
-        e.what() + ")");
-  }
+  guardedWrite([&] { impl_->remove(event, span); });
 }
 
 bool VdirCalendarStore::requestFullAccess() {

@@ -44,6 +44,9 @@ class VdirCalendarStore : public CalendarEventStorePort {
   bool requestFullAccess() override;
 
  private:
+  template <typename Write>
+  void guardedWrite(Write&& write);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
