@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/vdir_calendar_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
 #include "support/local_calendar.hpp"
 
 namespace {

@@ -34,33 +34,79 @@ struct Draw {
   double unit() { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
   bool chance(double p) { return unit() < p; }
   template <class T, size_t N>
-  const T& among(const std::array<T, N>& items) { return items[below(N)]; }
+  const T& among(const std::array<T, N>& items) {
+    return items[below(N)];
+  }
 };
 
 // Titles as people type them: both languages, accents, emoji, punctuation, initials.
-constexpr std::array<std::string_view, 36> kTitles{
-    "Réunion d'équipe (Zoom)!", "Dentiste — Dr Martin", "1:1 with Sarah", "Courses Carrefour",
-    "Anniversaire de Léa 🎂", "Deadline sprint Q3", "Sortie d'école", "Piscine avec les enfants",
-    "Rdv pédiatre pour Zoé", "Réveil + biberon", "Daily standup", "Code review — PR #482",
-    "Dîner chez Mamie", "Kiné (genou)", "Yoga 🧘", "Footing au parc", "Appel banque ???",
-    "Préparer la présentation client", "Weekly sync w/ design", "Lunch with Tom",
-    "Cours de piano de Hugo", "Vaccin Noémie 💉", "Ménage & lessive", "Bain + histoire du soir",
-    "Conseil de classe", "Pot de départ de François 🥂", "Salle de sport", "Garage — pneus hiver",
-    "Team offsite planning", "Fête de l'école", "Réunion parents-profs", "Flight to Lisbon ✈️",
-    "Call avec le notaire", "Coiffeur", "Sieste (non négociable)", "Match de foot de Maël ⚽"};
+constexpr std::array<std::string_view, 36> kTitles{"Réunion d'équipe (Zoom)!",
+                                                   "Dentiste — Dr Martin",
+                                                   "1:1 with Sarah",
+                                                   "Courses Carrefour",
+                                                   "Anniversaire de Léa 🎂",
+                                                   "Deadline sprint Q3",
+                                                   "Sortie d'école",
+                                                   "Piscine avec les enfants",
+                                                   "Rdv pédiatre pour Zoé",
+                                                   "Réveil + biberon",
+                                                   "Daily standup",
+                                                   "Code review — PR #482",
+                                                   "Dîner chez Mamie",
+                                                   "Kiné (genou)",
+                                                   "Yoga 🧘",
+                                                   "Footing au parc",
+                                                   "Appel banque ???",
+                                                   "Préparer la présentation client",
+                                                   "Weekly sync w/ design",
+                                                   "Lunch with Tom",
+                                                   "Cours de piano de Hugo",
+                                                   "Vaccin Noémie 💉",
+                                                   "Ménage & lessive",
+                                                   "Bain + histoire du soir",
+                                                   "Conseil de classe",
+                                                   "Pot de départ de François 🥂",
+                                                   "Salle de sport",
+                                                   "Garage — pneus hiver",
+                                                   "Team offsite planning",
+                                                   "Fête de l'école",
+                                                   "Réunion parents-profs",
+                                                   "Flight to Lisbon ✈️",
+                                                   "Call avec le notaire",
+                                                   "Coiffeur",
+                                                   "Sieste (non négociable)",
+                                                   "Match de foot de Maël ⚽"};
 
 // Extra words that make titles long, as in copied invitations.
 constexpr std::array<std::string_view, 8> kTails{
-    " (Zoom)", " !", " — rappel", " [URGENT]", " 🙂", " : ordre du jour en pièce jointe",
-    " – merci de confirmer votre présence avant vendredi", " / Teams"};
+    " (Zoom)",
+    " !",
+    " — rappel",
+    " [URGENT]",
+    " 🙂",
+    " : ordre du jour en pièce jointe",
+    " – merci de confirmer votre présence avant vendredi",
+    " / Teams"};
 
 // Locations: some name a place word the forge recognises, some do not, some are links.
-constexpr std::array<std::string_view, 18> kLocations{
-    "Bureau", "Bureau — 3e étage, salle Ada", "Salle de sport du quartier",
-    "Supermarché Carrefour", "Cabinet dentaire, 12 rue des Lilas", "École Jules-Ferry",
-    "Parc de la Tête d'Or", "Gare de Lyon", "Chez Mamie", "Zoom",
-    "https://meet.example.com/abc-defg-hij", "Café des Arts", "Home", "Office – Building B",
-    "Mairie du 11e", "Piscine municipale", "Salle Ada Lovelace (2F)", ""};
+constexpr std::array<std::string_view, 18> kLocations{"Bureau",
+                                                      "Bureau — 3e étage, salle Ada",
+                                                      "Salle de sport du quartier",
+                                                      "Supermarché Carrefour",
+                                                      "Cabinet dentaire, 12 rue des Lilas",
+                                                      "École Jules-Ferry",
+                                                      "Parc de la Tête d'Or",
+                                                      "Gare de Lyon",
+                                                      "Chez Mamie",
+                                                      "Zoom",
+                                                      "https://meet.example.com/abc-defg-hij",
+                                                      "Café des Arts",
+                                                      "Home",
+                                                      "Office – Building B",
+                                                      "Mairie du 11e",
+                                                      "Piscine municipale",
+                                                      "Salle Ada Lovelace (2F)",
+                                                      ""};
 
 struct Person {
   std::string_view label, email;
@@ -79,7 +125,7 @@ constexpr std::array<Person, 10> kPeople{{{"Léa Martin", "lea.martin@example.co
 // Start hours weighted like a family calendar: mostly daytime, yet every hour shows up so that
 // the dawn and night bands are exercised.
 constexpr std::array<int, 24> kHourWeights{1, 1, 1, 1, 1, 2, 4, 6, 8, 10, 10, 9,
-                                           8, 8, 9, 9, 9, 8, 7, 6, 4, 3, 2, 1};
+                                           8, 8, 9, 9, 9, 8, 7, 6, 4, 3,  2,  1};
 
 int pickHour(Draw& d) {
   int total = 0;
@@ -127,8 +173,8 @@ std::vector<DayEvent> makeRealisticEvents(size_t count, uint64_t seed) {
     } else {
       const auto f = LocalCalendar::fields(day);
       const int minute = 15 * static_cast<int>(d.below(4));
-      e.startDate = LocalCalendar::dateFrom({f.year, f.month, f.day, pickHour(d), minute, 0})
-                        .value_or(day);
+      e.startDate =
+          LocalCalendar::dateFrom({f.year, f.month, f.day, pickHour(d), minute, 0}).value_or(day);
       e.endDate = e.startDate.adding(900.0 * static_cast<double>(d.below(25)));  // 0–6 h
     }
     if (!d.chance(0.30)) e.location = std::string(d.among(kLocations));

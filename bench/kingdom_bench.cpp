@@ -22,14 +22,14 @@
 #include <random>
 
 #include "bench_folder.hpp"
-#include "platform/atomic_file.hpp"
-#include "platform/linux_files.hpp"
 #include "core/calendar_selection.hpp"
 #include "core/kingdom_coordinator.hpp"
 #include "core/run_loop.hpp"
+#include "platform/atomic_file.hpp"
 #include "platform/cloud_folder.hpp"
-#include "platform/vdir_calendar_store.hpp"
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/linux_files.hpp"
+#include "platform/vdir/calendar_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 #include "support/local_calendar.hpp"
 
 namespace {
@@ -48,7 +48,7 @@ Date gToday;
 void writeReminders(const fs::path& root) {
   std::mt19937 rng(20261205);
   const char* lists[] = {"maison", "travail", "courses", "perso"};
-  const char* titles[] = {"Acheter du pain", "Rendu du rapport", "Appeler la nounou",
+  const char* titles[] = {"Acheter du pain",     "Rendu du rapport", "Appeler la nounou",
                           "Relire le ticket 42", "Payer la cantine", "Préparer la release",
                           "Arroser les plantes", "Réserver le train"};
   for (int i = 0; i < kReminders; ++i) {
@@ -62,11 +62,11 @@ void writeReminders(const fs::path& root) {
       due = text;
     }
     const std::string uid = "bench-" + std::to_string(i);
-    files::writeAtomically(root / lists[i % 4] / (uid + ".ics"),
-                           "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//bench//FR\nBEGIN:VTODO\nUID:" +
-                               uid + "\nSUMMARY:" + titles[rng() % 8] + "\n" + due +
-                               "PRIORITY:" + std::to_string(rng() % 10) +
-                               "\nEND:VTODO\nEND:VCALENDAR\n");
+    files::writeAtomically(
+        root / lists[i % 4] / (uid + ".ics"),
+        "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//bench//FR\nBEGIN:VTODO\nUID:" + uid +
+            "\nSUMMARY:" + titles[rng() % 8] + "\n" + due +
+            "PRIORITY:" + std::to_string(rng() % 10) + "\nEND:VTODO\nEND:VCALENDAR\n");
   }
 }
 
@@ -80,7 +80,7 @@ struct Kingdom {
   HeroStore hero{linuxFiles(), gScratch / HeroStore::FILE_NAME, cloud, loop.main(),
                  loop.serialQueue(HeroStore::CLOUD_QUEUE)};
   QuestStore quests{calendar, selection, prefs, &cloud, loop.main(), [] { return gToday; }, false};
-  KingdomCoordinator coordinator{linuxFiles(), gScratch, quests, &calendar, reminders, hero,
+  KingdomCoordinator coordinator{linuxFiles(),         gScratch, quests, &calendar, reminders, hero,
                                  [] { return gToday; }};
 
   Kingdom() {
@@ -96,8 +96,7 @@ void publishCounters(benchmark::State& state, const Kingdom& k) {
   state.counters["quests"] =
       static_cast<double>(k.quests.quests().size() + k.quests.allDayQuests().size());
   state.counters["placed"] = static_cast<double>(placed);
-  state.counters["reminders"] =
-      static_cast<double>(s.realm(KingdomRealm::reminders).size());
+  state.counters["reminders"] = static_cast<double>(s.realm(KingdomRealm::reminders).size());
 }
 
 void rebuild(benchmark::State& state) {

@@ -17,7 +17,7 @@
 #include "bench_folder.hpp"
 #include "core/calendar_selection.hpp"
 #include "core/quest_store.hpp"
-#include "platform/vdir_calendar_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
 #include "support/local_calendar.hpp"
 
 namespace {

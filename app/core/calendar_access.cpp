@@ -5,8 +5,8 @@
 #include <unordered_set>
 
 #include "core/uuid.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "support/text.hpp"
 
 namespace talewick::CalendarAccess {
@@ -111,8 +111,8 @@ std::optional<DayEvent> makeDayEvent(const CalendarEvent& event, const CalendarI
   for (const Participant& p : event.attendees) {
     addressTexts.push_back(p.url);
     if (p.isCurrentUser) {
-      d.needsResponse = p.status == ParticipantStatus::pending ||
-                        p.status == ParticipantStatus::tentative;
+      d.needsResponse =
+          p.status == ParticipantStatus::pending || p.status == ParticipantStatus::tentative;
       continue;
     }
     if (p.role == ParticipantRole::nonParticipant) continue;
@@ -153,24 +153,24 @@ DayEventLists fetchDayEvents(CalendarEventStorePort& store, Date start, Date end
   if (calendars.empty()) return lists;
   std::vector<std::string> ids;
   for (const CalendarInfo& c : calendars) ids.push_back(c.identifier);
-  store.readEvents(store.predicateForEvents(start, end, ids),
-                   [&](std::span<const CalendarEvent* const> events) {
-    // Months of occurrences: lists grown by doubling would keep up to half of their room empty
-    // for as long as the window stays loaded.
-    const auto allDay = std::count_if(events.begin(), events.end(),
-                                      [](const CalendarEvent* e) { return e->allDay; });
-    lists.allDay.reserve(allDay);
-    lists.timed.reserve(events.size() - allDay);
-    for (const CalendarEvent* event : events) {
-      if (hidden.contains(event->calendarID)) continue;
-      auto calendar = std::find_if(calendars.begin(), calendars.end(), [&](const CalendarInfo& c) {
-        return c.identifier == event->calendarID;
+  store.readEvents(
+      store.predicateForEvents(start, end, ids), [&](std::span<const CalendarEvent* const> events) {
+        // Months of occurrences: lists grown by doubling would keep up to half of their room empty
+        // for as long as the window stays loaded.
+        const auto allDay = std::count_if(events.begin(), events.end(),
+                                          [](const CalendarEvent* e) { return e->allDay; });
+        lists.allDay.reserve(allDay);
+        lists.timed.reserve(events.size() - allDay);
+        for (const CalendarEvent* event : events) {
+          if (hidden.contains(event->calendarID)) continue;
+          auto calendar = std::find_if(
+              calendars.begin(), calendars.end(),
+              [&](const CalendarInfo& c) { return c.identifier == event->calendarID; });
+          auto day = makeDayEvent(*event, calendar == calendars.end() ? nullptr : &*calendar);
+          if (!day) continue;
+          (event->allDay ? lists.allDay : lists.timed).push_back(std::move(*day));
+        }
       });
-      auto day = makeDayEvent(*event, calendar == calendars.end() ? nullptr : &*calendar);
-      if (!day) continue;
-      (event->allDay ? lists.allDay : lists.timed).push_back(std::move(*day));
-    }
-  });
   dedup(lists.timed, preferred);
   dedup(lists.allDay, preferred);
   return lists;
@@ -213,8 +213,8 @@ std::optional<CalendarEvent> occurrenceEvent(CalendarEventStorePort& store, cons
   if (!series || !series->hasRecurrenceRules) return series;
   const Date dayStart = LocalCalendar::startOfDay(quest.startDate);
   const Date dayEnd = LocalCalendar::addingDays(dayStart, 1);
-  for (const CalendarEvent& e : store.events(
-           store.predicateForEvents(dayStart, dayEnd, std::vector{series->calendarID}))) {
+  for (const CalendarEvent& e :
+       store.events(store.predicateForEvents(dayStart, dayEnd, std::vector{series->calendarID}))) {
     if (e.eventIdentifier == id && std::fabs(e.start - quest.startDate) < 60) return e;
   }
   return series;
@@ -251,17 +251,15 @@ std::string demoQuestStatus(CalendarWrite write) {
 }
 
 CalendarDeletionTombstone tombstoneFor(const DayEvent& event, EventSpan span) {
-  return CalendarDeletionTombstone{event.externalIdentifier,
-                                   text::lower(text::trim(event.title)), event.startDate,
-                                   event.endDate, span};
+  return CalendarDeletionTombstone{event.externalIdentifier, text::lower(text::trim(event.title)),
+                                   event.startDate, event.endDate, span};
 }
 
 Reconciled reconcile(const std::vector<DayEvent>& events,
                      const std::vector<CalendarDeletionTombstone>& tombstones) {
   auto matches = [](const CalendarDeletionTombstone& t, const DayEvent& e) {
-    const bool same = t.externalIdentifier
-                          ? e.externalIdentifier == t.externalIdentifier
-                          : text::lower(text::trim(e.title)) == t.normalizedTitle;
+    const bool same = t.externalIdentifier ? e.externalIdentifier == t.externalIdentifier
+                                           : text::lower(text::trim(e.title)) == t.normalizedTitle;
     if (!same) return false;
     return t.span == EventSpan::thisEvent ? std::fabs(e.startDate - t.startDate) < 60
                                           : e.startDate >= t.startDate.adding(-1);

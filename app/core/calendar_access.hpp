@@ -75,7 +75,7 @@ struct CalendarDeletionTombstone {
 CalendarDeletionTombstone tombstoneFor(const DayEvent& event, EventSpan span);
 
 struct Reconciled {
-  std::vector<DayEvent> events;  // without the tombstoned ones
+  std::vector<DayEvent> events;                                // without the tombstoned ones
   std::vector<CalendarDeletionTombstone> remainingTombstones;  // those that still hid something
 };
 Reconciled reconcile(const std::vector<DayEvent>& events,

@@ -14,8 +14,8 @@ using testing::FakeCalendarStore;
 using testing::localDate;
 namespace Access = CalendarAccess;
 
-CalendarEvent occurrence(const std::string& id, const std::string& title, Date start,
-                         int minutes, const std::string& calendar = "perso") {
+CalendarEvent occurrence(const std::string& id, const std::string& title, Date start, int minutes,
+                         const std::string& calendar = "perso") {
   CalendarEvent e;
   e.eventIdentifier = e.externalIdentifier = id;
   e.title = title;
@@ -31,12 +31,12 @@ Participant person(std::optional<std::string> name, std::string url, Participant
 }
 
 TEST(Addresses, FindFoldAndDeduplicate) {
-  EXPECT_EQ(Access::normalizeAddresses({"mailto:Jean.Dupont@Example.FR",
-                                        "Léa <léa@exemple.fr>, jean.dupont@example.fr",
-                                        "pas une adresse", "a@b", "x@y.c", "team@corp.co.uk;ops@corp.io2"}),
+  EXPECT_EQ(Access::normalizeAddresses(
+                {"mailto:Jean.Dupont@Example.FR", "Léa <léa@exemple.fr>, jean.dupont@example.fr",
+                 "pas une adresse", "a@b", "x@y.c", "team@corp.co.uk;ops@corp.io2"}),
             // Only ASCII letters make an address: of "léa@" the match keeps "a@".
-            (std::vector<std::string>{"jean.dupont@example.fr", "a@exemple.fr",
-                                      "team@corp.co.uk", "ops@corp.io"}));
+            (std::vector<std::string>{"jean.dupont@example.fr", "a@exemple.fr", "team@corp.co.uk",
+                                      "ops@corp.io"}));
   EXPECT_TRUE(Access::normalizeAddresses({"", "@@", "@example.com"}).empty());
 }
 
@@ -52,9 +52,8 @@ TEST(MakeDayEvent, AttendeesLabelsAndTheCurrentUser) {
   const DayEvent d = *Access::makeDayEvent(e, &calendar);
   EXPECT_EQ(d.attendees, 2);
   EXPECT_EQ(d.attendeeLabels, (std::vector<std::string>{"Léa Martin", "Bob.SMITH@Example.com"}));
-  EXPECT_EQ(d.attendeeEmails,
-            (std::vector<std::string>{"lea@example.com", "bob.smith@example.com",
-                                      "me@example.com", "room@example.com"}));
+  EXPECT_EQ(d.attendeeEmails, (std::vector<std::string>{"lea@example.com", "bob.smith@example.com",
+                                                        "me@example.com", "room@example.com"}));
   EXPECT_TRUE(d.needsResponse);
   EXPECT_EQ(d.organizerEmail, "lea@example.com");
   EXPECT_EQ(d.organizerLabel, "lea@example.com");
@@ -188,7 +187,8 @@ TEST(RemoveOptimistically, ThisOrFutureOccurrences) {
 TEST(StatusLines, FailedWritesNameTheErrorInTheUsersLanguage) {
   EXPECT_EQ(Access::failedWriteStatus(Access::CalendarWrite::remove, "disque plein"),
             "Échec de suppression : disque plein");
-  EXPECT_EQ(Access::failedWriteStatus(Access::CalendarWrite::move, "x"), "Échec du déplacement : x");
+  EXPECT_EQ(Access::failedWriteStatus(Access::CalendarWrite::move, "x"),
+            "Échec du déplacement : x");
   EXPECT_EQ(Access::demoQuestStatus(Access::CalendarWrite::move),
             "Cette quête de démo ne peut pas être déplacée.");
   Loc::setLanguage(Loc::Language::en);

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "text/calendar_sets.hpp"
 #include "tests/support/fake_calendar_store.hpp"
+#include "text/calendar_sets.hpp"
 
 namespace talewick {
 namespace {

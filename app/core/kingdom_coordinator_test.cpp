@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/linux_files.hpp"
-
 #include "core/run_loop.hpp"
+#include "platform/linux_files.hpp"
 #include "tests/support/fake_calendar_store.hpp"
 #include "tests/support/fake_reminders_store.hpp"
 #include "tests/support/memory_cloud_store.hpp"
@@ -43,8 +42,8 @@ class KingdomCoordinatorTest : public ::testing::Test {
   }
 
   std::unique_ptr<KingdomCoordinator> coordinator() {
-    auto made = std::make_unique<KingdomCoordinator>(linuxFiles(), home.path(), quests, &calendar, reminders,
-                                                     hero, [this] { return now; });
+    auto made = std::make_unique<KingdomCoordinator>(linuxFiles(), home.path(), quests, &calendar,
+                                                     reminders, hero, [this] { return now; });
     made->observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
       payments.insert(payments.end(), paid.begin(), paid.end());
     });
@@ -99,8 +98,8 @@ TEST_F(KingdomCoordinatorTest, TickingTodaysRemindersPaysOnceWhateverTheRefreshe
   EXPECT_EQ(board.objectives[0].kind, WorldQuests::ObjectiveKind::remindersDone);
   EXPECT_EQ(board.objectives[0].baselineIDs, (std::vector<std::string>{"lettre", "pain"}));
   // The two others ask for nothing the day holds: paid at once.
-  EXPECT_EQ(receiptsPaid(), (std::vector<std::string>{"wq:2026-12-09:deadlineClear",
-                                                      "wq:2026-12-09:vaultTasks"}));
+  EXPECT_EQ(receiptsPaid(),
+            (std::vector<std::string>{"wq:2026-12-09:deadlineClear", "wq:2026-12-09:vaultTasks"}));
   EXPECT_EQ(kingdom->view()->journey.main->id, "reminder:pain");
 
   // The reminders go out of reach: that is not the user ticking them.
@@ -113,8 +112,8 @@ TEST_F(KingdomCoordinatorTest, TickingTodaysRemindersPaysOnceWhateverTheRefreshe
   // Back, with both ticked: the objective and the chest, once.
   reminders.access = true;
   kingdom->refreshAuxiliary({false, false});
-  EXPECT_EQ(receiptsPaid(), (std::vector<std::string>{"wq:2026-12-09:remindersDone",
-                                                      "wq-chest:2026-12-09"}));
+  EXPECT_EQ(receiptsPaid(),
+            (std::vector<std::string>{"wq:2026-12-09:remindersDone", "wq-chest:2026-12-09"}));
   kingdom->refreshAuxiliary({false, false});
   kingdom->refreshAll(now);
   EXPECT_TRUE(receiptsPaid().empty());

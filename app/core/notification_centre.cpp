@@ -42,9 +42,8 @@ void NotificationCentre::add(NotificationRequest request) {
 std::vector<NotificationRequest> NotificationCentre::pendingRequests() const {
   std::vector<NotificationRequest> requests;
   for (const auto& [id, request] : pending_) requests.push_back(request);
-  std::stable_sort(requests.begin(), requests.end(), [](const auto& a, const auto& b) {
-    return a.fireDate < b.fireDate;
-  });
+  std::stable_sort(requests.begin(), requests.end(),
+                   [](const auto& a, const auto& b) { return a.fireDate < b.fireDate; });
   return requests;
 }
 
@@ -71,9 +70,8 @@ void NotificationCentre::removeDelivered(const std::vector<std::string>& identif
 
 void NotificationCentre::deliverDue() {
   const Date now = clock_();
-  std::erase_if(delivered_, [&](const auto& entry) {
-    return now - entry.second > kDeliveredMemorySeconds;
-  });
+  std::erase_if(delivered_,
+                [&](const auto& entry) { return now - entry.second > kDeliveredMemorySeconds; });
   std::vector<NotificationRequest> due;
   for (auto it = pending_.begin(); it != pending_.end();) {
     if (*it->second.fireDate <= now) {

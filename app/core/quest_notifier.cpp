@@ -145,7 +145,8 @@ void QuestNotifier::scheduleCombat(const Quest& quest, const std::string& url, D
   if (!centre_) return;
   NotificationRequest request;
   request.identifier = std::string(kCombatPrefix) + quest.id;
-  request.title = Loc::format(Loc::string("notify.combat.title", "⚔️ Au combat ! %@"), {quest.name});
+  request.title =
+      Loc::format(Loc::string("notify.combat.title", "⚔️ Au combat ! %@"), {quest.name});
   const int minutes = static_cast<int>(std::lround((quest.startDate - at) / 60));
   request.body = Loc::format(
       Loc::string("notify.combat.body", "Le combat commence dans %@ min : %@. Dégaine, héros."),
@@ -189,16 +190,16 @@ void QuestNotifier::fireRSVP(const std::string& inviteeName, RSVPStatus status,
   request.userInfo = {{"inviteKey", key}};
   switch (status) {
     case RSVPStatus::accepted:
-      request.title = Loc::format(Loc::string("notify.rsvp.accepted.title", "%@ rejoint l'aventure !"),
-                                  {inviteeName});
+      request.title = Loc::format(
+          Loc::string("notify.rsvp.accepted.title", "%@ rejoint l'aventure !"), {inviteeName});
       request.body = Loc::format(
           Loc::string("notify.rsvp.accepted.body", "« %@ » : accepté. Un compagnon de plus."),
           {questTitle});
       break;
     case RSVPStatus::tentative:
       request.title = inviteeName;
-      request.body =
-          Loc::format(Loc::string("notify.rsvp.tentative.body", "« %@ » : peut-être."), {questTitle});
+      request.body = Loc::format(Loc::string("notify.rsvp.tentative.body", "« %@ » : peut-être."),
+                                 {questTitle});
       break;
     case RSVPStatus::declined:
       request.title = Loc::format(
@@ -232,8 +233,7 @@ void QuestNotifier::fireInviteOutcome(RSVPStatus answer, bool sent, const std::s
   centre_->add(std::move(request));
 }
 
-void QuestNotifier::announcePendingInvitations(const std::vector<DayEvent>& events,
-                                               RPGMode mode) {
+void QuestNotifier::announcePendingInvitations(const std::vector<DayEvent>& events, RPGMode mode) {
   if (!centre_) return;
   const InviteRSVPLore::Strings lore = InviteRSVPLore::strings(mode);
   for (const DayEvent& event : events) {

@@ -40,8 +40,7 @@ class QuestNotifierTest : public ::testing::Test {
             std::map<std::string, std::string> links = {}) {
     std::map<std::string, std::vector<int>> offsets;
     for (const Quest& q : quests) offsets[q.id] = leads;
-    notifier().scheduleEpicNotifications(quests, links, offsets,
-                                         {now, now.adding(2 * 86400.0)});
+    notifier().scheduleEpicNotifications(quests, links, offsets, {now, now.adding(2 * 86400.0)});
   }
 
   std::vector<std::string> pendingIds() const {
@@ -109,7 +108,8 @@ TEST_F(QuestNotifierTest, AReminderShownOnTimeIsNotCaughtUpByALaterLoad) {
 TEST_F(QuestNotifierTest, CallToCombatOneMinuteBeforeAMeetingWithALink) {
   const Quest soon = questAt("bientot", now.adding(30));
   const Quest later = questAt("plustard", now.adding(20 * 60));
-  plan({soon, later}, {}, {{soon.id, "https://meet.google.com/a"}, {later.id, "https://zoom.us/j/1"}});
+  plan({soon, later}, {},
+       {{soon.id, "https://meet.google.com/a"}, {later.id, "https://zoom.us/j/1"}});
   const auto pending = centre.pendingRequests();
   ASSERT_EQ(pending.size(), 1u);  // the first one's instant has passed
   EXPECT_EQ(pending[0].identifier, "combat_quest_plustard");
@@ -193,18 +193,19 @@ TEST_F(QuestNotifierTest, GuestsAnswersAndTheUsersOwn) {
   std::vector<std::string> lines;
   for (const auto& s : display.shown)
     lines.push_back(s.request.identifier + " | " + s.request.title + " | " + s.request.body);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "rsvp_k1 | Léa rejoint l'aventure ! | « Pique-nique » : accepté. Un "
-                       "compagnon de plus.",
-                       "rsvp_k2 | Marc | « Pique-nique » : peut-être.",
-                       "rsvp_k3 | Inès ne sera pas de la quête | « Pique-nique » : décliné.",
-                       "invite_done_k5 | Revue | 🌫 Réponse envoyée : peut-être. Le destin "
-                       "reste ouvert.",
-                       "invite_done_k6 | Revue | 🛡 Tu déclines — l'émissaire repart avec ta "
-                       "réponse.",
-                       "invite_done_k7 | Revue | 🤝 Bon bah c'est noté. T'y seras.",
-                       "invite_done_k8 | Revue | ⚠️ Le sceau a résisté. Ouvre Calendrier pour "
-                       "répondre."}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "rsvp_k1 | Léa rejoint l'aventure ! | « Pique-nique » : accepté. Un "
+                "compagnon de plus.",
+                "rsvp_k2 | Marc | « Pique-nique » : peut-être.",
+                "rsvp_k3 | Inès ne sera pas de la quête | « Pique-nique » : décliné.",
+                "invite_done_k5 | Revue | 🌫 Réponse envoyée : peut-être. Le destin "
+                "reste ouvert.",
+                "invite_done_k6 | Revue | 🛡 Tu déclines — l'émissaire repart avec ta "
+                "réponse.",
+                "invite_done_k7 | Revue | 🤝 Bon bah c'est noté. T'y seras.",
+                "invite_done_k8 | Revue | ⚠️ Le sceau a résisté. Ouvre Calendrier pour "
+                "répondre."}));
 }
 
 DayEvent invitation(const std::string& uid, Date start) {
@@ -227,7 +228,8 @@ TEST_F(QuestNotifierTest, InvitationsAreAskedAndAnsweredFromTheButtons) {
   };
   const DayEvent revue = invitation("uid-revue", localDate(2026, 12, 10, 14));
   notifier().announcePendingInvitations({revue}, RPGMode::mythological);
-  const std::string key = "uid-revue|" + std::to_string(static_cast<long long>(revue.startDate.unix()));
+  const std::string key =
+      "uid-revue|" + std::to_string(static_cast<long long>(revue.startDate.unix()));
   const auto* notice = display.find("invite_" + key);
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(notice->request.title, "🏛️ Les dieux te convoquent");
@@ -272,7 +274,8 @@ TEST(NotificationCentreTest, TheTimerShowsARequestWhenItsInstantComes) {
   asio::io_context io;
   Date now = localDate(2026, 12, 9, 10);
   testing::RecordingNotificationDisplay display;
-  NotificationCentre centre(io, [&] { return now; }, display);
+  NotificationCentre centre(
+      io, [&] { return now; }, display);
   std::vector<std::string> answers;
   centre.setCategories({{"C", {{"GO", "Go"}}}});
   centre.setResponder([&](const NotificationResponse& r) {

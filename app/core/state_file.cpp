@@ -35,9 +35,9 @@ void StateFile::setAside() {
   const std::filesystem::path aside = path_.string() + ".damaged";
   try {
     files_.moveAside(path_, aside);
-    say(Loc::format(Loc::string("file.damaged.setAside",
-                                "%@ endommagé : lu comme vide ; copie gardée sous %@"),
-                    {path_.string(), aside.string()}));
+    say(Loc::format(
+        Loc::string("file.damaged.setAside", "%@ endommagé : lu comme vide ; copie gardée sous %@"),
+        {path_.string(), aside.string()}));
   } catch (const FileError& e) {
     say(Loc::format(Loc::string("file.damaged.kept", "%@ endommagé : lu comme vide (%@)"),
                     {path_.string(), e.what()}));

@@ -66,8 +66,8 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
   name += std::to_string(random());
   name += ".tmp";
   const std::filesystem::path temp = folder / name;
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                        static_cast<mode_t>(mode));
+  const int fd =
+      ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) fail("cannot create", temp);
   size_t written = 0;
   while (written < data.size()) {

@@ -141,19 +141,19 @@ void DesktopNotifications::show(const NotificationRequest& request,
   auto readMore = std::make_shared<std::function<void()>>();
   std::weak_ptr<bool> alive = alive_;
   *readMore = [this, shown, readMore, alive] {
-    shown->pipe.async_read_some(
-        asio::buffer(shown->chunk), [this, shown, readMore, alive](std::error_code error, size_t n) {
-          shown->output.append(shown->chunk.data(), n);
-          if (!error && !alive.expired()) return (*readMore)();
-          *readMore = nullptr;  // breaks the cycle between the handler and itself
-          if (alive.expired()) ::kill(shown->pid, SIGTERM);
-          int status = -1;
-          while (::waitpid(shown->pid, &status, 0) < 0 && errno == EINTR) {
-          }
-          if (alive.expired()) return;
-          const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-          finished(shown->identifier, shown->output, code, shown->onAction);
-        });
+    shown->pipe.async_read_some(asio::buffer(shown->chunk), [this, shown, readMore, alive](
+                                                                std::error_code error, size_t n) {
+      shown->output.append(shown->chunk.data(), n);
+      if (!error && !alive.expired()) return (*readMore)();
+      *readMore = nullptr;  // breaks the cycle between the handler and itself
+      if (alive.expired()) ::kill(shown->pid, SIGTERM);
+      int status = -1;
+      while (::waitpid(shown->pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      if (alive.expired()) return;
+      const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      finished(shown->identifier, shown->output, code, shown->onAction);
+    });
   };
   (*readMore)();
 }

@@ -49,7 +49,7 @@ class DesktopNotifications : public NotificationDisplay {
   std::filesystem::path notifySend_;
   std::optional<std::filesystem::path> gdbus_;
   std::map<std::string, uint32_t> serverIds_;  // our identifier → the server's notification id
-  std::vector<pid_t> detached_;  // children nobody reads from, reaped as they end
+  std::vector<pid_t> detached_;                // children nobody reads from, reaped as they end
   bool failureTold_ = false;
   // Readers still waiting on a notify-send when this object goes look at it before touching it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -21,10 +21,10 @@ class DesktopNotificationsTest : public ::testing::Test {
   // `answer`, then exits with `status`.
   fs::path tool(const std::string& name, const std::string& answer, int status = 0) {
     const fs::path log = folder / (name + ".log");
-    const fs::path path = folder.write(
-        name, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + log.string() +
-                  "'; done\necho --end-- >> '" + log.string() + "'\nprintf '" + answer +
-                  "'\nexit " + std::to_string(status) + "\n");
+    const fs::path path =
+        folder.write(name, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" +
+                               log.string() + "'; done\necho --end-- >> '" + log.string() +
+                               "'\nprintf '" + answer + "'\nexit " + std::to_string(status) + "\n");
     ::chmod(path.c_str(), 0755);
     return path;
   }
@@ -45,7 +45,8 @@ class DesktopNotificationsTest : public ::testing::Test {
   }
 
   NotificationRequest request(const std::string& id) {
-    return {id, "⚔️ Au combat ! Le Conseil", "-1 min : d'abord le café", "", Json::object(), {}};
+    return {id, "⚔️ Au combat ! Le Conseil", "-1 min : d'abord le café", "", Json::object(),
+            {}};
   }
 
   testing::TempFolder folder{"desktop"};
@@ -62,11 +63,11 @@ TEST_F(DesktopNotificationsTest, ShowsWithTheServersIdAndReplacesByIdentifier) {
 
   const auto made = calls("notify-send");
   ASSERT_EQ(made.size(), 2u);
-  EXPECT_EQ(made[0], (std::vector<std::string>{
-                         "--app-name=Talewick", "--print-id",
-                         "--hint=string:x-talewick-id:quest_a_10",
-                         "--hint=string:sound-name:message-new-instant", "--",
-                         "⚔️ Au combat ! Le Conseil", "-1 min : d'abord le café"}));
+  EXPECT_EQ(made[0],
+            (std::vector<std::string>{
+                "--app-name=Talewick", "--print-id", "--hint=string:x-talewick-id:quest_a_10",
+                "--hint=string:sound-name:message-new-instant", "--",
+                "⚔️ Au combat ! Le Conseil", "-1 min : d'abord le café"}));
   EXPECT_NE(std::find(made[1].begin(), made[1].end(), "--replace-id=7"), made[1].end());
 }
 
@@ -107,9 +108,9 @@ TEST_F(DesktopNotificationsTest, ClosingAsksTheServerThroughGdbus) {
   const auto made = calls("gdbus");
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(made[0].back(), "31");
-  EXPECT_NE(std::find(made[0].begin(), made[0].end(),
-                      "org.freedesktop.Notifications.CloseNotification"),
-            made[0].end());
+  EXPECT_NE(
+      std::find(made[0].begin(), made[0].end(), "org.freedesktop.Notifications.CloseNotification"),
+      made[0].end());
 }
 
 }  // namespace

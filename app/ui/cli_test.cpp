@@ -113,8 +113,8 @@ TEST(MockEvents, ABelievableDayOnTheDayAsked) {
 TEST(Binary, ExitStatusAndStreamsOfTheRealProgram) {
   const std::string path = ::testing::TempDir() + "/bad_events.json";
   std::ofstream(path) << "[{\"id\": \"x\"}]";
-  const std::string command = std::string(TALEWICK_BINARY) + " forge " + path +
-                              " >" + path + ".out 2>" + path + ".err";
+  const std::string command =
+      std::string(TALEWICK_BINARY) + " forge " + path + " >" + path + ".out 2>" + path + ".err";
   const int status = std::system(command.c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);
   std::ifstream out(path + ".out"), err(path + ".err");

@@ -10,8 +10,8 @@
 #include "platform/keychain_file.hpp"
 #include "platform/linux_files.hpp"
 #include "platform/paths.hpp"
-#include "platform/vdir_calendar_store.hpp"
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
@@ -129,10 +129,9 @@ KeyValueCloudStore& AppContext::cloudStore() {
 HeroStore& AppContext::heroStore() {
   if (!heroStore_) {
     RunLoop& loop = runLoop();
-    heroStore_ =
-        std::make_unique<HeroStore>(linuxFiles(), paths::dataFolder() / HeroStore::FILE_NAME,
-                                    cloudStore(), loop.main(),
-                                    loop.serialQueue(HeroStore::CLOUD_QUEUE));
+    heroStore_ = std::make_unique<HeroStore>(
+        linuxFiles(), paths::dataFolder() / HeroStore::FILE_NAME, cloudStore(), loop.main(),
+        loop.serialQueue(HeroStore::CLOUD_QUEUE));
     heroStore_->start();
   }
   return *heroStore_;

@@ -27,8 +27,9 @@ END:VCALENDAR
 
 // A to-do item due on the test's day, open or ticked.
 std::string reminder(bool done) {
-  return std::string("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//EN\nBEGIN:VTODO\nUID:pain\n"
-                     "SUMMARY:Acheter du pain\nDUE:20261209T170000Z\n") +
+  return std::string(
+             "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//EN\nBEGIN:VTODO\nUID:pain\n"
+             "SUMMARY:Acheter du pain\nDUE:20261209T170000Z\n") +
          (done ? "STATUS:COMPLETED\n" : "") + "END:VTODO\nEND:VCALENDAR\n";
 }
 
@@ -108,7 +109,8 @@ TEST(Daemon, SendsTheQuestsNotificationsToTheDesktop) {
   testing::TempFolder home("daemon-notify");
   const auto log = home / "notify.log";
   const auto tool = home.write("bin/notify-send", R"(#!/bin/sh
-for a in "$@"; do printf '%s\n' "$a" >> ")" + log.string() + R"("; done
+for a in "$@"; do printf '%s\n' "$a" >> ")" + log.string() +
+                                                      R"("; done
 echo 1
 )");
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
@@ -143,8 +145,9 @@ echo 1
   EXPECT_TRUE(printed(log, "--hint=string:x-talewick-id:quest_quest_cafe_1796799900_15\n"));
   EXPECT_TRUE(printed(log, "Dans 5 min : Café avec Léa Prépare-toi, héros. +"));
   EXPECT_TRUE(printed(log, "--hint=string:x-talewick-id:invite_revue|1796821200\n"));
-  EXPECT_TRUE(printed(log, "📜 Parchemin Maudit !\nUn émissaire attend ta réponse, héros.\n"
-                           "« Revue de sprint »\n"));
+  EXPECT_TRUE(printed(log,
+                      "📜 Parchemin Maudit !\nUn émissaire attend ta réponse, héros.\n"
+                      "« Revue de sprint »\n"));
 
   ::kill(daemon, SIGTERM);
   const auto result = testing::finishProcess(daemon, home / "scratch");

@@ -13,12 +13,18 @@ using Loc::counted;
 
 std::string realmName(KingdomRealm realm) {
   switch (realm) {
-    case KingdomRealm::family: return Loc::string("kingdom.realm.family", "Famille");
-    case KingdomRealm::personal: return Loc::string("kingdom.realm.personal", "Personnel");
-    case KingdomRealm::factions: return Loc::string("kingdom.realm.factions", "Factions");
-    case KingdomRealm::reminders: return Loc::string("kingdom.realm.reminders", "Rappels");
-    case KingdomRealm::tickets: return Loc::string("kingdom.realm.tickets", "Tickets");
-    case KingdomRealm::deadlines: return Loc::string("kingdom.realm.deadlines", "Échéances");
+    case KingdomRealm::family:
+      return Loc::string("kingdom.realm.family", "Famille");
+    case KingdomRealm::personal:
+      return Loc::string("kingdom.realm.personal", "Personnel");
+    case KingdomRealm::factions:
+      return Loc::string("kingdom.realm.factions", "Factions");
+    case KingdomRealm::reminders:
+      return Loc::string("kingdom.realm.reminders", "Rappels");
+    case KingdomRealm::tickets:
+      return Loc::string("kingdom.realm.tickets", "Tickets");
+    case KingdomRealm::deadlines:
+      return Loc::string("kingdom.realm.deadlines", "Échéances");
   }
   return {};
 }
@@ -60,15 +66,18 @@ std::string candidateKindLabel(Journey::CandidateKind kind) {
   switch (kind) {
     case Kind::overdueDeadline:
       return Loc::string("kingdom.candidate.overdueDeadline", "échéance en retard");
-    case Kind::campaignStep: return Loc::string("kingdom.candidate.campaignStep", "campagne");
+    case Kind::campaignStep:
+      return Loc::string("kingdom.candidate.campaignStep", "campagne");
     case Kind::ticketInProgress:
       return Loc::string("kingdom.candidate.ticketInProgress", "ticket en cours");
-    case Kind::invitation: return Loc::string("kingdom.candidate.invitation", "invitation");
+    case Kind::invitation:
+      return Loc::string("kingdom.candidate.invitation", "invitation");
     case Kind::reminderDueToday:
       return Loc::string("kingdom.candidate.reminderDueToday", "rappel du jour");
     case Kind::backlogTicket:
       return Loc::string("kingdom.candidate.backlogTicket", "ticket du backlog");
-    case Kind::vaultTask: return Loc::string("kingdom.candidate.vaultTask", "tâche du coffre");
+    case Kind::vaultTask:
+      return Loc::string("kingdom.candidate.vaultTask", "tâche du coffre");
     case Kind::calendarUpcoming:
       return Loc::string("kingdom.candidate.calendarUpcoming", "à venir aujourd'hui");
   }

@@ -1,8 +1,8 @@
 #include <system_error>
 
+#include "core/file_port.hpp"
 #include "support/loc.hpp"
 #include "support/text.hpp"
-#include "core/file_port.hpp"
 #include "ui/command.hpp"
 #include "ui/context.hpp"
 #include "ui/error_text.hpp"
@@ -20,9 +20,9 @@ int fail(Io& io, const std::string& message, int status) {
 }  // namespace
 
 int run(const std::vector<std::string>& args, Io& io) {
-  CLI::App app(Loc::string("cli.description",
-                           "Talewick — ta semaine réelle, transformée en aventure."),
-               "talewick");
+  CLI::App app(
+      Loc::string("cli.description", "Talewick — ta semaine réelle, transformée en aventure."),
+      "talewick");
   app.set_help_flag("-h,--help", Loc::string("cli.help", "Affiche cette aide"));
   app.require_subcommand(0, 1);
 

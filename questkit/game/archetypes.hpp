@@ -15,7 +15,7 @@ namespace talewick {
 
 struct Archetype {
   std::string id;
-  std::vector<std::string> keywords;  // normalised
+  std::vector<std::string> keywords;    // normalised
   std::vector<std::string> questNames;  // name templates (localised)
   std::string intro;
   int64_t baseXp = 0;

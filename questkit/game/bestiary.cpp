@@ -20,8 +20,7 @@ Rows readRows(RPGMode mode) {
   for (const auto& [archetype, menaces] : table.items()) {
     auto& row = rows[archetype];
     for (size_t i = 0; i < menaces.size(); ++i) {
-      const std::string key =
-          "bestiary." + name + "." + archetype + "." + std::to_string(i + 1);
+      const std::string key = "bestiary." + name + "." + archetype + "." + std::to_string(i + 1);
       row.push_back(Menace{Loc::string(key, menaces[i].at("label").get<std::string>()),
                            menaces[i].at("emoji").get<std::string>()});
     }
@@ -49,8 +48,6 @@ Menace menace(RPGMode mode, std::optional<std::string_view> archetypeId, int64_t
   return row[static_cast<size_t>(index)];
 }
 
-bool hasRow(RPGMode mode, std::string_view archetypeId) {
-  return rows(mode).contains(archetypeId);
-}
+bool hasRow(RPGMode mode, std::string_view archetypeId) { return rows(mode).contains(archetypeId); }
 
 }  // namespace talewick::Bestiary

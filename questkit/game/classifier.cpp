@@ -9,8 +9,8 @@
 #include "game/bestiary.hpp"
 #include "game/keyword_automaton.hpp"
 #include "game/lore.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "support/text.hpp"
 
 namespace talewick::Classifier {
@@ -124,37 +124,48 @@ const std::vector<BiomeEntry>& biomes() {
     std::vector<BiomeEntry> rows = {
         {{"maison", "home", "domicile", "appart", "chez moi", "chez nous"}, "home", "le Foyer"},
         {{"ecole", "creche", "school", "college", "lycee", "fac", "universite", "campus"},
-         "school", "le Préau"},
+         "school",
+         "le Préau"},
         {{"parc", "jardin", "square", "foret", "plage", "park", "montagne", "lac", "mer",
           "piscine"},
-         "park", "la Clairière"},
+         "park",
+         "la Clairière"},
         {{"bureau", "office", "travail", "work", "boulot", "agence", "coworking", "usine",
           "chantier"},
-         "work", "la Citadelle de Labeur"},
+         "work",
+         "la Citadelle de Labeur"},
         {{"hopital", "clinique", "cabinet", "medecin", "hospital", "dentiste", "pharmacie", "kine",
           "labo"},
-         "medical", "le Sanctuaire des Soins"},
+         "medical",
+         "le Sanctuaire des Soins"},
         {{"supermarche", "magasin", "courses", "centre commercial", "shop", "store", "marche",
           "boutique"},
-         "supermarket", "le Bazar"},
-        {{"restaurant", "cafe", "bar", "resto", "brasserie", "bistrot", "pub"}, "restaurant",
+         "supermarket",
+         "le Bazar"},
+        {{"restaurant", "cafe", "bar", "resto", "brasserie", "bistrot", "pub"},
+         "restaurant",
          "la Taverne"},
         {{"gare", "aeroport", "station", "route", "autoroute", "metro", "train", "voiture",
           "peripherique"},
-         "transport", "les Routes du Monde"},
+         "transport",
+         "les Routes du Monde"},
         {{"gym", "salle de sport", "fitness", "muscu", "crossfit", "dojo", "stade", "gymnase",
           "basic fit"},
-         "gym", "l'Arène"},
-        {{"mamie", "papi", "grands-parents", "grand-mere", "grand-pere", "belle-mere",
-          "beau-pere", "famille"},
-         "family", "le Castel des Anciens"},
+         "gym",
+         "l'Arène"},
+        {{"mamie", "papi", "grands-parents", "grand-mere", "grand-pere", "belle-mere", "beau-pere",
+          "famille"},
+         "family",
+         "le Castel des Anciens"},
         {{"eglise", "temple", "mosquee", "mairie", "prefecture", "tribunal", "banque", "notaire"},
-         "admin", "le Grand Hall"},
-        {{"coiffeur", "spa", "massage", "institut", "barbier", "esthetique"}, "spa",
-         "les Thermes"},
+         "admin",
+         "le Grand Hall"},
+        {{"coiffeur", "spa", "massage", "institut", "barbier", "esthetique"}, "spa", "les Thermes"},
         {{"cinema", "theatre", "concert", "musee", "expo", "spectacle", "salle"},
-         "entertainment", "le Théâtre des Merveilles"},
-        {{"hotel", "airbnb", "camping", "gite", "vacances"}, "vacation",
+         "entertainment",
+         "le Théâtre des Merveilles"},
+        {{"hotel", "airbnb", "camping", "gite", "vacances"},
+         "vacation",
          "le Relais des Voyageurs"}};
     for (BiomeEntry& row : rows) {
       for (std::string& kw : row.kw) kw = normalize(kw);

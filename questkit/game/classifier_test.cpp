@@ -95,8 +95,7 @@ TEST(Threat, TierBoundsAndScoreParts) {
 TEST(Threat, LabelsComeFromTheModesBestiary) {
   const Threat t = Classifier::threatFor(86, "echeance", RPGMode::heroicPapa);
   EXPECT_EQ(t, (Threat{5, "Léviathan de l'Échéance de Minuit", "💥"}));
-  EXPECT_EQ(Classifier::threatFor(10, "couche_bebe", RPGMode::heroicPapa).label,
-            "Remugle Furtif");
+  EXPECT_EQ(Classifier::threatFor(10, "couche_bebe", RPGMode::heroicPapa).label, "Remugle Furtif");
 }
 
 }  // namespace

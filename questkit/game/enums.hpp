@@ -14,7 +14,7 @@ enum class StatKey { love, energy, wisdom, strength, chaos };
 template <>
 struct EnumTraits<StatKey> {
   static constexpr std::array<std::string_view, 5> names{"love", "energy", "wisdom", "strength",
-                                                          "chaos"};
+                                                         "chaos"};
 };
 
 enum class Rarity { common, rare, epic, legendary };
@@ -47,7 +47,7 @@ enum class RPGMode { heroicPapa, darkEpic, comic, mythological, fairyTale, donjo
 template <>
 struct EnumTraits<RPGMode> {
   static constexpr std::array<std::string_view, 6> names{"heroicPapa",   "darkEpic",  "comic",
-                                                          "mythological", "fairyTale", "donjon"};
+                                                         "mythological", "fairyTale", "donjon"};
 };
 // Localised display name ("Héroïque", "Épique sombre", …).
 std::string displayName(RPGMode mode);

@@ -17,7 +17,7 @@ struct Hero {
   std::string name;
   int64_t totalXp = 0;  // lifetime XP; the level derives from it
   Stats stats = ZERO_STATS;
-  std::vector<LootItem> inventory;  // newest first
+  std::vector<LootItem> inventory;    // newest first
   std::vector<std::string> equipped;  // ids of worn inventory items
   int64_t gold = 0;
   int64_t streak = 0;

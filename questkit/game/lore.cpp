@@ -162,8 +162,8 @@ const std::vector<std::string>& defaultHeroicConsequences() {
         "tait. Légende du quotidien."};
     std::vector<std::string> out;
     for (size_t i = 0; i < kFrench.size(); ++i) {
-      out.push_back(Loc::string("lore.heroicPapa.heroicConsequence." + std::to_string(i),
-                                kFrench[i]));
+      out.push_back(
+          Loc::string("lore.heroicPapa.heroicConsequence." + std::to_string(i), kFrench[i]));
     }
     return out;
   }();
@@ -173,8 +173,8 @@ const std::vector<std::string>& defaultHeroicConsequences() {
 std::string heroicConsequence(RPGMode mode, std::string_view seed, std::string_view emoji,
                               std::string_view label) {
   const Pack* p = pack(mode);
-  const auto& templates = p && !p->heroicConsequences.empty() ? p->heroicConsequences
-                                                              : defaultHeroicConsequences();
+  const auto& templates =
+      p && !p->heroicConsequences.empty() ? p->heroicConsequences : defaultHeroicConsequences();
   const auto index = static_cast<size_t>(stableHash(seed) % static_cast<int64_t>(templates.size()));
   return Loc::format(templates[index], {emoji, label});
 }

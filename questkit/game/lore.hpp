@@ -17,7 +17,7 @@ struct Pack {
   std::vector<std::string> subjectTemplates;
   std::map<std::string, std::string, std::less<>> intros;  // archetype id → intro
   std::map<std::string, std::vector<std::string>, std::less<>> questNames;
-  std::vector<std::string> heroicLabels;  // tier 1..5
+  std::vector<std::string> heroicLabels;        // tier 1..5
   std::vector<std::string> heroicConsequences;  // two "%@": threat emoji, threat label
   std::map<TimeOfDay, std::string> todFlavor;
   std::map<std::string, std::string, std::less<>> biomes;  // biome key → display name

@@ -8,29 +8,29 @@
 #include "game/choice_consequences.hpp"
 #include "game/classifier.hpp"
 #include "game/lore.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "text/event_metadata.hpp"
 #include "text/title_composer.hpp"
 
 namespace talewick {
 
 using json_coding::Field;
-static const auto kQuestBreakdownFields = std::tuple{
-    Field{"archetypeId", &QuestBreakdown::archetypeId},
-    Field{"archetypeLabel", &QuestBreakdown::archetypeLabel},
-    Field{"archetypeBaseXp", &QuestBreakdown::archetypeBaseXp},
-    Field{"durationMin", &QuestBreakdown::durationMin},
-    Field{"durationMult", &QuestBreakdown::durationMult},
-    Field{"xp", &QuestBreakdown::xp},
-    Field{"attendees", &QuestBreakdown::attendees},
-    Field{"attendeesBonus", &QuestBreakdown::attendeesBonus},
-    Field{"intensity", &QuestBreakdown::intensity},
-    Field{"intensityMult", &QuestBreakdown::intensityMult},
-    Field{"isNight", &QuestBreakdown::isNight},
-    Field{"nightMult", &QuestBreakdown::nightMult},
-    Field{"threatScore", &QuestBreakdown::threatScore},
-    Field{"threat", &QuestBreakdown::threat}};
+static const auto kQuestBreakdownFields =
+    std::tuple{Field{"archetypeId", &QuestBreakdown::archetypeId},
+               Field{"archetypeLabel", &QuestBreakdown::archetypeLabel},
+               Field{"archetypeBaseXp", &QuestBreakdown::archetypeBaseXp},
+               Field{"durationMin", &QuestBreakdown::durationMin},
+               Field{"durationMult", &QuestBreakdown::durationMult},
+               Field{"xp", &QuestBreakdown::xp},
+               Field{"attendees", &QuestBreakdown::attendees},
+               Field{"attendeesBonus", &QuestBreakdown::attendeesBonus},
+               Field{"intensity", &QuestBreakdown::intensity},
+               Field{"intensityMult", &QuestBreakdown::intensityMult},
+               Field{"isNight", &QuestBreakdown::isNight},
+               Field{"nightMult", &QuestBreakdown::nightMult},
+               Field{"threatScore", &QuestBreakdown::threatScore},
+               Field{"threat", &QuestBreakdown::threat}};
 TALEWICK_JSON_CODING(QuestBreakdown, kQuestBreakdownFields)
 
 namespace QuestEngine {

@@ -6,8 +6,8 @@
 #include <set>
 
 #include "game/archetypes.hpp"
-#include "text/event_metadata.hpp"
 #include "tests/support/test_environment.hpp"
+#include "text/event_metadata.hpp"
 
 namespace talewick {
 namespace {
@@ -83,8 +83,10 @@ TEST(Forge, OptionsAndTheHeroicChoice) {
   EXPECT_EQ(hero.xpDelta, 30);  // round(29.5) away from zero
   EXPECT_FALSE(hero.realQuest);
   // echeance: wisdom +1, strength +1 tie, the earlier (wisdom) dominates.
-  EXPECT_EQ(hero.statDelta, (StatDelta{{StatKey::energy, -2}, {StatKey::wisdom, 3},
-                                       {StatKey::strength, 1}, {StatKey::chaos, 3}}));
+  EXPECT_EQ(hero.statDelta, (StatDelta{{StatKey::energy, -2},
+                                       {StatKey::wisdom, 3},
+                                       {StatKey::strength, 1},
+                                       {StatKey::chaos, 3}}));
   EXPECT_NE(hero.consequence.find(q.threat.label), std::string::npos);
   EXPECT_NE(hero.consequence.find(q.threat.emoji), std::string::npos);
 }
@@ -92,8 +94,8 @@ TEST(Forge, OptionsAndTheHeroicChoice) {
 TEST(Forge, HeroicDeltaWhenStrengthDominates) {
   const Quest q = QuestEngine::eventToQuest(timedEvent("Footing", kMorning, 45), {});
   ASSERT_EQ(q.archetypeId, "sport");
-  EXPECT_EQ(q.choices[2].statDelta, (StatDelta{{StatKey::energy, -2}, {StatKey::strength, 1},
-                                               {StatKey::chaos, 3}}));
+  EXPECT_EQ(q.choices[2].statDelta,
+            (StatDelta{{StatKey::energy, -2}, {StatKey::strength, 1}, {StatKey::chaos, 3}}));
   EXPECT_EQ(q.choices[0].realQuest->reward, 25);
 }
 

@@ -4,11 +4,16 @@ namespace talewick {
 
 int64_t& Stats::operator[](StatKey key) {
   switch (key) {
-    case StatKey::love: return love;
-    case StatKey::energy: return energy;
-    case StatKey::wisdom: return wisdom;
-    case StatKey::strength: return strength;
-    case StatKey::chaos: return chaos;
+    case StatKey::love:
+      return love;
+    case StatKey::energy:
+      return energy;
+    case StatKey::wisdom:
+      return wisdom;
+    case StatKey::strength:
+      return strength;
+    case StatKey::chaos:
+      return chaos;
   }
   return chaos;
 }
@@ -16,10 +21,9 @@ int64_t& Stats::operator[](StatKey key) {
 int64_t Stats::operator[](StatKey key) const { return const_cast<Stats&>(*this)[key]; }
 
 using json_coding::Field;
-static const auto kStatsFields =
-    std::tuple{Field{"love", &Stats::love}, Field{"energy", &Stats::energy},
-               Field{"wisdom", &Stats::wisdom}, Field{"strength", &Stats::strength},
-               Field{"chaos", &Stats::chaos}};
+static const auto kStatsFields = std::tuple{
+    Field{"love", &Stats::love}, Field{"energy", &Stats::energy}, Field{"wisdom", &Stats::wisdom},
+    Field{"strength", &Stats::strength}, Field{"chaos", &Stats::chaos}};
 TALEWICK_JSON_CODING(Stats, kStatsFields)
 
 }  // namespace talewick

@@ -9,9 +9,9 @@
 namespace talewick {
 
 using json_coding::Field;
-static const auto kLevelInfoFields = std::tuple{
-    Field{"level", &LevelInfo::level}, Field{"xpIntoLevel", &LevelInfo::xpIntoLevel},
-    Field{"xpForNext", &LevelInfo::xpForNext}, Field{"progress", &LevelInfo::progress}};
+static const auto kLevelInfoFields =
+    std::tuple{Field{"level", &LevelInfo::level}, Field{"xpIntoLevel", &LevelInfo::xpIntoLevel},
+               Field{"xpForNext", &LevelInfo::xpForNext}, Field{"progress", &LevelInfo::progress}};
 TALEWICK_JSON_CODING(LevelInfo, kLevelInfoFields)
 
 namespace Xp {
@@ -49,8 +49,7 @@ std::string titleForLevel(int64_t level, RPGMode mode) {
       {"Âme Éveillée", "Veilleur des Cendres", "Lame des Damnés", "Rempart des Ténèbres",
        "Seigneur des Veilles", "Héraut Funeste", "Légende Maudite", "Immortel des Ombres"},
       {"Bleu du Quotidien", "Rescapé du Matin", "Pro de la Débrouille", "Boss du Canapé",
-       "Cerveau Sur-Caféiné", "Demi-Dieu du Multitâche", "Légende du Salon",
-       "GOAT du Quotidien"},
+       "Cerveau Sur-Caféiné", "Demi-Dieu du Multitâche", "Légende du Salon", "GOAT du Quotidien"},
       {"Mortel Prometteur", "Élu des Oracles", "Demi-Dieu", "Héros d'Olympe", "Favori des Dieux",
        "Titan du Quotidien", "Légende de l'Olympe", "Immortel"},
       {"Apprenti Conteur", "Protégé des Fées", "Chevalier du Royaume", "Gardien du Château",
@@ -62,8 +61,8 @@ std::string titleForLevel(int64_t level, RPGMode mode) {
   for (size_t i = 0; i < kThresholds.size(); ++i) {
     if (kThresholds[i] <= level) chosen = i;
   }
-  const std::string key = "xp.title." + std::string(rawValue(mode)) + "." +
-                          std::to_string(kThresholds[chosen]);
+  const std::string key =
+      "xp.title." + std::string(rawValue(mode)) + "." + std::to_string(kThresholds[chosen]);
   return Loc::string(key, kTitles[static_cast<size_t>(mode)][chosen]);
 }
 

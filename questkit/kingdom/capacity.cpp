@@ -35,10 +35,10 @@ static const auto kLoadFields =
 TALEWICK_JSON_CODING(Load, kLoadFields)
 
 void to_json(Json& j, const Assessment& v) {
-  json_coding::writeFields(j, v,
-                           std::tuple{Field{"level", &Assessment::level},
-                                      Field{"score", &Assessment::score},
-                                      Field{"load", &Assessment::load}});
+  json_coding::writeFields(
+      j, v,
+      std::tuple{Field{"level", &Assessment::level}, Field{"score", &Assessment::score},
+                 Field{"load", &Assessment::load}});
 }
 
 }  // namespace talewick::Capacity

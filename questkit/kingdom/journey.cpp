@@ -102,10 +102,10 @@ static const auto kStateFields =
 TALEWICK_JSON_CODING(State, kStateFields)
 
 void to_json(Json& j, const Resolution& v) {
-  json_coding::writeFields(j, v,
-                           std::tuple{Field{"main", &Resolution::main},
-                                      Field{"state", &Resolution::state},
-                                      Field{"isChosen", &Resolution::isChosen}});
+  json_coding::writeFields(
+      j, v,
+      std::tuple{Field{"main", &Resolution::main}, Field{"state", &Resolution::state},
+                 Field{"isChosen", &Resolution::isChosen}});
 }
 
 }  // namespace talewick::Journey

@@ -144,10 +144,11 @@ class Builder {
     if (e) {
       inputs.optionalText(e->location).optionalText(e->notes).optionalText(e->url);
       inputs.number(static_cast<double>(e->attendees));
-      const auto title = e->calendarID ? s_.calendarTitlesByID.find(*e->calendarID)
-                                       : s_.calendarTitlesByID.end();
-      inputs.optionalText(title == s_.calendarTitlesByID.end() ? std::optional<std::string>{}
-                                                      : std::optional<std::string>{title->second});
+      const auto title =
+          e->calendarID ? s_.calendarTitlesByID.find(*e->calendarID) : s_.calendarTitlesByID.end();
+      inputs.optionalText(title == s_.calendarTitlesByID.end()
+                              ? std::optional<std::string>{}
+                              : std::optional<std::string>{title->second});
     }
     ClassificationCache::Entry* entry = nullptr;
     if (cache_) {
@@ -174,8 +175,9 @@ class Builder {
         forced ? Classifier::membership(q, e, {}, forced) : heuristicMembership(q, e);
     if (forced) out_.forcedRealms[Classifier::occurrenceKey(q)] = *forced;
 
-    const KingdomItem item{KingdomItem::Source::quest, q.id, q.rawTitle, q.name, q.startDate,
-                           e && e->allDay, forced.has_value(), false};
+    const KingdomItem item{
+        KingdomItem::Source::quest, q.id, q.rawTitle, q.name, q.startDate, e && e->allDay,
+        forced.has_value(),         false};
     if (m.family) list(KingdomRealm::family, item);
     if (m.personal) list(KingdomRealm::personal, item);
     if (m.ticket) list(KingdomRealm::tickets, item);
@@ -221,8 +223,8 @@ class Builder {
     const std::string text = reminderText(r);
     const bool deadline = Classifier::hasDeadlineWord(text);
     const bool overdue = r.due && r.due->seconds < day_.start.seconds;
-    const KingdomItem item{KingdomItem::Source::reminder, r.id, r.title, r.title, r.due,
-                           r.due && !r.dueHasTime, false, overdue};
+    const KingdomItem item{KingdomItem::Source::reminder, r.id,  r.title, r.title, r.due,
+                           r.due && !r.dueHasTime,        false, overdue};
     list(KingdomRealm::reminders, item);
     if (Classifier::isTicketQuest(text)) list(KingdomRealm::tickets, item);
     if (deadline) list(KingdomRealm::deadlines, item);
@@ -287,8 +289,7 @@ void to_json(Json& j, const KingdomItem& v) {
       std::tuple{Field{"source", &KingdomItem::source}, Field{"id", &KingdomItem::id},
                  Field{"title", &KingdomItem::title},   Field{"name", &KingdomItem::name},
                  Field{"date", &KingdomItem::date},     Field{"allDay", &KingdomItem::allDay},
-                 Field{"pinned", &KingdomItem::pinned},
-                 Field{"overdue", &KingdomItem::overdue}};
+                 Field{"pinned", &KingdomItem::pinned}, Field{"overdue", &KingdomItem::overdue}};
   json_coding::writeFields(j, v, fields);
 }
 

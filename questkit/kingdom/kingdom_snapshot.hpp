@@ -27,8 +27,8 @@
 #include <map>
 #include <optional>
 #include <span>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "game/day_event.hpp"
@@ -37,8 +37,8 @@
 #include "kingdom/capacity.hpp"
 #include "kingdom/day_load_engine.hpp"
 #include "kingdom/journey.hpp"
-#include "kingdom/kingdom_realm_classifier.hpp"
 #include "kingdom/kingdom_realm.hpp"
+#include "kingdom/kingdom_realm_classifier.hpp"
 #include "kingdom/territory_overrides.hpp"
 #include "kingdom/world_quests.hpp"
 #include "support/json.hpp"
@@ -49,9 +49,9 @@ namespace talewick {
 struct KingdomItem {
   enum class Source { quest, reminder };
   Source source = Source::quest;
-  std::string id;      // the quest id, or the reminder id
-  std::string title;   // what the user wrote
-  std::string name;    // the quest's epic name; the title again for a reminder
+  std::string id;            // the quest id, or the reminder id
+  std::string title;         // what the user wrote
+  std::string name;          // the quest's epic name; the title again for a reminder
   std::optional<Date> date;  // the occurrence's start, or the reminder's due date
   bool allDay = false;       // an all-day occurrence, or a reminder due on a day without a time
   bool pinned = false;       // placed by a territory override
@@ -102,9 +102,9 @@ struct Snapshot {
 // same; entries of occurrences gone from the window are dropped at the end of each build.
 struct ClassificationCache {
   struct Entry {
-    uint64_t inputs = 0;  // the hash of what the rules read
+    uint64_t inputs = 0;                           // the hash of what the rules read
     KingdomRealmClassifier::Membership heuristic;  // the flags without any pin
-    bool seen = false;    // met during the build under way
+    bool seen = false;                             // met during the build under way
   };
   std::unordered_map<uint64_t, Entry> entries;  // by occurrence (quest id and start)
 };

@@ -123,8 +123,8 @@ TEST_F(SnapshotTest, RemindersAreDueTodayUntilMidnightAndOverdueFromTheNextDay) 
   EXPECT_EQ(s.realm(KingdomRealm::reminders).size(), 6u);
   EXPECT_EQ(ids(s.realm(KingdomRealm::deadlines)), std::vector<std::string>{"rendu"});
   EXPECT_TRUE(s.realm(KingdomRealm::deadlines)[0].overdue);
-  EXPECT_EQ(candidateIDs(s), (std::vector<std::string>{"reminder:ce-matin", "reminder:minuit",
-                                                       "deadline:rendu"}));
+  EXPECT_EQ(candidateIDs(s),
+            (std::vector<std::string>{"reminder:ce-matin", "reminder:minuit", "deadline:rendu"}));
 }
 
 TEST_F(SnapshotTest, InvitationsStayPendingUntilAnsweredButAreOfferedOnlyBeforeTheyEnd) {
@@ -150,7 +150,7 @@ TEST_F(SnapshotTest, TodaysLoadAndUpcomingQuestsComeFromTheLocalDay) {
             event("demain", "Atelier", localDate(2026, 12, 10, 9), 60)};
   const KingdomSnapshot::Snapshot s = build();
 
-  EXPECT_EQ(s.load.eventCount, 2);        // the ones starting today
+  EXPECT_EQ(s.load.eventCount, 2);          // the ones starting today
   EXPECT_EQ(s.load.busyMinutes, 120 + 90);  // inside the waking window
   EXPECT_EQ(s.load.busyMinutes, s.dayLoad.busyMinutes);
   ASSERT_EQ(s.journeyCandidates.size(), 1u);  // the 9:00 one has started already

@@ -11,8 +11,8 @@ Json json(std::string_view path) {
       try {
         return Json::parse(f.text);
       } catch (const nlohmann::json::exception& e) {
-        throw std::logic_error("content file " + std::string(path) + " is not valid JSON: " +
-                               e.what());
+        throw std::logic_error("content file " + std::string(path) +
+                               " is not valid JSON: " + e.what());
       }
     }
   }

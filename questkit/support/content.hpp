@@ -2,9 +2,10 @@
 // files under questkit/content/, embedded into the library at build time.
 #pragma once
 
-#include "support/json.hpp"
 #include <span>
 #include <string_view>
+
+#include "support/json.hpp"
 
 namespace talewick::content {
 

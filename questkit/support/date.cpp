@@ -75,8 +75,13 @@ CivilFields civilFromUnix(double unixSeconds, int offsetSeconds) {
   const CivilDay d = civilFromDays(days);
   // 1970-01-01 was a Thursday (5 when Sunday is 1).
   const int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1;
-  return CivilFields{static_cast<int>(d.year), d.month, d.day, static_cast<int>(rest / 3600),
-                     static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60), weekday};
+  return CivilFields{static_cast<int>(d.year),
+                     d.month,
+                     d.day,
+                     static_cast<int>(rest / 3600),
+                     static_cast<int>(rest / 60 % 60),
+                     static_cast<int>(rest % 60),
+                     weekday};
 }
 
 namespace iso8601 {

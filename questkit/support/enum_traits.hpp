@@ -13,7 +13,9 @@ template <class E>
 struct EnumTraits;  // static constexpr std::array<std::string_view, N> names;
 
 template <class E>
-concept RawEnum = requires { EnumTraits<E>::names; };
+concept RawEnum = requires {
+  EnumTraits<E>::names;
+};
 
 template <RawEnum E>
 constexpr std::string_view rawValue(E e) {

@@ -83,7 +83,10 @@ Json encode(const T& v) {
     return std::string(rawValue(v));
   } else if constexpr (IsOptional<T>::value) {
     return v ? encode(*v) : Json(nullptr);
-  } else if constexpr (requires { typename T::value_type; typename T::key_type; }) {
+  } else if constexpr (requires {
+                         typename T::value_type;
+                         typename T::key_type;
+                       }) {
     Json out = Json::object();
     for (const auto& [key, value] : v) {
       if constexpr (RawEnum<typename T::key_type>) {
@@ -135,7 +138,10 @@ void decode(const Json& j, T& out) {
       decode(j, inner);
       out = std::move(inner);
     }
-  } else if constexpr (requires { typename T::value_type; typename T::key_type; }) {
+  } else if constexpr (requires {
+                         typename T::value_type;
+                         typename T::key_type;
+                       }) {
     if (!j.is_object()) fail(reasonExpected("object"));
     out.clear();
     for (auto it = j.begin(); it != j.end(); ++it) {
@@ -239,12 +245,12 @@ void readFields(const Json& j, R& record, const std::tuple<Fs...>& fields) {
 }  // namespace json_coding
 
 // Defines to_json/from_json of `Type` from a tuple of json_coding::Field.
-#define TALEWICK_JSON_CODING(Type, fieldList)                                          \
-  void to_json(::talewick::Json& j, const Type& v) {                                   \
-    ::talewick::json_coding::writeFields(j, v, fieldList);                             \
-  }                                                                                    \
-  void from_json(const ::talewick::Json& j, Type& v) {                                 \
-    ::talewick::json_coding::readFields(j, v, fieldList);                              \
+#define TALEWICK_JSON_CODING(Type, fieldList)              \
+  void to_json(::talewick::Json& j, const Type& v) {       \
+    ::talewick::json_coding::writeFields(j, v, fieldList); \
+  }                                                        \
+  void from_json(const ::talewick::Json& j, Type& v) {     \
+    ::talewick::json_coding::readFields(j, v, fieldList);  \
   }
 
 // Parses `text` as a value of type T. Throws DecodeError for malformed JSON (the path names the

@@ -141,9 +141,8 @@ std::optional<Date> dateFrom(const CivilTime& c) {
 int utcOffsetSeconds(Date d) { return uniformOffset(d.unix()).value_or(offsetAt(d.unix())); }
 
 void setTimeZone(std::string_view olsonId) {
-  icu::TimeZone::adoptDefault(
-      icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(
-          icu::StringPiece(olsonId.data(), static_cast<int32_t>(olsonId.size())))));
+  icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(
+      icu::StringPiece(olsonId.data(), static_cast<int32_t>(olsonId.size())))));
   gZoneGeneration.fetch_add(1, std::memory_order_release);
 }
 

@@ -3,8 +3,8 @@
 
 #include "support/date.hpp"
 #include "support/hashes.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "support/text.hpp"
 #include "tests/support/test_environment.hpp"
 
@@ -16,7 +16,7 @@ using testing::localDate;
 TEST(Text, FoldRemovesAccentsAndCaseButKeepsPunctuation) {
   EXPECT_EQ(text::fold("Réunion d'Équipe !"), "reunion d'equipe !");
   EXPECT_EQ(text::fold("ÇA CRÈVE L'ÉCRAN"), "ca creve l'ecran");
-  EXPECT_EQ(text::fold("Straße"), "straße");  // not a diacritic: kept
+  EXPECT_EQ(text::fold("Straße"), "straße");           // not a diacritic: kept
   EXPECT_EQ(text::fold("e\xCC\x81t\xC3\xA9"), "ete");  // combining and precomposed accents
 }
 
@@ -38,7 +38,7 @@ TEST(Text, PerceivedLengthCountsGraphemesNotBytes) {
   EXPECT_EQ(text::perceivedLength("été"), 3);
   EXPECT_EQ(text::perceivedLength("e\xCC\x81"), 1);
   EXPECT_EQ(text::perceivedLength("👨‍👩‍👧"), 1);  // one family, five code points
-  EXPECT_EQ(text::perceivedLength("é\r\n"), 2);  // CR LF is one character
+  EXPECT_EQ(text::perceivedLength("é\r\n"), 2);               // CR LF is one character
   EXPECT_EQ(text::utf16Length("a🎂"), 3);
 }
 
@@ -56,7 +56,10 @@ TEST(Text, TerminalSafeDropsWhatWouldDriveTheTerminal) {
       {"Réunion 🎂", "Réunion 🎂", "Réunion 🎂"},
       {"\x1b[31mRouge\x1b[0m", "[31mRouge[0m", "[31mRouge[0m"},
       {"titre\x1b]0;pwned\x07", "titre]0;pwned", "titre]0;pwned"},
-      {std::string("a\x7f\x08" "b\0c", 6), "abc", "abc"},
+      {std::string("a\x7f\x08"
+                   "b\0c",
+                   6),
+       "abc", "abc"},
       {"C1 \xc2\x9b"
        "31m ici",
        "C1 31m ici", "C1 31m ici"},
@@ -167,7 +170,8 @@ TEST(Loc, CountedAgreesTheNounInEachLanguage) {
   };
   for (const Case& c : cases) {
     Loc::setLanguage(c.language);
-    EXPECT_EQ(Loc::counted(c.n, "cli.kingdom.events", "%@ événement", "%@ événements"), c.expected) << c.n;
+    EXPECT_EQ(Loc::counted(c.n, "cli.kingdom.events", "%@ événement", "%@ événements"), c.expected)
+        << c.n;
   }
   Loc::setLanguage(Loc::Language::fr);
 }

@@ -5,9 +5,9 @@
 namespace talewick {
 
 using json_coding::Field;
-static const auto kCalendarSetFields =
-    std::tuple{Field{"id", &CalendarSet::id}, Field{"name", &CalendarSet::name},
-               Field{"emoji", &CalendarSet::emoji}, Field{"calendarIDs", &CalendarSet::calendarIDs}};
+static const auto kCalendarSetFields = std::tuple{
+    Field{"id", &CalendarSet::id}, Field{"name", &CalendarSet::name},
+    Field{"emoji", &CalendarSet::emoji}, Field{"calendarIDs", &CalendarSet::calendarIDs}};
 TALEWICK_JSON_CODING(CalendarSet, kCalendarSetFields)
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/test_environment.hpp"
 #include "text/calendar_linked_item.hpp"
 #include "text/quest_display_title.hpp"
-#include "tests/support/test_environment.hpp"
 
 namespace talewick {
 namespace {
@@ -48,9 +48,9 @@ TEST(EventMetadata, ReadersNeedCompleteBlocksOfTheirKind) {
                                      "\nkind=linear_time_block\nblock_id=b\n" +
                                      std::string(Meta::endMarker)));
   // Later keys replace earlier ones; lines without "=" are ignored; lines are trimmed.
-  const auto fields = Meta::metadataFields(std::string(Meta::beginMarker) +
-                                           "\n  kind=x  \nnoise\nkind=y\n\nk=a=b\n" +
-                                           std::string(Meta::endMarker));
+  const auto fields =
+      Meta::metadataFields(std::string(Meta::beginMarker) +
+                           "\n  kind=x  \nnoise\nkind=y\n\nk=a=b\n" + std::string(Meta::endMarker));
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->at("kind"), "y");
   EXPECT_EQ(fields->at("k"), "a=b");
@@ -59,9 +59,9 @@ TEST(EventMetadata, ReadersNeedCompleteBlocksOfTheirKind) {
 
 TEST(EventMetadata, RemovingBlocks) {
   const std::string block = Meta::externalTimeBlock("p", "1", "T", std::nullopt, false);
-  EXPECT_EQ(Meta::removingMetadataBlocks("Intro\n\n" + block + "\n\n\nMilieu\n" + block +
-                                         "\n\nFin\n"),
-            "Intro\n\nMilieu\n\nFin");
+  EXPECT_EQ(
+      Meta::removingMetadataBlocks("Intro\n\n" + block + "\n\n\nMilieu\n" + block + "\n\nFin\n"),
+      "Intro\n\nMilieu\n\nFin");
   const std::string unfinished = "  Notes\n\n\n\n" + std::string(Meta::beginMarker) + "\nx=1 ";
   EXPECT_EQ(Meta::removingMetadataBlocks(unfinished),
             "Notes\n\n" + std::string(Meta::beginMarker) + "\nx=1");

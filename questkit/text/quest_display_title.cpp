@@ -24,9 +24,8 @@ std::optional<std::string> QuestDisplayTitle::subtitleLine(CalendarTitleMode mod
 
 namespace QuestDisplayTitles {
 
-QuestDisplayTitle make(std::string_view id, std::string_view title, Date start,
-                       int64_t durationMin, const std::optional<std::string>& location,
-                       RPGMode mode) {
+QuestDisplayTitle make(std::string_view id, std::string_view title, Date start, int64_t durationMin,
+                       const std::optional<std::string>& location, RPGMode mode) {
   std::string realName(text::trim(title));
   if (realName.empty()) realName = Loc::string("questDisplay.untitled", "Sans titre");
   DayEvent event;

@@ -41,9 +41,8 @@ namespace QuestDisplayTitles {
 // The names of an event that is only being drafted: the title trimmed (an empty one becomes the
 // localised "untitled" text), forged as a one-off occurrence lasting `durationMin` minutes (at
 // least one) in `mode`.
-QuestDisplayTitle make(std::string_view id, std::string_view title, Date start,
-                       int64_t durationMin, const std::optional<std::string>& location,
-                       RPGMode mode);
+QuestDisplayTitle make(std::string_view id, std::string_view title, Date start, int64_t durationMin,
+                       const std::optional<std::string>& location, RPGMode mode);
 
 }  // namespace QuestDisplayTitles
 }  // namespace talewick

@@ -55,7 +55,9 @@ Strings strings(RPGMode mode) {
 }
 
 std::string acceptAction() { return Loc::string("invitersvp.action.accept", "Accepter ⚔️"); }
-std::string tentativeAction() { return Loc::string("invitersvp.action.tentative", "Peut-être 🌫"); }
+std::string tentativeAction() {
+  return Loc::string("invitersvp.action.tentative", "Peut-être 🌫");
+}
 std::string declineAction() { return Loc::string("invitersvp.action.decline", "Décliner 🛡"); }
 std::string tentativeConfirmed() {
   return Loc::string("invitersvp.confirm.tentative",

@@ -33,21 +33,20 @@ std::string normalize(std::string_view t) { return text::fold(t); }
 
 const std::vector<std::string>& stopWords() {
   static const std::vector<std::string> words = {
-      "le",   "la",   "les",  "un",   "une",  "des",  "de",     "du",   "d",   "l",
-      "a",    "au",   "aux",  "et",   "ou",   "avec", "chez",   "pour", "par", "sur",
-      "sous", "dans", "en",   "vers", "rdv",  "rendez", "vous", "mr",   "mme", "dr",
-      "the",  "my",   "at",   "to",   "of",   "and",  "with",   "for"};
+      "le",   "la",   "les", "un",   "une", "des",    "de",   "du",   "d",   "l",
+      "a",    "au",   "aux", "et",   "ou",  "avec",   "chez", "pour", "par", "sur",
+      "sous", "dans", "en",  "vers", "rdv", "rendez", "vous", "mr",   "mme", "dr",
+      "the",  "my",   "at",  "to",   "of",  "and",    "with", "for"};
   return words;
 }
 
 const std::vector<std::string>& weakSubjects() {
   static const std::vector<std::string> words = {
-      "produit", "point", "client", "projet", "dossier", "suivi",  "sujet",  "sync",
-      "call",    "meeting", "reunion", "reu", "truc",    "chose",  "brief",  "debrief",
-      "divers",  "appel", "visio",  "atelier", "session", "tache",  "todo",   "note",
-      "info",    "infos", "update", "review", "demo",    "ticket", "bug",    "compte",
-      "rendu",   "equipe", "team",  "perso",  "boulot",  "travail", "taf",   "courses",
-      "course"};
+      "produit", "point",   "client",  "projet",  "dossier", "suivi", "sujet",   "sync",   "call",
+      "meeting", "reunion", "reu",     "truc",    "chose",   "brief", "debrief", "divers", "appel",
+      "visio",   "atelier", "session", "tache",   "todo",    "note",  "info",    "infos",  "update",
+      "review",  "demo",    "ticket",  "bug",     "compte",  "rendu", "equipe",  "team",   "perso",
+      "boulot",  "travail", "taf",     "courses", "course"};
   return words;
 }
 
@@ -80,8 +79,8 @@ std::vector<Cand> candidates(std::string_view title) {
     }
     i = end;
     if (end == start) break;
-    const std::string_view word = title.substr(static_cast<size_t>(start),
-                                               static_cast<size_t>(end - start));
+    const std::string_view word =
+        title.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
     const int index = position++;
     std::string norm = text::fold(word);
     UChar32 first;

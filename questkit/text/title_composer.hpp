@@ -18,9 +18,9 @@ inline constexpr int lengthBudget = 30;  // user-perceived characters
 
 // A candidate subject word of a title.
 struct Cand {
-  std::string clean;  // the word as shown
-  std::string norm;   // folded
-  int i = 0;          // position among the title's words
+  std::string clean;   // the word as shown
+  std::string norm;    // folded
+  int i = 0;           // position among the title's words
   bool isCap = false;  // begins with an upper-case letter
 };
 

@@ -37,9 +37,16 @@ TEST(TitleComposer, SubjectPrefersNamesAndSkipsFillerWords) {
 }
 
 TEST(TitleComposer, NamesFitTheBudgetAndNeverStartWithAnArticle) {
-  const char* titles[] = {"Réunion", "Déjeuner avec Marie", "Footing au parc", "",
-                          "Présentation client Orion", "Anniversaire de Léa 🎂",
-                          "point", "Le grand ménage", "Les courses", "Super-long-titre-magnifique"};
+  const char* titles[] = {"Réunion",
+                          "Déjeuner avec Marie",
+                          "Footing au parc",
+                          "",
+                          "Présentation client Orion",
+                          "Anniversaire de Léa 🎂",
+                          "point",
+                          "Le grand ménage",
+                          "Les courses",
+                          "Super-long-titre-magnifique"};
   const char* articles[] = {"Le ", "La ", "Les ", "Un ", "Une ", "Des ", "The ", "L'", "L’"};
   for (RPGMode mode : allCases<RPGMode>()) {
     for (const char* title : titles) {
@@ -80,8 +87,7 @@ TEST(TitleComposer, ALongSubjectSkipsTemplatesOverTheBudget) {
   for (const char* seed : {"a", "b", "c", "d", "e", "f"}) {
     const std::string name = TitleComposer::composeQuestName("Point Abracadabrantissimesque", a,
                                                              seed, RPGMode::heroicPapa);
-    EXPECT_TRUE(name == "Donjon Abracadabrantissimesque" ||
-                name == "Pacte Abracadabrantissimesque")
+    EXPECT_TRUE(name == "Donjon Abracadabrantissimesque" || name == "Pacte Abracadabrantissimesque")
         << name;
   }
 }

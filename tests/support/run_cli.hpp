@@ -33,9 +33,9 @@ inline void useCommandHome(const std::filesystem::path& home, const char* now) {
 
 // Undoes useCommandHome (and whatever a test set among those variables).
 inline void forgetCommandHome() {
-  for (const char* name : {"TALEWICK_HOME", "TALEWICK_NOW", "TALEWICK_SKIP_ONBOARDING",
-                           "TALEWICK_CALENDAR_DIR", "TALEWICK_CLOUD_DIR",
-                           "TALEWICK_DISABLE_EVENTKIT"}) {
+  for (const char* name :
+       {"TALEWICK_HOME", "TALEWICK_NOW", "TALEWICK_SKIP_ONBOARDING", "TALEWICK_CALENDAR_DIR",
+        "TALEWICK_CLOUD_DIR", "TALEWICK_DISABLE_EVENTKIT"}) {
     ::unsetenv(name);
   }
 }

@@ -71,10 +71,10 @@ Command calendarsCommand() {
       [](CLI::App& cmd) -> Handler {
         auto o = std::make_shared<CalendarsOptions>();
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
-        o->hide = cmd.add_subcommand("hide", Loc::string("cli.calendars.hideHelp",
-                                                         "Masque un calendrier"));
-        o->show = cmd.add_subcommand("show", Loc::string("cli.calendars.showHelp",
-                                                         "Affiche un calendrier masqué"));
+        o->hide = cmd.add_subcommand("hide",
+                                     Loc::string("cli.calendars.hideHelp", "Masque un calendrier"));
+        o->show = cmd.add_subcommand(
+            "show", Loc::string("cli.calendars.showHelp", "Affiche un calendrier masqué"));
         for (CLI::App* sub : {o->hide, o->show}) {
           sub->add_option("id", o->id, Loc::string("cli.calendars.id", "Identifiant du calendrier"))
               ->required();

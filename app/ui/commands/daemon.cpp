@@ -78,9 +78,8 @@ class Daemon {
       // is over, the memory they used goes back to the system instead of staying resident.
       asio::post(main_, [] { malloc_trim(0); });
     });
-    kingdom_.observe([this](const std::vector<KingdomCoordinator::Payment>& paid) {
-      printPayments(paid);
-    });
+    kingdom_.observe(
+        [this](const std::vector<KingdomCoordinator::Payment>& paid) { printPayments(paid); });
     watchCalendar();
     watchReminders();
     watchPreferences();
@@ -126,13 +125,14 @@ class Daemon {
       return;
     }
     desktop_->onFailure = [this](const std::string& message) { say(message); };
-    centre_ = std::make_unique<NotificationCentre>(main_, [this] { return app_.now(); }, *desktop_);
+    centre_ = std::make_unique<NotificationCentre>(
+        main_, [this] { return app_.now(); }, *desktop_);
     QuestNotifier::Actions actions;
     actions.openURL = [this](const std::string& url) { desktop_->openURL(url); };
     actions.mode = [this] { return app_.narrativeMode(); };
     // Invitations are answered from the calendar tool until the answer relay exists.
-    notifier_ = std::make_unique<QuestNotifier>(centre_.get(), [this] { return app_.now(); },
-                                                std::move(actions));
+    notifier_ = std::make_unique<QuestNotifier>(
+        centre_.get(), [this] { return app_.now(); }, std::move(actions));
     store_.setNotifications(notifier_.get());
   }
 
@@ -201,13 +201,14 @@ class Daemon {
     if (AppContext::calendarDisabled()) return;
     remindersWatch_ = std::make_unique<FileWatch>(
         std::vector{paths::remindersFolder(app_.preferences()).path}, FileWatch::Depth::subfolders);
-    remindersLoop_ = std::make_unique<LoopWatch>(main_, remindersWatch_->fd(), kFallbackLook, [this] {
-      if (!worthALook(*remindersWatch_, remindersLooked_)) return;
-      remindersSettle_.expires_after(kRemindersSettle);
-      remindersSettle_.async_wait([this](const std::error_code& error) {
-        if (!error) kingdom_.refreshAuxiliary({false, false});
-      });
-    });
+    remindersLoop_ =
+        std::make_unique<LoopWatch>(main_, remindersWatch_->fd(), kFallbackLook, [this] {
+          if (!worthALook(*remindersWatch_, remindersLooked_)) return;
+          remindersSettle_.expires_after(kRemindersSettle);
+          remindersSettle_.async_wait([this](const std::error_code& error) {
+            if (!error) kingdom_.refreshAuxiliary({false, false});
+          });
+        });
   }
 
   void watchPreferences() {

@@ -2,8 +2,8 @@
 #include <memory>
 
 #include "core/calendar_access.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/render.hpp"
@@ -81,12 +81,12 @@ int events(const EventsOptions& o, Io& io, AppContext& app) {
 
 Command eventsCommand() {
   return Command{
-      "events",
-      Loc::string("cli.events.help", "Les événements d'une période (7 jours par défaut)"),
+      "events", Loc::string("cli.events.help", "Les événements d'une période (7 jours par défaut)"),
       [](CLI::App& cmd) -> Handler {
         auto o = std::make_shared<EventsOptions>();
-        cmd.add_option("--from", o->from,
-                       Loc::string("cli.events.from", "Début (AAAA-MM-JJ ; aujourd'hui par défaut)"));
+        cmd.add_option(
+            "--from", o->from,
+            Loc::string("cli.events.from", "Début (AAAA-MM-JJ ; aujourd'hui par défaut)"));
         cmd.add_option("--to", o->to,
                        Loc::string("cli.events.to",
                                    "Dernier jour (AAAA-MM-JJ), ou instant de fin exclu "

@@ -4,10 +4,10 @@
 #include <memory>
 #include <sstream>
 
-#include "ui/commands/commands.hpp"
 #include "game/quest_engine.hpp"
-#include "ui/render.hpp"
 #include "support/loc.hpp"
+#include "ui/commands/commands.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -23,8 +23,8 @@ std::string readInput(const std::string& file, std::istream& in) {
   if (file == "-") return std::string(std::istreambuf_iterator<char>(in), {});
   std::ifstream f(file, std::ios::binary);
   if (!f) {
-    throw UsageError(Loc::format(Loc::string("cli.forge.unreadable", "impossible de lire « %@ »"),
-                                 {file}));
+    throw UsageError(
+        Loc::format(Loc::string("cli.forge.unreadable", "impossible de lire « %@ »"), {file}));
   }
   std::ostringstream buffer;
   buffer << f.rdbuf();
@@ -36,8 +36,7 @@ std::vector<DayEvent> decodeEvents(const std::string& text) {
     return decodeJsonText<std::vector<DayEvent>>(text);
   } catch (const DecodeError& e) {
     const std::string where = e.path().empty() ? "" : e.path() + " : ";
-    throw UsageError(Loc::string("cli.forge.badInput", "entrée invalide — ") + where +
-                     e.reason());
+    throw UsageError(Loc::string("cli.forge.badInput", "entrée invalide — ") + where + e.reason());
   }
 }
 
@@ -70,8 +69,9 @@ Command forgeCommand() {
                   "Forge des quêtes à partir d'un tableau JSON d'événements (DayEvent)"),
       [](CLI::App& cmd) -> Handler {
         auto o = std::make_shared<ForgeOptions>();
-        cmd.add_option("file", o->file,
-                       Loc::string("cli.forge.file", "Fichier JSON à lire (« - » : entrée standard)"));
+        cmd.add_option(
+            "file", o->file,
+            Loc::string("cli.forge.file", "Fichier JSON à lire (« - » : entrée standard)"));
         cmd.add_option("--mode", o->mode, Loc::string("cli.mode", "Mode narratif (heroicPapa…)"));
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
         cmd.add_flag("--breakdown", o->breakdown,

@@ -28,13 +28,15 @@ int choose(const std::string& typed, Io& io, AppContext& app) {
   const KingdomRefresh refresh = refreshKingdom(app);
   printPayments(io.out, refresh);
   const auto& candidates = refresh.view->snapshot.journeyCandidates;
-  const std::optional<std::string> id = typed.empty() ? std::nullopt : candidateID(candidates, typed);
+  const std::optional<std::string> id =
+      typed.empty() ? std::nullopt : candidateID(candidates, typed);
   if (!id || !app.kingdom().chooseMain(*id)) {
     std::string known;
     for (const Journey::Candidate& c : candidates) known += "\n  " + c.id + "  " + c.title;
-    throw UsageError(Loc::format(
-        Loc::string("cli.journey.unknown", "aucune quête « %@ » (ou plusieurs) parmi celles du jour :%@"),
-        {typed, known.empty() ? Loc::string("cli.journey.none", " (aucune)") : known}));
+    throw UsageError(
+        Loc::format(Loc::string("cli.journey.unknown",
+                                "aucune quête « %@ » (ou plusieurs) parmi celles du jour :%@"),
+                    {typed, known.empty() ? Loc::string("cli.journey.none", " (aucune)") : known}));
   }
   const Journey::Candidate& main = *app.kingdom().view()->journey.main;
   io.out << Loc::format(Loc::string("cli.journey.chosen", "Quête principale du jour : %@ (%@)"),
@@ -46,18 +48,17 @@ int choose(const std::string& typed, Io& io, AppContext& app) {
 }  // namespace
 
 Command journeyCommand() {
-  return Command{"journey",
-                 Loc::string("cli.journey.help", "Le voyage : choisir la quête principale du jour"),
-                 [](CLI::App& cmd) -> Handler {
-                   auto id = std::make_shared<std::string>();
-                   CLI::App* chooseCmd = cmd.add_subcommand(
-                       "choose", Loc::string("cli.journey.chooseHelp",
-                                             "Fait d'une quête du jour la quête principale"));
-                   chooseCmd->add_option("id", *id, Loc::string("cli.journey.id", "Identifiant"))
-                       ->required();
-                   cmd.require_subcommand(1);
-                   return [id](Io& io, AppContext& app) { return choose(*id, io, app); };
-                 }};
+  return Command{
+      "journey", Loc::string("cli.journey.help", "Le voyage : choisir la quête principale du jour"),
+      [](CLI::App& cmd) -> Handler {
+        auto id = std::make_shared<std::string>();
+        CLI::App* chooseCmd = cmd.add_subcommand(
+            "choose",
+            Loc::string("cli.journey.chooseHelp", "Fait d'une quête du jour la quête principale"));
+        chooseCmd->add_option("id", *id, Loc::string("cli.journey.id", "Identifiant"))->required();
+        cmd.require_subcommand(1);
+        return [id](Io& io, AppContext& app) { return choose(*id, io, app); };
+      }};
 }
 
 }  // namespace talewick::ui

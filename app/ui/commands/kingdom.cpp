@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "kingdom/kingdom_realm.hpp"
-#include "support/local_calendar.hpp"
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
@@ -26,8 +26,7 @@ std::vector<KingdomItem> ahead(const std::vector<KingdomItem>& items, Date now) 
   const double today = LocalCalendar::startOfDay(now).seconds;
   std::vector<KingdomItem> kept;
   for (const KingdomItem& item : items) {
-    if (item.source == KingdomItem::Source::reminder || !item.date ||
-        item.date->seconds >= today) {
+    if (item.source == KingdomItem::Source::reminder || !item.date || item.date->seconds >= today) {
       kept.push_back(item);
     }
   }
@@ -78,7 +77,8 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
   } else {
     io.out << Loc::string("cli.kingdom.noMain", "aucune pour l'instant") << "\n";
   }
-  for (const WorldQuests::Objective& o : v.secondaries) io.out << "  ↳ " << objectiveLabel(o) << "\n";
+  for (const WorldQuests::Objective& o : v.secondaries)
+    io.out << "  ↳ " << objectiveLabel(o) << "\n";
 
   if (v.board && v.board->objectives.empty()) {
     io.out << "\n"
@@ -86,9 +86,9 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
   } else if (v.board) {
     const WorldQuests::DailyBoard& board = *v.board;
     io.out << "\n"
-           << Loc::format(Loc::string("cli.kingdom.board", "Quêtes du monde (%@/%@) :"),
-                          {std::to_string(board.completedCount()),
-                           std::to_string(board.objectives.size())})
+           << Loc::format(
+                  Loc::string("cli.kingdom.board", "Quêtes du monde (%@/%@) :"),
+                  {std::to_string(board.completedCount()), std::to_string(board.objectives.size())})
            << "\n";
     for (const WorldQuests::Objective& o : board.objectives) {
       io.out << "  " << (o.completed ? "[x] " : "[ ] ") << objectiveLabel(o) << " — "
@@ -123,8 +123,8 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
   }
 }
 
-Json viewJson(const KingdomCoordinator::View& v, const std::vector<KingdomCoordinator::Payment>& paid,
-              Date now) {
+Json viewJson(const KingdomCoordinator::View& v,
+              const std::vector<KingdomCoordinator::Payment>& paid, Date now) {
   DateStyleScope iso(DateStyle::iso8601);
   Json realms = Json::object();
   for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {

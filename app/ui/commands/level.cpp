@@ -38,17 +38,15 @@ int level(const LevelOptions& o, Io& io) {
 }  // namespace
 
 Command levelCommand() {
-  return Command{"level",
-                 Loc::string("cli.level.help", "Niveau et titre pour un total d'expérience"),
-                 [](CLI::App& cmd) -> Handler {
-                   auto o = std::make_shared<LevelOptions>();
-                   cmd.add_option("xp", o->xp, Loc::string("cli.level.xp", "Expérience totale"))
-                       ->required();
-                   cmd.add_option("--mode", o->mode,
-                                  Loc::string("cli.mode", "Mode narratif (heroicPapa…)"));
-                   cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
-                   return [o](Io& io, AppContext&) { return level(*o, io); };
-                 }};
+  return Command{
+      "level", Loc::string("cli.level.help", "Niveau et titre pour un total d'expérience"),
+      [](CLI::App& cmd) -> Handler {
+        auto o = std::make_shared<LevelOptions>();
+        cmd.add_option("xp", o->xp, Loc::string("cli.level.xp", "Expérience totale"))->required();
+        cmd.add_option("--mode", o->mode, Loc::string("cli.mode", "Mode narratif (heroicPapa…)"));
+        cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+        return [o](Io& io, AppContext&) { return level(*o, io); };
+      }};
 }
 
 }  // namespace talewick::ui

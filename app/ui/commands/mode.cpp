@@ -61,15 +61,15 @@ int mode(const ModeOptions& o, Io& io, AppContext& app) {
 }  // namespace
 
 Command modeCommand() {
-  return Command{
-      "mode", Loc::string("cli.mode.help", "Le mode narratif des quêtes, ou son changement"),
-      [](CLI::App& cmd) -> Handler {
-        auto o = std::make_shared<ModeOptions>();
-        o->modeGiven = cmd.add_option("mode", o->mode,
-                                      Loc::string("cli.mode.arg", "Nouveau mode (heroicPapa…)"));
-        cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
-        return [o](Io& io, AppContext& app) { return mode(*o, io, app); };
-      }};
+  return Command{"mode",
+                 Loc::string("cli.mode.help", "Le mode narratif des quêtes, ou son changement"),
+                 [](CLI::App& cmd) -> Handler {
+                   auto o = std::make_shared<ModeOptions>();
+                   o->modeGiven = cmd.add_option(
+                       "mode", o->mode, Loc::string("cli.mode.arg", "Nouveau mode (heroicPapa…)"));
+                   cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+                   return [o](Io& io, AppContext& app) { return mode(*o, io, app); };
+                 }};
 }
 
 }  // namespace talewick::ui

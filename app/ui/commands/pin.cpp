@@ -59,9 +59,9 @@ int pin(const PinOptions& o, Io& io, AppContext& app) {
   if (byCalendar) {
     requireCalendar(app, o.calendar);
     pins.pinCalendar(o.calendar, realm);
-    io.out << Loc::format(Loc::string("cli.pin.calendar",
-                                      "📌 Calendrier « %@ » : toujours dans %@."),
-                          {o.calendar, realmName(realm)})
+    io.out << Loc::format(
+                  Loc::string("cli.pin.calendar", "📌 Calendrier « %@ » : toujours dans %@."),
+                  {o.calendar, realmName(realm)})
            << "\n";
     return EXIT_DONE;
   }
@@ -82,8 +82,8 @@ int unpin(const PinOptions& o, Io& io, AppContext& app) {
     what = o.calendar;
   } else if (o.args.size() == 1) {
     // A quest gone from the window may still carry a pin: try its id as given.
-    std::string questID = o.args.front().rfind("quest_", 0) == 0 ? o.args.front()
-                                                                 : "quest_" + o.args.front();
+    std::string questID =
+        o.args.front().rfind("quest_", 0) == 0 ? o.args.front() : "quest_" + o.args.front();
     std::optional<std::string> calendarID;
     try {
       const Quest quest = kingdomQuest(app, o.args.front(), io);
@@ -103,16 +103,16 @@ int unpin(const PinOptions& o, Io& io, AppContext& app) {
            << "\n";
     return EXIT_FAILED;
   }
-  io.out << Loc::format(Loc::string("cli.unpin.done", "Épingle retirée : « %@ »."), {what})
-         << "\n";
+  io.out << Loc::format(Loc::string("cli.unpin.done", "Épingle retirée : « %@ »."), {what}) << "\n";
   return EXIT_DONE;
 }
 
 Handler setUp(CLI::App& cmd, bool pinning) {
   auto o = std::make_shared<PinOptions>();
   cmd.add_option("args", o->args,
-                 pinning ? Loc::string("cli.pin.args", "QUEST_ID ROYAUME (ou ROYAUME avec --calendar)")
-                         : Loc::string("cli.unpin.args", "QUEST_ID"));
+                 pinning
+                     ? Loc::string("cli.pin.args", "QUEST_ID ROYAUME (ou ROYAUME avec --calendar)")
+                     : Loc::string("cli.unpin.args", "QUEST_ID"));
   cmd.add_option("--calendar", o->calendar,
                  Loc::string("cli.pin.calendarOption", "Tout un calendrier, par son identifiant"));
   if (pinning) return [o](Io& io, AppContext& app) { return pin(*o, io, app); };
@@ -130,7 +130,8 @@ Command pinCommand() {
 }
 
 Command unpinCommand() {
-  return Command{"unpin", Loc::string("cli.unpin.help", "Retire l'épingle d'une quête ou d'un calendrier"),
+  return Command{"unpin",
+                 Loc::string("cli.unpin.help", "Retire l'épingle d'une quête ou d'un calendrier"),
                  [](CLI::App& cmd) { return setUp(cmd, false); }};
 }
 

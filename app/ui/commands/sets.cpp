@@ -68,7 +68,8 @@ int run(const SetsOptions& o, Io& io, AppContext& app) {
     const std::optional<std::string> id =
         o.id == "none" ? std::nullopt : std::optional<std::string>(o.id);
     if (!selection.activateSet(id, app.calendarIDs())) {
-      throw UsageError(Loc::format(Loc::string("cli.sets.unknown", "ensemble inconnu : %@"), {o.id}));
+      throw UsageError(
+          Loc::format(Loc::string("cli.sets.unknown", "ensemble inconnu : %@"), {o.id}));
     }
     io.out << (id ? Loc::string("cli.sets.activated", "Ensemble activé.")
                   : Loc::string("cli.sets.deactivated", "Tous les calendriers sont affichés."))
@@ -77,7 +78,8 @@ int run(const SetsOptions& o, Io& io, AppContext& app) {
   }
   if (o.remove->parsed()) {
     if (!selection.deleteSet(o.id)) {
-      throw UsageError(Loc::format(Loc::string("cli.sets.unknown", "ensemble inconnu : %@"), {o.id}));
+      throw UsageError(
+          Loc::format(Loc::string("cli.sets.unknown", "ensemble inconnu : %@"), {o.id}));
     }
     io.out << Loc::string("cli.sets.deleted", "Ensemble supprimé.") << "\n";
     return EXIT_DONE;

@@ -1,4 +1,4 @@
-#include "platform/ics_edit.hpp"
+#include "platform/ics/edit.hpp"
 
 #include <libical/ical.h>
 
@@ -12,25 +12,23 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ics_lines.hpp"
-#include "platform/ics_record.hpp"
-#include "platform/ics_times.hpp"
+#include "platform/ics/edited_series.hpp"
+#include "platform/ics/lines.hpp"
+#include "platform/ics/occurrences.hpp"
+#include "platform/ics/record.hpp"
+#include "platform/ics/times.hpp"
 #include "support/local_calendar.hpp"
+#include "support/text.hpp"
 
 namespace talewick::ics {
 namespace {
 
 // libical reads the values (times, zones, rules, durations) but the file is edited as content
-// lines (platform/ics_lines.hpp): serialising libical's tree would drop what it does not know (an
+// lines (platform/ics/lines.hpp): serialising libical's tree would drop what it does not know (an
 // IANA property it has no name for, an RRULE with an extension part — which would silently end a
 // series). Untouched lines keep their bytes, folding and line ends.
 
-constexpr const char* UNREADABLE = "Fichier de calendrier illisible";
-constexpr const char* NOT_FOUND = "Événement introuvable dans le fichier";
-constexpr const char* NO_OCCURRENCE = "Occurrence non précisée";
 constexpr const char* PRODID = "-//Talewick//Talewick//FR";
-// Occurrences looked at when walking a rule (a daily series over 270 years).
-constexpr int MAX_INSTANCES = 100000;
 
 // --- Files ---
 
@@ -38,13 +36,13 @@ constexpr int MAX_INSTANCES = 100000;
 // does not parse, or holds neither a calendar nor an event.
 Document readDocument(const std::string& text) {
   auto doc = parseDocument(text);
-  if (!doc) throw CalendarStoreError(UNREADABLE);
+  if (!doc) throw unreadableFile();
   auto& top = doc->root.children;
   const auto isCalendar = [](const Component& c) { return c.name == "VCALENDAR"; };
   if (std::none_of(top.begin(), top.end(), isCalendar)) {
     if (std::none_of(top.begin(), top.end(),
                      [](const Component& c) { return c.name == "VEVENT"; })) {
-      throw CalendarStoreError(UNREADABLE);
+      throw unreadableFile();
     }
     Component calendar = newComponent("VCALENDAR");
     calendar.properties = {Line{"VERSION:2.0", ""}, Line{std::string("PRODID:") + PRODID, ""}};
@@ -63,180 +61,6 @@ std::optional<std::string> remainingText(const Document& doc) {
     }
   }
   return std::nullopt;
-}
-
-// --- Series ---
-
-struct Found {
-  Component* calendar = nullptr;
-  Component* master = nullptr;  // the VEVENT without RECURRENCE-ID
-  std::vector<Component*> overrides;
-};
-
-Found locate(Document& doc, const std::string& uid) {
-  for (Component& calendar : doc.root.children) {
-    if (calendar.name != "VCALENDAR") continue;
-    Found found;
-    found.calendar = &calendar;
-    for (Component& c : calendar.children) {
-      if (c.name != "VEVENT" || uid.empty() || textValue(c, "UID") != uid) continue;
-      if (hasProperty(c, "RECURRENCE-ID"))
-        found.overrides.push_back(&c);
-      else if (!found.master)
-        found.master = &c;
-      else
-        found.overrides.push_back(&c);  // a repeated master: kept, never the one edited
-    }
-    if (found.master || !found.overrides.empty()) return found;
-  }
-  throw CalendarStoreError(NOT_FOUND);
-}
-
-bool isRecurring(const Component& master) {
-  return hasProperty(master, "RRULE") || hasProperty(master, "RDATE");
-}
-
-struct Series {
-  Component* master = nullptr;
-  TimeValue start;
-  TimeForm form;
-  bool byDay = false;
-  std::optional<std::string> rule;  // the RRULE value
-};
-
-Series readSeries(Component& master) {
-  Series s;
-  s.master = &master;
-  auto p = property(master, "DTSTART");
-  auto start = p ? timeOf(*p) : std::nullopt;
-  if (!start) throw CalendarStoreError(UNREADABLE);
-  s.start = *start;
-  s.form = formOf(*start);
-  s.byDay = start->time.is_date;
-  if (auto rule = property(master, "RRULE")) s.rule = trim(rule->value);
-  return s;
-}
-
-std::vector<TimeValue> valuesOf(const Component& c, std::string_view name) {
-  std::vector<TimeValue> out;
-  for (const Line& line : c.properties) {
-    if (nameOf(line.text) != name) continue;
-    if (auto p = parseProp(line.text)) {
-      for (const TimeValue& v : timesOf(*p)) out.push_back(v);
-    }
-  }
-  return out;
-}
-
-std::set<Key> excludedKeys(const Series& s, Zones& zones) {
-  std::set<Key> keys;
-  for (const TimeValue& v : valuesOf(*s.master, "EXDATE")) keys.insert(keyOf(v, s.byDay, zones));
-  return keys;
-}
-
-// Whether the record's rule says what the series' RRULE says (the record may carry the rule as
-// it was read back, written another way): then the series keeps its own line.
-bool sameRule(const std::optional<std::string>& recordRule, const Series& s) {
-  if (!recordRule) return true;
-  if (!s.rule) return false;
-  const auto canonical = [](const std::string& value) -> std::optional<std::string> {
-    auto rule = ruleOf(value);
-    if (!rule) return std::nullopt;
-    char* text = icalrecurrencetype_as_string_r(&*rule);
-    if (!text) return std::nullopt;
-    std::string out(text);
-    icalmemory_free_buffer(text);
-    return out;
-  };
-  const auto mine = canonical(*s.rule);
-  return mine && mine == canonical(trim(*recordRule));
-}
-
-// Walks the rule's occurrences in order while `visit` returns true. False when the rule cannot
-// be read or the walk was cut short by MAX_INSTANCES.
-bool forEachRuleInstance(const Series& s, Zones& zones,
-                         const std::function<bool(const TimeValue&)>& visit) {
-  if (!s.rule) return true;
-  auto rule = ruleOf(*s.rule);
-  if (!rule) return false;
-  icaltimetype start = s.start.time;
-  start.zone = s.start.utc ? utcZone() : zones.find(s.start.tzid);
-  icalrecur_iterator* it = icalrecur_iterator_new(*rule, start);
-  if (!it) return false;
-  bool finished = false;
-  for (int i = 0; i < MAX_INSTANCES; ++i) {
-    icaltimetype t = icalrecur_iterator_next(it);
-    if (icaltime_is_null_time(t)) {
-      finished = true;
-      break;
-    }
-    TimeValue v = s.start;
-    v.time = fieldsTime(t.year, t.month, t.day, t.hour, t.minute, t.second, s.start.time.is_date);
-    if (!visit(v)) {
-      finished = true;
-      break;
-    }
-  }
-  icalrecur_iterator_free(it);
-  return finished;
-}
-
-// Whether an occurrence of the series (DTSTART, the rule, RDATEs; EXDATEs taken out) falls
-// before `key`.
-bool hasOccurrenceBefore(const Series& s, Key key, Zones& zones) {
-  const std::set<Key> excluded = excludedKeys(s, zones);
-  const auto counts = [&](Key k) { return k < key && !excluded.count(k); };
-  if (counts(keyOf(s.start, s.byDay, zones))) return true;
-  for (const TimeValue& v : valuesOf(*s.master, "RDATE")) {
-    if (counts(keyOf(v, s.byDay, zones))) return true;
-  }
-  bool found = false;
-  forEachRuleInstance(s, zones, [&](const TimeValue& v) {
-    const Key k = keyOf(v, s.byDay, zones);
-    if (k >= key) return false;
-    found = !excluded.count(k);
-    return !found;
-  });
-  return found;
-}
-
-// How many occurrences the rule (with DTSTART) places before `key`, excluded ones included:
-// what a COUNT has used up.
-int ruleInstancesBefore(const Series& s, Key key, Zones& zones) {
-  std::set<Key> keys;
-  if (const Key k = keyOf(s.start, s.byDay, zones); k < key) keys.insert(k);
-  forEachRuleInstance(s, zones, [&](const TimeValue& v) {
-    const Key k = keyOf(v, s.byDay, zones);
-    if (k >= key) return false;
-    keys.insert(k);
-    return true;
-  });
-  return static_cast<int>(keys.size());
-}
-
-// Whether the series still has an occurrence that is not excluded.
-bool anyOccurrenceLeft(const Series& s, Zones& zones) {
-  const std::set<Key> excluded = excludedKeys(s, zones);
-  if (!excluded.count(keyOf(s.start, s.byDay, zones))) return true;
-  for (const TimeValue& v : valuesOf(*s.master, "RDATE")) {
-    if (!excluded.count(keyOf(v, s.byDay, zones))) return true;
-  }
-  if (!s.rule) return false;
-  auto rule = ruleOf(*s.rule);
-  if (!rule || (rule->count == 0 && icaltime_is_null_time(rule->until))) return true;
-  bool found = false;
-  const bool finished = forEachRuleInstance(s, zones, [&](const TimeValue& v) {
-    found = !excluded.count(keyOf(v, s.byDay, zones));
-    return !found;
-  });
-  return found || !finished;
-}
-
-std::optional<Key> recurrenceKey(const Component& c, bool byDay, Zones& zones) {
-  auto p = property(c, "RECURRENCE-ID");
-  auto v = p ? timeOf(*p) : std::nullopt;
-  if (!v) return std::nullopt;
-  return keyOf(*v, byDay, zones);
 }
 
 void removeComponent(Component& parent, const Component* child) {
@@ -273,7 +97,7 @@ void mapTimes(Component& c, std::string_view name,
 std::vector<std::string> openRuleParts(const std::string& rule) {
   std::vector<std::string> parts;
   for (const std::string& part : split(rule, ';')) {
-    const std::string name = upper(trim(part.substr(0, part.find('='))));
+    const std::string name = upper(text::trim(part.substr(0, part.find('='))));
     if (!part.empty() && name != "COUNT" && name != "UNTIL") parts.push_back(part);
   }
   return parts;
@@ -294,18 +118,6 @@ std::string untilText(Date last, const TimeForm& form, Zones& zones) {
   return utcStamp(last);
 }
 
-// Whether the rule places an occurrence at or after `key` (true when it cannot be read).
-bool ruleReaches(const Series& s, Key key, Zones& zones) {
-  if (!s.rule) return false;
-  if (!ruleOf(*s.rule)) return true;
-  bool reaches = false;
-  const bool finished = forEachRuleInstance(s, zones, [&](const TimeValue& v) {
-    reaches = keyOf(v, s.byDay, zones) >= key;
-    return !reaches;
-  });
-  return reaches || !finished;
-}
-
 // Moves the RRULE's UNTIL with the series, so a rule that ended on an occurrence still ends on
 // it, written in the value type the series' new start wants.
 void shiftUntil(Component& ev, const Shift& shift, Zones& zones) {
@@ -317,14 +129,13 @@ void shiftUntil(Component& ev, const Shift& shift, Zones& zones) {
     bool changed = false;
     for (std::string& part : parts) {
       const size_t eq = part.find('=');
-      if (eq == std::string::npos || upper(trim(part.substr(0, eq))) != "UNTIL") continue;
+      if (eq == std::string::npos || upper(text::trim(part.substr(0, eq))) != "UNTIL") continue;
       TimeValue until;
-      auto t = parseTimeText(trim(part.substr(eq + 1)), until.utc);
+      auto t = parseTimeText(text::trim(part.substr(eq + 1)), until.utc);
       if (!t) continue;
       until.time = *t;
       // A date UNTIL lets its whole day in.
-      const Date end =
-          until.time.is_date ? localInstant(until.time).adding(86400 - 1) : instantOf(until, zones);
+      const Date end = instantOf(until, zones).adding(until.time.is_date ? 86400 - 1 : 0);
       Date moved = instantOf(shift.apply(valueIn(shift.from, end, zones), zones), zones);
       if (shift.from.kind == TimeForm::Kind::date && shift.to.kind != TimeForm::Kind::date) {
         moved = moved.adding(86400 - 1);
@@ -340,7 +151,8 @@ void shiftUntil(Component& ev, const Shift& shift, Zones& zones) {
 
 // Ends the series before the occurrence: UNTIL one second before it (the day before for an
 // all-day series), and what lay at or after it goes (RDATEs, EXDATEs, overrides).
-void endSeriesBefore(Found& found, const Series& s, Date occurrence, Key key, Zones& zones) {
+void endSeriesBefore(EventParts& found, const EditedSeries& s, Date occurrence, Key key,
+                     Zones& zones) {
   Component& master = *found.master;
   // A rule that already stops before the occurrence is left as it is: an UNTIL would lengthen it.
   if (ruleReaches(s, key, zones)) {
@@ -368,15 +180,8 @@ void endSeriesBefore(Found& found, const Series& s, Date occurrence, Key key, Zo
   });
 }
 
-Component* findOverride(const Found& found, bool byDay, Key key, Zones& zones) {
-  for (Component* ov : found.overrides) {
-    if (recurrenceKey(*ov, byDay, zones) == key) return ov;
-  }
-  return nullptr;
-}
-
-void saveThisOccurrence(Found& found, const Series& s, const CalendarEvent& event, Key key,
-                        Zones& zones, Date now) {
+void saveThisOccurrence(EventParts& found, const EditedSeries& s, const CalendarEvent& event,
+                        Key key, Zones& zones, Date now) {
   Component* ov = findOverride(found, s.byDay, key, zones);
   if (!ov) {
     Component copy = *found.master;
@@ -396,8 +201,8 @@ void saveThisOccurrence(Found& found, const Series& s, const CalendarEvent& even
 
 // "futureEvents" from the first occurrence: the whole series moves. Its exceptions follow the
 // move, and its overrides take every field they had not changed themselves.
-void saveWholeSeries(Found& found, const Series& s, const CalendarEvent& edited, Zones& zones,
-                     Date now) {
+void saveWholeSeries(EventParts& found, const EditedSeries& s, const CalendarEvent& edited,
+                     Zones& zones, Date now) {
   CalendarEvent event = edited;
   if (sameRule(event.recurrenceRule, s)) event.recurrenceRule.reset();
   Component& master = *found.master;
@@ -461,8 +266,8 @@ std::string splitSuffix(Date occurrence, bool byDay) {
 }
 
 // The file of the series that takes over from the occurrence on.
-std::pair<std::string, std::string> newSeriesFile(const Document& doc, const Found& found,
-                                                  const Series& s, Component next,
+std::pair<std::string, std::string> newSeriesFile(const Document& doc, const EventParts& found,
+                                                  const EditedSeries& s, Component next,
                                                   const CalendarEvent& edited, Key key,
                                                   Zones& zones, Date now) {
   CalendarEvent event = edited;
@@ -494,7 +299,7 @@ std::pair<std::string, std::string> newSeriesFile(const Document& doc, const Fou
       const int left = std::max(1, rule->count - ruleInstancesBefore(s, key, zones));
       std::vector<std::string> parts;
       for (const std::string& part : split(p->value, ';')) {
-        const bool isCount = upper(trim(part.substr(0, part.find('=')))) == "COUNT";
+        const bool isCount = upper(text::trim(part.substr(0, part.find('=')))) == "COUNT";
         parts.push_back(isCount ? "COUNT=" + std::to_string(left) : part);
       }
       p->value = joinParts(parts);
@@ -522,15 +327,15 @@ std::pair<std::string, std::string> newSeriesFile(const Document& doc, const Fou
 }
 
 // Drops every VEVENT of the event.
-void removeEvent(Found& found) {
+void removeEvent(EventParts& found) {
   if (found.master) removeComponent(*found.calendar, found.master);
   for (Component* ov : found.overrides) removeComponent(*found.calendar, ov);
 }
 
 // A file holding overrides of a series kept elsewhere (an invitation to some occurrences).
-Edit editLoneOverrides(Document& doc, Found& found, const CalendarEvent& event,
+Edit editLoneOverrides(Document& doc, EventParts& found, const CalendarEvent& event,
                        std::optional<EventSpan> removeSpan, Date now) {
-  if (!event.occurrenceDate) throw CalendarStoreError(NO_OCCURRENCE);
+  if (!event.occurrenceDate) throw occurrenceMissing();
   Zones zones(*found.calendar);
   auto rid = property(*found.overrides.front(), "RECURRENCE-ID");
   auto ridValue = rid ? timeOf(*rid) : std::nullopt;
@@ -538,7 +343,7 @@ Edit editLoneOverrides(Document& doc, Found& found, const CalendarEvent& event,
   const Key key = keyOf(*event.occurrenceDate, byDay);
   if (!removeSpan) {
     Component* ov = findOverride(found, byDay, key, zones);
-    if (!ov) throw CalendarStoreError(NOT_FOUND);
+    if (!ov) throw eventNotFound();
     const TimeForm form = writingForm(*ov, event);
     ensureTimezone(*found.calendar, form);
     writeRecord(*ov, event, form, zones, false);
@@ -553,7 +358,7 @@ Edit editLoneOverrides(Document& doc, Found& found, const CalendarEvent& event,
       removed = true;
     }
   }
-  if (!removed) throw CalendarStoreError(NOT_FOUND);
+  if (!removed) throw eventNotFound();
   return {remainingText(doc), std::nullopt};
 }
 
@@ -580,7 +385,7 @@ std::string newEventFile(const CalendarEvent& event, const std::string& uid, Dat
 Edit saveOccurrence(const std::string& fileText, const CalendarEvent& event, EventSpan span,
                     Date now) {
   Document doc = readDocument(fileText);
-  Found found = locate(doc, event.eventIdentifier);
+  EventParts found = findEvent(doc, event.eventIdentifier);
   if (!found.master) return editLoneOverrides(doc, found, event, std::nullopt, now);
   Zones zones(*found.calendar);
 
@@ -592,8 +397,8 @@ Edit saveOccurrence(const std::string& fileText, const CalendarEvent& event, Eve
     return {serialize(doc), std::nullopt};
   }
 
-  const Series s = readSeries(*found.master);
-  if (!event.occurrenceDate) throw CalendarStoreError(NO_OCCURRENCE);
+  const EditedSeries s = readSeries(*found.master);
+  if (!event.occurrenceDate) throw occurrenceMissing();
   const Key key = keyOf(*event.occurrenceDate, s.byDay);
   if (span == EventSpan::thisEvent) {
     saveThisOccurrence(found, s, event, key, zones, now);
@@ -612,7 +417,7 @@ Edit saveOccurrence(const std::string& fileText, const CalendarEvent& event, Eve
 
 Edit removeOccurrence(const std::string& fileText, const CalendarEvent& event, EventSpan span) {
   Document doc = readDocument(fileText);
-  Found found = locate(doc, event.eventIdentifier);
+  EventParts found = findEvent(doc, event.eventIdentifier);
   if (!found.master) return editLoneOverrides(doc, found, event, span, Date{});
   Zones zones(*found.calendar);
 
@@ -621,8 +426,8 @@ Edit removeOccurrence(const std::string& fileText, const CalendarEvent& event, E
     return {remainingText(doc), std::nullopt};
   }
 
-  const Series s = readSeries(*found.master);
-  if (!event.occurrenceDate) throw CalendarStoreError(NO_OCCURRENCE);
+  const EditedSeries s = readSeries(*found.master);
+  if (!event.occurrenceDate) throw occurrenceMissing();
   const Date occurrence = *event.occurrenceDate;
   const Key key = keyOf(occurrence, s.byDay);
   if (span == EventSpan::futureEvents) {

@@ -1,9 +1,11 @@
-#include "platform/ics_lines.hpp"
+#include "platform/ics/lines.hpp"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <utility>
+
+#include "support/text.hpp"
 
 namespace talewick::ics {
 
@@ -25,11 +27,28 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-std::string trim(std::string_view s) {
-  const size_t first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return "";
-  const size_t last = s.find_last_not_of(" \t");
-  return std::string(s.substr(first, last - first + 1));
+namespace {
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (lowerAscii(s[i]) != lowerAscii(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && startsWithNoCase(a, b);
+}
+
+std::string normalizedAddress(std::string_view address) {
+  std::string_view s = text::trim(address);
+  if (startsWithNoCase(s, "mailto:")) s = text::trim(s.substr(7));
+  return lower(s);
 }
 
 std::vector<std::string> split(std::string_view s, char separator) {
@@ -114,7 +133,7 @@ std::vector<Line> unfold(std::string_view text, BlankLines blanks) {
     if (!lines.empty() && (content.starts_with(' ') || content.starts_with('\t'))) {
       lines.back().text.append(content.substr(1));
       lines.back().raw.append(physical);
-    } else if (blanks == BlankLines::keep || !trim(content).empty()) {
+    } else if (blanks == BlankLines::keep || !text::trim(content).empty()) {
       lines.push_back(Line{std::string(content), std::string(physical)});
     }
   }
@@ -277,13 +296,13 @@ std::optional<Document> parseDocument(std::string_view text) {
     const std::string name = nameOf(line.text);
     if (name == "BEGIN") {
       Component c;
-      c.name = upper(trim(valueOf(line.text)));
+      c.name = upper(text::trim(valueOf(line.text)));
       if (c.name.empty()) return std::nullopt;
       c.begin = std::move(line);
       stack.back()->children.push_back(std::move(c));
       stack.push_back(&stack.back()->children.back());
     } else if (name == "END") {
-      if (stack.size() == 1 || upper(trim(valueOf(line.text))) != stack.back()->name) {
+      if (stack.size() == 1 || upper(text::trim(valueOf(line.text))) != stack.back()->name) {
         return std::nullopt;
       }
       stack.back()->end = std::move(line);
@@ -347,7 +366,7 @@ std::optional<Prop> property(const Component& c, std::string_view name) {
 
 std::string textValue(const Component& c, std::string_view name) {
   const Line* line = findProperty(c, name);
-  return line ? trim(unescapeText(valueOf(line->text))) : "";
+  return line ? std::string(text::trim(unescapeText(valueOf(line->text)))) : "";
 }
 
 void removeProperties(Component& c, std::string_view name) {

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/vdir_calendar_store.hpp"
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 #include "support/local_calendar.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/temp_folder.hpp"

@@ -1,5 +1,5 @@
 // Edits of vdir .ics files, checked by reading the results back with libical.
-#include "platform/ics_edit.hpp"
+#include "platform/ics/edit.hpp"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>
@@ -185,11 +185,11 @@ std::string storeError(F f) {
 
 // --- New files ---
 
-TEST(NewEventFile, TimedEventIsWrittenInTheLocalZoneWithItsFieldsFolded) {
+TEST(IcsNewEventFile, TimedEventIsWrittenInTheLocalZoneWithItsFieldsFolded) {
   CalendarEvent e = record("", "Goûter chez Mamie; crêpes, cidre\net jeux de société",
                            localDate(2026, 7, 5, 16, 0), localDate(2026, 7, 5, 18, 30));
   e.location = "12, rue des Lilas";
-  // Long enough to be folded; where folds fall is ics_lines_test's business.
+  // Long enough to be folded; where folds fall is lines_test's business.
   e.notes = "Ne pas oublier la confiture de Mamie.";
   for (int i = 0; i < 12; ++i) e.notes->append(" Éléphants étourdis à l'œuvre —");
   e.url = "https://example.org/gouter";
@@ -255,7 +255,7 @@ TEST(NewEventFile, TimedEventIsWrittenInTheLocalZoneWithItsFieldsFolded) {
                 "mailto:zoe@example.org  PARTSTAT=NEEDS-ACTION ROLE=OPT-PARTICIPANT"}));
 }
 
-TEST(NewEventFile, AllDayEventsWriteLocalDatesWithAnExclusiveEnd) {
+TEST(IcsNewEventFile, AllDayEventsWriteLocalDatesWithAnExclusiveEnd) {
   // Both ways of ending an all-day event: at the next midnight, or on the last day's last second.
   for (const Date end : {localDate(2026, 3, 30), localDate(2026, 3, 29, 23, 59).adding(59)}) {
     CalendarEvent e = record("", "Week-end à la mer", localDate(2026, 3, 28), end);
@@ -274,7 +274,7 @@ TEST(NewEventFile, AllDayEventsWriteLocalDatesWithAnExclusiveEnd) {
   EXPECT_TRUE(hasLine(newEventFile(e, "fete", NOW), "DTEND;VALUE=DATE:20260622"));
 }
 
-TEST(NewEventFile, RecurrenceRuleIsWrittenAsGivenAndAnUnreadableOneIsRefused) {
+TEST(IcsNewEventFile, RecurrenceRuleIsWrittenAsGivenAndAnUnreadableOneIsRefused) {
   CalendarEvent e =
       record("", "Chorale", localDate(2026, 1, 8, 19, 0), localDate(2026, 1, 8, 21, 0));
   e.recurrenceRule = "FREQ=WEEKLY;INTERVAL=2;BYDAY=TH";
@@ -287,7 +287,7 @@ TEST(NewEventFile, RecurrenceRuleIsWrittenAsGivenAndAnUnreadableOneIsRefused) {
   EXPECT_EQ(storeError([&] { newEventFile(e, "chorale", NOW); }), "Règle de répétition illisible");
 }
 
-TEST(NewEventFile, TimesFollowTheProcessZoneAndFallBackToUtc) {
+TEST(IcsNewEventFile, TimesFollowTheProcessZoneAndFallBackToUtc) {
   struct ZoneGuard {
     ~ZoneGuard() { LocalCalendar::setTimeZone("Europe/Paris"); }
   } guard;
@@ -337,7 +337,7 @@ CalendarEvent picnic() {
   return e;
 }
 
-TEST(SaveOccurrence, SingleEventTakesTheRecordsFieldsAndANewSequence) {
+TEST(IcsSaveOccurrence, SingleEventTakesTheRecordsFieldsAndANewSequence) {
   // With a rule, the single event becomes a series.
   CalendarEvent e = picnic();
   e.recurrenceRule = "FREQ=MONTHLY;BYMONTHDAY=6";
@@ -382,7 +382,7 @@ TEST(SaveOccurrence, SingleEventTakesTheRecordsFieldsAndANewSequence) {
   EXPECT_NE(text.find("X-WR-ALARMUID:alarme-30"), std::string::npos);
 }
 
-TEST(SaveOccurrence, SingleEventKeepsEverythingItDoesNotKnowByteForByte) {
+TEST(IcsSaveOccurrence, SingleEventKeepsEverythingItDoesNotKnowByteForByte) {
   const std::string text = *saveOccurrence(SINGLE, picnic(), EventSpan::thisEvent, NOW).updated;
   for (const char* line :
        {"X-MOZ-GENERATION:3", "X-APPLE-TRAVEL-ADVISORY-BEHAVIOR;X-NOTE=\"a,b:c\":AUTOMATIC",
@@ -402,7 +402,7 @@ TEST(SaveOccurrence, SingleEventKeepsEverythingItDoesNotKnowByteForByte) {
 
 // --- One occurrence of a series ---
 
-TEST(SaveOccurrence, ThisEventWritesOneOverrideNamedLikeTheMastersStart) {
+TEST(IcsSaveOccurrence, ThisEventWritesOneOverrideNamedLikeTheMastersStart) {
   struct Case {
     std::string start, end, recurrenceId;
     bool allDay;
@@ -454,7 +454,7 @@ TEST(SaveOccurrence, ThisEventWritesOneOverrideNamedLikeTheMastersStart) {
 
 // --- This and the following occurrences ---
 
-TEST(SaveOccurrence, FutureEventsEndsTheSeriesAndStartsANewOneAtTheOccurrence) {
+TEST(IcsSaveOccurrence, FutureEventsEndsTheSeriesAndStartsANewOneAtTheOccurrence) {
   const std::string file = weeklySeries(
       "RRULE:FREQ=WEEKLY;BYDAY=MO;COUNT=10\nEXDATE;TZID=Europe/Paris:20260202T100000\n"
       "X-ATELIER:terre cuite\n",
@@ -506,7 +506,7 @@ TEST(SaveOccurrence, FutureEventsEndsTheSeriesAndStartsANewOneAtTheOccurrence) {
   EXPECT_EQ(children(root.get(), ICAL_VTIMEZONE_COMPONENT).size(), 1u);
 }
 
-TEST(SaveOccurrence, FutureEventsOnAnAllDaySeriesEndsItTheDayBeforeAndKeepsItsUntil) {
+TEST(IcsSaveOccurrence, FutureEventsOnAnAllDaySeriesEndsItTheDayBeforeAndKeepsItsUntil) {
   const std::string file =
       calendarFile(vevent("UID:vacances\nDTSTART;VALUE=DATE:20260705\nDTEND;VALUE=DATE:20260706\n"
                           "SUMMARY:Colonie\nRRULE:FREQ=DAILY;UNTIL=20260720\n"));
@@ -524,7 +524,7 @@ TEST(SaveOccurrence, FutureEventsOnAnAllDaySeriesEndsItTheDayBeforeAndKeepsItsUn
   EXPECT_TRUE(hasLine(text, "RRULE:FREQ=DAILY;UNTIL=20260720")) << text;
 }
 
-TEST(SaveOccurrence, FutureEventsFromTheFirstOccurrenceMovesTheWholeSeries) {
+TEST(IcsSaveOccurrence, FutureEventsFromTheFirstOccurrenceMovesTheWholeSeries) {
   const std::string file =
       weeklySeries("RRULE:FREQ=WEEKLY;BYDAY=MO\nEXDATE;TZID=Europe/Paris:20260119T100000\n",
                    parisOverride("20260112T100000",
@@ -556,7 +556,7 @@ TEST(SaveOccurrence, FutureEventsFromTheFirstOccurrenceMovesTheWholeSeries) {
   EXPECT_STREQ(icalcomponent_get_location(overrides[0]), "Salle B");
 }
 
-TEST(SaveOccurrence, MovingTheWholeSeriesLaterKeepsItsLastOccurrence) {
+TEST(IcsSaveOccurrence, MovingTheWholeSeriesLaterKeepsItsLastOccurrence) {
   // The rule ends exactly on its last start, as some clients write it.
   const std::string file = weeklySeries("RRULE:FREQ=WEEKLY;BYDAY=MO;UNTIL=20260126T090000Z\n");
   CalendarEvent e =
@@ -570,7 +570,7 @@ TEST(SaveOccurrence, MovingTheWholeSeriesLaterKeepsItsLastOccurrence) {
       << *edit.updated;
 }
 
-TEST(SaveOccurrence, RuleExtensionsSurviveTheEdit) {
+TEST(IcsSaveOccurrence, RuleExtensionsSurviveTheEdit) {
   const std::string file = weeklySeries("RRULE:FREQ=WEEKLY;BYDAY=MO;X-NAME=Atelier\n");
   const Edit edit = saveOccurrence(file, monday(1, 19), EventSpan::futureEvents, NOW);
   ASSERT_TRUE(edit.updated && edit.created);
@@ -582,7 +582,7 @@ TEST(SaveOccurrence, RuleExtensionsSurviveTheEdit) {
 
 // --- Removing ---
 
-TEST(RemoveOccurrence, SingleEventGoesWithItsFileUnlessOtherItemsShareIt) {
+TEST(IcsRemoveOccurrence, SingleEventGoesWithItsFileUnlessOtherItemsShareIt) {
   const std::string alone = calendarFile(
       vevent("UID:pique-nique\nDTSTART;TZID=Europe/Paris:20260606T120000\nSUMMARY:Pique-nique\n"));
   const Edit gone = removeOccurrence(alone, picnic(), EventSpan::thisEvent);
@@ -595,7 +595,7 @@ TEST(RemoveOccurrence, SingleEventGoesWithItsFileUnlessOtherItemsShareIt) {
   EXPECT_TRUE(hasLine(*kept.updated, "SUMMARY:Acheter du pain"));
 }
 
-TEST(RemoveOccurrence, ThisEventAddsAnExdateNamedLikeTheMastersStart) {
+TEST(IcsRemoveOccurrence, ThisEventAddsAnExdateNamedLikeTheMastersStart) {
   struct Case {
     std::string start, exdate;
     Date placed;
@@ -630,7 +630,7 @@ TEST(RemoveOccurrence, ThisEventAddsAnExdateNamedLikeTheMastersStart) {
   }
 }
 
-TEST(RemoveOccurrence, RemovingTheLastOccurrenceLeftDeletesTheSeries) {
+TEST(IcsRemoveOccurrence, RemovingTheLastOccurrenceLeftDeletesTheSeries) {
   const Edit first = removeOccurrence(weeklySeries("RRULE:FREQ=WEEKLY;COUNT=2\n"), monday(1, 5),
                                       EventSpan::thisEvent);
   ASSERT_TRUE(first.updated);
@@ -639,7 +639,7 @@ TEST(RemoveOccurrence, RemovingTheLastOccurrenceLeftDeletesTheSeries) {
   EXPECT_FALSE(removeOccurrence(*first.updated, monday(1, 12), EventSpan::futureEvents).updated);
 }
 
-TEST(RemoveOccurrence, FutureEventsEndsTheSeriesBeforeTheOccurrenceOrDeletesItFromTheFirst) {
+TEST(IcsRemoveOccurrence, FutureEventsEndsTheSeriesBeforeTheOccurrenceOrDeletesItFromTheFirst) {
   const std::string file =
       weeklySeries("RRULE:FREQ=WEEKLY;BYDAY=MO;COUNT=10\n",
                    parisOverride("20260112T100000", "SUMMARY:Atelier gardé\n") +
@@ -655,7 +655,7 @@ TEST(RemoveOccurrence, FutureEventsEndsTheSeriesBeforeTheOccurrenceOrDeletesItFr
   EXPECT_FALSE(removeOccurrence(file, monday(1, 5), EventSpan::futureEvents).updated);
 }
 
-TEST(RemoveOccurrence, FutureEventsFromAnExtraDateLeavesAnEndedRuleAlone) {
+TEST(IcsRemoveOccurrence, FutureEventsFromAnExtraDateLeavesAnEndedRuleAlone) {
   const std::string file = weeklySeries(
       "RRULE:FREQ=WEEKLY;COUNT=2\nRDATE;TZID=Europe/Paris:20260302T100000,20260309T100000\n");
   const Edit edit = removeOccurrence(file, monday(3, 2), EventSpan::futureEvents);

@@ -1,6 +1,6 @@
 // Content lines: unfolding, folding, names and values, TEXT escapes, and the document model that
 // writes back untouched lines byte for byte.
-#include "platform/ics_lines.hpp"
+#include "platform/ics/lines.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/vdir_folder.hpp"
+#include "platform/vdir/folder.hpp"
 
 #include <algorithm>
 #include <system_error>

@@ -1,6 +1,6 @@
 // The vdir calendar store over hand-written .ics files in a temporary folder. Every test program
 // runs with TZ=Europe/Paris, so local times below are Paris times.
-#include "platform/vdir_calendar_store.hpp"
+#include "platform/vdir/calendar_store.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/atomic_file.hpp"
+#include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/test_environment.hpp"
@@ -426,6 +427,14 @@ TEST_F(VdirStoreTest, UnreadableFilesAreSkippedWithOneWarningEach) {
   EXPECT_EQ(store_.calendars().size(), 1u);
   EXPECT_FALSE(store_.event("coupe"));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+
+  // A name that would drive the terminal reaches it without its control characters.
+  write("perso", "\x1b]0;titre\x07.ics", "rien");
+  ::testing::internal::CaptureStderr();
+  onDecember1(store_);
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(told.find("titre"), std::string::npos) << told;
+  EXPECT_EQ(told.find_first_of("\x1b\x07"), std::string::npos) << told;
 }
 
 TEST_F(VdirStoreTest, ChangedAddedAndRemovedFilesAreSeenOnTheNextQuery) {
@@ -557,7 +566,7 @@ TEST_F(VdirStoreTest, NewEventsGetAFreshIdentifierAndMoveWithTheirCalendar) {
   EXPECT_EQ(events[0].start, e.start);
 }
 
-TEST_F(VdirStoreTest, RefusedWritesSayWhyInFrench) {
+TEST_F(VdirStoreTest, RefusedWritesSayWhyInTheUsersLanguage) {
   fs::create_directories(root_ / "archives");
   add("perso", "bal", "Bal masqué", "DTSTART:20261205T190000Z\n");
 
@@ -593,9 +602,25 @@ TEST_F(VdirStoreTest, RefusedWritesSayWhyInFrench) {
   }
 
   VdirCalendarStore disabled(root_, {}, true);
-  EXPECT_NE(refusal([&] { disabled.remove(*store_.event("bal"), EventSpan::thisEvent); }),
-            "(accepté)");
+  EXPECT_EQ(refusal([&] { disabled.remove(*store_.event("bal"), EventSpan::thisEvent); }),
+            "Accès aux calendriers désactivé");
   EXPECT_TRUE(fs::exists(root_ / "perso" / "bal.ics"));
+
+  // The same refusals in English, each naming what it is about.
+  Loc::setLanguage(Loc::Language::en);
+  nowhere.calendarID = "nulle-part";
+  EXPECT_EQ(refusal([&] { store_.save(nowhere, EventSpan::thisEvent); }),
+            "Calendar not found: nulle-part");
+  EXPECT_EQ(refusal([&] { store_.remove(ghost, EventSpan::thisEvent); }),
+            "Event not found: fantome");
+  EXPECT_EQ(refusal([&] { disabled.remove(*store_.event("bal"), EventSpan::thisEvent); }),
+            "Calendar access is turned off");
+  if (::geteuid() != 0) {
+    nowhere.calendarID = "archives";
+    EXPECT_EQ(refusal([&] { store_.save(nowhere, EventSpan::thisEvent); }),
+              "Read-only calendar: archives");
+  }
+  Loc::setLanguage(Loc::Language::fr);
 }
 
 TEST_F(VdirStoreTest, AFileLibicalHadToRepairIsNeverRewritten) {
@@ -606,8 +631,9 @@ TEST_F(VdirStoreTest, AFileLibicalHadToRepairIsNeverRewritten) {
   std::optional<CalendarEvent> e = store_.event("repare");
   ASSERT_TRUE(e);
   e->title = "Pont-levis réparé";
-  EXPECT_THROW(store_.save(*e, EventSpan::thisEvent), CalendarStoreError);
-  EXPECT_THROW(store_.remove(*e, EventSpan::thisEvent), CalendarStoreError);
+  const std::string refused = "Fichier illisible, laissé intact : " + path.string();
+  EXPECT_EQ(refusal([&] { store_.save(*e, EventSpan::thisEvent); }), refused);
+  EXPECT_EQ(refusal([&] { store_.remove(*e, EventSpan::thisEvent); }), refused);
   EXPECT_EQ(files::read(path), text);
 }
 

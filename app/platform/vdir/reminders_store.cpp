@@ -1,4 +1,4 @@
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 
 #include <libical/ical.h>
 #include <unistd.h>
@@ -12,10 +12,10 @@
 #include <utility>
 
 #include "platform/atomic_file.hpp"
-#include "platform/ics_lines.hpp"
-#include "platform/vdir_folder.hpp"
+#include "platform/ics/lines.hpp"
+#include "platform/ics/times.hpp"
+#include "platform/vdir/folder.hpp"
 #include "support/loc.hpp"
-#include "support/local_calendar.hpp"
 #include "support/text.hpp"
 
 namespace talewick {
@@ -45,15 +45,15 @@ std::string listTitle(const fs::path& folder) {
 }
 
 // A DATE is the local midnight of that day; a DATE-TIME in UTC or with a known TZID is that
-// instant; a floating DATE-TIME, or one whose TZID nobody knows, is read on the local clock.
+// instant (read as calendar events are); a floating DATE-TIME, or one whose TZID nobody knows, is
+// read on the local clock.
 std::optional<Date> instantOf(const icaltimetype& t) {
   if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t)) return std::nullopt;
-  if (t.is_date) return LocalCalendar::dateFrom(CivilTime{t.year, t.month, t.day});
-  if (t.zone) {
-    return Date::fromUnix(static_cast<double>(icaltime_as_timet_with_zone(t, t.zone)));
-  }
-  return LocalCalendar::dateFrom(
-      CivilTime{t.year, t.month, t.day, t.hour, t.minute, static_cast<double>(t.second)});
+  const ics::Clock clock = t.is_date ? ics::Clock::date
+                           : t.zone  ? ics::Clock::zoned
+                                     : ics::Clock::floating;
+  // libical hands out the zone it resolved as const, and takes zones it only reads as non-const.
+  return ics::instantOf(t, clock, const_cast<icaltimezone*>(t.zone));
 }
 
 std::optional<ReminderDate> dateProperty(icalcomponent* todo, icalproperty_kind kind) {
@@ -129,7 +129,7 @@ icalcomponent* findMaster(icalcomponent* calendar, const std::string& uid) {
 //
 // Completion rewrites five properties and nothing else. Serialising libical's tree would redo
 // every line (it drops unknown parameters, re-escapes X- values, splits CATEGORIES), so the file
-// is edited as content lines (platform/ics_lines.hpp): the other lines keep their bytes, folding
+// is edited as content lines (platform/ics/lines.hpp): the other lines keep their bytes, folding
 // and line ends.
 
 struct TodoBlock {
@@ -241,7 +241,7 @@ void VdirRemindersStore::warnOnce(const fs::path& file, const std::string& messa
   const auto time = fs::last_write_time(file, ec);
   if (!ec) key.append("|").append(std::to_string(time.time_since_epoch().count()));
   if (!warned_.insert(key).second) return;
-  std::cerr << "talewick: " << message << '\n';
+  std::cerr << "talewick: " << text::terminalSafe(message) << '\n';
 }
 
 std::vector<ReminderItem> VdirRemindersStore::incompleteReminders() {

@@ -4,14 +4,11 @@
 //   ROOT/<calendar>/color         "#rrggbb" (optional)
 //   ROOT/<calendar>/<UID>.ics     one event (a single event, or a series with its overrides)
 //
-// Reading parses each file once with libical and keeps what it found, keyed by the file's path,
-// size, modification time and inode, so that a folder that did not change costs a few stat calls;
-// the occurrences of the last window asked for are kept as well. Series are expanded only inside
-// the window asked for. Files are parsed on every core the process may use.
-//
-// A file that cannot be read is left alone: one line on standard error the first time it is met,
-// and never rewritten. Writes go through the ics edits (platform/ics_edit.hpp) and replace files
-// atomically.
+// Reading goes through the calendar cache (platform/vdir/calendar_cache.hpp): each file is parsed
+// once by the ics reader and kept until it changes; series are expanded only inside the window
+// asked for. A file that cannot be read is left alone: one line on standard error the first time
+// it is met, and never rewritten. Writes go through the ics edits (platform/ics/edit.hpp) and
+// replace files atomically.
 //
 // Every member is safe to call from any thread; calls are serialised.
 #pragma once
@@ -47,6 +44,9 @@ class VdirCalendarStore : public CalendarEventStorePort {
   bool requestFullAccess() override;
 
  private:
+  template <typename Write>
+  void guardedWrite(Write&& write);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -1,4 +1,4 @@
-#include "platform/ics_record.hpp"
+#include "platform/ics/record.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/ics/occurrences.hpp"
+#include "support/loc.hpp"
+#include "support/text.hpp"
+
 namespace talewick::ics {
 namespace {
 
-constexpr const char* BAD_RULE = "Règle de répétition illisible";
 constexpr const char* ALARM_TEXT = "Rappel";
 
 // Sets a TEXT (or URI) property, or removes it for an absent or empty value. An unchanged value
@@ -43,18 +46,23 @@ bool setText(Component& ev, const std::string& name, const std::optional<std::st
   return true;
 }
 
-// Sets a DATE / DATE-TIME property unless it already holds that value.
-void setTime(Component& ev, const std::string& name, const TimeValue& value) {
+// Sets a DATE / DATE-TIME property unless it already holds that value: the same form naming the
+// same instant. (A time written in a summer-time gap, 02:30, names the instant 03:30 names: its
+// line stays as written.)
+void setTime(Component& ev, const std::string& name, const TimeValue& value, Zones& zones) {
   auto old = property(ev, name);
   if (old) {
-    if (auto v = timeOf(*old); v && *v == value) return;
+    if (auto v = timeOf(*old);
+        v && formOf(*v) == formOf(value) && instantOf(*v, zones) == instantOf(value, zones)) {
+      return;
+    }
   }
   setProperty(ev, name, timeLine(name, value, old ? &*old : nullptr));
 }
 
 void writeTimes(Component& ev, const CalendarEvent& event, const TimeForm& form, Zones& zones) {
   const TimeValue start = valueIn(form, event.start, zones);
-  setTime(ev, "DTSTART", start);
+  setTime(ev, "DTSTART", start, zones);
   removeProperties(ev, "DURATION");
   if (form.kind == TimeForm::Kind::date) {
     // The day after the last one the event covers (an end at midnight belongs to the day before).
@@ -65,9 +73,9 @@ void writeTimes(Component& ev, const CalendarEvent& event, const TimeForm& form,
       end.time = start.time;
       icaltime_adjust(&end.time, 1, 0, 0, 0);
     }
-    setTime(ev, "DTEND", end);
+    setTime(ev, "DTEND", end, zones);
   } else if (std::floor(event.end.unix()) > std::floor(event.start.unix())) {
-    setTime(ev, "DTEND", valueIn(form, event.end, zones));
+    setTime(ev, "DTEND", valueIn(form, event.end, zones), zones);
   } else {
     removeProperties(ev, "DTEND");  // an instant: the event ends where it starts
   }
@@ -80,7 +88,8 @@ std::optional<int> minutesBefore(const Component& alarm) {
       upper(p->paramValue("RELATED")) == "END") {
     return std::nullopt;
   }
-  const icaldurationtype d = icaldurationtype_from_string(trim(p->value).c_str());
+  const icaldurationtype d =
+      icaldurationtype_from_string(std::string(text::trim(p->value)).c_str());
   if (icaldurationtype_is_bad_duration(d)) return std::nullopt;
   const int seconds = icaldurationtype_as_int(d);
   if (seconds % 60 != 0) return std::nullopt;
@@ -118,17 +127,11 @@ void writeAlarms(Component& ev, const CalendarEvent& event) {
 }
 
 std::string calAddress(const std::string& url) {
-  const std::string address = trim(url);
+  const std::string address(text::trim(url));
   if (address.find(':') == std::string::npos && address.find('@') != std::string::npos) {
     return "mailto:" + address;
   }
   return address;
-}
-
-std::string addressKey(const std::string& address) {
-  std::string key = lower(trim(address));
-  if (key.starts_with("mailto:")) key.erase(0, 7);
-  return key;
 }
 
 const char* partstatText(ParticipantStatus status) {
@@ -193,7 +196,8 @@ void writeParticipants(Component& ev, const CalendarEvent& event) {
     }
     size_t i = 0;
     while (i < event.attendees.size() &&
-           (placed[i] || addressKey(calAddress(event.attendees[i].url)) != addressKey(p->value))) {
+           (placed[i] ||
+            normalizedAddress(calAddress(event.attendees[i].url)) != normalizedAddress(p->value))) {
       ++i;
     }
     if (i == event.attendees.size()) {
@@ -208,29 +212,31 @@ void writeParticipants(Component& ev, const CalendarEvent& event) {
   }
   for (size_t i = 0; i < event.attendees.size(); ++i) {
     const Participant& who = event.attendees[i];
-    if (placed[i] || trim(who.url).empty()) continue;
+    if (placed[i] || text::trim(who.url).empty()) continue;
     Prop p{"ATTENDEE", {}, calAddress(who.url)};
     describeParticipant(p, who, true);
     if (who.role == ParticipantRole::required) p.setParam("ROLE", roleText(who.role));
     ev.properties.push_back(Line{p.line(), ""});
   }
 
-  if (!event.organizer || trim(event.organizer->url).empty()) {
+  if (!event.organizer || text::trim(event.organizer->url).empty()) {
     removeProperties(ev, "ORGANIZER");
     return;
   }
   auto old = property(ev, "ORGANIZER");
-  Prop p = old && addressKey(old->value) == addressKey(calAddress(event.organizer->url))
-               ? *old
-               : Prop{"ORGANIZER", {}, calAddress(event.organizer->url)};
+  Prop p =
+      old && normalizedAddress(old->value) == normalizedAddress(calAddress(event.organizer->url))
+          ? *old
+          : Prop{"ORGANIZER", {}, calAddress(event.organizer->url)};
   describeParticipant(p, *event.organizer, false);
   if (!old || p.line() != old->line()) setProperty(ev, "ORGANIZER", p.line());
 }
 
 void writeRule(Component& ev, const std::string& rule) {
-  const std::string value = trim(rule);
-  if (value.empty() || !ruleOf(value)) throw CalendarStoreError(BAD_RULE);
-  if (auto old = property(ev, "RRULE"); old && trim(old->value) == value) return;
+  const std::string value(text::trim(rule));
+  if (value.empty() || !ruleOf(value))
+    throw CalendarStoreError(Loc::string("calendar.badRule", "Règle de répétition illisible"));
+  if (auto old = property(ev, "RRULE"); old && text::trim(old->value) == value) return;
   setProperty(ev, "RRULE", "RRULE:" + value);
 }
 
@@ -285,7 +291,7 @@ void writeRecord(Component& ev, const CalendarEvent& event, const TimeForm& form
 void bumpSequence(Component& ev) {
   long sequence = 0;
   if (auto p = property(ev, "SEQUENCE"))
-    sequence = std::strtol(trim(p->value).c_str(), nullptr, 10);
+    sequence = std::strtol(std::string(text::trim(p->value)).c_str(), nullptr, 10);
   setProperty(ev, "SEQUENCE", "SEQUENCE:" + std::to_string(std::max(0L, sequence) + 1));
 }
 

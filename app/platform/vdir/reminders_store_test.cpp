@@ -1,5 +1,5 @@
 // The vdir reminders store over a real temporary folder.
-#include "platform/vdir_reminders_store.hpp"
+#include "platform/vdir/reminders_store.hpp"
 
 #include <gtest/gtest.h>
 
@@ -176,6 +176,14 @@ TEST_F(VdirRemindersStoreTest, BrokenFilesAreSkippedWithOneWarningAndNeverRewrit
 
   EXPECT_FALSE(store.complete("casse", Date{0}));
   EXPECT_EQ(text("courses/casse.ics"), cut);
+
+  // A name that would drive the terminal reaches it without its control characters.
+  put("courses/\x1b]0;titre\x07.ics", cut);
+  ::testing::internal::CaptureStderr();
+  store.incompleteReminders();
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(told.find("titre"), std::string::npos) << told;
+  EXPECT_EQ(told.find_first_of("\x1b\x07"), std::string::npos) << told;
 }
 
 TEST_F(VdirRemindersStoreTest, CompleteStampsTheItemAndKeepsEverythingElse) {

@@ -16,8 +16,8 @@
 //     (escaped) until a caller unescapes the ones it reads as TEXT.
 //   - A colon inside a quoted parameter value never ends the name part of a line.
 //
-// Everything here works on bytes (no locale, no ICU, no libical) and reports no error by
-// throwing: what does not parse comes back as nullopt.
+// Everything here works on bytes (no locale, no libical; white space is Unicode's, as everywhere
+// in the program) and reports no error by throwing: what does not parse comes back as nullopt.
 #pragma once
 
 #include <initializer_list>
@@ -37,8 +37,12 @@ namespace talewick::ics {
 std::string upper(std::string_view s);
 std::string lower(std::string_view s);
 
-// `s` without the spaces and tabs at either end.
-std::string trim(std::string_view s);
+// Whether `s` starts with `prefix` / equals `other`, ASCII letters compared without case.
+bool startsWithNoCase(std::string_view s, std::string_view prefix);
+bool equalNoCase(std::string_view a, std::string_view b);
+
+// A calendar address as addresses are compared: "MAILTO:Paul@Example.org " → "paul@example.org".
+std::string normalizedAddress(std::string_view address);
 
 // The parts of `s` between separators ("a,,b" gives three; "" gives one empty part).
 std::vector<std::string> split(std::string_view s, char separator);
@@ -64,8 +68,8 @@ struct Line {
 // The line end a file is written with: the one of its first line ("\r\n" when it has none).
 std::string lineEndOf(std::string_view text);
 
-// What unfold does with a physical line holding nothing but spaces and tabs that does not continue
-// a line: keep it as a content line of its own, or drop it (a line that follows it then continues
+// What unfold does with a physical line holding nothing but white space that does not continue a
+// line: keep it as a content line of its own, or drop it (a line that follows it then continues
 // the line before it).
 enum class BlankLines { keep, skip };
 

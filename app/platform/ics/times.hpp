@@ -1,8 +1,7 @@
-// The times of an .ics file as the edits see them: DATE and DATE-TIME values with the TZID they
-// were written with, the zones those TZIDs name, the instants they stand for, and the recurrence
-// rules that place them. libical reads zones and rules; the values themselves are read and
-// written here, so that a rewritten time keeps the form (all-day, UTC, zoned, floating) its
-// series uses.
+// The times of an .ics file: DATE and DATE-TIME values as written (with the TZID they were
+// written with), and the instants they stand for. Values are read and written here, so that a
+// rewritten time keeps the form (all-day, UTC, zoned, floating) its series uses; libical reads the
+// zones.
 //
 // Dates stand at local midnight, and floating times (and times in a zone nobody can name) on the
 // local clock of the process.
@@ -10,28 +9,17 @@
 
 #include <libical/ical.h>
 
-#include <map>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/ics_lines.hpp"
+#include "platform/ics/lines.hpp"
+#include "platform/ics/zones.hpp"
 #include "support/date.hpp"
 
 namespace talewick::ics {
-
-icaltimezone* utcZone();
-
-// libical fills its table of built-in zones on first use and grows it on lookups, without a lock
-// of its own: the table is filled here before threads share it, and every lookup in it goes
-// through builtinZone, one thread at a time. Reading code never asks libical to resolve a TZID by
-// itself (icalproperty_get_dtstart and its kind look in that table).
-void prepareBuiltinZones();
-
-// The built-in zone a TZID names (vendor prefixes such as "/mozilla.org/20050126_1/Europe/Paris"
-// taken off); null for an empty TZID or one libical does not know.
-icaltimezone* builtinZone(const std::string& tzid);
 
 // --- Values ---
 
@@ -67,28 +55,40 @@ std::string timeLine(const std::string& name, const TimeValue& value, const Prop
 icaltimetype fieldsTime(int year, int month, int day, int hour, int minute, int second,
                         bool isDate);
 
-// --- Zones and instants ---
+// --- Instants ---
 
-// The zones one calendar's TZIDs name: its own VTIMEZONE components, else libical's table
-// (vendor prefixes such as "/mozilla.org/20050126_1/Europe/Paris" taken off).
-class Zones {
- public:
-  explicit Zones(const Component& calendar) : calendar_(calendar) {}
-  Zones(const Zones&) = delete;
-  Zones& operator=(const Zones&) = delete;
-  ~Zones();
+// The process time zone's identifier: floating and all-day times depend on it.
+std::string processZoneId();
 
-  // null for an empty TZID or one nobody can name.
-  icaltimezone* find(const std::string& tzid);
+// How a written time becomes an instant.
+enum class Clock : uint8_t { utc, zoned, floating, date };
 
- private:
-  const Component& calendar_;
-  std::map<std::string, icaltimezone*> cache_;
-  std::vector<icaltimezone*> owned_;
+struct Stamp {
+  icaltimetype wall = icaltime_null_time();  // as written (zone set for zoned and UTC times)
+  Clock clock = Clock::floating;
+  icaltimezone* zone = nullptr;
 };
 
-// The wall-clock fields read on the local clock (a date at its midnight).
-Date localInstant(const icaltimetype& t);
+// The instant of a wall time read on `clock`: the one conversion every reading and every edit
+// goes through. A time the zone skips (the hour lost to summer time) is read with the offset in
+// force before the gap, as iCalendar says: 02:30 on the night Paris clocks go from 02:00 to 03:00
+// is 03:30 summer time, 01:30 UTC. A date stands at its local midnight.
+Date instantOf(const icaltimetype& wall, Clock clock, icaltimezone* zone);
+Date instantOf(const Stamp& s);
+
+// The wall time on `clock` of an instant (a date on the date clock, or when `asDate`).
+icaltimetype wallOf(Date instant, Clock clock, icaltimezone* zone, bool asDate);
+
+// A day (and time) that exists, in the years an iCalendar file can hold. (libical's own check
+// stops at year 3000.)
+bool isCalendarTime(const icaltimetype& t);
+
+// -1, 0 or 1 as `a` reads before, like or after `b`, field by field (the dates alone with
+// `datesOnly`).
+int compareCivil(const icaltimetype& a, const icaltimetype& b, bool datesOnly);
+
+// The clock a value is read on: a date, UTC, the zone its TZID names, else the local clock.
+Stamp stampOf(const TimeValue& v, Zones& zones);
 
 Date instantOf(const TimeValue& v, Zones& zones);
 
@@ -108,9 +108,10 @@ TimeValue valueIn(const TimeForm& form, Date d, Zones& zones);
 // agrees with it at `at`, else UTC.
 TimeForm defaultTimedForm(Date at);
 
-// Gives the calendar a VTIMEZONE for a zoned form when it has none and libical knows the zone
-// (its rules from 1970 on), ahead of its other components.
-void ensureTimezone(Component& calendar, const TimeForm& form);
+// Gives the calendar a VTIMEZONE for a zoned form (zones.hpp).
+inline void ensureTimezone(Component& calendar, const TimeForm& form) {
+  if (form.kind == TimeForm::Kind::zoned) ensureTimezone(calendar, form.tzid);
+}
 
 // --- Comparing and moving occurrences ---
 
@@ -132,11 +133,5 @@ struct Shift {
 // The shift that takes the occurrence at `occurrence` to `start`, from form `from` to form `to`.
 Shift makeShift(const TimeForm& from, const TimeForm& to, Date occurrence, Date start,
                 Zones& zones);
-
-// --- Rules ---
-
-// An RRULE value as libical reads it; an extension part it does not know (an X- part) is left
-// out, and a rule in another calendar scale (RSCALE) is not read. nullopt when it does not read.
-std::optional<icalrecurrencetype> ruleOf(const std::string& value);
 
 }  // namespace talewick::ics

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "core/calendar_port.hpp"
-#include "platform/ics_lines.hpp"
-#include "platform/ics_times.hpp"
+#include "platform/ics/lines.hpp"
+#include "platform/ics/times.hpp"
 #include "support/date.hpp"
 
 namespace talewick::ics {
