@@ -5,7 +5,8 @@
 //   TALEWICK_BENCH_VDIR=DIR calendar_bench [--benchmark_...]
 //
 // cold: a new store each iteration (every file read, parsed and expanded);
-// warm: the same store again (nothing changed on disk, so nothing is parsed or expanded).
+// warm: the same store again (nothing changed on disk, so nothing is parsed; the window is
+// expanded afresh).
 // The "occurrences" counter must equal the count in DIR.manifest.json, which the generator
 // computed on its own; a difference is printed loudly and labels the result.
 // Times are wall-clock: the store parses on every core it may use (`taskset -c 0` for one).

@@ -137,8 +137,8 @@ CalendarCache::FileKey CalendarCache::keyOf(const struct stat& st) {
 CalendarCache::CalendarCache(fs::path root, std::unordered_set<std::string> userAddresses)
     : root_(std::move(root)), userAddresses_(std::move(userAddresses)) {}
 
-std::vector<const CalendarEvent*> CalendarCache::load(const std::vector<std::string>& calendarIDs,
-                                                      const std::optional<ics::Window>& window) {
+std::vector<CalendarEvent> CalendarCache::load(const std::vector<std::string>& calendarIDs,
+                                               const std::optional<ics::Window>& window) {
   struct Job {
     std::string path;
     const std::string* calendarID;
@@ -197,38 +197,25 @@ std::vector<const CalendarEvent*> CalendarCache::load(const std::vector<std::str
       e.key = j.key;
       e.calendarID = *j.calendarID;
       e.parsed.reset();
-      e.expandedFor.reset();
-      e.occurrences.clear();
       j.parse = true;
     }
     j.entry = &e;
   }
 
-  // Only files to parse or expand need the threads.
   std::vector<Job*> work;
   for (Job& j : jobs) {
-    if (j.parse || (window && j.entry->parsed->ok && j.entry->expandedFor != window)) {
-      work.push_back(&j);
-    }
+    if (j.parse) work.push_back(&j);
   }
   if (!work.empty()) ics::prepareBuiltinZones();  // before any thread may fill libical's table
   forEachInParallel(work.size(), [&](size_t i) {
     Job& j = *work[i];
-    Entry& e = *j.entry;
-    if (j.parse) {
-      std::string text;
-      const bool read = readWhole(j.folderFd, j.path.c_str() + j.nameOffset, j.key.size, text);
-      e.parsed = std::make_shared<const ics::ParsedFile>(
-          read ? ics::Reader(zones_, userAddresses_).read(text, *j.calendarID) : ics::ParsedFile{});
-    }
-    if (window && e.parsed->ok && e.expandedFor != window) {
-      e.occurrences.clear();
-      for (const ics::Series& s : e.parsed->series) ics::expandSeries(s, *window, e.occurrences);
-      e.expandedFor = window;
-    }
+    std::string text;
+    const bool read = readWhole(j.folderFd, j.path.c_str() + j.nameOffset, j.key.size, text);
+    j.entry->parsed = std::make_shared<const ics::ParsedFile>(
+        read ? ics::Reader(zones_, userAddresses_).read(text, *j.calendarID) : ics::ParsedFile{});
   });
 
-  std::vector<const CalendarEvent*> out;
+  std::vector<CalendarEvent> out;
   for (const Job& j : jobs) {
     const ics::ParsedFile& f = *j.entry->parsed;
     if (!f.ok) {
@@ -239,7 +226,7 @@ std::vector<const CalendarEvent*> CalendarCache::load(const std::vector<std::str
       for (const std::string& tzid : f.unknownZones) warnUnknownZone(tzid, j.path);
     }
     if (window) {
-      for (const CalendarEvent& e : j.entry->occurrences) out.push_back(&e);
+      for (const ics::Series& s : f.series) ics::expandSeries(s, *window, out);
     }
   }
   uidPaths_.clear();

@@ -1,7 +1,9 @@
 // What the calendar folders of a vdir hold, read once and kept: each .ics file parsed by the ics
 // reader, keyed by its path, size, modification time and inode, so that a folder that did not
-// change costs a few stat calls; the occurrences of the last window asked for are kept as well.
-// Files are parsed on every core the process may use (at most four).
+// change costs a few stat calls. Files are parsed on every core the process may use (at most
+// four); a window is expanded afresh on the calling thread at each load, so that the memory it
+// takes goes back where the next load finds it (memory freed by a worker thread stays in that
+// thread's arena).
 //
 // A file that cannot be read is left alone: one line on standard error the first time it is met.
 // A TZID nobody knows is told once, with the first file using it.
@@ -34,10 +36,9 @@ class CalendarCache {
   CalendarCache(std::filesystem::path root, std::unordered_set<std::string> userAddresses);
 
   // Brings the cache up to date with the folders of `calendarIDs`, parsing what changed and,
-  // with a window, expanding it; returns the window's occurrences (unsorted), as they sit in the
-  // cache until its next change.
-  std::vector<const CalendarEvent*> load(const std::vector<std::string>& calendarIDs,
-                                         const std::optional<ics::Window>& window);
+  // with a window, expanding it; returns the window's occurrences, unsorted.
+  std::vector<CalendarEvent> load(const std::vector<std::string>& calendarIDs,
+                                  const std::optional<ics::Window>& window);
 
   // The file and series of a UID.
   struct Located {
@@ -64,9 +65,6 @@ class CalendarCache {
     FileKey key;
     std::string calendarID;
     std::shared_ptr<const ics::ParsedFile> parsed;
-    // The occurrences of the last window expanded.
-    std::optional<ics::Window> expandedFor;
-    std::vector<CalendarEvent> occurrences;
   };
   static FileKey keyOf(const struct stat& st);
 

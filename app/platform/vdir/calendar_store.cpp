@@ -323,8 +323,11 @@ void VdirCalendarStore::readEvents(const EventQuery& query, const EventReader& r
     const std::set<std::string> wanted(query.calendarIDs->begin(), query.calendarIDs->end());
     std::erase_if(ids, [&](const std::string& id) { return !wanted.count(id); });
   }
-  std::vector<const CalendarEvent*> found =
+  const std::vector<CalendarEvent> occurrences =
       impl_->cache.load(ids, ics::Window{query.start, query.end});
+  std::vector<const CalendarEvent*> found;
+  found.reserve(occurrences.size());
+  for (const CalendarEvent& e : occurrences) found.push_back(&e);
   std::sort(found.begin(), found.end(), [](const CalendarEvent* a, const CalendarEvent* b) {
     return occurrenceBefore(*a, *b);
   });
