@@ -2,9 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "game/enums.hpp"
 #include "game/stats.hpp"
@@ -56,6 +60,55 @@ struct AggregatedMods {
   bool operator==(const AggregatedMods&) const = default;
 };
 
+// A random source: each call returns a number in [0, 1).
+using Rng = std::function<double()>;
+
+namespace Loot {
+
+// One catalogue entry: everything an item gets but its id and origin mode.
+struct Template {
+  std::string id;
+  std::string name;
+  std::string emoji;
+  Rarity rarity = Rarity::common;
+  std::string effect;
+  std::optional<Slot> slot;
+  std::optional<ItemMods> mods;
+  std::optional<std::string> set;
+  bool cursed = false;
+  bool operator==(const Template&) const = default;
+};
+
+// The 29 templates, in catalogue order.
+const std::vector<Template>& catalog();
+const Template* templateById(std::string_view id);
+// The non-cursed templates of `rarity`, in catalogue order (empty when there are none).
+const std::vector<const Template*>& pool(Rarity rarity);
+const std::vector<const Template*>& cursedPool();
+
+double dropChance(Rarity questRarity);
+const std::vector<std::pair<Rarity, int64_t>>& rollTable(Rarity questRarity);
+
+// The first entry at which u × total, less the weights met so far, reaches 0 or below.
+template <class T>
+T pickWeighted(const std::vector<std::pair<T, int64_t>>& weighted, double u);
+int64_t pickIndex(int64_t count, double u);
+
+// "loot_" + milliseconds since 1970 + "_" + a process-wide sequence number.
+std::string nextId();
+LootItem makeItem(const Template& t, RPGMode mode, const std::string& id);
+
+// Whether a quest of `rarityHint` drops an item, drawing from `rng` in the documented order.
+std::optional<LootItem> roll(Rarity rarityHint, int64_t chaos, RPGMode mode, const Rng& rng);
+LootItem rollGuaranteed(Rarity rarity, RPGMode mode, const Rng& rng);
+
+std::string setDisplayName(std::string_view setId, RPGMode mode);
+std::string setBlurb(std::string_view setId, RPGMode mode);
+
+}  // namespace Loot
+
+void to_json(Json& j, const Loot::Template& v);
+
 void to_json(Json& j, const ArchetypeXp& v);
 void from_json(const Json& j, ArchetypeXp& v);
 void to_json(Json& j, const ItemMods& v);
@@ -64,5 +117,17 @@ void to_json(Json& j, const LootItem& v);
 void from_json(const Json& j, LootItem& v);
 void to_json(Json& j, const AggregatedMods& v);
 void from_json(const Json& j, AggregatedMods& v);
+
+template <class T>
+T Loot::pickWeighted(const std::vector<std::pair<T, int64_t>>& weighted, double u) {
+  int64_t total = 0;
+  for (const auto& entry : weighted) total += entry.second;
+  double x = u * static_cast<double>(total);
+  for (const auto& [value, weight] : weighted) {
+    x -= static_cast<double>(weight);
+    if (x <= 0) return value;
+  }
+  return weighted.back().first;
+}
 
 }  // namespace talewick
