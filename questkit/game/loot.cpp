@@ -40,4 +40,14 @@ static const auto kAggregatedModsFields =
                Field{"chaosDecayBonus", &AggregatedMods::chaosDecayBonus}};
 TALEWICK_JSON_CODING(AggregatedMods, kAggregatedModsFields)
 
+void Loot::to_json(Json& j, const Loot::Template& v) {
+  static const auto fields =
+      std::tuple{Field{"id", &Loot::Template::id},         Field{"name", &Loot::Template::name},
+                 Field{"emoji", &Loot::Template::emoji},   Field{"rarity", &Loot::Template::rarity},
+                 Field{"effect", &Loot::Template::effect}, Field{"slot", &Loot::Template::slot},
+                 Field{"mods", &Loot::Template::mods},     Field{"set", &Loot::Template::set},
+                 Field{"cursed", &Loot::Template::cursed}};
+  json_coding::writeFields(j, v, fields);
+}
+
 }  // namespace talewick

@@ -85,6 +85,8 @@ const Template* templateById(std::string_view id);
 // The non-cursed templates of `rarity`, in catalogue order (empty when there are none).
 const std::vector<const Template*>& pool(Rarity rarity);
 const std::vector<const Template*>& cursedPool();
+// Whether `item` was made from a cursed template; cursed items are worth nothing and rank last.
+bool isCursed(const LootItem& item);
 
 double dropChance(Rarity questRarity);
 const std::vector<std::pair<Rarity, int64_t>>& rollTable(Rarity questRarity);
@@ -102,12 +104,32 @@ LootItem makeItem(const Template& t, RPGMode mode, const std::string& id);
 std::optional<LootItem> roll(Rarity rarityHint, int64_t chaos, RPGMode mode, const Rng& rng);
 LootItem rollGuaranteed(Rarity rarity, RPGMode mode, const Rng& rng);
 
+// What a narrative mode shows instead of a template's own texts.
+struct ItemSkin {
+  std::string name;
+  std::string emoji;
+  std::string effect;
+  bool operator==(const ItemSkin&) const = default;
+};
+struct SetSkin {
+  std::string name;
+  std::string blurb;
+  bool operator==(const SetSkin&) const = default;
+};
+// nullptr when the mode keeps the template's texts.
+const ItemSkin* itemSkin(RPGMode mode, std::string_view templateId);
+// nullptr for an unknown set.
+const SetSkin* setSkin(RPGMode mode, std::string_view setId);
+
+// The set's name in `mode`; the set id itself for an unknown set.
 std::string setDisplayName(std::string_view setId, RPGMode mode);
+// The set's bonus told in `mode`; empty for an unknown set.
 std::string setBlurb(std::string_view setId, RPGMode mode);
 
-}  // namespace Loot
+// Found by argument-dependent lookup, hence in the template's own namespace.
+void to_json(Json& j, const Template& v);
 
-void to_json(Json& j, const Loot::Template& v);
+}  // namespace Loot
 
 void to_json(Json& j, const ArchetypeXp& v);
 void from_json(const Json& j, ArchetypeXp& v);
