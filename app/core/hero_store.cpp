@@ -5,6 +5,7 @@
 
 #include "core/file_port.hpp"
 #include "game/achievements.hpp"
+#include "game/hero_document.hpp"
 #include "support/text.hpp"
 
 namespace talewick {
@@ -131,13 +132,19 @@ bool HeroStore::update(const std::function<bool(HeroSyncPayload&)>& change) {
   // Another process of this machine (a command while the daemon runs) may have saved since we
   // last looked: its change is taken in, so that ours raises the versions past it.
   const std::optional<HeroSyncPayload> onDisk = file_.load<HeroSyncPayload>();
+  // Its own cloud write may have lost a race with ours (each merges what it read, and the later
+  // write wins): the file's news goes to the cloud again, merged with what the cloud holds then.
+  bool fileHadNews = false;
   if (onDisk) {
-    if (auto merged = HeroSync::adopted(next, *onDisk)) next = std::move(*merged);
+    if (auto merged = HeroSync::adopted(next, *onDisk)) {
+      next = std::move(*merged);
+      fileHadNews = true;
+    }
   }
   if (const std::optional<HeroSyncPayload> cloud = readCloud()) {
     if (auto merged = HeroSync::adopted(next, *cloud)) next = std::move(*merged);
   }
-  const bool toCloud = change(next);
+  const bool toCloud = change(next) || fileHadNews;
   const bool changed = next != *payload_;
   // A missing file (a first start, a damaged one set aside) is made even when nothing changed.
   if (changed || onDisk != next) file_.writeBytes(encodeDocument(next));
@@ -229,6 +236,35 @@ HeroSync::Credit HeroStore::applyReward(RewardKind kind, const std::string& rece
     return true;
   };
   update(credit);
+  return result;
+}
+
+HeroSync::Credit HeroStore::changeHero(
+    const std::vector<std::string>& receipts,
+    const std::function<std::optional<Hero>(const Hero&)>& change) {
+  using HeroSync::Credit;
+  if (!payload_) return Credit::refused;
+  Credit result = Credit::refused;
+  update([&](HeroSyncPayload& next) {
+    result = Credit::refused;
+    std::vector<std::string>& list = next.receipts(RewardKind::replay);
+    for (const std::string& receipt : receipts) {
+      if (std::find(list.begin(), list.end(), receipt) != list.end()) {
+        result = Credit::alreadyCredited;
+        return true;  // the cloud hears of it again, in case it never did
+      }
+    }
+    std::vector<std::string> merged = mergeReceiptList(RewardKind::replay, list, receipts);
+    for (const std::string& receipt : receipts) {
+      if (std::find(merged.begin(), merged.end(), receipt) == merged.end()) return false;
+    }
+    std::optional<Hero> changed = change(HeroDocument::heroOf(next));
+    if (!changed) return false;
+    list = std::move(merged);
+    HeroDocument::store(next, *changed);
+    result = Credit::credited;
+    return true;
+  });
   return result;
 }
 

@@ -30,6 +30,7 @@
 #include "core/run_loop.hpp"
 #include "core/state_file.hpp"
 #include "game/enums.hpp"
+#include "game/hero.hpp"
 #include "game/hero_sync.hpp"
 #include "game/hero_sync_payload.hpp"
 #include "game/xp.hpp"
@@ -92,6 +93,14 @@ class HeroStore {
   // Gold only; also unlocks the world boss deed's title when `unlockTitle`.
   bool applyWorldBossReward(const std::string& receiptID, int64_t gold, bool unlockTitle);
   bool applyCosmeticUnlock(const std::string& receiptID);
+
+  // A change of the hero's game state (a day replayed, a purchase, an item worn), made on the
+  // document as it stands at that moment: `change` gets that hero and returns the next one, or
+  // nullopt to change nothing. With receipts (of kind replay: the days replayed) the change is
+  // made once: any of them already in the document gives alreadyCredited without calling
+  // `change`. Throws like the changes above.
+  HeroSync::Credit changeHero(const std::vector<std::string>& receipts,
+                              const std::function<std::optional<Hero>(const Hero&)>& change);
 
   // Queues the merge of `payload` with the cloud's document and its write to the cloud.
   void writeMergedToCloud(const HeroSyncPayload& payload);

@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "game/achievements.hpp"
 #include "platform/atomic_file.hpp"
@@ -283,7 +284,10 @@ TEST_F(HeroStoreFilesTest, TwoProcessesRenamingAtOnceEndWithTheLaterName) {
   EXPECT_EQ(second.store.payload()->identityVersion, 2);
   first.loop.settle();
   second.loop.settle();
+  // Each process merged its rename into the cloud from what it read there: whichever wrote
+  // last, the first one takes the second's rename from the file and sends it on.
   first.store.adoptCloudIfBetter();
+  first.loop.settle();
   EXPECT_EQ(first.store.payload()->name, "Berthe");
   EXPECT_EQ(decoded(files.contents(FILE))->name, "Berthe");
   EXPECT_EQ(decoded(cloud.data(HeroStore::CLOUD_KEY))->name, "Berthe");
@@ -300,6 +304,46 @@ TEST_F(HeroStoreFilesTest, CreditsOfTwoProcessesAtOnceAreBothKept) {
   EXPECT_EQ(onDisk->totalXp, 60);
   EXPECT_EQ(onDisk->gold, 18);
   EXPECT_EQ(onDisk->worldQuestRewardReceiptIDs, (std::vector<std::string>{"wq:a", "wq:b"}));
+}
+
+TEST_F(HeroStoreFilesTest, AReplayedDayChangesTheHeroOnceWhicheverProcessReplaysIt) {
+  Process first(files, cloud, said), second(files, cloud, said);
+  first.store.start();
+  second.store.start();
+  int calls = 0;
+  const auto replay = [&](const Hero& hero) {
+    ++calls;
+    Hero next = hero;
+    next.totalXp += 40;
+    next.stats.love += 3;
+    next.inventory.push_back(LootItem{"loot_1"});
+    return std::optional<Hero>(next);
+  };
+  EXPECT_EQ(first.store.changeHero({"replay:2026-12-05"}, replay), HeroSync::Credit::credited);
+  EXPECT_EQ(second.store.changeHero({"replay:2026-12-05"}, replay),
+            HeroSync::Credit::alreadyCredited);
+  EXPECT_EQ(calls, 1);
+  first.loop.settle();
+  second.loop.settle();
+  const auto onDisk = decoded(files.contents(FILE));
+  EXPECT_EQ(onDisk->totalXp, 40);
+  EXPECT_EQ(onDisk->stats->love, 3);
+  EXPECT_EQ(onDisk->inventory.size(), 1u);
+  EXPECT_EQ(onDisk->playVersion, 1);
+  EXPECT_EQ(decoded(cloud.data(HeroStore::CLOUD_KEY))->replayRewardReceiptIDs,
+            std::vector<std::string>{"replay:2026-12-05"});
+
+  // A change that refuses (bad input) or declines leaves the document as it was.
+  const HeroSyncPayload before = *first.store.payload();
+  EXPECT_THROW(first.store.changeHero({},
+                                      [](const Hero&) -> std::optional<Hero> {
+                                        throw std::invalid_argument("no such item");
+                                      }),
+               std::invalid_argument);
+  EXPECT_EQ(first.store.changeHero({}, [](const Hero&) { return std::optional<Hero>(); }),
+            HeroSync::Credit::refused);
+  EXPECT_EQ(*first.store.payload(), before);
+  EXPECT_EQ(decoded(files.contents(FILE)), before);
 }
 
 // Two machines share one cloud; any sequence of credits (some of the same receipt on both),

@@ -19,6 +19,8 @@ struct Io {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  // A person reads `out` and answers on `in`: a command may ask questions.
+  bool terminal = false;
 };
 
 // Thrown by a handler for bad usage or bad input: the message is printed as one line on stderr

@@ -21,6 +21,8 @@ std::vector<Command> allCommands() {
           moveCommand(),    deleteCommand(),       modeCommand(),      titleModeCommand(),
           rulesCommand(),   forgeCommand(),        levelCommand(),     calendarsCommand(),
           setsCommand(),    eventsCommand(),       remindersCommand(), heroCommand(),
+          replayCommand(),  inventoryCommand(),    equipCommand(),     unequipCommand(),
+          recycleCommand(), shopCommand(),         buyCommand(),       deedsCommand(),
           syncCommand(),    kingdomCommand(),      journeyCommand(),   pinCommand(),
           unpinCommand(),   daemonCommand()};
 }

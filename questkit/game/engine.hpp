@@ -48,7 +48,8 @@ struct StreakTransition {
   std::optional<int64_t> streakLost;
   bool operator==(const StreakTransition&) const = default;
 };
-StreakTransition streakTransition(int64_t prevStreak, const std::optional<std::string>& lastReplayISO,
+StreakTransition streakTransition(int64_t prevStreak,
+                                  const std::optional<std::string>& lastReplayISO,
                                   const std::string& todayISO);
 
 double heroicSuccessChance(int64_t energy);

@@ -24,6 +24,9 @@ bool wins(int64_t mine, int64_t theirs, const Key& myContents, const Key& theirC
 
 bool takeHigherGroups(HeroSyncPayload& merged, const HeroSyncPayload& cloud) {
   bool changed = false;
+  // Decided before the experience group below moves merged.totalXp.
+  const bool takePlay = merged.playVersion < cloud.playVersion ||
+                        (merged.playVersion == cloud.playVersion && merged.totalXp < cloud.totalXp);
   if (merged.totalXp < cloud.totalXp) {
     merged.name = cloud.name;
     merged.totalXp = cloud.totalXp;
@@ -45,6 +48,16 @@ bool takeHigherGroups(HeroSyncPayload& merged, const HeroSyncPayload& cloud) {
     merged.vocationEmoji = cloud.vocationEmoji;
     merged.pronoun = cloud.pronoun;
     merged.identityVersion = cloud.identityVersion;
+    changed = true;
+  }
+  if (takePlay) {
+    merged.stats = cloud.stats;
+    merged.inventory = cloud.inventory;
+    merged.equipped = cloud.equipped;
+    merged.archivedRecaps = cloud.archivedRecaps;
+    merged.tally = cloud.tally;
+    merged.lastVigilISO = cloud.lastVigilISO;
+    merged.playVersion = cloud.playVersion;
     changed = true;
   }
   if (wins(merged.cosmeticsVersion, cloud.cosmeticsVersion, cosmetics(merged), cosmetics(cloud))) {

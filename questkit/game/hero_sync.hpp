@@ -7,6 +7,8 @@
 //   identityVersion  → name, avatar, vocation, vocationName, vocationEmoji, pronoun,
 //                      identityVersion
 //   cosmeticsVersion → equippedTitleID, tagline, cosmeticsVersion
+//   playVersion      → stats, inventory, equipped, archivedRecaps, tally, lastVigilISO,
+//                      playVersion (on equal counters, the side with more experience)
 // Equal counters keep each side's own values, except for identity and cosmetics: there two equal
 // counters over different contents (two renames at once) converge on the greater contents, the
 // same on every machine. Receipt lists are always merged.

@@ -34,7 +34,14 @@ static const auto kHeroSyncPayloadFields =
                Field{"restRewardReceiptIDs", &P::restRewardReceiptIDs, lenient},
                Field{"cosmeticRewardReceiptIDs", &P::cosmeticRewardReceiptIDs, lenient},
                Field{"worldBossRewardReceiptIDs", &P::worldBossRewardReceiptIDs, lenient},
-               Field{"sideQuestRewardReceiptIDs", &P::sideQuestRewardReceiptIDs, lenient}};
+               Field{"sideQuestRewardReceiptIDs", &P::sideQuestRewardReceiptIDs, lenient},
+               Field{"replayRewardReceiptIDs", &P::replayRewardReceiptIDs, lenient},
+               Field{"stats", &P::stats, lenient},
+               Field{"inventory", &P::inventory, lenient},
+               Field{"archivedRecaps", &P::archivedRecaps, lenient},
+               Field{"tally", &P::tally, lenient},
+               Field{"lastVigilISO", &P::lastVigilISO, lenient},
+               Field{"playVersion", &P::playVersion, lenient}};
 TALEWICK_JSON_CODING(HeroSyncPayload, kHeroSyncPayloadFields)
 
 HeroSyncPayload HeroSyncPayload::makeDefault() {
@@ -62,6 +69,8 @@ std::vector<std::string>& HeroSyncPayload::receipts(RewardKind kind) {
       return worldBossRewardReceiptIDs;
     case RewardKind::sideQuest:
       return sideQuestRewardReceiptIDs;
+    case RewardKind::replay:
+      return replayRewardReceiptIDs;
   }
   return worldQuestRewardReceiptIDs;  // unreachable: every kind is listed above
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "game/loot.hpp"
+#include "game/recap.hpp"
+#include "game/stats.hpp"
 #include "support/json.hpp"
 
 namespace talewick {
@@ -26,12 +28,13 @@ enum class RewardKind {
   cosmetic,
   worldBoss,
   sideQuest,  // a reminder (or another to-do item) completed from here
+  replay,     // a day replayed (or mended by a vigil): "replay:" + day key
 };
 template <>
 struct EnumTraits<RewardKind> {
-  static constexpr std::array<std::string_view, 8> names{"expedition", "worldQuest", "campaign",
+  static constexpr std::array<std::string_view, 9> names{"expedition", "worldQuest", "campaign",
                                                          "weeklyBoss", "rest",       "cosmetic",
-                                                         "worldBoss",  "sideQuest"};
+                                                         "worldBoss",  "sideQuest",  "replay"};
 };
 
 struct HeroSyncPayload {
@@ -60,6 +63,16 @@ struct HeroSyncPayload {
   std::vector<std::string> cosmeticRewardReceiptIDs;
   std::vector<std::string> worldBossRewardReceiptIDs;
   std::vector<std::string> sideQuestRewardReceiptIDs;
+  std::vector<std::string> replayRewardReceiptIDs;
+  // What this machine's replays keep beside the shared summary above: the statistics, the
+  // inventory (`equipped` holds the worn ones), the archive, the deed counters and the last
+  // vigil. Absent statistics mean a hero never replayed here: a fresh hero's.
+  std::optional<Stats> stats;
+  std::vector<LootItem> inventory;
+  std::vector<DayRecap> archivedRecaps;
+  std::optional<DeedTally> tally;
+  std::optional<std::string> lastVigilISO;
+  int64_t playVersion = 0;  // stats, inventory, equipped, archivedRecaps, tally, lastVigilISO
 
   // "Héros", "🧙", everything else zero, empty or absent.
   static HeroSyncPayload makeDefault();

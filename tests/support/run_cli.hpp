@@ -40,10 +40,12 @@ inline void forgetCommandHome() {
   }
 }
 
-inline CliResult runCli(const std::vector<std::string>& args, const std::string& input = "") {
+// `terminal`: as if a person sat at the keyboard, answering `input`.
+inline CliResult runCli(const std::vector<std::string>& args, const std::string& input = "",
+                        bool terminal = false) {
   std::istringstream in(input);
   std::ostringstream out, err;
-  ui::Io io{in, out, err};
+  ui::Io io{in, out, err, terminal};
   const int status = ui::run(args, io);
   return {status, out.str(), err.str()};
 }

@@ -41,6 +41,14 @@ Command unpinCommand();
 Command journeyCommand();
 Command parseCommand();
 Command addCommand();
+Command replayCommand();
+Command inventoryCommand();
+Command equipCommand();
+Command unequipCommand();
+Command recycleCommand();
+Command shopCommand();
+Command buyCommand();
+Command deedsCommand();
 
 // --- Shared by the commands that show and change the quests ---
 

@@ -20,6 +20,7 @@
 #include "kingdom/world_quests.hpp"
 #include "support/loc.hpp"
 #include "ui/commands/commands.hpp"
+#include "ui/commands/rule_table.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -132,11 +133,6 @@ Json membership(const Json& j) {
                            Field{"deadline", &K::Membership::deadline}});
 }
 
-struct Rule {
-  std::string_view name;
-  Json (*apply)(const Json& arguments);
-};
-
 constexpr std::array<Rule, 5> kRules{{
     {"world-quests.generate", generate},
     {"world-quests.evaluate", evaluate},
@@ -147,9 +143,11 @@ constexpr std::array<Rule, 5> kRules{{
 
 const Rule& ruleNamed(const std::string& name) {
   std::string names;
-  for (const Rule& rule : kRules) {
-    if (rule.name == name) return rule;
-    names += (names.empty() ? "" : ", ") + std::string(rule.name);
+  for (const std::span<const Rule> table : {kingdomRules(), gameRules()}) {
+    for (const Rule& rule : table) {
+      if (rule.name == name) return rule;
+      names += (names.empty() ? "" : ", ") + std::string(rule.name);
+    }
   }
   throw UsageError(Loc::format(
       Loc::string("cli.rules.unknown", "règle inconnue : « %@ » (règles : %@)"), {name, names}));
@@ -181,6 +179,8 @@ int rules(const std::string& name, Io& io) {
 
 }  // namespace
 
+std::span<const Rule> kingdomRules() { return kRules; }
+
 Command rulesCommand() {
   return Command{
       "rules",
@@ -191,9 +191,8 @@ Command rulesCommand() {
         auto name = std::make_shared<std::string>();
         cmd.add_option("name", *name,
                        Loc::string("cli.rules.name",
-                                   "La règle à consulter (world-quests.generate, "
-                                   "world-quests.evaluate, journey.resolve, capacity.assess, "
-                                   "realm.membership)"))
+                                   "La règle à consulter (Engine.computeRecap, Loot.catalog… ; "
+                                   "un nom inconnu les liste toutes)"))
             ->required();
         return [name](Io& io, AppContext&) { return rules(*name, io); };
       }};

@@ -1,0 +1,21 @@
+// The pure rules `talewick rules NAME` reaches, one table per part of the game.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "support/json.hpp"
+
+namespace talewick::ui {
+
+struct Rule {
+  std::string_view name;  // "Namespace.operation"
+  Json (*apply)(const Json& arguments);
+};
+
+// The kingdom's rules (rules.cpp).
+std::span<const Rule> kingdomRules();
+// Replay, loot, equipment, economy, deeds (rules_game.cpp).
+std::span<const Rule> gameRules();
+
+}  // namespace talewick::ui

@@ -1,0 +1,232 @@
+// The game's pure rules as `talewick rules` reaches them: the replay engine, the persona, loot,
+// equipment, the economy, deeds and the vocations' passives.
+#include <array>
+
+#include "game/achievements.hpp"
+#include "game/economy.hpp"
+#include "game/engine.hpp"
+#include "game/equipment.hpp"
+#include "kingdom/vocations.hpp"
+#include "ui/commands/rule_arguments.hpp"
+#include "ui/commands/rule_table.hpp"
+
+namespace talewick::ui {
+namespace {
+
+using namespace rule_arguments;
+
+Hero hero(const Json& j, const char* key = "hero") { return required<Hero>(j, key); }
+RPGMode mode(const Json& j) { return required<RPGMode>(j, "mode"); }
+
+Json computeRecap(const Json& j) {
+  return json_coding::encode(Engine::computeRecap(
+      hero(j), required<std::vector<Quest>>(j, "quests"), required<Engine::Choices>(j, "choices"),
+      required<std::string>(j, "dateISO"), optional<int64_t>(j, "seed"), mode(j)));
+}
+Json applyRecap(const Json& j) {
+  return json_coding::encode(Engine::applyRecap(hero(j), required<DayRecap>(j, "recap"),
+                                                optional<PhysicalState>(j, "physical")));
+}
+Json streakTransition(const Json& j) {
+  const Engine::StreakTransition t = Engine::streakTransition(
+      required<int64_t>(j, "prevStreak"), optional<std::string>(j, "lastReplayISO"),
+      required<std::string>(j, "todayISO"));
+  Json out{{"streak", t.streak}};
+  if (t.streakLost) out["streakLost"] = *t.streakLost;
+  return out;
+}
+Json heroicSuccessChance(const Json& j) {
+  return Engine::heroicSuccessChance(required<int64_t>(j, "energy"));
+}
+Json energyBefore(const Json& j) {
+  return Engine::energyBefore(required<int64_t>(j, "chapter"), hero(j),
+                              required<std::vector<Quest>>(j, "quests"),
+                              required<Engine::Choices>(j, "choices"));
+}
+Json sleepEnergyDelta(const Json& j) {
+  return Engine::sleepEnergyDelta(optional<double>(j, "sleepHours"));
+}
+Json sleepChaosDelta(const Json& j) {
+  return Engine::sleepChaosDelta(optional<double>(j, "sleepHours"));
+}
+Json stepsStrengthDelta(const Json& j) {
+  return Engine::stepsStrengthDelta(optional<int64_t>(j, "steps"));
+}
+Json addStats(const Json& j) {
+  return json_coding::encode(
+      Engine::addStats(required<Stats>(j, "stats"), required<StatDelta>(j, "delta")));
+}
+Json clampStats(const Json& j) {
+  return json_coding::encode(Engine::clampStats(required<Stats>(j, "stats")));
+}
+Json mergeDelta(const Json& j) {
+  return json_coding::encode(
+      Engine::mergeDelta(required<StatDelta>(j, "a"), required<StatDelta>(j, "b")));
+}
+Json questStatDelta(const Json& j) {
+  return json_coding::encode(Engine::questStatDelta(required<std::string>(j, "archetypeId")));
+}
+Json seedRng(const Json& j) { return Engine::seedRng(required<int64_t>(j, "seed")); }
+Json chooseOption(const Json& j) {
+  const auto chosen = Persona::chooseOption(required<Quest>(j, "quest"), hero(j),
+                                            required<PersonaKind>(j, "persona"), randomSource(j));
+  return chosen ? Json(*chosen) : Json(nullptr);
+}
+
+Json lootCatalog(const Json&) { return json_coding::encode(Loot::catalog()); }
+Json lootRoll(const Json& j) {
+  return json_coding::encode(Loot::roll(required<Rarity>(j, "rarityHint"),
+                                        required<int64_t>(j, "chaos"), mode(j), randomSource(j)));
+}
+Json lootRollGuaranteed(const Json& j) {
+  return json_coding::encode(
+      Loot::rollGuaranteed(required<Rarity>(j, "rarity"), mode(j), randomSource(j)));
+}
+Json pickWeighted(const Json& j) {
+  using Weighted = std::vector<std::pair<Json, int64_t>>;
+  Weighted weighted;
+  for (const auto& entry : array(j, "weighted")) {
+    if (!entry.is_array() || entry.size() != 2 || !entry[1].is_number_integer()) {
+      throw DecodeError("weighted", "each entry is [value, whole weight]");
+    }
+    weighted.emplace_back(entry[0], entry[1].get<int64_t>());
+  }
+  if (weighted.empty()) throw DecodeError("weighted", "at least one entry");
+  return Loot::pickWeighted(weighted, required<double>(j, "u"));
+}
+Json pickIndex(const Json& j) {
+  return Loot::pickIndex(required<int64_t>(j, "count"), required<double>(j, "u"));
+}
+Json setDisplayName(const Json& j) {
+  return Loot::setDisplayName(required<std::string>(j, "setId"), mode(j));
+}
+Json setBlurb(const Json& j) { return Loot::setBlurb(required<std::string>(j, "setId"), mode(j)); }
+
+Json equippedItems(const Json& j) { return json_coding::encode(Equipment::equippedItems(hero(j))); }
+Json completedSets(const Json& j) { return json_coding::encode(Equipment::completedSets(hero(j))); }
+Json activeMods(const Json& j) { return json_coding::encode(Equipment::activeMods(hero(j))); }
+Json effectiveStats(const Json& j) {
+  return json_coding::encode(Equipment::effectiveStats(hero(j)));
+}
+Json xpMultFor(const Json& j) {
+  return Equipment::xpMultFor(required<AggregatedMods>(j, "mods"),
+                              required<std::string>(j, "archetypeId"));
+}
+Json setBonus(const Json& j) {
+  return json_coding::encode(Equipment::setBonus(required<std::string>(j, "setId")));
+}
+Json autoEquip(const Json& j) { return json_coding::encode(Equipment::autoEquip(hero(j))); }
+
+Json goldForQuest(const Json& j) {
+  return Economy::goldForQuest(required<int64_t>(j, "xp"), required<int64_t>(j, "threatTier"),
+                               required<bool>(j, "bossVictory"), required<double>(j, "goldMult"));
+}
+Json recycleValue(const Json& j) { return Economy::recycleValue(required<LootItem>(j, "item")); }
+Json recycle(const Json& j) {
+  return json_coding::encode(Economy::recycle(hero(j), required<std::string>(j, "itemId")));
+}
+Json autoRecycle(const Json& j) { return json_coding::encode(Economy::autoRecycle(hero(j))); }
+Json shop(const Json&) { return json_coding::encode(Economy::shop()); }
+Json autoShop(const Json& j) {
+  const int64_t maxBuys = required<int64_t>(j, "maxBuys");
+  if (maxBuys < 0) throw DecodeError("maxBuys", "0 or more");
+  return json_coding::encode(Economy::autoShop(hero(j), maxBuys));
+}
+
+Json deedJson(const Deed& d) {
+  return Json{{"id", d.id}, {"title", d.title}, {"emoji", d.emoji}, {"desc", d.desc}};
+}
+Json deedsJson(const std::vector<Deed>& deeds) {
+  Json out = Json::array();
+  for (const Deed& d : deeds) out.push_back(deedJson(d));
+  return out;
+}
+Json deedContext(const Json& j) {
+  return json_coding::encode(Achievements::deedContext(hero(j, "for")));
+}
+Json evaluateDeeds(const Json& j) {
+  return deedsJson(Achievements::evaluateDeeds(required<DeedContext>(j, "context")));
+}
+Json unlockedDeeds(const Json& j) {
+  return deedsJson(Achievements::unlockedDeeds(hero(j, "for"), mode(j)));
+}
+Json allDeeds(const Json& j) { return deedsJson(Achievements::allDeeds(mode(j))); }
+Json deed(const Json& j) {
+  const auto d = Achievements::deed(required<std::string>(j, "id"), mode(j));
+  return d ? deedJson(*d) : Json(nullptr);
+}
+Json deedDisplay(const Json& j) {
+  const Achievements::DeedDisplay d =
+      Achievements::deedDisplay(required<std::string>(j, "id"), mode(j));
+  return Json{{"title", d.title}, {"emoji", d.emoji}, {"desc", d.desc}};
+}
+Json titleLabel(const Json& j) {
+  const auto label = Achievements::titleLabel(required<std::string>(j, "forDeedID"), mode(j));
+  return label ? Json(*label) : Json(nullptr);
+}
+Json topDeedTitle(const Json& j) {
+  std::vector<Deed> deeds;
+  for (const Json& d : array(j, "deeds")) {
+    deeds.push_back(Deed{required<std::string>(d, "id"), required<std::string>(d, "title"),
+                         required<std::string>(d, "emoji"),
+                         optional<std::string>(d, "desc").value_or("")});
+  }
+  const auto title = Achievements::topDeedTitle(deeds);
+  return title ? Json(*title) : Json(nullptr);
+}
+
+Json vocationPassive(const Json& j) {
+  return json_coding::encode(Vocations::passive(std::string_view(required<std::string>(j, "id"))));
+}
+
+constexpr std::array kRules{
+    Rule{"Engine.computeRecap", computeRecap},
+    Rule{"Engine.applyRecap", applyRecap},
+    Rule{"Engine.streakTransition", streakTransition},
+    Rule{"Engine.heroicSuccessChance", heroicSuccessChance},
+    Rule{"Engine.energyBefore", energyBefore},
+    Rule{"Engine.sleepEnergyDelta", sleepEnergyDelta},
+    Rule{"Engine.sleepChaosDelta", sleepChaosDelta},
+    Rule{"Engine.stepsStrengthDelta", stepsStrengthDelta},
+    Rule{"Engine.addStats", addStats},
+    Rule{"Engine.clampStats", clampStats},
+    Rule{"Engine.mergeDelta", mergeDelta},
+    Rule{"Engine.questStatDelta", questStatDelta},
+    Rule{"Engine.seedRng", seedRng},
+    Rule{"Persona.chooseOption", chooseOption},
+    Rule{"Loot.catalog", lootCatalog},
+    Rule{"Loot.roll", lootRoll},
+    Rule{"Loot.rollGuaranteed", lootRollGuaranteed},
+    Rule{"Loot.pickWeighted", pickWeighted},
+    Rule{"Loot.pickIndex", pickIndex},
+    Rule{"Loot.setDisplayName", setDisplayName},
+    Rule{"Loot.setBlurb", setBlurb},
+    Rule{"Equipment.equippedItems", equippedItems},
+    Rule{"Equipment.completedSets", completedSets},
+    Rule{"Equipment.activeMods", activeMods},
+    Rule{"Equipment.effectiveStats", effectiveStats},
+    Rule{"Equipment.xpMultFor", xpMultFor},
+    Rule{"Equipment.setBonus", setBonus},
+    Rule{"Equipment.autoEquip", autoEquip},
+    Rule{"Economy.goldForQuest", goldForQuest},
+    Rule{"Economy.recycleValue", recycleValue},
+    Rule{"Economy.recycle", recycle},
+    Rule{"Economy.autoRecycle", autoRecycle},
+    Rule{"Economy.shop", shop},
+    Rule{"Economy.autoShop", autoShop},
+    Rule{"Achievements.deedContext", deedContext},
+    Rule{"Achievements.evaluateDeeds", evaluateDeeds},
+    Rule{"Achievements.unlockedDeeds", unlockedDeeds},
+    Rule{"Achievements.allDeeds", allDeeds},
+    Rule{"Achievements.deed", deed},
+    Rule{"Achievements.deedDisplay", deedDisplay},
+    Rule{"Achievements.titleLabel", titleLabel},
+    Rule{"Achievements.topDeedTitle", topDeedTitle},
+    Rule{"Vocations.passive", vocationPassive},
+};
+
+}  // namespace
+
+std::span<const Rule> gameRules() { return kRules; }
+
+}  // namespace talewick::ui
