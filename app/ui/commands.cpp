@@ -21,8 +21,8 @@ std::vector<Command> allCommands() {
           moveCommand(),    deleteCommand(),       modeCommand(),      titleModeCommand(),
           rulesCommand(),   forgeCommand(),        levelCommand(),     calendarsCommand(),
           setsCommand(),    eventsCommand(),       remindersCommand(), heroCommand(),
-          syncCommand(),    kingdomCommand(),      journeyCommand(),   pinCommand(),
-          unpinCommand(),   daemonCommand()};
+          syncCommand(),    kingdomCommand(),      journeyCommand(),   restCommand(),
+          pinCommand(),     unpinCommand(),        daemonCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

@@ -39,6 +39,7 @@ Command kingdomCommand();
 Command pinCommand();
 Command unpinCommand();
 Command journeyCommand();
+Command restCommand();
 Command parseCommand();
 Command addCommand();
 
