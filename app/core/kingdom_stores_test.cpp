@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/kingdom_journey_store.hpp"
+#include "core/kingdom_rest_store.hpp"
 #include "core/kingdom_territory_override_store.hpp"
 #include "core/world_quests_store.hpp"
 #include "platform/linux_files.hpp"
@@ -62,6 +63,18 @@ std::vector<StoreCase> storeCases() {
            store.choose("rem-1", kCandidates, "2026-12-09");
          } catch (const FileError&) {
            EXPECT_EQ(store.state(), Journey::State{});
+           throw;
+         }
+         return empty;
+       }},
+      {KingdomRestStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         KingdomRestStore store(files, path, diagnostics);
+         const bool empty = store.state() == KingdomRestState{};
+         try {
+           store.declare("2026-12-12", "2026-12-09");
+         } catch (const FileError&) {
+           EXPECT_TRUE(store.declarations().empty());
            throw;
          }
          return empty;

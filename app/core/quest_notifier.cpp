@@ -44,6 +44,11 @@ NotificationCategory inviteCategory() {
            {"INVITE_DECLINE", InviteRSVPLore::declineAction()}}};
 }
 
+NotificationCategory closingCategory() {
+  return {QuestNotifier::closingCategoryId,
+          {{"REPLAY", Loc::string("notify.evening.replay", "Rejouer la journée")}}};
+}
+
 Json questInfo(const Quest& quest) {
   return {{"questId", quest.id}, {"startsAt", quest.startDate.unix()}};
 }
@@ -53,7 +58,7 @@ Json questInfo(const Quest& quest) {
 QuestNotifier::QuestNotifier(NotificationCentre* centre, Clock clock, Actions actions)
     : centre_(centre), clock_(std::move(clock)), actions_(std::move(actions)) {
   if (!centre_) return;
-  centre_->setCategories({combatCategory(), inviteCategory()});
+  centre_->setCategories({combatCategory(), inviteCategory(), closingCategory()});
   centre_->setResponder([this](const NotificationResponse& response) { handle(response); });
 }
 
@@ -175,9 +180,11 @@ void QuestNotifier::scheduleEveningCall(std::optional<Date> at) {
   // Shown once a day: a reload after it sounded must not sound it again.
   if (centre_->wasDelivered(request.identifier)) return;
   request.title = Loc::string("notify.evening.title", "🕯 Le grimoire t'attend");
+  // The day is replayed here, on the desktop: the call names the command that does it.
   request.body = Loc::string("notify.evening.body",
-                             "Ta journée s'achève, héros. Rejoue-la sur ton iPhone et ferme le "
-                             "chapitre — il t'attend dans l'app-switcher.");
+                             "Ta journée s'achève, héros. Rejoue-la avec « talewick replay » et "
+                             "ferme le chapitre.");
+  if (actions_.openReplay) request.categoryIdentifier = closingCategoryId;
   request.fireDate = at;
   centre_->add(std::move(request));
 }
@@ -283,6 +290,10 @@ void QuestNotifier::handle(const NotificationResponse& response) {
   if (action == "COMBAT") {
     const std::string url = text("joinURL");
     if (!url.empty() && actions_.openURL) actions_.openURL(url);
+    return;
+  }
+  if (action == "REPLAY") {
+    if (actions_.openReplay) actions_.openReplay();
     return;
   }
   std::optional<RSVPStatus> answer;

@@ -20,6 +20,8 @@ class QuestNotifier : public QuestNotifications {
  public:
   static constexpr const char* combatCategoryId = "QUEST_COMBAT";
   static constexpr const char* inviteCategoryId = "QUEST_INVITE";
+  // The evening call's button: replay the day.
+  static constexpr const char* closingCategoryId = "QUEST_CLOSING";
   static constexpr int combatLeadMinutes = 1;
   // The user default that turns the evening call on.
   static constexpr const char* eveningEnabledKey = "heraldEveningEnabled";
@@ -31,6 +33,8 @@ class QuestNotifier : public QuestNotifications {
     // announced without answer buttons.
     std::function<bool(RSVPStatus, const std::string& inviteKey, const Json& userInfo)> answer;
     std::function<RPGMode()> mode;
+    // Opens a terminal running `talewick replay`. Absent: the evening call has no button.
+    std::function<void()> openReplay;
   };
 
   // `centre` null: the process has no notification centre and nothing is ever shown.
@@ -49,7 +53,8 @@ class QuestNotifier : public QuestNotifications {
                         int minutesBefore);
   void scheduleCombat(const Quest& quest, const std::string& url, Date at);
   void cancelReminder(const Quest& quest, int minutesBefore);
-  // Absent: no evening call.
+  // Absent: no evening call. The call sends the user to `talewick replay`, with a button that
+  // opens it when the program can.
   void scheduleEveningCall(std::optional<Date> at);
   // A guest answered an invitation the user sent.
   void fireRSVP(const std::string& inviteeName, RSVPStatus status, const std::string& questTitle,

@@ -166,8 +166,9 @@ TEST_F(QuestNotifierTest, EveningCallAtNineAndOnlyOnceADay) {
   EXPECT_EQ(pending[0].identifier, "closing_2026-12-09");
   EXPECT_EQ(pending[0].title, "🕯 Le grimoire t'attend");
   EXPECT_EQ(pending[0].body,
-            "Ta journée s'achève, héros. Rejoue-la sur ton iPhone et ferme le chapitre — il "
-            "t'attend dans l'app-switcher.");
+            "Ta journée s'achève, héros. Rejoue-la avec « talewick replay » et ferme le "
+            "chapitre.");
+  EXPECT_EQ(pending[0].categoryIdentifier, "");  // nothing to open the replay with
 
   notifier().scheduleEveningCall(std::nullopt);  // turned off
   EXPECT_TRUE(centre.pendingRequests().empty());
@@ -178,6 +179,25 @@ TEST_F(QuestNotifierTest, EveningCallAtNineAndOnlyOnceADay) {
   notifier().scheduleEveningCall(localDate(2026, 12, 9, 21));  // a reload just after
   EXPECT_EQ(display.shownIdentifiers(), std::vector<std::string>{"closing_2026-12-09"});
   EXPECT_TRUE(centre.pendingRequests().empty());
+}
+
+TEST_F(QuestNotifierTest, TheEveningCallsButtonOpensTheReplay) {
+  int replays = 0;
+  actions.openReplay = [&] { ++replays; };
+  notifier().scheduleEveningCall(QuestNotifier::eveningCallDate(now));
+  now = localDate(2026, 12, 9, 21);
+  centre.deliverDue();
+  const auto* shown = display.find("closing_2026-12-09");
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->request.categoryIdentifier, "QUEST_CLOSING");
+  ASSERT_EQ(shown->actions.size(), 1u);
+  EXPECT_EQ(shown->actions[0].identifier, "REPLAY");
+  EXPECT_EQ(shown->actions[0].title, "Rejouer la journée");
+  press("closing_2026-12-09", NotificationResponse::defaultAction);  // a click only dismisses
+  EXPECT_EQ(replays, 0);
+  press("closing_2026-12-09", "REPLAY");
+  EXPECT_EQ(replays, 1);
+  EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(QuestNotifierTest, GuestsAnswersAndTheUsersOwn) {

@@ -202,6 +202,34 @@ void DesktopNotifications::openURL(const std::string& url) {
   if (pid > 0) detached_.push_back(pid);
 }
 
+std::optional<std::vector<std::string>> DesktopNotifications::terminalCommand(
+    const std::vector<std::string>& command) {
+  std::optional<fs::path> terminal;
+  if (const char* chosen = std::getenv("TERMINAL"); chosen && *chosen) {
+    const std::string name(chosen);
+    if (name.find('/') == std::string::npos) {
+      terminal = findOnPath(name);
+    } else if (::access(name.c_str(), X_OK) == 0) {
+      terminal = fs::path(name);
+    }
+  }
+  // A $TERMINAL that is not installed any more must not leave the user without a window.
+  if (!terminal) terminal = findOnPath("x-terminal-emulator");
+  if (!terminal) return std::nullopt;
+  std::vector<std::string> words = {terminal->string(), "-e"};
+  words.insert(words.end(), command.begin(), command.end());
+  return words;
+}
+
+bool DesktopNotifications::openInTerminal(const std::vector<std::string>& command) {
+  const std::optional<std::vector<std::string>> words = terminalCommand(command);
+  if (!words) return false;
+  forgetChildren();
+  const pid_t pid = spawn(*words, nullptr);
+  if (pid > 0) detached_.push_back(pid);
+  return pid > 0;
+}
+
 void DesktopNotifications::forgetChildren() {
   std::erase_if(detached_, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
 }

@@ -35,6 +35,13 @@ class DesktopNotifications : public NotificationDisplay {
   void close(const std::string& identifier) override;
   // Opens a link in the user's browser or meeting application (xdg-open).
   void openURL(const std::string& url);
+  // The words that run `command` in a terminal window: the terminal is $TERMINAL (a program on
+  // PATH, or a path), else x-terminal-emulator on PATH, followed by "-e" and `command`. nullopt
+  // when neither is there.
+  static std::optional<std::vector<std::string>> terminalCommand(
+      const std::vector<std::string>& command);
+  // Starts `command` in a terminal window; false when there is no terminal (nothing started).
+  bool openInTerminal(const std::vector<std::string>& command);
 
   // Told once, the first time notify-send fails (the server went away, a bad install).
   std::function<void(const std::string& message)> onFailure;

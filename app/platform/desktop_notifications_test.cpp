@@ -113,5 +113,43 @@ TEST_F(DesktopNotificationsTest, ClosingAsksTheServerThroughGdbus) {
       made[0].end());
 }
 
+TEST_F(DesktopNotificationsTest, TheReplayOpensInTheUsersTerminalElseTheSystemsOne) {
+  // The environment as the test found it comes back whatever happens.
+  struct Restore {
+    std::string name;
+    std::optional<std::string> value;
+    ~Restore() { value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str()); }
+  };
+  const auto saved = [](const char* name) {
+    const char* v = std::getenv(name);
+    return Restore{name, v ? std::optional<std::string>(v) : std::nullopt};
+  };
+  const Restore path = saved("PATH"), terminal = saved("TERMINAL");
+  const std::vector<std::string> replay = {"talewick", "replay"};
+  const fs::path bin = folder / "bin";
+  ::setenv("PATH", bin.c_str(), 1);
+  ::unsetenv("TERMINAL");
+  EXPECT_FALSE(DesktopNotifications::terminalCommand(replay));  // no terminal at all
+
+  for (const char* name : {"x-terminal-emulator", "kitty"}) {
+    const fs::path made = folder.write(std::string("bin/") + name, "#!/bin/sh\n");
+    ::chmod(made.c_str(), 0755);
+  }
+  folder.write("bin/not-runnable", "#!/bin/sh\n");
+  const auto words = [&](const char* chosen) {
+    chosen ? ::setenv("TERMINAL", chosen, 1) : ::unsetenv("TERMINAL");
+    return DesktopNotifications::terminalCommand(replay).value_or(std::vector<std::string>{});
+  };
+  const std::string system = (bin / "x-terminal-emulator").string();
+  const std::string kitty = (bin / "kitty").string();
+  EXPECT_EQ(words(nullptr), (std::vector<std::string>{system, "-e", "talewick", "replay"}));
+  EXPECT_EQ(words("kitty"), (std::vector<std::string>{kitty, "-e", "talewick", "replay"}));
+  EXPECT_EQ(words(kitty.c_str()), (std::vector<std::string>{kitty, "-e", "talewick", "replay"}));
+  // A chosen terminal that is gone, or cannot run: the system's.
+  EXPECT_EQ(words("alacritty").front(), system);
+  EXPECT_EQ(words((bin / "not-runnable").c_str()).front(), system);
+  EXPECT_EQ(words("").front(), system);
+}
+
 }  // namespace
 }  // namespace talewick

@@ -21,10 +21,10 @@ std::vector<Command> allCommands() {
           moveCommand(),    deleteCommand(),       modeCommand(),      titleModeCommand(),
           rulesCommand(),   forgeCommand(),        levelCommand(),     calendarsCommand(),
           setsCommand(),    eventsCommand(),       remindersCommand(), heroCommand(),
-          replayCommand(),  inventoryCommand(),    equipCommand(),     unequipCommand(),
-          recycleCommand(), shopCommand(),         buyCommand(),       deedsCommand(),
-          syncCommand(),    kingdomCommand(),      journeyCommand(),   pinCommand(),
-          unpinCommand(),   daemonCommand()};
+          replayCommand(),  vigilCommand(),        inventoryCommand(), equipCommand(),
+          unequipCommand(), recycleCommand(),      shopCommand(),      buyCommand(),
+          deedsCommand(),   syncCommand(),         kingdomCommand(),   journeyCommand(),
+          restCommand(),    pinCommand(),          unpinCommand(),     daemonCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "game/engine.hpp"
+#include "kingdom/vigil.hpp"
 
 namespace talewick::Vigil {
-
-inline constexpr double REWARD_FACTOR = 0.5;
 
 struct Day {
   std::string dateISO;

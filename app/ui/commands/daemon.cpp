@@ -130,6 +130,12 @@ class Daemon {
     QuestNotifier::Actions actions;
     actions.openURL = [this](const std::string& url) { desktop_->openURL(url); };
     actions.mode = [this] { return app_.narrativeMode(); };
+    actions.openReplay = [this] {
+      if (desktop_->openInTerminal({"talewick", "replay"})) return;
+      say(Loc::string("cli.daemon.noTerminal",
+                      "aucun terminal trouvé ($TERMINAL, x-terminal-emulator) : lance "
+                      "« talewick replay » toi-même"));
+    };
     // Invitations are answered from the calendar tool until the answer relay exists.
     notifier_ = std::make_unique<QuestNotifier>(
         centre_.get(), [this] { return app_.now(); }, std::move(actions));
