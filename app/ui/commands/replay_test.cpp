@@ -104,5 +104,36 @@ TEST_F(ReplayCommand, GivingUpOrBadInputChangesNothing) {
   EXPECT_EQ(hero(), before);
 }
 
+TEST_F(ReplayCommand, AVigilMendsTheMissedDaysAndKeepsTheStreak) {
+  for (const char* day : {"20261205", "20261206", "20261207", "20261208"}) {
+    event(std::string("jeu") + day, "Jouer avec les enfants", std::string(day) + "T170000",
+          std::string(day) + "T180000");
+  }
+  ASSERT_EQ(cli({"replay", "2026-12-05", "--auto", "brave"}).status, 0);
+  ASSERT_EQ(cli({"replay", "2026-12-06", "--auto", "brave"}).status, 0);
+  const Json before = hero();
+  ASSERT_EQ(before["streak"], 2);
+
+  const testing::CliResult vigil = cli({"vigil", "--auto", "caring", "--json"});
+  ASSERT_EQ(vigil.status, 0) << vigil.err;
+  const Json recap = Json::parse(vigil.out);
+  EXPECT_EQ(recap["isVigil"], true);
+  EXPECT_EQ(recap["dateISO"], "2026-12-08");
+  EXPECT_EQ(recap["outcomes"].size(), 2u);
+  const Json after = hero();
+  EXPECT_EQ(after["streak"], 4);
+  EXPECT_EQ(after["lastReplayDateISO"], "2026-12-08");
+  EXPECT_EQ(after["lastVigilISO"], "2026-12-09");
+  EXPECT_EQ(after["totalXp"].get<int64_t>(),
+            before["totalXp"].get<int64_t>() + recap["totalXp"].get<int64_t>());
+
+  // Nothing left to mend, and the mended days are paid: they cannot be replayed again.
+  EXPECT_EQ(cli({"vigil", "--auto", "caring"}).status, 0);
+  EXPECT_EQ(cli({"replay", "2026-12-07", "--auto", "brave"}).status, 1);
+  EXPECT_EQ(hero(), after);
+  ASSERT_EQ(cli({"replay", "--auto", "brave"}).status, 0);
+  EXPECT_EQ(hero()["streak"], 5);
+}
+
 }  // namespace
 }  // namespace talewick::ui

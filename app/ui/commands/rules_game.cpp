@@ -6,6 +6,9 @@
 #include "game/economy.hpp"
 #include "game/engine.hpp"
 #include "game/equipment.hpp"
+#include "game/vigil_recap.hpp"
+#include "kingdom/rest_sanctuary.hpp"
+#include "kingdom/vigil.hpp"
 #include "kingdom/vocations.hpp"
 #include "ui/commands/rule_arguments.hpp"
 #include "ui/commands/rule_table.hpp"
@@ -175,6 +178,62 @@ Json topDeedTitle(const Json& j) {
   return title ? Json(*title) : Json(nullptr);
 }
 
+Json missedDays(const Json& j) {
+  return json_coding::encode(Vigil::missedDays(optional<std::string>(j, "lastReplayISO"),
+                                               required<std::string>(j, "todayISO")));
+}
+Json vigilDaysBetween(const Json& j) {
+  return Vigil::daysBetween(required<std::string>(j, "a"), required<std::string>(j, "b"));
+}
+Json eligibility(const Json& j) {
+  return json_coding::encode(Vigil::eligibility(
+      optional<std::string>(j, "lastReplayISO"), optional<std::string>(j, "lastVigilISO"),
+      required<std::string>(j, "todayISO"), required<int64_t>(j, "streak")));
+}
+Json computeVigil(const Json& j) {
+  std::vector<Vigil::Day> days;
+  for (const Json& d : array(j, "days")) {
+    days.push_back(
+        Vigil::Day{required<std::string>(d, "dateISO"), required<std::vector<Quest>>(d, "quests")});
+  }
+  return json_coding::encode(
+      Vigil::computeVigil(hero(j), days, required<Engine::Choices>(j, "choices")));
+}
+Json applyVigil(const Json& j) {
+  return json_coding::encode(Vigil::applyVigil(hero(j), required<DayRecap>(j, "recap"),
+                                               required<std::string>(j, "todayISO")));
+}
+
+std::string timeZone(const Json& j) { return required<std::string>(j, "timeZone"); }
+RestSanctuary::Declarations declarations(const Json& j) {
+  return required<RestSanctuary::Declarations>(j, "declarations");
+}
+Json isChosenRest(const Json& j) {
+  return RestSanctuary::isChosenRest(required<std::string>(j, "day"),
+                                     required<std::string>(j, "declaredOn"));
+}
+Json gapDays(const Json& j) {
+  return json_coding::encode(RestSanctuary::gapDays(required<std::string>(j, "from"),
+                                                    required<std::string>(j, "to"), timeZone(j)));
+}
+Json bridgesStreak(const Json& j) {
+  return RestSanctuary::bridgesStreak(optional<std::string>(j, "lastActiveISO"),
+                                      required<std::string>(j, "todayISO"), declarations(j),
+                                      timeZone(j));
+}
+Json repriseEligible(const Json& j) {
+  return RestSanctuary::repriseEligible(
+      required<std::string>(j, "todayISO"), optional<std::string>(j, "lastActiveISO"),
+      optional<std::string>(j, "lastRepriseISO"), declarations(j), timeZone(j));
+}
+Json restDaysBetween(const Json& j) {
+  return RestSanctuary::daysBetween(required<std::string>(j, "a"), required<std::string>(j, "b"),
+                                    timeZone(j));
+}
+Json repriseReceiptID(const Json& j) {
+  return RestSanctuary::repriseReceiptID(required<std::string>(j, "dayKey"));
+}
+
 Json vocationPassive(const Json& j) {
   return json_coding::encode(Vocations::passive(std::string_view(required<std::string>(j, "id"))));
 }
@@ -222,6 +281,17 @@ constexpr std::array kRules{
     Rule{"Achievements.deedDisplay", deedDisplay},
     Rule{"Achievements.titleLabel", titleLabel},
     Rule{"Achievements.topDeedTitle", topDeedTitle},
+    Rule{"Vigil.missedDays", missedDays},
+    Rule{"Vigil.daysBetween", vigilDaysBetween},
+    Rule{"Vigil.eligibility", eligibility},
+    Rule{"Vigil.computeVigil", computeVigil},
+    Rule{"Vigil.applyVigil", applyVigil},
+    Rule{"RestSanctuary.isChosenRest", isChosenRest},
+    Rule{"RestSanctuary.gapDays", gapDays},
+    Rule{"RestSanctuary.bridgesStreak", bridgesStreak},
+    Rule{"RestSanctuary.repriseEligible", repriseEligible},
+    Rule{"RestSanctuary.daysBetween", restDaysBetween},
+    Rule{"RestSanctuary.repriseReceiptID", repriseReceiptID},
     Rule{"Vocations.passive", vocationPassive},
 };
 
