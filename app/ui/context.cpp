@@ -181,6 +181,14 @@ KingdomCoordinator& AppContext::kingdom() {
   return *kingdom_;
 }
 
+KingdomRestStore& AppContext::restStore() {
+  if (!restStore_) {
+    restStore_ = std::make_unique<KingdomRestStore>(
+        linuxFiles(), paths::dataFolder() / KingdomRestStore::FILE_NAME, warnings_);
+  }
+  return *restStore_;
+}
+
 SecretsStore& AppContext::secrets() {
   if (!secrets_) secrets_ = std::make_unique<KeychainFile>(defaultKeychainPath());
   return *secrets_;

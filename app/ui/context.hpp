@@ -14,6 +14,7 @@
 #include "core/cloud_store_port.hpp"
 #include "core/hero_store.hpp"
 #include "core/kingdom_coordinator.hpp"
+#include "core/kingdom_rest_store.hpp"
 #include "core/preferences.hpp"
 #include "core/quest_store.hpp"
 #include "core/reminders_port.hpp"
@@ -64,6 +65,8 @@ class AppContext {
   QuestStore& questStore();
   // The kingdom: its refresh and its stores (pins, the day's board, the journey).
   KingdomCoordinator& kingdom();
+  // The rest days declared and the reprise (kingdom-rest-v1.json).
+  KingdomRestStore& restStore();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -85,6 +88,7 @@ class AppContext {
   // Members are destroyed last to first: each of these reads the ones above it.
   std::unique_ptr<QuestStore> questStore_;
   std::unique_ptr<KingdomCoordinator> kingdom_;
+  std::unique_ptr<KingdomRestStore> restStore_;
   std::ostream& warnings_;
   std::set<std::string> warned_;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/day_keys.hpp"
+
 namespace talewick::DayReplay {
 
 DeedTally tallied(const std::optional<DeedTally>& tally, const DayRecap& recap, int64_t streak) {
@@ -17,12 +19,15 @@ DeedTally tallied(const std::optional<DeedTally>& tally, const DayRecap& recap, 
 }
 
 Closed close(const Hero& hero, const std::vector<Quest>& quests, const Engine::Choices& choices,
-             const std::string& dayKey, const std::optional<PhysicalState>& physical,
-             RPGMode mode) {
+             const std::string& dayKey, const std::optional<PhysicalState>& physical, RPGMode mode,
+             bool restBridged) {
   Closed out;
   out.recap = Engine::computeRecap(hero, quests, choices, dayKey, std::nullopt, mode);
-  const Engine::StreakTransition streak =
+  Engine::StreakTransition streak =
       Engine::streakTransition(hero.streak, hero.lastReplayDateISO, dayKey);
+  const std::optional<int64_t> gap =
+      hero.lastReplayDateISO ? DayKeys::between(*hero.lastReplayDateISO, dayKey) : std::nullopt;
+  if (restBridged && gap && *gap > 1) streak = {hero.streak + 1, std::nullopt};
   out.recap.streak = streak.streak;
   out.recap.streakLost = streak.streakLost;
   if (physical) {

@@ -17,9 +17,12 @@ struct Closed {
 
 // `hero` after the day `dayKey`: the recap applied, then the streak from the last replay day (a
 // day older than the last one replayed keeps the streak and the last day), the deed counters
-// (bosses fought, won and lost, quests per archetype, the longest streak).
+// (bosses fought, won and lost, quests per archetype, the longest streak). `restBridged`: the
+// days between the last replay and this one were all rest days chosen in advance, which do not
+// break the streak.
 Closed close(const Hero& hero, const std::vector<Quest>& quests, const Engine::Choices& choices,
-             const std::string& dayKey, const std::optional<PhysicalState>& physical, RPGMode mode);
+             const std::string& dayKey, const std::optional<PhysicalState>& physical, RPGMode mode,
+             bool restBridged = false);
 
 // The counters after `recap`, the streak reached being `streak`.
 DeedTally tallied(const std::optional<DeedTally>& tally, const DayRecap& recap, int64_t streak);

@@ -338,6 +338,16 @@ TEST(DayReplay, CloseMovesTheStreakAndTheTally) {
   EXPECT_EQ(late.hero.lastReplayDateISO, "2026-12-05");
   EXPECT_EQ(late.hero.tally->archetypeCounts.at("sport"), 2);
   EXPECT_EQ(DayReplay::receiptID("2026-12-05"), "replay:2026-12-05");
+
+  // Days of chosen rest between two replays do not break the streak; other missed days do.
+  const DayReplay::Closed rested =
+      DayReplay::close(c.hero, quests, choices, "2026-12-08", std::nullopt, RPGMode::comic, true);
+  EXPECT_EQ(rested.hero.streak, 5);
+  EXPECT_FALSE(rested.recap.streakLost);
+  const DayReplay::Closed broken =
+      DayReplay::close(c.hero, quests, choices, "2026-12-08", std::nullopt, RPGMode::comic);
+  EXPECT_EQ(broken.hero.streak, 1);
+  EXPECT_EQ(broken.recap.streakLost, 4);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include "game/day_replay.hpp"
 #include "game/hero_document.hpp"
+#include "kingdom/rest_sanctuary.hpp"
+#include "platform/ics/times.hpp"
 #include "support/day_keys.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
@@ -59,8 +61,13 @@ int replay(const ReplayOptions& o, Io& io, AppContext& app) {
   if (o.sleep || o.steps) physical = PhysicalState{o.sleep, o.steps};
   const RPGMode mode = app.narrativeMode();
   DayReplay::Closed closed;
+  KingdomRestStore& rest = app.restStore();
+  const std::string zone = ics::processZoneId();
   const auto closeDay = [&](const Hero& hero) {
-    closed = DayReplay::close(hero, quests, choices, dayKey, physical, mode);
+    // Rest days declared in advance between the last replay and this day keep the streak.
+    const bool bridged =
+        RestSanctuary::bridgesStreak(hero.lastReplayDateISO, dayKey, rest.declarations(), zone);
+    closed = DayReplay::close(hero, quests, choices, dayKey, physical, mode, bridged);
     return std::optional<Hero>(closed.hero);
   };
   if (o.dryRun) {
@@ -78,10 +85,22 @@ int replay(const ReplayOptions& o, Io& io, AppContext& app) {
                         {dayKey}));
     }
   }
+  // Coming back after declared rest pays the reprise, once a week.
+  bool reprise = false;
+  if (!o.dryRun) {
+    reprise = dayKey == LocalCalendar::dayKey(now) && rest.payRepriseIfDue(heroes, dayKey, zone);
+    rest.markActive(dayKey);
+  }
   if (o.json) {
     printJsonValue(io.out, closed.recap);
   } else {
     io.out << recapText(closed.recap, closed.hero, o.dryRun);
+    if (reprise) {
+      io.out << Loc::format(Loc::string("cli.replay.reprise",
+                                        "Retour du sanctuaire : +%@ XP pour la reprise."),
+                            {std::to_string(RestSanctuary::repriseRewardXP)})
+             << "\n";
+    }
   }
   return EXIT_DONE;
 }

@@ -135,5 +135,27 @@ TEST_F(ReplayCommand, AVigilMendsTheMissedDaysAndKeepsTheStreak) {
   EXPECT_EQ(hero()["streak"], 5);
 }
 
+TEST_F(ReplayCommand, RestDeclaredInAdvanceKeepsTheStreakAndPaysTheReprise) {
+  for (const char* day : {"20261205", "20261206"}) {
+    event(std::string("jeu") + day, "Jouer avec les enfants", std::string(day) + "T170000",
+          std::string(day) + "T180000");
+  }
+  ::setenv("TALEWICK_NOW", "2026-12-06T21:00:00+01:00", 1);
+  ASSERT_EQ(cli({"replay", "2026-12-05", "--auto", "brave"}).status, 0);
+  ASSERT_EQ(cli({"replay", "--auto", "brave"}).status, 0);
+  ASSERT_EQ(cli({"rest", "2026-12-07", "2026-12-08"}).status, 0);
+
+  ::setenv("TALEWICK_NOW", "2026-12-09T21:00:00+01:00", 1);
+  const int64_t before = hero()["totalXp"].get<int64_t>();
+  const testing::CliResult back = cli({"replay", "--auto", "brave"});
+  ASSERT_EQ(back.status, 0) << back.err;
+  EXPECT_NE(back.out.find("+50 XP"), std::string::npos) << back.out;
+  const Json after = hero();
+  EXPECT_EQ(after["streak"], 3);
+  const int64_t recapXp = after["archivedRecaps"][0]["totalXp"].get<int64_t>();
+  EXPECT_EQ(after["totalXp"].get<int64_t>(), before + recapXp + 50);
+  EXPECT_EQ(after["restRewardReceiptIDs"], Json::array({"reprise:2026-12-09"}));
+}
+
 }  // namespace
 }  // namespace talewick::ui

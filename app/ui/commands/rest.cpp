@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "core/kingdom_rest_store.hpp"
-#include "platform/linux_files.hpp"
-#include "platform/paths.hpp"
 #include "support/day_keys.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
@@ -63,7 +61,7 @@ int rest(const RestOptions& o, Io& io, AppContext& app) {
   const std::optional<std::string> cancel =
       o.cancel.empty() ? std::nullopt : std::optional(dayKeyOf(o.cancel));
 
-  KingdomRestStore store(linuxFiles(), paths::dataFolder() / KingdomRestStore::FILE_NAME, io.err);
+  KingdomRestStore& store = app.restStore();
   std::vector<std::string> said;
   for (const std::string& day : days) {
     said.push_back(
