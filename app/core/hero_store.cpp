@@ -239,6 +239,13 @@ HeroSync::Credit HeroStore::applyReward(RewardKind kind, const std::string& rece
   return result;
 }
 
+std::optional<std::filesystem::path> HeroStore::damagedCopy() const {
+  std::filesystem::path copy = file_.path();
+  copy += ".damaged";
+  if (!files_.read(copy)) return std::nullopt;
+  return copy;
+}
+
 HeroSync::Credit HeroStore::changeHero(
     const std::vector<std::string>& receipts,
     const std::function<std::optional<Hero>(const Hero&)>& change) {

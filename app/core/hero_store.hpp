@@ -57,6 +57,11 @@ class HeroStore {
   // cloud and arms a second meeting 4 s later on the main loop (for a cloud that arrives late).
   void start();
 
+  // The copy of a damaged document set aside beside the file, while it is kept there: the
+  // progress it may hold is not in the document any more, and game changes wait until the user
+  // has repaired or removed it. nullopt when there is none.
+  std::optional<std::filesystem::path> damagedCopy() const;
+
   // Absent only before start().
   const std::optional<HeroSyncPayload>& payload() const { return payload_; }
   std::optional<LevelInfo> level() const;

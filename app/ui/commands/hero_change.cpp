@@ -1,5 +1,7 @@
 #include "ui/commands/hero_change.hpp"
 
+#include <stdexcept>
+
 #include "game/hero_document.hpp"
 #include "support/loc.hpp"
 #include "ui/context.hpp"
@@ -7,7 +9,18 @@
 
 namespace talewick::ui {
 
+void requireSoundHero(AppContext& app) {
+  if (const auto copy = app.heroStore().damagedCopy()) {
+    throw std::runtime_error(Loc::format(
+        Loc::string("cli.hero.damagedCopy",
+                    "le document du héros était endommagé ; sa copie est gardée sous %@ : "
+                    "répare-le (ou retire cette copie) avant de jouer"),
+        {shown(copy->string())}));
+  }
+}
+
 int changeHero(Io& io, AppContext& app, const std::function<Hero(const Hero&)>& change) {
+  requireSoundHero(app);
   HeroStore& store = app.heroStore();
   const HeroSync::Credit result =
       store.changeHero({}, [&](const Hero& hero) { return std::optional<Hero>(change(hero)); });

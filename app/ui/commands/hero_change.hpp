@@ -9,6 +9,10 @@
 
 namespace talewick::ui {
 
+// Throws std::runtime_error while a damaged hero document's copy is kept aside: a change now
+// would build on a blank hero while the progress sits in that copy.
+void requireSoundHero(AppContext& app);
+
 // Runs `change` (which throws UsageError for bad input: nothing is written then) and prints one
 // line of what the hero has after it.
 int changeHero(Io& io, AppContext& app, const std::function<Hero(const Hero&)>& change);

@@ -13,6 +13,7 @@
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
+#include "ui/commands/hero_change.hpp"
 #include "ui/commands/replay_flow.hpp"
 #include "ui/commands/replay_text.hpp"
 #include "ui/context.hpp"
@@ -42,6 +43,7 @@ int replay(const ReplayOptions& o, Io& io, AppContext& app) {
     throw UsageError(Loc::format(
         Loc::string("cli.replay.future", "%@ n'est pas encore vécu : rien à rejouer"), {dayKey}));
   }
+  requireSoundHero(app);
   HeroStore& heroes = app.heroStore();
   const std::string receipt = DayReplay::receiptID(dayKey);
   const std::vector<std::string>& paid = heroes.payload()->replayRewardReceiptIDs;

@@ -10,6 +10,7 @@
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
+#include "ui/commands/hero_change.hpp"
 #include "ui/commands/replay_flow.hpp"
 #include "ui/commands/replay_text.hpp"
 #include "ui/context.hpp"
@@ -56,6 +57,7 @@ int vigil(const VigilOptions& o, Io& io, AppContext& app) {
   const std::optional<PersonaKind> persona = parsePersona(o.persona);
   const bool asking = io.terminal && !o.json;
   requireAnswerer(asking, persona);
+  requireSoundHero(app);
   HeroStore& heroes = app.heroStore();
   const Hero before = HeroDocument::heroOf(*heroes.payload());
   const std::string today = LocalCalendar::dayKey(app.now());
