@@ -29,16 +29,16 @@ std::string joined(const std::vector<std::string>& words) {
   return out;
 }
 
-std::string deedTitle(const std::string& id) {
-  const Deed* deed = Achievements::deed(id);
-  return deed ? deed->emoji + " " + deed->title : id;
-}
-
 void printCard(const HeroSyncPayload& hero, RPGMode mode, Io& io) {
   const LevelInfo level = Xp::levelFromTotalXp(hero.totalXp);
   io.out << shown(hero.avatar) << " " << shown(hero.name) << " — "
          << Xp::titleForLevel(level.level, mode) << "\n";
-  if (hero.equippedTitleID) io.out << "   " << deedTitle(*hero.equippedTitleID) << "\n";
+  if (hero.equippedTitleID) {
+    io.out << "   "
+           << Achievements::titleLabel(*hero.equippedTitleID, mode)
+                  .value_or(shown(*hero.equippedTitleID))
+           << "\n";
+  }
   if (hero.tagline) io.out << "   « " << shown(*hero.tagline) << " »\n";
   io.out << Loc::format(Loc::string("cli.hero.level", "Niveau %@"), {std::to_string(level.level)})
          << "  " << progressBar(level.progress, 20) << " " << level.xpIntoLevel << " / "
