@@ -206,6 +206,13 @@ TEST(RulesCommand, GameRulesAnswerByName) {
   EXPECT_EQ(rule("RestSanctuary.repriseReceiptID", R"({"dayKey": "2026-12-05"})"),
             "reprise:2026-12-05");
 
+  const Json item =
+      rule("Loot.makeItem", R"({"template": "heaume_sommeil", "mode": "comic", "id": "loot_1_0"})");
+  EXPECT_EQ(item["id"], "loot_1_0");
+  EXPECT_EQ(item["templateId"], "heaume_sommeil");
+  EXPECT_EQ(item["originMode"], "comic");
+  EXPECT_EQ(item["set"], "reliques_pere");
+
   const Json catalog = rule("Loot.catalog", "{}");
   ASSERT_EQ(catalog.size(), 29u);
   for (const char* key : {"id", "name", "emoji", "rarity", "effect", "cursed"}) {

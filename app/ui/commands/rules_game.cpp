@@ -97,6 +97,13 @@ Json pickWeighted(const Json& j) {
   if (weighted.empty()) throw DecodeError("weighted", "at least one entry");
   return Loot::pickWeighted(weighted, required<double>(j, "u"));
 }
+// The template is named by its id: the catalogue is the only source of templates.
+Json makeItem(const Json& j) {
+  const std::string id = required<std::string>(j, "template");
+  const Loot::Template* t = Loot::templateById(id);
+  if (!t) throw DecodeError("template", "no template has the id " + id);
+  return json_coding::encode(Loot::makeItem(*t, mode(j), required<std::string>(j, "id")));
+}
 Json pickIndex(const Json& j) {
   return Loot::pickIndex(required<int64_t>(j, "count"), required<double>(j, "u"));
 }
@@ -258,6 +265,7 @@ constexpr std::array kRules{
     Rule{"Loot.rollGuaranteed", lootRollGuaranteed},
     Rule{"Loot.pickWeighted", pickWeighted},
     Rule{"Loot.pickIndex", pickIndex},
+    Rule{"Loot.makeItem", makeItem},
     Rule{"Loot.setDisplayName", setDisplayName},
     Rule{"Loot.setBlurb", setBlurb},
     Rule{"Equipment.equippedItems", equippedItems},
