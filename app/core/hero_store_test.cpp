@@ -316,7 +316,9 @@ TEST_F(HeroStoreFilesTest, AReplayedDayChangesTheHeroOnceWhicheverProcessReplays
     Hero next = hero;
     next.totalXp += 40;
     next.stats.love += 3;
-    next.inventory.push_back(LootItem{"loot_1"});
+    LootItem item;
+    item.id = "loot_1";
+    next.inventory.push_back(item);
     return std::optional<Hero>(next);
   };
   EXPECT_EQ(first.store.changeHero({"replay:2026-12-05"}, replay), HeroSync::Credit::credited);

@@ -123,7 +123,9 @@ TEST(EngineRecap, SameInputsSameRecapButForLootIds) {
       Engine::computeRecap(tired, quests, choices, "2026-12-05", std::nullopt, RPGMode::heroicPapa);
   EXPECT_EQ(strip(a), strip(b));
   EXPECT_FALSE(a.loot.empty());  // twelve legendary quests drop something
-  if (!a.loot.empty()) EXPECT_NE(a.loot[0].id, b.loot[0].id);
+  if (!a.loot.empty()) {
+    EXPECT_NE(a.loot[0].id, b.loot[0].id);
+  }
 }
 
 TEST(EngineRecap, HeroicOptionsFalterOnlyWhenTired) {
@@ -247,13 +249,23 @@ TEST(EngineApply, NightAndClamps) {
   EXPECT_EQ(after.archivedRecaps.size(), 1u);
 }
 
+LootItem itemWithId(std::string id) {
+  LootItem item;
+  item.id = std::move(id);
+  return item;
+}
+
 TEST(EngineApply, InventoryAndArchiveKeepTheNewest) {
   Hero h = heroWith(60);
-  for (int i = 0; i < 60; ++i) h.inventory.push_back(LootItem{"old" + std::to_string(i)});
-  for (int i = 0; i < 30; ++i) h.archivedRecaps.push_back(DayRecap{"2026-10-" + std::to_string(i)});
+  for (int i = 0; i < 60; ++i) h.inventory.push_back(itemWithId("old" + std::to_string(i)));
+  for (int i = 0; i < 30; ++i) {
+    DayRecap old;
+    old.dateISO = "2026-10-" + std::to_string(i);
+    h.archivedRecaps.push_back(old);
+  }
   DayRecap r;
   r.dateISO = "2026-12-05";
-  r.loot = {LootItem{"new0"}, LootItem{"new1"}};
+  r.loot = {itemWithId("new0"), itemWithId("new1")};
   const Hero after = Engine::applyRecap(h, r, std::nullopt);
   ASSERT_EQ(after.inventory.size(), 60u);
   EXPECT_EQ(after.inventory[0].id, "new0");
