@@ -6,9 +6,11 @@
 #include <string>
 
 #include "game/quest_engine.hpp"
+#include "kingdom/campaigns.hpp"
 #include "kingdom/capacity.hpp"
 #include "kingdom/journey.hpp"
 #include "kingdom/kingdom_realm_classifier.hpp"
+#include "kingdom/weekly_boss.hpp"
 #include "kingdom/world_quests.hpp"
 #include "support/json.hpp"
 #include "tests/support/run_cli.hpp"
@@ -179,6 +181,100 @@ TEST(RulesCommand, BadArgumentsAreOneFrenchLineNamingTheField) {
                              "RestSanctuary.repriseReceiptID", "Vocations.passive"}) {
     EXPECT_NE(unknown.err.find(listed), std::string::npos) << listed;
   }
+}
+
+// Campaigns by their own names: a chapter's baseline feeds its evaluation, and the last chapter
+// completes the campaign.
+TEST(RulesCommand, CampaignRulesCarryACampaignFromBaselineToCompletion) {
+  const Campaigns::Campaign created = Campaigns::makeCampaign(
+      "campaign:c1", "Refonte", "Livrer la v2", std::nullopt, WorldQuests::Realm::tickets,
+      {{"Chapitre 1", Campaigns::Anchor::linearProject("Site"), 2, std::nullopt, false}}, Date{0});
+  const Json active =
+      answer("Campaigns.activateNextChapter",
+             Json{{"campaign", encode(created)}, {"candidates", {"T-1", "T-2", "T-1", "T-3"}}});
+  EXPECT_EQ(active["chapters"][0]["baselineIDs"], (Json{"T-1", "T-2", "T-3"}));
+
+  // T-9 was never part of the baseline: one baseline item done is not enough.
+  Campaigns::LiveState live;
+  live.ticketsDone = {"T-1", "T-9"};
+  const Json half = answer("Campaigns.evaluate",
+                           Json{{"campaign", active}, {"live", encode(live)}, {"now", 100}});
+  EXPECT_EQ(half, (Json{{"campaign", active}, {"newlyCompleted", Json::array()}}));
+
+  live.vaultTasksGone = {"T-3"};
+  const Json done = answer("Campaigns.evaluate",
+                           Json{{"campaign", active}, {"live", encode(live)}, {"now", 100}});
+  EXPECT_EQ(done["campaign"]["status"], "completed");
+  EXPECT_EQ(done["campaign"]["completedAt"], 100);
+  ASSERT_EQ(done["newlyCompleted"].size(), 1u);
+  EXPECT_EQ(done["newlyCompleted"][0]["id"], "campaign:c1:ch:1");
+
+  EXPECT_EQ(answer("Campaigns.summary", Json{{"for", done["campaign"]}}),
+            Json::parse(R"({"chaptersTotal": 1, "chaptersCompleted": 1,
+                            "observedChaptersCompleted": 1, "declaredChaptersCompleted": 0,
+                            "itemsCompleted": 2, "firstCompletedAt": 100, "lastCompletedAt": 100})"));
+  EXPECT_EQ(
+      answer("Campaigns.canActivate",
+             Json{{"campaign", encode(created)},
+                  {"existing",
+                   {encode(Campaigns::makeCampaign("campaign:c2", "Autre", "", std::nullopt,
+                                                   WorldQuests::Realm::tickets, {}, Date{0}))}}}),
+      false);
+  EXPECT_EQ(answer("Campaigns.chapterReceiptID", Json{{"campaignID", "campaign:c1"},
+                                                      {"chapterID", "campaign:c1:ch:1"},
+                                                      {"dayKey", "2026-12-07"}}),
+            "campaign:2026-12-07:campaign:c1:campaign:c1:ch:1");
+  EXPECT_EQ(answer("Campaigns.finalReceiptID",
+                   Json{{"campaignID", "campaign:c1"}, {"dayKey", "2026-12-07"}}),
+            "campaign-final:2026-12-07:campaign:c1");
+}
+
+TEST(RulesCommand, WeeklyBossRulesNameTheWeekAndBuildTheBoss) {
+  // Monday 00:30 in Paris is still Sunday in UTC.
+  const Json monday{{"for", "2026-12-28T00:30:00+01:00"}, {"calendar", "Europe/Paris"}};
+  EXPECT_EQ(answer("WeeklyBoss.weekKey", monday), "2026-W53");
+  EXPECT_EQ(
+      answer("WeeklyBoss.weekKey", Json{{"for", "2026-12-28T00:30:00+01:00"}, {"calendar", "UTC"}}),
+      "2026-W52");
+  const Date start = Date::fromUnix(1798412400);  // 2026-12-28T00:00:00+01:00
+  EXPECT_EQ(answer("WeeklyBoss.weekStart", monday), start.seconds);
+  EXPECT_EQ(answer("WeeklyBoss.weekInterval", monday),
+            (Json{{"start", start.seconds}, {"end", start.adding(7 * 86400).seconds}}));
+
+  Json risks = Json::array();
+  Json overdue = Json::array();
+  for (int i = 1; i <= 12; ++i) {
+    risks.push_back({{"id", "r" + std::to_string(i)}, {"title", "Risque"}});
+    if (i != 3) overdue.push_back("r" + std::to_string(i));
+  }
+  const Json definition =
+      answer("KingdomWeeklyBossObservation.define",
+             Json{{"campaigns", Json::array()}, {"overdueRisks", risks}, {"riskTitle", "L'Hydre"}});
+  EXPECT_EQ(definition["source"], (Json{{"kind", "risk"}, {"value", ""}}));
+  ASSERT_EQ(definition["objectives"].size(), 8u);
+  const Json boss = answer("KingdomWeeklyBossObservation.makeBoss",
+                           Json{{"definition", definition}, {"weekKey", "2026-W53"}, {"now", 5}});
+  EXPECT_EQ(boss["id"], "weekboss:2026-W53");
+  EXPECT_EQ(boss["rewardXP"], 200);
+
+  const Json done =
+      answer("KingdomWeeklyBossObservation.completedIDs",
+             Json{{"boss", boss}, {"campaigns", Json::array()}, {"overdueRiskIDs", overdue}});
+  EXPECT_EQ(done, (Json{"risk:r3"}));
+  const Json hit = answer("WeeklyBoss.evaluate", Json{{"boss", boss}, {"completedIDs", done}});
+  EXPECT_EQ(hit["newlyCompleted"].size(), 1u);
+  EXPECT_EQ(answer("WeeklyBoss.summary", Json{{"for", hit["boss"]}}),
+            Json::parse(R"({"outcome": "progressed", "objectivesTotal": 8,
+                            "objectivesDefeated": 1, "maxHP": 8, "damage": 1,
+                            "weekKey": "2026-W53"})"));
+  EXPECT_EQ(answer("WeeklyBoss.finalReceiptID",
+                   Json{{"weekKey", "2026-W53"}, {"bossID", "weekboss:2026-W53"}}),
+            "weekboss-final:2026-W53:weekboss:2026-W53");
+
+  const testing::CliResult bad =
+      runCli({"rules", "Campaigns.makeDormant"}, R"({"campaign": {"id": "campaign:x"}})");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "talewick : arguments invalides : campaign.title — champ manquant\n");
 }
 
 // The game's rules by their own names, with their arguments named as the rules name them.

@@ -17,5 +17,7 @@ struct Rule {
 std::span<const Rule> kingdomRules();
 // Replay, loot, equipment, economy, deeds (rules_game.cpp).
 std::span<const Rule> gameRules();
+// Campaigns and the weekly boss (rules_arc.cpp).
+std::span<const Rule> arcRules();
 
 }  // namespace talewick::ui
