@@ -1,5 +1,7 @@
 #include "core/kingdom_coordinator.hpp"
 
+#include <algorithm>
+
 #include "core/reminders_service.hpp"
 #include "support/loc.hpp"
 
@@ -15,6 +17,8 @@ KingdomCoordinator::KingdomCoordinator(FilePort& files, const std::filesystem::p
       overrides_(files, folder / KingdomTerritoryOverrideStore::FILE_NAME),
       board_(files, folder / WorldQuestsStore::FILE_NAME, hero),
       journey_(files, folder / KingdomJourneyStore::FILE_NAME),
+      chronicle_(files, folder / KingdomCampaignChronicleStore::FILE_NAME),
+      campaigns_(files, folder / KingdomCampaignStore::FILE_NAME, chronicle_, hero),
       questsToken_(quests_.observe([this] { rebuildSnapshot(); })) {}
 
 KingdomCoordinator::~KingdomCoordinator() { quests_.unobserve(questsToken_); }
@@ -79,14 +83,63 @@ void KingdomCoordinator::rebuildSnapshot() {
   View view;
   view.snapshot = KingdomSnapshot::build(sources, &classifications_);
   view.capacity = Capacity::assess(view.snapshot.load);
-  const std::vector<Payment> payments =
+  std::vector<Payment> payments =
       board_.refresh(view.snapshot.dayKey, view.snapshot.candidates, view.snapshot.live,
                      Capacity::worldQuestTarget(view.capacity.level));
+  const std::vector<Payment> campaignPayments = campaigns_.evaluate(
+      campaignLive(now), view.snapshot.dayKey, now,
+      [&](const Campaigns::Anchor& anchor) { return anchorItems(anchor, now); });
+  payments.insert(payments.end(), campaignPayments.begin(), campaignPayments.end());
   view.board = board_.board();
   view.journey = journey_.resolve(view.snapshot.journeyCandidates, view.snapshot.dayKey);
   view.secondaries = Journey::secondaries(view.board, SECONDARIES);
   view_ = std::move(view);
   observers_.notify(payments);
+}
+
+std::optional<std::vector<std::string>> KingdomCoordinator::anchorItems(
+    const Campaigns::Anchor& anchor, Date now) {
+  using Kind = Campaigns::Anchor::Kind;
+  std::vector<std::string> items;
+  if (anchor.kind == Kind::calendar) {
+    if (!calendarTitles().count(anchor.value)) return std::nullopt;
+    if (quests_.source() != QuestSource::agenda) return items;
+    for (const DayEvent& e : quests_.rawEvents()) {
+      if (e.calendarID == anchor.value && now < e.endDate) items.push_back(e.id);
+    }
+    return items;
+  }
+  if (anchor.kind == Kind::unknown &&
+      anchor.unknownKind == KingdomCampaignStore::REMINDERS_LIST_ANCHOR) {
+    if (!remindersRead_) return std::nullopt;
+    for (const SideQuest& r : openReminders_) {
+      if (r.listTitle == anchor.value) items.push_back(r.id);
+    }
+    return items;
+  }
+  return std::nullopt;  // trackers and task files are read by their own integrations
+}
+
+Campaigns::LiveState KingdomCoordinator::campaignLive(Date now) const {
+  Campaigns::LiveState live;
+  if (quests_.source() == QuestSource::agenda) {
+    for (const DayEvent& e : quests_.rawEvents()) {
+      if (!(now < e.endDate)) live.calendarEventsPassed.push_back(e.id);
+    }
+  }
+  if (!remindersRead_) return live;
+  // A reminder of a chapter's baseline that is no longer open was done (or deleted).
+  for (const Campaigns::Campaign& c : campaigns_.campaigns()) {
+    const Campaigns::Chapter* chapter = c.activeChapter();
+    if (!chapter || chapter->anchor.unknownKind != KingdomCampaignStore::REMINDERS_LIST_ANCHOR)
+      continue;
+    for (const std::string& id : chapter->baselineIDs) {
+      const bool open = std::any_of(openReminders_.begin(), openReminders_.end(),
+                                    [&](const SideQuest& r) { return r.id == id; });
+      if (!open) live.remindersGone.push_back(id);
+    }
+  }
+  return live;
 }
 
 bool KingdomCoordinator::chooseMain(const std::string& id) {

@@ -17,6 +17,8 @@
 #include "core/clock.hpp"
 #include "core/file_port.hpp"
 #include "core/hero_store.hpp"
+#include "core/kingdom_campaign_chronicle_store.hpp"
+#include "core/kingdom_campaign_store.hpp"
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_refresh_queue.hpp"
 #include "core/kingdom_territory_override_store.hpp"
@@ -57,6 +59,8 @@ class KingdomCoordinator {
   KingdomCoordinator& operator=(const KingdomCoordinator&) = delete;
 
   KingdomTerritoryOverrideStore& overrides() { return overrides_; }
+  KingdomCampaignStore& campaigns() { return campaigns_; }
+  KingdomCampaignChronicleStore& campaignChronicle() { return chronicle_; }
   const std::optional<View>& view() const { return view_; }
 
   // Loads the kingdom's window around `around`, re-reads the reminders, and rebuilds.
@@ -73,6 +77,11 @@ class KingdomCoordinator {
   // no such candidate.
   bool chooseMain(const std::string& id);
 
+  // The open items of a campaign anchor in what is loaded now (a calendar's occurrences still to
+  // come, a reminders list's open reminders); nullopt when the anchor is gone or cannot be read
+  // here.
+  std::optional<std::vector<std::string>> anchorItems(const Campaigns::Anchor& anchor, Date now);
+
   // `observer` runs after every rebuild with the payments it made (often none).
   int observe(std::function<void(const std::vector<Payment>&)> observer) {
     return observers_.add(std::move(observer));
@@ -81,6 +90,8 @@ class KingdomCoordinator {
 
  private:
   void readReminders(bool requestAccess);
+  // Which items of the campaigns' anchors are done or gone.
+  Campaigns::LiveState campaignLive(Date now) const;
   std::map<std::string, std::string> calendarTitles();
 
   QuestStore& quests_;
@@ -90,6 +101,8 @@ class KingdomCoordinator {
   KingdomTerritoryOverrideStore overrides_;
   WorldQuestsStore board_;
   KingdomJourneyStore journey_;
+  KingdomCampaignChronicleStore chronicle_;
+  KingdomCampaignStore campaigns_;
   KingdomRefreshQueue queue_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a
   // moment does not look like every reminder ticked at once.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 
+#include "core/kingdom_campaign_store.hpp"
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_rest_store.hpp"
 #include "core/kingdom_territory_override_store.hpp"
@@ -79,6 +80,25 @@ std::vector<StoreCase> storeCases() {
          }
          return empty;
        }},
+      {KingdomCampaignStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         testing::MemoryCloudStore cloud;
+         RunLoop loop;
+         HeroStore hero(files, "/home/hero.json", cloud, loop.main(),
+                        loop.serialQueue(HeroStore::CLOUD_QUEUE), diagnostics);
+         KingdomCampaignChronicleStore chronicle(files, "/home/chronicle.json", diagnostics);
+         KingdomCampaignStore store(files, path, chronicle, hero, diagnostics);
+         const bool empty = store.campaigns().empty();
+         try {
+           store.add(Campaigns::makeCampaign(
+               "campaign:x", "Relire", "", std::nullopt, WorldQuests::Realm::family,
+               {{"Un", Campaigns::Anchor::manual(), 0, std::nullopt, true}}, Date()));
+         } catch (const FileError&) {
+           EXPECT_TRUE(store.campaigns().empty());
+           throw;
+         }
+         return empty;
+       }},
       {WorldQuestsStore::FILE_NAME,
        [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
          testing::MemoryCloudStore cloud;
@@ -115,7 +135,7 @@ TEST(StateFiles, ADamagedFileReadsAsEmptyIsSaidOnceAndKeptAside) {
                               ".damaged\n");
     EXPECT_EQ(files.contents(path.string() + ".damaged"), "{\"overrides\": [{\"scope\"");
     ASSERT_TRUE(files.contents(path));
-    EXPECT_TRUE(Json::parse(*files.contents(path), nullptr, false).is_object());
+    EXPECT_FALSE(Json::parse(*files.contents(path), nullptr, false).is_discarded());
     // The next start finds the new file: nothing more to say.
     std::ostringstream again;
     EXPECT_FALSE(c.openAndChange(files, path, again));

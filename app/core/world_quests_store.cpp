@@ -15,20 +15,6 @@ void WorldQuestsStore::keep(WorldQuests::DailyBoard board) {
   board_ = std::move(board);
 }
 
-bool WorldQuestsStore::pay(const std::string& receipt, int64_t xp, int64_t gold,
-                           std::vector<Payment>& payments) {
-  switch (hero_.credit(RewardKind::worldQuest, receipt, xp, gold)) {
-    case HeroSync::Credit::refused:
-      return false;
-    case HeroSync::Credit::alreadyCredited:
-      return true;
-    case HeroSync::Credit::credited:
-      payments.push_back({receipt, xp, gold});
-      return true;
-  }
-  return false;
-}
-
 bool WorldQuestsStore::paidToday(const std::string& receipt) const {
   if (!hero_.payload()) return false;
   const auto& paid = hero_.payload()->worldQuestRewardReceiptIDs;
@@ -63,14 +49,15 @@ std::vector<WorldQuestsStore::Payment> WorldQuestsStore::refresh(
   const std::vector<WorldQuests::Objective> objectives = board_->objectives;
   for (const WorldQuests::Objective& objective : objectives) {
     if (!objective.completed || objective.credited) continue;
-    if (pay(WorldQuests::objectiveReceiptID(objective.id), objective.xpReward, objective.goldReward,
-            payments)) {
+    if (pay(hero_, RewardKind::worldQuest, WorldQuests::objectiveReceiptID(objective.id),
+            objective.xpReward, objective.goldReward, {}, payments)) {
       keep(WorldQuests::markCredited(*board_, objective.id));
     }
   }
   if (board_->allCompleted() && !board_->chestCredited) {
     const WorldQuests::Reward chest = WorldQuests::chestReward(*board_);
-    if (pay(WorldQuests::chestReceiptID(dayKey), chest.xp, chest.gold, payments)) {
+    if (pay(hero_, RewardKind::worldQuest, WorldQuests::chestReceiptID(dayKey), chest.xp,
+            chest.gold, {}, payments)) {
       keep(WorldQuests::markChestCredited(*board_));
     }
   }

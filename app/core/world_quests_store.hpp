@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/hero_store.hpp"
+#include "core/payment.hpp"
 #include "core/state_file.hpp"
 #include "kingdom/world_quests.hpp"
 
@@ -20,13 +21,7 @@ class WorldQuestsStore {
  public:
   static constexpr const char* FILE_NAME = "world-quests-v1.json";
 
-  // A payment made by one refresh (not one another machine made first).
-  struct Payment {
-    std::string receiptID;
-    int64_t xp = 0;
-    int64_t gold = 0;
-    bool operator==(const Payment&) const = default;
-  };
+  using Payment = talewick::Payment;
 
   // Reads `saveURL` at once (nothing, or a damaged file: no board; see StateFile). `hero` outlives
   // the store.
@@ -47,9 +42,6 @@ class WorldQuestsStore {
   WorldQuests::DailyBoard draw(const std::string& dayKey, const WorldQuests::Candidates& candidates,
                                int64_t maxObjectives) const;
   bool paidToday(const std::string& receipt) const;
-  // Pays `receipt` through the hero; true when it is paid (now or before). Only a credit made now
-  // is added to `payments`.
-  bool pay(const std::string& receipt, int64_t xp, int64_t gold, std::vector<Payment>& payments);
   void keep(WorldQuests::DailyBoard board);
 
   StateFile file_;

@@ -24,7 +24,8 @@ std::vector<Command> allCommands() {
           replayCommand(),  vigilCommand(),        inventoryCommand(), equipCommand(),
           unequipCommand(), recycleCommand(),      shopCommand(),      buyCommand(),
           deedsCommand(),   syncCommand(),         kingdomCommand(),   journeyCommand(),
-          restCommand(),    pinCommand(),          unpinCommand(),     daemonCommand()};
+          restCommand(),    campaignCommand(),     pinCommand(),       unpinCommand(),
+          daemonCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

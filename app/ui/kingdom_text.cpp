@@ -86,8 +86,10 @@ std::string candidateKindLabel(Journey::CandidateKind kind) {
 
 std::string paymentLine(const KingdomCoordinator::Payment& payment,
                         const std::optional<WorldQuests::DailyBoard>& board) {
-  std::string what = payment.receiptID;
-  if (board && payment.receiptID == WorldQuests::chestReceiptID(board->dayKey)) {
+  std::string what = payment.what.empty() ? payment.receiptID : payment.what;
+  if (!payment.what.empty()) {
+    // Named by the store that paid it.
+  } else if (board && payment.receiptID == WorldQuests::chestReceiptID(board->dayKey)) {
     what = Loc::string("kingdom.chest", "Coffre du jour");
   } else if (board) {
     for (const WorldQuests::Objective& o : board->objectives) {

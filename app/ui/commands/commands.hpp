@@ -40,6 +40,7 @@ Command pinCommand();
 Command unpinCommand();
 Command journeyCommand();
 Command restCommand();
+Command campaignCommand();
 Command parseCommand();
 Command addCommand();
 Command replayCommand();
