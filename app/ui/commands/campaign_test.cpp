@@ -50,6 +50,10 @@ TEST_F(CampaignCommand, ACalendarChapterPaysAsItsEventsPassThenTheEndPaysOnce) {
   EXPECT_EQ(list[0]["chapters"][0]["baselineIDs"].size(), 2u);
 
   EXPECT_EQ(cli({"campaign", "advance", id}).status, 2);  // the calendar decides this chapter
+  const testing::CliResult shownInKingdom = cli({"kingdom"});
+  EXPECT_NE(shownInKingdom.out.find("Sprint de décembre — 0/2 · Livrer"), std::string::npos)
+      << shownInKingdom.out;
+  EXPECT_EQ(testing::runCliJson({"kingdom"})["campaigns"].size(), 1u);
   const int64_t before = xp();
   ::setenv("TALEWICK_NOW", "2026-12-09T16:00:00+01:00", 1);
   const testing::CliResult kingdom = cli({"kingdom"});

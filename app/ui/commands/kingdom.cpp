@@ -50,7 +50,22 @@ std::string rewardText(int64_t xp, int64_t gold) {
                      {std::to_string(xp), std::to_string(gold)});
 }
 
-void printText(const KingdomRefresh& refresh, Date now, Io& io) {
+// The campaigns under way: each one's chapter in progress.
+void printCampaigns(std::ostream& out, const std::vector<Campaigns::Campaign>& campaigns) {
+  bool heading = false;
+  for (const Campaigns::Campaign& c : campaigns) {
+    if (c.status != Campaigns::Status::active) continue;
+    if (!heading) out << "\n" << Loc::string("cli.kingdom.campaigns", "Campagnes :") << "\n";
+    heading = true;
+    const Campaigns::Summary s = Campaigns::summary(c);
+    out << "  " << shown(c.title) << " — " << s.chaptersCompleted << "/" << s.chaptersTotal;
+    if (const Campaigns::Chapter* ch = c.activeChapter()) out << " · " << shown(ch->title);
+    out << "\n";
+  }
+}
+
+void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campaign>& campaigns,
+               Date now, Io& io) {
   const KingdomCoordinator::View& v = *refresh.view;
   const DayLoad& load = v.snapshot.dayLoad;
   io.out << Loc::format(Loc::string("cli.kingdom.heading", "Royaume — %@"), {dayHeading(now)})
@@ -101,6 +116,7 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
                                    : Loc::string("cli.kingdom.chestShut", "(fermé)"))
            << "\n";
   }
+  printCampaigns(io.out, campaigns);
   printPayments(io.out, refresh);
 
   io.out << "\n";
@@ -124,7 +140,8 @@ void printText(const KingdomRefresh& refresh, Date now, Io& io) {
 }
 
 Json viewJson(const KingdomCoordinator::View& v,
-              const std::vector<KingdomCoordinator::Payment>& paid, Date now) {
+              const std::vector<KingdomCoordinator::Payment>& paid,
+              const std::vector<Campaigns::Campaign>& campaigns, Date now) {
   DateStyleScope iso(DateStyle::iso8601);
   Json realms = Json::object();
   for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
@@ -134,6 +151,7 @@ Json viewJson(const KingdomCoordinator::View& v,
   Json payments = Json::array();
   for (const auto& p : paid) {
     payments.push_back({{"receiptID", p.receiptID}, {"xp", p.xp}, {"gold", p.gold}});
+    if (!p.what.empty()) payments.back()["what"] = p.what;
   }
   return Json{{"dayKey", v.snapshot.dayKey},
               {"realms", realms},
@@ -143,16 +161,18 @@ Json viewJson(const KingdomCoordinator::View& v,
               {"journey", json_coding::encode(v.journey)},
               {"candidates", json_coding::encode(v.snapshot.journeyCandidates)},
               {"secondaries", json_coding::encode(v.secondaries)},
+              {"campaigns", json_coding::encode(campaigns)},
               {"payments", payments}};
 }
 
 int kingdom(const KingdomOptions& o, Io& io, AppContext& app) {
   const KingdomRefresh refresh = refreshKingdom(app);
+  const std::vector<Campaigns::Campaign>& campaigns = app.kingdom().campaigns().campaigns();
   if (o.json) {
-    printJson(io.out, viewJson(*refresh.view, refresh.payments, app.now()));
+    printJson(io.out, viewJson(*refresh.view, refresh.payments, campaigns, app.now()));
     return EXIT_DONE;
   }
-  printText(refresh, app.now(), io);
+  printText(refresh, campaigns, app.now(), io);
   return EXIT_DONE;
 }
 
