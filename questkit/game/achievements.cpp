@@ -210,4 +210,8 @@ std::optional<std::string> topDeedTitle(const std::vector<Deed>& unlocked) {
 }
 
 }  // namespace Achievements
+void to_json(Json& j, const Deed& v) {
+  j = Json{{"id", v.id}, {"title", v.title}, {"emoji", v.emoji}, {"desc", v.desc}};
+}
+
 }  // namespace talewick

@@ -44,6 +44,7 @@ struct DeedContext {
   bool operator==(const DeedContext&) const = default;
 };
 
+void to_json(Json& j, const Deed& v);
 void to_json(Json& j, const DeedContext& v);
 void from_json(const Json& j, DeedContext& v);
 

@@ -10,14 +10,6 @@
 #include "ui/render.hpp"
 
 namespace talewick::ui {
-namespace {
-
-Json deedJson(const Deed& d) {
-  return Json{{"id", d.id}, {"title", d.title}, {"emoji", d.emoji}, {"desc", d.desc}};
-}
-
-}  // namespace
-
 Command deedsCommand() {
   return Command{"deeds", Loc::string("cli.deeds.help", "Les hauts faits du héros"),
                  [](CLI::App& cmd) -> Handler {
@@ -35,11 +27,9 @@ Command deedsCommand() {
                      if (*json) {
                        Json locked = Json::array();
                        for (const Deed& d : all) {
-                         if (!isUnlocked(d)) locked.push_back(deedJson(d));
+                         if (!isUnlocked(d)) locked.push_back(json_coding::encode(d));
                        }
-                       Json opened = Json::array();
-                       for (const Deed& d : unlocked) opened.push_back(deedJson(d));
-                       Json out{{"unlocked", opened}, {"locked", locked}};
+                       Json out{{"unlocked", json_coding::encode(unlocked)}, {"locked", locked}};
                        if (auto top = Achievements::topDeedTitle(unlocked))
                          out["topDeedTitle"] = *top;
                        printJson(io.out, out);

@@ -143,27 +143,19 @@ Json autoShop(const Json& j) {
   return json_coding::encode(Economy::autoShop(hero(j), maxBuys));
 }
 
-Json deedJson(const Deed& d) {
-  return Json{{"id", d.id}, {"title", d.title}, {"emoji", d.emoji}, {"desc", d.desc}};
-}
-Json deedsJson(const std::vector<Deed>& deeds) {
-  Json out = Json::array();
-  for (const Deed& d : deeds) out.push_back(deedJson(d));
-  return out;
-}
 Json deedContext(const Json& j) {
   return json_coding::encode(Achievements::deedContext(hero(j, "for")));
 }
 Json evaluateDeeds(const Json& j) {
-  return deedsJson(Achievements::evaluateDeeds(required<DeedContext>(j, "context")));
+  return json_coding::encode(Achievements::evaluateDeeds(required<DeedContext>(j, "context")));
 }
 Json unlockedDeeds(const Json& j) {
-  return deedsJson(Achievements::unlockedDeeds(hero(j, "for"), mode(j)));
+  return json_coding::encode(Achievements::unlockedDeeds(hero(j, "for"), mode(j)));
 }
-Json allDeeds(const Json& j) { return deedsJson(Achievements::allDeeds(mode(j))); }
+Json allDeeds(const Json& j) { return json_coding::encode(Achievements::allDeeds(mode(j))); }
 Json deed(const Json& j) {
   const auto d = Achievements::deed(required<std::string>(j, "id"), mode(j));
-  return d ? deedJson(*d) : Json(nullptr);
+  return d ? json_coding::encode(*d) : Json(nullptr);
 }
 Json deedDisplay(const Json& j) {
   const Achievements::DeedDisplay d =
