@@ -19,6 +19,7 @@ KingdomCoordinator::KingdomCoordinator(FilePort& files, const std::filesystem::p
       journey_(files, folder / KingdomJourneyStore::FILE_NAME),
       chronicle_(files, folder / KingdomCampaignChronicleStore::FILE_NAME),
       campaigns_(files, folder / KingdomCampaignStore::FILE_NAME, chronicle_, hero),
+      boss_(files, folder / KingdomWeeklyBossStore::FILE_NAME, hero),
       questsToken_(quests_.observe([this] { rebuildSnapshot(); })) {}
 
 KingdomCoordinator::~KingdomCoordinator() { quests_.unobserve(questsToken_); }
@@ -90,6 +91,8 @@ void KingdomCoordinator::rebuildSnapshot() {
       campaignLive(now), view.snapshot.dayKey, now,
       [&](const Campaigns::Anchor& anchor) { return anchorItems(anchor, now); });
   payments.insert(payments.end(), campaignPayments.begin(), campaignPayments.end());
+  const std::vector<Payment> bossPayments = fightWeeklyBoss(view.snapshot, now);
+  payments.insert(payments.end(), bossPayments.begin(), bossPayments.end());
   view.board = board_.board();
   view.journey = journey_.resolve(view.snapshot.journeyCandidates, view.snapshot.dayKey);
   view.secondaries = Journey::secondaries(view.board, SECONDARIES);
@@ -149,6 +152,26 @@ bool KingdomCoordinator::chooseMain(const std::string& id) {
   }
   rebuildSnapshot();
   return true;
+}
+
+std::vector<KingdomCoordinator::Payment> KingdomCoordinator::fightWeeklyBoss(
+    const KingdomSnapshot::Snapshot& snapshot, Date now) {
+  std::vector<KingdomWeeklyBossObservation::RiskItem> risks;
+  std::vector<std::string> riskIDs;
+  for (const KingdomItem& item : KingdomSnapshot::overdueItems(snapshot)) {
+    risks.push_back({item.id, item.title});
+    riskIDs.push_back(item.id);
+  }
+  const std::vector<Campaigns::Campaign>& campaigns = campaigns_.campaigns();
+  return boss_.refresh(
+      WeeklyBoss::weekKeyOfDay(snapshot.dayKey), now,
+      [&] {
+        return KingdomWeeklyBossObservation::define(
+            campaigns, risks, Loc::string("kingdom.weekboss.riskTitle", "L'Hydre des retards"));
+      },
+      [&](const WeeklyBoss::Boss& boss) {
+        return KingdomWeeklyBossObservation::completedIDs(boss, campaigns, riskIDs);
+      });
 }
 
 }  // namespace talewick

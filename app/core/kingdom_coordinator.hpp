@@ -1,6 +1,7 @@
 // The kingdom refresh: gathers the loaded quests, the open reminders and the territory pins into
-// one snapshot, then lets the day's board and journey judge it, paying the hero through its
-// receipts. Holds the kingdom's stores (pins, board, journey) for the life of the program.
+// one snapshot, then lets the day's board, the journey, the campaigns and the week's boss judge
+// it, paying the hero through its receipts. Holds the kingdom's stores for the life of the
+// program.
 //
 // Everything runs on the main loop. Refreshes that re-read the reminders go through a
 // single-slot queue: one runs, at most one waits, later requests fold into the waiting one.
@@ -22,6 +23,7 @@
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_refresh_queue.hpp"
 #include "core/kingdom_territory_override_store.hpp"
+#include "core/kingdom_weekly_boss_store.hpp"
 #include "core/observers.hpp"
 #include "core/quest_store.hpp"
 #include "core/reminders_port.hpp"
@@ -61,6 +63,7 @@ class KingdomCoordinator {
   KingdomTerritoryOverrideStore& overrides() { return overrides_; }
   KingdomCampaignStore& campaigns() { return campaigns_; }
   KingdomCampaignChronicleStore& campaignChronicle() { return chronicle_; }
+  KingdomWeeklyBossStore& weeklyBoss() { return boss_; }
   const std::optional<View>& view() const { return view_; }
 
   // Loads the kingdom's window around `around`, re-reads the reminders, and rebuilds.
@@ -92,6 +95,8 @@ class KingdomCoordinator {
   void readReminders(bool requestAccess);
   // Which items of the campaigns' anchors are done or gone.
   Campaigns::LiveState campaignLive(Date now) const;
+  // Raises, damages and pays the week's boss from what the snapshot holds overdue.
+  std::vector<Payment> fightWeeklyBoss(const KingdomSnapshot::Snapshot& snapshot, Date now);
   std::map<std::string, std::string> calendarTitles();
 
   QuestStore& quests_;
@@ -103,6 +108,7 @@ class KingdomCoordinator {
   KingdomJourneyStore journey_;
   KingdomCampaignChronicleStore chronicle_;
   KingdomCampaignStore campaigns_;
+  KingdomWeeklyBossStore boss_;
   KingdomRefreshQueue queue_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a
   // moment does not look like every reminder ticked at once.

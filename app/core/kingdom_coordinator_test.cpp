@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/run_loop.hpp"
 #include "platform/linux_files.hpp"
 #include "tests/support/fake_calendar_store.hpp"
@@ -146,6 +148,38 @@ TEST_F(KingdomCoordinatorTest, TheChosenMainQuestHoldsForTheDay) {
   restarted->refreshAll(now);
   EXPECT_EQ(restarted->view()->journey.main->id, "reminder:lettre");
   EXPECT_TRUE(restarted->view()->journey.isChosen);
+}
+
+TEST_F(KingdomCoordinatorTest, TheWeeksBossChangesAtMondayMidnightInTheUsersZone) {
+  auto kingdom = coordinator();
+  const auto bossWeekAt = [&](Date when) {
+    now = when;
+    kingdom->refreshAll(now);
+    return kingdom->weeklyBoss().boss() ? kingdom->weeklyBoss().boss()->weekKey : "";
+  };
+  // The reminders of 9 December are overdue from the 10th on: they make the boss.
+  EXPECT_EQ(bossWeekAt(localDate(2026, 12, 10, 9)), "2026-W50");
+  EXPECT_EQ(kingdom->weeklyBoss().boss()->objectives.size(), 2u);
+  EXPECT_EQ(bossWeekAt(localDate(2026, 12, 27, 23, 59)), "2026-W52");
+  EXPECT_EQ(bossWeekAt(localDate(2026, 12, 28, 0, 0)), "2026-W53");
+  EXPECT_EQ(bossWeekAt(localDate(2027, 1, 3, 23, 59)), "2026-W53");
+  EXPECT_EQ(bossWeekAt(localDate(2027, 1, 4, 0, 0)), "2027-W01");
+  // The night summer time ends (Sunday 31 October 2027, 25 hours long).
+  EXPECT_EQ(bossWeekAt(localDate(2027, 10, 31, 23, 30)), "2027-W43");
+  EXPECT_EQ(bossWeekAt(localDate(2027, 11, 1, 0, 0)), "2027-W44");
+  std::vector<std::string> archived;
+  for (const WeeklyBossChronicleEntry& e : kingdom->weeklyBoss().chronicle()) {
+    archived.push_back(e.boss.weekKey);
+  }
+  EXPECT_EQ(archived,
+            (std::vector<std::string>{"2026-W50", "2026-W52", "2026-W53", "2027-W01", "2027-W43"}));
+
+  // Ticking both reminders fells this week's boss: paid once.
+  reminders.items.clear();
+  kingdom->refreshAuxiliary({false, false});
+  kingdom->refreshAuxiliary({false, false});
+  const std::vector<std::string> paid = receiptsPaid();
+  EXPECT_EQ(std::count(paid.begin(), paid.end(), "weekboss-final:2027-W44:weekboss:2027-W44"), 1);
 }
 
 }  // namespace

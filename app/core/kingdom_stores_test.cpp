@@ -10,6 +10,7 @@
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_rest_store.hpp"
 #include "core/kingdom_territory_override_store.hpp"
+#include "core/kingdom_weekly_boss_store.hpp"
 #include "core/world_quests_store.hpp"
 #include "platform/linux_files.hpp"
 #include "tests/support/memory_cloud_store.hpp"
@@ -35,6 +36,22 @@ const std::vector<Journey::Candidate> kCandidates = {{"inv-1",
                                                       {},
                                                       20,
                                                       6}};
+
+// A weekly boss made of `risks`, as the kingdom raises it.
+KingdomWeeklyBossStore::Define riskBoss(std::vector<KingdomWeeklyBossObservation::RiskItem> risks) {
+  return [risks] { return KingdomWeeklyBossObservation::define({}, risks, "L'Hydre"); };
+}
+
+// The boss's "risk:" objectives done once their item is no longer among `overdue`.
+KingdomWeeklyBossStore::CompletedIDs stillOverdue(const std::vector<std::string>* overdue) {
+  return [overdue](const WeeklyBoss::Boss& boss) {
+    return KingdomWeeklyBossObservation::completedIDs(boss, {}, *overdue);
+  };
+}
+
+const KingdomWeeklyBossStore::CompletedIDs noneDone = [](const WeeklyBoss::Boss&) {
+  return std::set<std::string>{};
+};
 
 // Each kingdom store over its file: how it opens it, and one change of the user's that it saves.
 struct StoreCase {
@@ -95,6 +112,22 @@ std::vector<StoreCase> storeCases() {
                {{"Un", Campaigns::Anchor::manual(), 0, std::nullopt, true}}, Date()));
          } catch (const FileError&) {
            EXPECT_TRUE(store.campaigns().empty());
+           throw;
+         }
+         return empty;
+       }},
+      {KingdomWeeklyBossStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         testing::MemoryCloudStore cloud;
+         RunLoop loop;
+         HeroStore hero(files, "/home/hero.json", cloud, loop.main(),
+                        loop.serialQueue(HeroStore::CLOUD_QUEUE), diagnostics);
+         KingdomWeeklyBossStore store(files, path, hero, diagnostics);
+         const bool empty = !store.boss() && store.chronicle().empty();
+         try {
+           store.refresh("2026-W50", Date(), riskBoss({{"r1", "Facture"}}), noneDone);
+         } catch (const FileError&) {
+           EXPECT_FALSE(store.boss());
            throw;
          }
          return empty;
@@ -324,6 +357,139 @@ TEST(WorldQuestsStore, APaymentAnotherMachineMadeIsNotReportedAsOurs) {
   a.loop.settle();  // a's credits reach the cloud
   EXPECT_TRUE(onB.refresh("2026-12-09", candidates, live, 3).empty());
   EXPECT_TRUE(onB.board()->chestCredited);
+  EXPECT_EQ(b.hero.payload()->totalXp, a.hero.payload()->totalXp);
+}
+
+TEST(KingdomWeeklyBossStore, OverdueRisksFallOneByOneAndTheBossPaysOnceOnEveryMachine) {
+  TempFolder home("weekboss");
+  testing::MemoryCloudStore cloud;
+  std::vector<KingdomWeeklyBossObservation::RiskItem> risks;
+  std::vector<std::string> overdue;
+  for (int i = 0; i < 12; ++i) {
+    risks.push_back({"r" + std::to_string(i), "Retard " + std::to_string(i)});
+    overdue.push_back("r" + std::to_string(i));
+  }
+  const Date now = Date::fromUnix(1'765'300'000);
+  const std::string receipt = "weekboss-final:2026-W50:weekboss:2026-W50";
+  Machine a(home, "a", cloud);
+  const auto bossOn = [&](const std::string& name) {
+    return KingdomWeeklyBossStore(linuxFiles(), home / name / KingdomWeeklyBossStore::FILE_NAME,
+                                  a.hero);
+  };
+  {
+    KingdomWeeklyBossStore store = bossOn("a");
+    EXPECT_TRUE(store.refresh("2026-W50", now, riskBoss(risks), stillOverdue(&overdue)).empty());
+    ASSERT_TRUE(store.boss());
+    EXPECT_EQ(WeeklyBoss::summary(*store.boss()).maxHP, 8);
+
+    overdue.erase(overdue.begin());  // r0 is done: one hit point
+    EXPECT_TRUE(store.refresh("2026-W50", now, riskBoss(risks), stillOverdue(&overdue)).empty());
+    EXPECT_EQ(WeeklyBoss::summary(*store.boss()).damage, 1);
+    EXPECT_EQ(WeeklyBoss::summary(*store.boss()).outcome, WeeklyBoss::Outcome::progressed);
+  }
+  // After a restart the last seven fall; the boss pays once.
+  overdue.erase(overdue.begin(), overdue.begin() + 7);
+  KingdomWeeklyBossStore restarted = bossOn("a");
+  EXPECT_EQ(WeeklyBoss::summary(*restarted.boss()).damage, 1);
+  const std::vector<Payment> paid =
+      restarted.refresh("2026-W50", now, riskBoss(risks), stillOverdue(&overdue));
+  ASSERT_EQ(paid.size(), 1u);
+  EXPECT_EQ(paid[0].receiptID, receipt);
+  EXPECT_EQ(paid[0].xp, 200);
+  EXPECT_EQ(paid[0].gold, 60);
+  EXPECT_TRUE(restarted.boss()->finalCredited);
+  EXPECT_TRUE(restarted.refresh("2026-W50", now, riskBoss(risks), stillOverdue(&overdue)).empty());
+  EXPECT_TRUE(
+      bossOn("a").refresh("2026-W50", now, riskBoss(risks), stillOverdue(&overdue)).empty());
+  a.loop.settle();
+
+  // Another machine raises its own boss of the week from the four items still overdue; felling
+  // it pays nothing more.
+  Machine b(home, "b", cloud);
+  KingdomWeeklyBossStore onB(linuxFiles(), home / "b" / KingdomWeeklyBossStore::FILE_NAME, b.hero);
+  const std::vector<KingdomWeeklyBossObservation::RiskItem> left(risks.begin() + 8, risks.end());
+  onB.refresh("2026-W50", now, riskBoss(left), stillOverdue(&overdue));
+  EXPECT_EQ(onB.boss()->objectives.size(), 4u);
+  overdue.clear();
+  EXPECT_TRUE(onB.refresh("2026-W50", now, riskBoss(left), stillOverdue(&overdue)).empty());
+  EXPECT_TRUE(onB.boss()->finalCredited);
+  EXPECT_EQ(b.hero.payload()->totalXp, 200);
+  EXPECT_EQ(b.hero.payload()->weeklyBossRewardReceiptIDs, std::vector<std::string>{receipt});
+}
+
+TEST(KingdomWeeklyBossStore, ANewWeekArchivesTheBossAndPaysWhatItStillOwed) {
+  TempFolder home("weekboss-week");
+  testing::MemoryCloudStore cloud;
+  Machine a(home, "a", cloud);
+  // Left by a refresh that could not pay: the boss fell, its reward is still due.
+  home.write("a/weekboss-v1.json",
+             R"({"boss":{"id":"weekboss:2026-W50","weekKey":"2026-W50","title":"L'Hydre",)"
+             R"("source":{"kind":"risk","value":""},"realm":"deadlines","objectives":[)"
+             R"({"id":"risk:r1","title":"Facture","hp":1,"completed":true,"credited":false}],)"
+             R"("rewardXP":200,"rewardGold":60,"finalCredited":false},"chronicle":[]})");
+  KingdomWeeklyBossStore store(linuxFiles(), home / "a" / KingdomWeeklyBossStore::FILE_NAME,
+                               a.hero);
+  const Date monday = Date::fromUnix(1'765'800'000);
+  const std::vector<std::string> overdue = {"r2"};
+  const std::vector<Payment> paid =
+      store.refresh("2026-W51", monday, riskBoss({{"r2", "Loyer"}}), stillOverdue(&overdue));
+  ASSERT_EQ(paid.size(), 1u);
+  EXPECT_EQ(paid[0].receiptID, "weekboss-final:2026-W50:weekboss:2026-W50");
+
+  ASSERT_EQ(store.chronicle().size(), 1u);
+  const WeeklyBossChronicleEntry& archived = store.chronicle()[0];
+  EXPECT_TRUE(archived.boss.finalCredited);
+  EXPECT_EQ(archived.boss.resolvedAt, monday);
+  EXPECT_FALSE(archived.seen);
+  ASSERT_TRUE(store.boss());
+  EXPECT_EQ(store.boss()->weekKey, "2026-W51");
+  EXPECT_EQ(store.boss()->objectives[0].id, "risk:r2");
+
+  EXPECT_TRUE(store.markSeen("weekboss:2026-W50"));
+  EXPECT_FALSE(store.markSeen("weekboss:2026-W50"));
+  // A week with nothing overdue raises no boss; the last one is archived all the same.
+  store.refresh("2026-W52", monday, riskBoss({}), noneDone);
+  EXPECT_FALSE(store.boss());
+  EXPECT_EQ(store.chronicle().size(), 2u);
+  KingdomWeeklyBossStore reopened(linuxFiles(), home / "a" / KingdomWeeklyBossStore::FILE_NAME,
+                                  a.hero);
+  EXPECT_EQ(reopened.chronicle(), store.chronicle());
+  EXPECT_TRUE(reopened.chronicle()[0].seen);
+}
+
+TEST(KingdomCampaignStore, AChapterPaysOnceOnTwoMachinesHoldingTheSameCampaign) {
+  TempFolder home("campaign-two");
+  testing::MemoryCloudStore cloud;
+  Machine a(home, "a", cloud);
+  Machine b(home, "b", cloud);
+  const auto storesOf = [&](Machine& m, const std::string& name) {
+    auto chronicle = std::make_unique<KingdomCampaignChronicleStore>(
+        linuxFiles(), home / name / KingdomCampaignChronicleStore::FILE_NAME);
+    auto campaigns = std::make_unique<KingdomCampaignStore>(
+        linuxFiles(), home / name / KingdomCampaignStore::FILE_NAME, *chronicle, m.hero);
+    return std::pair{std::move(chronicle), std::move(campaigns)};
+  };
+  const Date now = Date::fromUnix(1'765'300'000);
+  const auto manual =
+      Campaigns::ChapterDraft{"Relire", Campaigns::Anchor::manual(), 0, std::nullopt, true};
+  auto [chronicleA, onA] = storesOf(a, "a");
+  ASSERT_FALSE(onA->add(Campaigns::makeCampaign("campaign:x", "Thèse", "", std::nullopt,
+                                                WorldQuests::Realm::personal, {manual}, now)));
+  // The other machine holds a copy of the same campaign file.
+  std::filesystem::create_directories(home / "b");
+  std::filesystem::copy_file(home / "a" / KingdomCampaignStore::FILE_NAME,
+                             home / "b" / KingdomCampaignStore::FILE_NAME);
+  auto [chronicleB, onB] = storesOf(b, "b");
+  const auto none = [](const Campaigns::Anchor&) {
+    return std::optional<std::vector<std::string>>();
+  };
+  ASSERT_TRUE(onA->completeManualChapter("campaign:x", now));
+  ASSERT_TRUE(onB->completeManualChapter("campaign:x", now));
+  EXPECT_EQ(onA->evaluate({}, "2026-12-09", now, none).size(), 2u);  // the chapter and the end
+  a.loop.settle();
+  EXPECT_TRUE(onB->evaluate({}, "2026-12-09", now, none).empty());
+  EXPECT_TRUE(onB->campaigns()[0].finalCredited);
+  EXPECT_EQ(chronicleB->entries().size(), 1u);
   EXPECT_EQ(b.hero.payload()->totalXp, a.hero.payload()->totalXp);
 }
 

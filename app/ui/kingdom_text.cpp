@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "support/loc.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -98,6 +99,13 @@ std::string paymentLine(const KingdomCoordinator::Payment& payment,
   }
   return Loc::format(Loc::string("kingdom.payment", "+%@ XP, +%@ or — %@"),
                      {std::to_string(payment.xp), std::to_string(payment.gold), what});
+}
+
+std::string weeklyBossLine(const WeeklyBoss::Boss& boss) {
+  const WeeklyBoss::Summary s = WeeklyBoss::summary(boss);
+  return Loc::format(
+      Loc::string("kingdom.weekboss.line", "%@ — %@/%@ PV"),
+      {shown(boss.title), std::to_string(s.maxHP - s.damage), std::to_string(s.maxHP)});
 }
 
 }  // namespace talewick::ui

@@ -10,6 +10,7 @@
 #include "kingdom/day_load_engine.hpp"
 #include "kingdom/journey.hpp"
 #include "kingdom/kingdom_realm.hpp"
+#include "kingdom/weekly_boss.hpp"
 #include "kingdom/world_quests.hpp"
 
 namespace talewick::ui {
@@ -26,6 +27,9 @@ std::string objectiveLabel(const WorldQuests::Objective& objective);
 
 // "invitation", "rappel du jour"… for a journey candidate.
 std::string candidateKindLabel(Journey::CandidateKind kind);
+
+// "L'Hydre des retards — 5/8 PV" : the week's boss and the hit points it has left.
+std::string weeklyBossLine(const WeeklyBoss::Boss& boss);
 
 // "+40 XP, +12 or — Répondre à 2 invitations"; the chest reads "Coffre du jour".
 std::string paymentLine(const KingdomCoordinator::Payment& payment,

@@ -281,6 +281,21 @@ Snapshot build(const Sources& sources, ClassificationCache* cache) {
   return Builder(sources, cache).build();
 }
 
+std::vector<KingdomItem> overdueItems(const Snapshot& snapshot) {
+  std::vector<KingdomItem> items;
+  std::set<std::string> seen;
+  const auto take = [&](KingdomRealm realm) {
+    for (const KingdomItem& item : snapshot.realm(realm)) {
+      if (item.overdue && seen.insert(item.id).second) items.push_back(item);
+    }
+  };
+  take(KingdomRealm::deadlines);
+  for (const KingdomRealm realm : allCases<KingdomRealm>()) {
+    if (realm != KingdomRealm::deadlines) take(realm);
+  }
+  return items;
+}
+
 }  // namespace KingdomSnapshot
 
 void to_json(Json& j, const KingdomItem& v) {

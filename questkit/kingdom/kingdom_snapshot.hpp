@@ -111,6 +111,10 @@ struct ClassificationCache {
 
 Snapshot build(const Sources& sources, ClassificationCache* cache = nullptr);
 
+// The overdue items of every realm, each once: the deadlines first (the week's most pressing
+// risks), then the other realms in their order.
+std::vector<KingdomItem> overdueItems(const Snapshot& snapshot);
+
 }  // namespace KingdomSnapshot
 
 void to_json(Json& j, const KingdomItem& v);

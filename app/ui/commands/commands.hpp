@@ -26,6 +26,7 @@ Command deleteCommand();
 Command modeCommand();
 Command titleModeCommand();
 Command rulesCommand();
+Command bossCommand();
 Command forgeCommand();
 Command levelCommand();
 Command calendarsCommand();

@@ -1,6 +1,6 @@
 // `talewick kingdom [--json]`: the realms and what lies ahead in each, the weight of the day, the
-// day's board of world quests and the main quest of the journey. Refreshing the kingdom also pays
-// the hero for the work done since the last refresh.
+// day's board of world quests, the main quest of the journey, the campaigns and the week's boss.
+// Refreshing the kingdom also pays the hero for the work done since the last refresh.
 #include <cstdio>
 #include <memory>
 
@@ -65,7 +65,7 @@ void printCampaigns(std::ostream& out, const std::vector<Campaigns::Campaign>& c
 }
 
 void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campaign>& campaigns,
-               Date now, Io& io) {
+               const std::optional<WeeklyBoss::Boss>& boss, Date now, Io& io) {
   const KingdomCoordinator::View& v = *refresh.view;
   const DayLoad& load = v.snapshot.dayLoad;
   io.out << Loc::format(Loc::string("cli.kingdom.heading", "Royaume — %@"), {dayHeading(now)})
@@ -117,6 +117,11 @@ void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campa
            << "\n";
   }
   printCampaigns(io.out, campaigns);
+  if (boss) {
+    io.out << "\n"
+           << Loc::string("cli.kingdom.weekBoss", "Boss de la semaine : ") << weeklyBossLine(*boss)
+           << "\n";
+  }
   printPayments(io.out, refresh);
 
   io.out << "\n";
@@ -141,7 +146,8 @@ void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campa
 
 Json viewJson(const KingdomCoordinator::View& v,
               const std::vector<KingdomCoordinator::Payment>& paid,
-              const std::vector<Campaigns::Campaign>& campaigns, Date now) {
+              const std::vector<Campaigns::Campaign>& campaigns,
+              const std::optional<WeeklyBoss::Boss>& boss, Date now) {
   DateStyleScope iso(DateStyle::iso8601);
   Json realms = Json::object();
   for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
@@ -162,17 +168,20 @@ Json viewJson(const KingdomCoordinator::View& v,
               {"candidates", json_coding::encode(v.snapshot.journeyCandidates)},
               {"secondaries", json_coding::encode(v.secondaries)},
               {"campaigns", json_coding::encode(campaigns)},
+              {"weeklyBoss", boss ? json_coding::encode(*boss) : Json()},
               {"payments", payments}};
 }
 
 int kingdom(const KingdomOptions& o, Io& io, AppContext& app) {
   const KingdomRefresh refresh = refreshKingdom(app);
   const std::vector<Campaigns::Campaign>& campaigns = app.kingdom().campaigns().campaigns();
+  // The refresh has archived the boss of a week gone by: this one is the week's.
+  const std::optional<WeeklyBoss::Boss>& boss = app.kingdom().weeklyBoss().boss();
   if (o.json) {
-    printJson(io.out, viewJson(*refresh.view, refresh.payments, campaigns, app.now()));
+    printJson(io.out, viewJson(*refresh.view, refresh.payments, campaigns, boss, app.now()));
     return EXIT_DONE;
   }
-  printText(refresh, campaigns, app.now(), io);
+  printText(refresh, campaigns, boss, app.now(), io);
   return EXIT_DONE;
 }
 
