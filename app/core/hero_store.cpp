@@ -183,19 +183,47 @@ void HeroStore::setName(const std::string& name) {
   });
 }
 
+namespace {
+
+// The vocation fields of the identity: the role and how `mode` presents it.
+void showVocation(HeroSyncPayload& doc, VocationRole vocation, RPGMode mode) {
+  const VocationDisplay display = Vocations::display(vocation, mode);
+  doc.vocation = std::string(rawValue(vocation));
+  doc.vocationName = display.name;
+  doc.vocationEmoji = display.emoji;
+  doc.identityVersion += 1;
+  doc.cosmeticsVersion += 1;
+}
+
+}  // namespace
+
 void HeroStore::setIdentity(const std::string& name, std::optional<std::string> pronoun,
                             VocationRole vocation, RPGMode mode) {
   update([&](HeroSyncPayload& next) {
     if (const std::string trimmed(text::trim(name)); !trimmed.empty()) next.name = trimmed;
     next.pronoun = pronoun;
-    const VocationDisplay display = Vocations::display(vocation, mode);
-    next.vocation = std::string(rawValue(vocation));
-    next.vocationName = display.name;
-    next.vocationEmoji = display.emoji;
-    next.identityVersion += 1;
-    next.cosmeticsVersion += 1;
+    showVocation(next, vocation, mode);
     return true;
   });
+}
+
+std::optional<Vocations::ChangeError> HeroStore::chooseVocation(const std::string& toId,
+                                                                RPGMode mode) {
+  std::optional<Vocations::ChangeError> refusal;
+  update([&](HeroSyncPayload& next) {
+    const Hero hero = HeroDocument::heroOf(next);
+    Vocations::ChangeResult changed =
+        Vocations::changeVocation(hero, toId, Vocations::choiceCost(hero));
+    if (const auto* error = std::get_if<Vocations::ChangeError>(&changed)) {
+      refusal = *error;
+      return false;
+    }
+    refusal.reset();
+    HeroDocument::store(next, std::get<Hero>(changed));
+    showVocation(next, *Vocations::role(toId), mode);
+    return true;
+  });
+  return refusal;
 }
 
 void HeroStore::setEquippedTitle(std::optional<std::string> titleID) {

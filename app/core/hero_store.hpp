@@ -77,6 +77,10 @@ class HeroStore {
   // Name (trimmed; kept when empty), pronoun and vocation with its name and glyph in `mode`.
   void setIdentity(const std::string& name, std::optional<std::string> pronoun,
                    VocationRole vocation, RPGMode mode);
+  // The vocation `toId` names (any id the aliases accept), its name and glyph in `mode`: the first
+  // choice free, every change after it for Vocations::changeCost gold, the statistics exchanging
+  // the roles' start shifts, in one change of the document. The refusal, with nothing changed.
+  std::optional<Vocations::ChangeError> chooseVocation(const std::string& toId, RPGMode mode);
   // nullopt takes the title off.
   void setEquippedTitle(std::optional<std::string> titleID);
   // Trims white space; an empty text takes the tagline off.

@@ -24,8 +24,8 @@ std::vector<Command> allCommands() {
           replayCommand(),  vigilCommand(),        inventoryCommand(), equipCommand(),
           unequipCommand(), recycleCommand(),      shopCommand(),      buyCommand(),
           deedsCommand(),   syncCommand(),         kingdomCommand(),   journeyCommand(),
-          restCommand(),    campaignCommand(),     bossCommand(),      pinCommand(),
-          unpinCommand(),   daemonCommand()};
+          restCommand(),    campaignCommand(),     bossCommand(),      vocationCommand(),
+          pinCommand(),     unpinCommand(),        daemonCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

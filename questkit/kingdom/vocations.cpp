@@ -156,6 +156,23 @@ ChangeResult changeVocation(const Hero& hero, std::string_view toId, int64_t cos
   return changed;
 }
 
+int64_t choiceCost(const Hero& hero) { return role(hero.vocation) ? changeCost : 0; }
+
+std::string describe(ChangeError error) {
+  switch (error) {
+    case ChangeError::unknownRole:
+      return Loc::string("vocation.error.unknownRole",
+                         "vocation inconnue (gardien, erudit, bourrin, funambule)");
+    case ChangeError::sameRole:
+      return Loc::string("vocation.error.sameRole", "c'est déjà ta vocation");
+    case ChangeError::insufficientGold:
+      return Loc::format(Loc::string("vocation.error.insufficientGold",
+                                     "pas assez d'or : changer de vocation coûte %@ or"),
+                         {std::to_string(changeCost)});
+  }
+  return {};
+}
+
 }  // namespace Vocations
 
 namespace ModeSwitch {
@@ -167,6 +184,23 @@ PurchaseResult purchaseSwitch(const Hero& hero, RPGMode to, RPGMode from, int64_
   Hero paid = hero;
   paid.gold -= cost;
   return paid;
+}
+
+int64_t switchCost(const std::vector<RPGMode>& owned, RPGMode to) {
+  if (owned.empty() || std::find(owned.begin(), owned.end(), to) != owned.end()) return 0;
+  return changeCost;
+}
+
+std::string describe(PurchaseError error) {
+  switch (error) {
+    case PurchaseError::sameMode:
+      return Loc::string("mode.error.sameMode", "c'est déjà ton mode narratif");
+    case PurchaseError::insufficientGold:
+      return Loc::format(Loc::string("mode.error.insufficientGold",
+                                     "pas assez d'or : changer de mode narratif coûte %@ or"),
+                         {std::to_string(changeCost)});
+  }
+  return {};
 }
 
 }  // namespace ModeSwitch

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "game/enums.hpp"
 #include "game/hero.hpp"
@@ -75,7 +76,20 @@ using ChangeResult = std::variant<Hero, ChangeError>;
 // A negative cost counts as 0.
 ChangeResult changeVocation(const Hero& hero, std::string_view toId, int64_t cost = changeCost);
 
+// What the hero pays for its next vocation: nothing for the first choice (no recognised vocation
+// yet), changeCost for every change after it.
+int64_t choiceCost(const Hero& hero);
+
+// The refusal as the user reads it.
+std::string describe(ChangeError error);
+
 }  // namespace Vocations
+
+template <>
+struct EnumTraits<Vocations::ChangeError> {
+  static constexpr std::array<std::string_view, 3> names{"unknownRole", "sameRole",
+                                                         "insufficientGold"};
+};
 
 // Switching the narrative mode. The mode itself is a setting, not part of the Hero: the caller
 // stores the new mode once the purchase succeeds.
@@ -92,5 +106,17 @@ using PurchaseResult = std::variant<Hero, PurchaseError>;
 PurchaseResult purchaseSwitch(const Hero& hero, RPGMode to, RPGMode from,
                               int64_t cost = changeCost);
 
+// What switching to `to` costs a player who owns `owned` (the modes chosen or bought before):
+// nothing for the first choice (none owned yet) or for a mode owned already, changeCost else.
+int64_t switchCost(const std::vector<RPGMode>& owned, RPGMode to);
+
+// The refusal as the user reads it.
+std::string describe(PurchaseError error);
+
 }  // namespace ModeSwitch
+
+template <>
+struct EnumTraits<ModeSwitch::PurchaseError> {
+  static constexpr std::array<std::string_view, 2> names{"sameMode", "insufficientGold"};
+};
 }  // namespace talewick

@@ -27,6 +27,7 @@ Command modeCommand();
 Command titleModeCommand();
 Command rulesCommand();
 Command bossCommand();
+Command vocationCommand();
 Command forgeCommand();
 Command levelCommand();
 Command calendarsCommand();

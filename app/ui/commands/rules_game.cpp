@@ -1,5 +1,5 @@
 // The game's pure rules as `talewick rules` reaches them: the replay engine, the persona, loot,
-// equipment, the economy, deeds and the vocations' passives.
+// equipment, the economy, deeds, the vocations and the paid switch of narrative mode.
 #include <array>
 
 #include "game/achievements.hpp"
@@ -233,8 +233,53 @@ Json repriseReceiptID(const Json& j) {
   return RestSanctuary::repriseReceiptID(required<std::string>(j, "dayKey"));
 }
 
+// `_ role` as a role's raw value; `forId` / `id` as any id the aliases accept.
+VocationRole vocationRole(const Json& j) { return required<VocationRole>(j, "role"); }
+Json vocationDisplay(const VocationDisplay& d) {
+  return Json{{"name", d.name}, {"emoji", d.emoji}, {"tagline", d.tagline}};
+}
+// A Result: {"kind": "success", "success": value} or {"kind": "failure", "failure": error}.
+template <class Error>
+Json result(const std::variant<Hero, Error>& r) {
+  if (const Error* e = std::get_if<Error>(&r)) {
+    return Json{{"kind", "failure"}, {"failure", std::string(rawValue(*e))}};
+  }
+  return Json{{"kind", "success"}, {"success", json_coding::encode(std::get<Hero>(r))}};
+}
+
+Json vocationRoleFromId(const Json& j) {
+  const auto found = Vocations::role(optional<std::string>(j, "fromId"));
+  return found ? Json(std::string(rawValue(*found))) : Json(nullptr);
+}
+Json vocationStartDelta(const Json& j) {
+  return json_coding::encode(Vocations::startDelta(vocationRole(j)));
+}
+Json vocationStartStats(const Json& j) {
+  return json_coding::encode(Vocations::startStats(vocationRole(j)));
+}
 Json vocationPassive(const Json& j) {
-  return json_coding::encode(Vocations::passive(std::string_view(required<std::string>(j, "id"))));
+  if (const auto id = optional<std::string>(j, "forId")) {
+    const auto mods = Vocations::passive(std::string_view(*id));
+    return mods ? json_coding::encode(*mods) : Json(nullptr);
+  }
+  return json_coding::encode(Vocations::passive(vocationRole(j)));
+}
+Json vocationDisplayRule(const Json& j) {
+  if (const auto id = optional<std::string>(j, "id")) {
+    const auto d = Vocations::display(std::string_view(*id), mode(j));
+    return d ? vocationDisplay(*d) : Json(nullptr);
+  }
+  return vocationDisplay(Vocations::display(vocationRole(j), mode(j)));
+}
+Json changeVocation(const Json& j) {
+  return result(
+      Vocations::changeVocation(hero(j), required<std::string>(j, "toId"),
+                                optional<int64_t>(j, "cost").value_or(Vocations::changeCost)));
+}
+Json purchaseSwitch(const Json& j) {
+  return result(
+      ModeSwitch::purchaseSwitch(hero(j), required<RPGMode>(j, "to"), required<RPGMode>(j, "from"),
+                                 optional<int64_t>(j, "cost").value_or(ModeSwitch::changeCost)));
 }
 
 constexpr std::array kRules{
@@ -292,7 +337,13 @@ constexpr std::array kRules{
     Rule{"RestSanctuary.repriseEligible", repriseEligible},
     Rule{"RestSanctuary.daysBetween", restDaysBetween},
     Rule{"RestSanctuary.repriseReceiptID", repriseReceiptID},
+    Rule{"Vocations.role", vocationRoleFromId},
+    Rule{"Vocations.startDelta", vocationStartDelta},
+    Rule{"Vocations.startStats", vocationStartStats},
     Rule{"Vocations.passive", vocationPassive},
+    Rule{"Vocations.display", vocationDisplayRule},
+    Rule{"Vocations.changeVocation", changeVocation},
+    Rule{"RPGMode.purchaseSwitch", purchaseSwitch},
 };
 
 }  // namespace
