@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 
+#include "core/expedition_store.hpp"
 #include "core/kingdom_campaign_store.hpp"
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_rest_store.hpp"
@@ -148,6 +149,23 @@ std::vector<StoreCase> storeCases() {
            store.refresh("2026-12-09", candidates, live, 3);
          } catch (const FileError&) {
            EXPECT_FALSE(store.board());
+           throw;
+         }
+         return empty;
+       }},
+      {ExpeditionStore::FILE_NAME,
+       [](FilePort& files, const std::filesystem::path& path, std::ostream& diagnostics) {
+         testing::MemoryCloudStore cloud;
+         RunLoop loop;
+         HeroStore hero(files, "/home/hero.json", cloud, loop.main(),
+                        loop.serialQueue(HeroStore::CLOUD_QUEUE), diagnostics);
+         ExpeditionStore store(
+             files, path, hero, [] { return Date{}; }, diagnostics);
+         const bool empty = store.state() == ExpeditionStoreState{};
+         try {
+           store.start(ExpeditionTarget::calendarEvent("ev-1", "Rapport", {20, 4}), 25, Date{});
+         } catch (const FileError&) {
+           EXPECT_EQ(store.state(), ExpeditionStoreState{});
            throw;
          }
          return empty;

@@ -8,6 +8,7 @@
 #include "game/quest_engine.hpp"
 #include "kingdom/campaigns.hpp"
 #include "kingdom/capacity.hpp"
+#include "kingdom/expedition.hpp"
 #include "kingdom/journey.hpp"
 #include "kingdom/kingdom_realm_classifier.hpp"
 #include "kingdom/weekly_boss.hpp"
@@ -323,6 +324,60 @@ TEST(RulesCommand, GameRulesAnswerByName) {
     EXPECT_EQ(r.status, 2) << rng;
     EXPECT_NE(r.err.find("rng"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
+  }
+}
+
+// An expedition carried from its creation to its resolution, each answer feeding the next call.
+TEST(RulesCommand, ExpeditionRulesCarryAnExpeditionToItsDeadline) {
+  const Json target = Json::parse(R"({"vaultTask": {"id": "notes/a.md#3", "title": "Relire",
+                                                    "reward": {"xp": 25, "gold": 5}}})");
+  const Json created = answer("ExpeditionState.init", Json{{"id", "exp-1"},
+                                                           {"target", target},
+                                                           {"startedAt", "2026-12-07T09:00:00Z"},
+                                                           {"durationMinutes", 25}});
+  const Date start = Date::fromUnix(1796634000);  // 2026-12-07T09:00:00Z
+  const ExpeditionState expected = std::get<ExpeditionState>(ExpeditionState::make(
+      "exp-1", ExpeditionTarget::vaultTask("notes/a.md#3", "Relire", {25, 5}), start, 25));
+  EXPECT_EQ(created, encode(expected));
+
+  const Json focused =
+      answer("ExpeditionState.transition", Json{{"state", created}, {"to", "focused"}});
+  EXPECT_EQ(focused["phase"], "focused");
+  const Json twoHoursOn{{"state", focused}, {"at", start.adding(7200).seconds}};
+  EXPECT_EQ(answer("ExpeditionState.remainingTime", twoHoursOn), -5700);
+  EXPECT_EQ(answer("ExpeditionState.hasReachedDeadline", twoHoursOn), true);
+  const Json resolved = answer("ExpeditionState.resolveIfDeadlineReached", twoHoursOn);
+  EXPECT_EQ(resolved["resolved"], true);
+  EXPECT_EQ(resolved["state"]["issue"], "defeated");
+  EXPECT_EQ(resolved["state"]["resolvedAt"], start.adding(1500).seconds);
+  EXPECT_EQ(answer("ExpeditionState.resolveIfDeadlineReached",
+                   Json{{"state", resolved["state"]}, {"at", start.adding(9000).seconds}}),
+            (Json{{"state", resolved["state"]}, {"resolved", false}}));
+  EXPECT_EQ(answer("FocusSession.focusWindow", Json{{"start", 100}, {"durationMin", 0}}),
+            (Json{{"start", 100.0}, {"end", 160.0}}));
+  EXPECT_EQ(answer("ExpeditionRewardReceipts.appending",
+                   Json{{"id", "c"}, {"to", {"a", "b"}}, {"limit", 2}}),
+            (Json{"b", "c"}));
+
+  // What the expedition refuses is bad arguments, said as the refusal.
+  const struct {
+    std::string rule;
+    Json input;
+    std::string message;
+  } refused[] = {
+      {"ExpeditionState.init",
+       Json{{"id", "x"}, {"target", target}, {"startedAt", 0}, {"durationMinutes", 181}},
+       "durationMinutes — une expédition dure de 5 à 180 minutes"},
+      {"ExpeditionState.retreat", Json{{"state", resolved["state"]}, {"at", 0}},
+       "l'expédition ne peut pas passer de l'étape « dénouement » à l'étape « dénouement »"},
+      {"ExpeditionState.transition", Json{{"state", focused}, {"to", "returning"}},
+       "l'expédition ne peut pas passer de l'étape « concentration » à l'étape « retour »"},
+  };
+  for (const auto& c : refused) {
+    const testing::CliResult r = runCli({"rules", c.rule}, c.input.dump());
+    EXPECT_EQ(r.status, 2) << c.rule;
+    EXPECT_EQ(r.out, "") << c.rule;
+    EXPECT_EQ(r.err, "talewick : arguments invalides : " + c.message + "\n");
   }
 }
 

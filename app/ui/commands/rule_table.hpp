@@ -19,5 +19,7 @@ std::span<const Rule> kingdomRules();
 std::span<const Rule> gameRules();
 // Campaigns and the weekly boss (rules_arc.cpp).
 std::span<const Rule> arcRules();
+// Expeditions, their focus window and their reward receipts (rules_expedition.cpp).
+std::span<const Rule> expeditionRules();
 
 }  // namespace talewick::ui
