@@ -19,5 +19,7 @@ std::span<const Rule> kingdomRules();
 std::span<const Rule> gameRules();
 // Campaigns and the weekly boss (rules_arc.cpp).
 std::span<const Rule> arcRules();
+// Task files, the day's columns, conflicts and open slots (rules_tasks.cpp).
+std::span<const Rule> taskRules();
 
 }  // namespace talewick::ui
