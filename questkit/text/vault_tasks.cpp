@@ -4,7 +4,6 @@
 
 #include <array>
 #include <charconv>
-#include <cstdio>
 #include <unordered_map>
 
 #include "support/day_keys.hpp"
@@ -51,8 +50,15 @@ struct Found {
   size_t length;
 };
 
-// The first byte of every marker: a line is searched for these alone.
-constexpr std::string_view MARKER_LEADS = "\xE2\xF0";
+// The next byte from `pos` that may begin a marker (every marker's first byte is 0xE2 or 0xF0),
+// or npos: the rest of a line is passed over without a closer look.
+size_t nextMarkerLead(std::string_view text, size_t pos) {
+  for (; pos < text.size(); ++pos) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte == 0xE2 || byte == 0xF0) return pos;
+  }
+  return std::string_view::npos;
+}
 
 std::optional<Found> markerStartingAt(std::string_view text, size_t pos) {
   for (const Marker& m : kMarkers) {
@@ -164,8 +170,8 @@ std::optional<VaultTask> parse(std::string_view line) {
       textEnd = end;
     }
   };
-  for (size_t i = body.find_first_of(MARKER_LEADS); i != std::string_view::npos;
-       i = body.find_first_of(MARKER_LEADS, i)) {
+  for (size_t i = nextMarkerLead(body, 0); i != std::string_view::npos;
+       i = nextMarkerLead(body, i)) {
     if (const std::optional<Found> m = markerStartingAt(body, i)) {
       close(i);
       open = m->role;
@@ -223,9 +229,9 @@ std::string taskID(std::string_view sourceRel, std::string_view line, int64_t re
   h = fnv1a64(h, text::trim(line));
   h = fnv1a64(h, std::string_view("\0", 1));
   h = fnv1a64(h, std::to_string(repeat));
-  char buf[32];
-  const int n = std::snprintf(buf, sizeof buf, "vault_%016llx", static_cast<unsigned long long>(h));
-  return std::string(buf, static_cast<size_t>(n));
+  std::string id = "vault_";
+  for (int shift = 60; shift >= 0; shift -= 4) id += "0123456789abcdef"[(h >> shift) & 0xF];
+  return id;
 }
 
 bool isRemainingToday(const VaultTask& task, Date today) {
