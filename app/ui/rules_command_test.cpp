@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "game/day_event.hpp"
 #include "game/quest_engine.hpp"
 #include "kingdom/campaigns.hpp"
 #include "kingdom/capacity.hpp"
@@ -379,6 +380,101 @@ TEST(RulesCommand, ExpeditionRulesCarryAnExpeditionToItsDeadline) {
     EXPECT_EQ(r.out, "") << c.rule;
     EXPECT_EQ(r.err, "talewick : arguments invalides : " + c.message + "\n");
   }
+}
+
+// Task files by their own names: a weekly task moves a week on, a star sets the reward, and days
+// start when the calendar of the arguments says, the process's own zone coming back afterwards.
+TEST(RulesCommand, TaskFileRulesReadAndRewriteLines) {
+  const Json weekly{{"in", "- [ ] Poubelles 🔁 every week 📅 2026-03-10\r\n- [ ] Pain"},
+                    {"matching",
+                     {{"text", "Poubelles"},
+                      {"done", false},
+                      {"due", "2026-03-10"},
+                      {"recurrence", "every week"}}},
+                    {"today", "2026-03-20T10:00:00+01:00"},
+                    {"calendar", {{"timeZone", "Europe/Paris"}}}};
+  EXPECT_EQ(answer("VaultTasksWrite.complete", weekly),
+            (Json{{"contents", "- [ ] Poubelles 🔁 every week 📅 2026-03-24\r\n- [ ] Pain"},
+                  {"lineIndex", 0},
+                  {"change", {{"kind", "advanced"}, {"to", "2026-03-24"}}}}));
+  EXPECT_EQ(answer("VaultTasksWrite.nextOccurrence", Json{{"date", "2026-03-10"},
+                                                          {"recurrence", "every week"},
+                                                          {"today", "2026-03-20T10:00:00+01:00"}}),
+            "2026-03-24");
+  EXPECT_EQ(answer("VaultTasksWrite.completeLine",
+                   Json{{"line", "* [ ] Lire ⭐ 7"}, {"today", "2026-03-20T23:30:00Z"}}),
+            (Json{{"line", "* [x] Lire ⭐ 7 ✅ 2026-03-21"},
+                  {"change", {{"kind", "checked"}, {"completedOn", "2026-03-21"}}}}));
+  EXPECT_EQ(
+      answer("VaultTasks.reward", Json{{"for", {{"text", "Lire"}, {"done", false}, {"xp", 7}}}}),
+      (Json{{"xp", 7}, {"gold", 3}}));
+
+  const std::string line = "- [ ] Lire 📅 2026-03-10";
+  const Json newYork = answer(
+      "VaultTasks.parse", Json{{"line", line}, {"calendar", {{"timeZone", "America/New_York"}}}});
+  EXPECT_EQ(newYork, (Json{{"text", "Lire"}, {"done", false}, {"due", 794808000.0}}));
+  EXPECT_EQ(answer("VaultTasks.parse", Json{{"line", line}})["due"], 794790000.0);  // Paris
+  EXPECT_EQ(answer("VaultTasks.parse", Json{{"line", "-[ ] Lire"}}), nullptr);
+  EXPECT_EQ(answer("VaultTasks.parseFile", Json{{"contents", line + "\n-[ ] x\n* [X] fait"}}),
+            Json::parse(R"([{"text": "Lire", "done": false, "due": 794790000.0},
+                            {"text": "fait", "done": true}])"));
+
+  const testing::CliResult mars =
+      runCli({"rules", "VaultTasks.parse"},
+             Json{{"line", line}, {"calendar", {{"timeZone", "Mars/Olympus"}}}}.dump());
+  EXPECT_EQ(mars.status, 2);
+  EXPECT_EQ(mars.out, "");
+  EXPECT_EQ(mars.err,
+            "talewick : arguments invalides : calendar.timeZone — fuseau horaire inconnu « "
+            "Mars/Olympus »\n");
+}
+
+TEST(RulesCommand, LayoutRulesPlaceConflictsAndOpenSlots) {
+  const Json items = Json::parse(R"([
+    {"id": "a", "at": "2026-03-16T09:00:00+01:00", "minutes": 60},
+    {"id": "b", "at": "2026-03-16T09:30:00+01:00", "minutes": 60},
+    {"id": "c", "at": "2026-03-16T10:00:00+01:00", "minutes": 60}])");
+  EXPECT_EQ(answer("CalendarLayout.place",
+                   Json{{"items", items}, {"start", "at"}, {"durationMin", "minutes"}}),
+            (Json{{{"item", items[0]}, {"column", 0}, {"columns", 2}},
+                  {{"item", items[1]}, {"column", 1}, {"columns", 2}},
+                  {{"item", items[2]}, {"column", 0}, {"columns", 2}}}));
+  const testing::CliResult noStart =
+      runCli({"rules", "CalendarLayout.place"}, Json{{"items", items}}.dump());
+  EXPECT_EQ(noStart.status, 2);
+  EXPECT_EQ(noStart.err.rfind("talewick : arguments invalides : items[0].start — ", 0), 0u)
+      << noStart.err;
+
+  DayEvent meeting;
+  meeting.id = "revue";
+  meeting.startDate = Date{795348000};  // 11:00
+  meeting.endDate = Date{795351600};
+  const Json events{encode(meeting)};
+  EXPECT_EQ(
+      answer("Conflicts.overlapping",
+             Json{{"start", "2026-03-16T10:00:00+01:00"}, {"durationMin", 60}, {"in", events}}),
+      Json::array());
+  EXPECT_EQ(
+      answer("Conflicts.overlapping",
+             Json{{"start", "2026-03-16T10:00:00+01:00"}, {"durationMin", 61}, {"in", events}}),
+      events);
+
+  const Json slots = answer(
+      "Availability.openSlots",
+      Json{{"busy",
+            {{{"start", "2026-03-16T10:00:00+01:00"}, {"end", "2026-03-16T10:30:00+01:00"}}}},
+           {"from", "2026-03-16T08:00:00+01:00"},
+           {"config",
+            {{"slotMinutes", 60},
+             {"dayStartHour", 9},
+             {"dayEndHour", 12},
+             {"stepMinutes", 30},
+             {"breakMinutes", 15},
+             {"weekdaysOnly", true},
+             {"horizonDays", 1}}},
+           {"calendar", {{"timeZone", "Europe/Paris"}}}});
+  EXPECT_EQ(slots, Json::parse(R"([{"start": 795340800.0, "end": 795344400.0},
+                                   {"start": 795348000.0, "end": 795351600.0}])"));
 }
 
 }  // namespace

@@ -21,5 +21,7 @@ std::span<const Rule> gameRules();
 std::span<const Rule> arcRules();
 // Expeditions, their focus window and their reward receipts (rules_expedition.cpp).
 std::span<const Rule> expeditionRules();
+// Task files, the day's columns, conflicts and open slots (rules_tasks.cpp).
+std::span<const Rule> taskRules();
 
 }  // namespace talewick::ui

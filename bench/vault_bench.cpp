@@ -1,0 +1,126 @@
+// Reading the task lines of a notes folder held in memory: 2,000 file texts holding 20,000 task
+// lines among headings, prose and lists (the folder walk is not measured here).
+//
+//   vault_bench [--benchmark_...]
+//
+// Task lines carry what people write: due days, repeating rules, stars, ticked boxes with their
+// stamps, indentation; a third of the files have CRLF endings. The texts depend only on the seed.
+// Dates are read in the process time zone: run with the same TZ to compare numbers.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/vault_tasks.hpp"
+
+namespace {
+
+constexpr size_t FILES = 2000;
+constexpr size_t TASKS_PER_FILE = 10;
+
+struct Draw {
+  std::mt19937_64 rng{20260320};
+  size_t below(size_t n) { return static_cast<size_t>(rng() % n); }
+  template <class T, size_t N>
+  const T& among(const std::array<T, N>& items) {
+    return items[below(N)];
+  }
+};
+
+constexpr std::array<std::string_view, 12> kWords{
+    "Acheter du pain",          "Rappeler le pédiatre",     "Sortir les poubelles",
+    "Payer la cantine",         "Réviser la dictée de Léo", "Arroser les plantes 🌱",
+    "Préparer le sac de sport", "Lire 20 minutes",          "Ranger la chambre",
+    "Vider le lave-vaisselle",  "Signer le carnet",         "Appeler Mamie"};
+constexpr std::array<std::string_view, 5> kRules{"every day", "every week", "every 2 weeks",
+                                                 "every month", "every 3 days"};
+constexpr std::array<std::string_view, 6> kProse{
+    "# Semaine du 16 mars",
+    "Penser à demander à l'école pour la sortie de vendredi, et au club pour les horaires.",
+    "- une liste sans case",
+    "",
+    "> Citation : « Un peu chaque jour. »",
+    "## Maison"};
+
+std::string day(Draw& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "2026-%02zu-%02zu", 1 + d.below(12), 1 + d.below(28));
+  return buf;
+}
+
+std::string taskLine(Draw& d) {
+  std::string line(d.below(4) == 0 ? "  " : "");
+  const bool done = d.below(5) == 0;
+  line += std::string(d.below(3) == 0 ? "* [" : "- [") + (done ? "x" : " ") + "] ";
+  line += d.among(kWords);
+  if (d.below(2) == 0) line += " 📅 " + day(d);
+  if (d.below(4) == 0) line += " 🔁 " + std::string(d.among(kRules));
+  if (d.below(3) == 0) line += " ⭐ " + std::to_string(1 + d.below(20));
+  if (done) line += " ✅ " + day(d);
+  return line;
+}
+
+std::vector<std::string> folder() {
+  Draw d;
+  std::vector<std::string> files;
+  files.reserve(FILES);
+  for (size_t f = 0; f < FILES; ++f) {
+    const std::string_view ending = f % 3 == 0 ? "\r\n" : "\n";
+    std::string text;
+    for (size_t t = 0; t < TASKS_PER_FILE; ++t) {
+      for (size_t p = d.below(3); p > 0; --p) (text += d.among(kProse)) += ending;
+      (text += taskLine(d)) += ending;
+    }
+    if (f % 7 == 0) text.resize(text.size() - ending.size());  // no final line feed
+    files.push_back(std::move(text));
+  }
+  return files;
+}
+
+const std::vector<std::string>& theFolder() {
+  static const std::vector<std::string> files = folder();
+  return files;
+}
+
+void report(benchmark::State& state, size_t tasks) {
+  if (tasks != FILES * TASKS_PER_FILE) state.SkipWithError("not every task line was read");
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(tasks));
+  state.counters["tasks"] = static_cast<double>(tasks);
+}
+
+// The records alone.
+void BM_ParseFiles(benchmark::State& state) {
+  const auto& files = theFolder();
+  size_t tasks = 0;
+  for (auto _ : state) {
+    tasks = 0;
+    for (const std::string& text : files) tasks += talewick::VaultTasks::parseFile(text).size();
+    benchmark::DoNotOptimize(tasks);
+  }
+  report(state, tasks);
+}
+BENCHMARK(BM_ParseFiles)->Unit(benchmark::kMillisecond);
+
+// With each task's line number and name, as a scan of the folder needs them.
+void BM_TasksOfFiles(benchmark::State& state) {
+  const auto& files = theFolder();
+  size_t tasks = 0;
+  for (auto _ : state) {
+    tasks = 0;
+    for (size_t f = 0; f < files.size(); ++f) {
+      tasks +=
+          talewick::VaultTasks::tasksOfFile(files[f], "notes/" + std::to_string(f) + ".md").size();
+    }
+    benchmark::DoNotOptimize(tasks);
+  }
+  report(state, tasks);
+}
+BENCHMARK(BM_TasksOfFiles)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
