@@ -189,6 +189,15 @@ KingdomRestStore& AppContext::restStore() {
   return *restStore_;
 }
 
+ExpeditionStore& AppContext::expeditionStore() {
+  if (!expeditionStore_) {
+    expeditionStore_ = std::make_unique<ExpeditionStore>(
+        linuxFiles(), paths::dataFolder() / ExpeditionStore::FILE_NAME, heroStore(),
+        [this] { return now(); }, warnings_);
+  }
+  return *expeditionStore_;
+}
+
 SecretsStore& AppContext::secrets() {
   if (!secrets_) secrets_ = std::make_unique<KeychainFile>(defaultKeychainPath());
   return *secrets_;

@@ -12,6 +12,7 @@
 #include "core/calendar_selection.hpp"
 #include "core/cloud_prefs_sync.hpp"
 #include "core/cloud_store_port.hpp"
+#include "core/expedition_store.hpp"
 #include "core/hero_store.hpp"
 #include "core/kingdom_coordinator.hpp"
 #include "core/kingdom_rest_store.hpp"
@@ -67,6 +68,8 @@ class AppContext {
   KingdomCoordinator& kingdom();
   // The rest days declared and the reprise (kingdom-rest-v1.json).
   KingdomRestStore& restStore();
+  // The expedition under way (expedition-v1.json), resolved on first use if its deadline passed.
+  ExpeditionStore& expeditionStore();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -89,6 +92,7 @@ class AppContext {
   std::unique_ptr<QuestStore> questStore_;
   std::unique_ptr<KingdomCoordinator> kingdom_;
   std::unique_ptr<KingdomRestStore> restStore_;
+  std::unique_ptr<ExpeditionStore> expeditionStore_;
   std::ostream& warnings_;
   std::set<std::string> warned_;
 };

@@ -28,6 +28,7 @@ Command titleModeCommand();
 Command rulesCommand();
 Command bossCommand();
 Command vocationCommand();
+Command expeditionCommand();
 Command forgeCommand();
 Command levelCommand();
 Command calendarsCommand();
