@@ -157,5 +157,42 @@ echo 1
   EXPECT_EQ(files::read(log).value_or("").find("combat_"), std::string::npos);
 }
 
+// Expeditions are started, ended and brought back by commands; the daemon hears of each through
+// the expedition's file and says it.
+TEST(Daemon, TellsTheExpeditionsCommandsStartAndEnd) {
+  testing::TempFolder home("daemon-expedition");
+  const auto list = home / "reminders" / "maison";
+  std::filesystem::create_directories(list);
+  files::writeAtomically(list / "pain.ics", reminder(false));
+  const std::map<std::string, std::string> env = {{"TALEWICK_HOME", home.path().string()},
+                                                  {"HOME", home.path().string()},
+                                                  {"TZ", "Europe/Paris"},
+                                                  {"LANG", "fr_FR.UTF-8"},
+                                                  {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+  const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
+  ASSERT_GT(daemon, 0);
+  const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
+  ASSERT_TRUE(printed(out, "À l'écoute"));
+  const auto command = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> argv{TALEWICK_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = testing::startProcess(argv, env, home / "commands");
+    return testing::finishProcess(pid, home / "commands").status;
+  };
+  ASSERT_EQ(command({"expedition", "start", "pain", "--minutes", "30"}), 0);
+  EXPECT_TRUE(
+      printed(out, "🧭 Expédition en route — Vers « Acheter du pain » : retour à 08:30."))
+      << files::read(out).value_or("");
+  ASSERT_EQ(command({"expedition", "retreat"}), 0);
+  EXPECT_TRUE(printed(out, "🏳️ Retraite — Acheter du pain"));
+  ASSERT_EQ(command({"expedition", "return"}), 0);
+  EXPECT_TRUE(printed(out, "🏰 Retour au royaume — Acheter du pain"));
+
+  ::kill(daemon, SIGTERM);
+  const auto result = testing::finishProcess(daemon, home / "scratch");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(occurrences(result.out, "Expédition en route"), 1u);
+}
+
 }  // namespace
 }  // namespace talewick

@@ -35,6 +35,8 @@ namespace {
 constexpr auto kFallbackLook = std::chrono::seconds(30);
 // A to-do tool saves a list as a burst of files: read the reminders once the burst is over.
 constexpr auto kRemindersSettle = std::chrono::milliseconds(300);
+// How long the expedition timer trusts the monotonic clock (which stops while the machine sleeps).
+constexpr double kExpeditionLook = 30;
 
 std::string clockTime(Date now) {
   const LocalCalendar::Fields f = LocalCalendar::fields(now);
@@ -65,6 +67,7 @@ class Daemon {
         kingdom_(app.kingdom()),
         remindersSettle_(main_),
         midnight_(main_),
+        expeditionTimer_(main_),
         signals_(main_, SIGINT, SIGTERM) {}
   // The store outlives the daemon: it must not keep a notifier that goes with it.
   ~Daemon() { store_.setNotifications(nullptr); }
@@ -84,6 +87,7 @@ class Daemon {
     watchReminders();
     watchPreferences();
     watchCloud();
+    watchExpedition();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
     });
@@ -260,6 +264,72 @@ class Daemon {
     });
   }
 
+  // The expedition under way ends at its deadline, whether or not anyone looks: the daemon keeps
+  // its time, and hears of the expeditions commands start, focus or end through its file.
+  void watchExpedition() {
+    ExpeditionStore& store = app_.expeditionStore();
+    store.observe([this](const ExpeditionStore::Change& change) { tellExpedition(change); });
+    expeditionWatch_ =
+        std::make_unique<FileWatch>(std::vector{paths::dataFolder() / ExpeditionStore::FILE_NAME});
+    expeditionLoop_ =
+        std::make_unique<LoopWatch>(main_, expeditionWatch_->fd(), kFallbackLook, [this] {
+          expeditionWatch_->drain();
+          armExpedition();
+        });
+    armExpedition();
+  }
+
+  // Resolves what is due and waits for the next deadline. A monotonic timer stands still while
+  // the machine sleeps: it looks at the wall clock again at least every kExpeditionLook, and a
+  // deadline passed asleep is resolved at the deadline itself by the store.
+  void armExpedition() {
+    const std::optional<Date> next = app_.expeditionStore().tick(app_.now());
+    expeditionTimer_.cancel();
+    if (!next) return;
+    const double wait = std::clamp(next->seconds - app_.now().seconds, 0.0, kExpeditionLook);
+    expeditionTimer_.expires_after(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(wait)));
+    expeditionTimer_.async_wait([this](const std::error_code& error) {
+      if (!error) armExpedition();
+    });
+  }
+
+  void tellExpedition(const ExpeditionStore::Change& change) {
+    const auto& before = change.previous;
+    const auto& now = change.current;
+    std::string title, body;
+    if (now && (!before || before->id != now->id)) {
+      title = Loc::string("notif.expedition.departure", "🧭 Expédition en route");
+      body =
+          Loc::format(Loc::string("notif.expedition.departureBody", "Vers « %@ » : retour à %@."),
+                      {now->target.title, clockText(now->deadline())});
+    } else if (now && before && before->isUnderWay() && !now->isUnderWay()) {
+      const bool won = now->issue == ExpeditionIssue::defeated;
+      title = won ? Loc::string("notif.expedition.won", "🏆 Expédition réussie")
+                  : Loc::string("notif.expedition.retreated", "🏳️ Retraite");
+      body = won ? Loc::format(Loc::string("notif.expedition.wonBody", "« %@ » : %@"),
+                               {now->target.title,
+                                Loc::format(Loc::string("kingdom.reward", "+%@ XP, +%@ or"),
+                                            {std::to_string(now->target.reward.xp),
+                                             std::to_string(now->target.reward.gold)})})
+                 : now->target.title;
+      if (won && change.paid) {
+        explainedXp_ += now->target.reward.xp;
+        explainedGold_ += now->target.reward.gold;
+      }
+    } else if (before && !now) {
+      title = Loc::string("notif.expedition.back", "🏰 Retour au royaume");
+      body = before->target.title;
+    } else {
+      return;
+    }
+    say(title + " — " + body);
+    if (centre_) {
+      centre_->add(NotificationRequest{"expedition." + (now ? now->id : before->id), title, body,
+                                       "", Json::object(), std::nullopt});
+    }
+  }
+
   Io& io_;
   AppContext& app_;
   asio::io_context& main_;
@@ -267,6 +337,7 @@ class Daemon {
   KingdomCoordinator& kingdom_;
   asio::steady_timer remindersSettle_;
   asio::steady_timer midnight_;
+  asio::steady_timer expeditionTimer_;
   asio::signal_set signals_;
   std::string lastStatus_;
   HeroSyncPayload shown_;
@@ -276,7 +347,8 @@ class Daemon {
   std::unique_ptr<FileWatch> calendarWatch_, remindersWatch_, prefsWatch_;
   std::chrono::steady_clock::time_point calendarLooked_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point remindersLooked_ = calendarLooked_;
-  std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_;
+  std::unique_ptr<FileWatch> expeditionWatch_;
+  std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_, expeditionLoop_;
   std::unique_ptr<DesktopNotifications> desktop_;
   std::unique_ptr<NotificationCentre> centre_;
   std::unique_ptr<QuestNotifier> notifier_;
