@@ -30,7 +30,8 @@ void NotificationCentre::setResponder(std::function<void(const NotificationRespo
 
 void NotificationCentre::add(NotificationRequest request) {
   const std::string id = request.identifier;
-  if (!request.fireDate || *request.fireDate <= clock_()) {
+  if (!request.fireDate) request.fireDate = clock_();
+  if (*request.fireDate <= clock_() && !held(request)) {
     pending_.erase(id);
     deliver(request);
   } else {
@@ -68,13 +69,23 @@ void NotificationCentre::removeDelivered(const std::vector<std::string>& identif
   }
 }
 
+bool NotificationCentre::held(const NotificationRequest& request) const {
+  return exemptPrefix_ && request.identifier.rfind(*exemptPrefix_, 0) != 0;
+}
+
+void NotificationCentre::hold(std::optional<std::string> exemptPrefix) {
+  const bool released = exemptPrefix_ && !exemptPrefix;
+  exemptPrefix_ = std::move(exemptPrefix);
+  if (released) deliverDue();
+}
+
 void NotificationCentre::deliverDue() {
   const Date now = clock_();
   std::erase_if(delivered_,
                 [&](const auto& entry) { return now - entry.second > kDeliveredMemorySeconds; });
   std::vector<NotificationRequest> due;
   for (auto it = pending_.begin(); it != pending_.end();) {
-    if (*it->second.fireDate <= now) {
+    if (*it->second.fireDate <= now && !held(it->second)) {
       due.push_back(std::move(it->second));
       it = pending_.erase(it);
     } else {
@@ -104,10 +115,13 @@ void NotificationCentre::deliver(const NotificationRequest& request) {
 
 void NotificationCentre::arm() {
   timer_.cancel();
-  if (pending_.empty()) return;
-  Date next = *pending_.begin()->second.fireDate;
-  for (const auto& [id, request] : pending_) next = std::min(next, *request.fireDate);
-  const double wait = std::clamp(next - clock_(), 0.0, kLongestWaitSeconds);
+  // Held requests wait for the hold's end, not for a timer.
+  std::optional<Date> next;
+  for (const auto& [id, request] : pending_) {
+    if (!held(request)) next = std::min(next.value_or(*request.fireDate), *request.fireDate);
+  }
+  if (!next) return;
+  const double wait = std::clamp(*next - clock_(), 0.0, kLongestWaitSeconds);
   timer_.expires_after(std::chrono::milliseconds(static_cast<int64_t>(wait * 1000) + 1));
   timer_.async_wait([this](const std::error_code& error) {
     if (!error) deliverDue();

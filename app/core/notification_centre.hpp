@@ -88,8 +88,13 @@ class NotificationCentre {
   // Shows every pending request whose instant has come. The timer calls it.
   void deliverDue();
 
+  // While the user must not be disturbed (a focused expedition), only requests whose identifier
+  // begins with `exemptPrefix` are shown; the others wait until hold(nullopt) and are shown then.
+  void hold(std::optional<std::string> exemptPrefix);
+
  private:
   void deliver(const NotificationRequest& request);
+  bool held(const NotificationRequest& request) const;
   void arm();
 
   asio::io_context& main_;
@@ -99,7 +104,8 @@ class NotificationCentre {
   std::vector<NotificationCategory> categories_;
   std::function<void(const NotificationResponse&)> responder_;
   std::map<std::string, NotificationRequest> pending_;
-  std::map<std::string, Date> delivered_;  // identifier → when it was shown
+  std::map<std::string, Date> delivered_;    // identifier → when it was shown
+  std::optional<std::string> exemptPrefix_;  // set while held
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -321,5 +321,19 @@ TEST(NotificationCentreTest, TheTimerShowsARequestWhenItsInstantComes) {
   EXPECT_EQ(display.closed, std::vector<std::string>{"later"});
 }
 
+// A focused expedition holds every notification but its own; the others are shown when it ends,
+// and the held ones arm no timer meanwhile.
+TEST_F(QuestNotifierTest, AHoldLetsOnlyItsOwnNotificationsThrough) {
+  centre.hold("expedition.");
+  centre.add({"quest.rappel", "Rappel", "", "", Json::object(), std::nullopt});
+  centre.add({"expedition.e1", "Expédition", "", "", Json::object(), std::nullopt});
+  EXPECT_EQ(display.shownIdentifiers(), std::vector<std::string>{"expedition.e1"});
+  EXPECT_EQ(io.poll(), 0u);
+  centre.hold(std::nullopt);
+  EXPECT_EQ(display.shownIdentifiers(),
+            (std::vector<std::string>{"expedition.e1", "quest.rappel"}));
+  EXPECT_TRUE(centre.pendingRequests().empty());
+}
+
 }  // namespace
 }  // namespace talewick

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "core/cloud_prefs_sync.hpp"
+#include "core/focus_mode_automation.hpp"
 #include "core/notification_centre.hpp"
 #include "core/quest_notifier.hpp"
 #include "game/xp.hpp"
@@ -19,6 +20,7 @@
 #include "platform/desktop_notifications.hpp"
 #include "platform/file_preferences.hpp"
 #include "platform/file_watch.hpp"
+#include "platform/gnome_do_not_disturb.hpp"
 #include "platform/loop_watch.hpp"
 #include "platform/paths.hpp"
 #include "support/loc.hpp"
@@ -268,7 +270,12 @@ class Daemon {
   // its time, and hears of the expeditions commands start, focus or end through its file.
   void watchExpedition() {
     ExpeditionStore& store = app_.expeditionStore();
-    store.observe([this](const ExpeditionStore::Change& change) { tellExpedition(change); });
+    focusMode_ = std::make_unique<FocusModeAutomation>(app_.preferences(), doNotDisturb_);
+    followFocus();  // puts back a switch a killed daemon left on
+    store.observe([this](const ExpeditionStore::Change& change) {
+      followFocus();
+      tellExpedition(change);
+    });
     expeditionWatch_ =
         std::make_unique<FileWatch>(std::vector{paths::dataFolder() / ExpeditionStore::FILE_NAME});
     expeditionLoop_ =
@@ -292,6 +299,18 @@ class Daemon {
     expeditionTimer_.async_wait([this](const std::error_code& error) {
       if (!error) armExpedition();
     });
+  }
+
+  // While an expedition is focused: the desktop's do-not-disturb (when the user asked for it), and
+  // only the expedition's own notifications.
+  void followFocus() {
+    bool quiet = false;
+    try {
+      quiet = focusMode_->follow(app_.expeditionStore().expedition());
+    } catch (const std::system_error& e) {  // the preferences could not be written
+      say(e.what());
+    }
+    if (centre_) centre_->hold(quiet ? std::optional<std::string>("expedition.") : std::nullopt);
   }
 
   void tellExpedition(const ExpeditionStore::Change& change) {
@@ -348,6 +367,8 @@ class Daemon {
   std::chrono::steady_clock::time_point calendarLooked_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point remindersLooked_ = calendarLooked_;
   std::unique_ptr<FileWatch> expeditionWatch_;
+  GnomeDoNotDisturb doNotDisturb_;
+  std::unique_ptr<FocusModeAutomation> focusMode_;
   std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_, expeditionLoop_;
   std::unique_ptr<DesktopNotifications> desktop_;
   std::unique_ptr<NotificationCentre> centre_;
