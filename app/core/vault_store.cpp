@@ -245,7 +245,7 @@ std::vector<std::string> VaultStore::idsStartingWith(const std::string& prefix) 
   return ids;
 }
 
-VaultStore::Completion VaultStore::complete(const std::string& id, Date now, HeroStore& hero) {
+VaultStore::Completion VaultStore::complete(std::string id, Date now, HeroStore& hero) {
   Completion done;
   scan();
   if (!scannedRoot_) return done;

@@ -131,8 +131,9 @@ class VaultStore {
   // rewarded before. notFound when no open task has that id or its line changed meanwhile
   // (nothing is written); ioError when the note cannot be read or written (the log names it).
   // A credit line or a payment that fails after the tick leaves the tick written and says so on
-  // the status line.
-  Completion complete(const std::string& id, Date now, HeroStore& hero);
+  // the status line. `id` is taken by value: an id of result() may be passed, and scanning
+  // replaces result().
+  Completion complete(std::string id, Date now, HeroStore& hero);
 
  private:
   struct Task {

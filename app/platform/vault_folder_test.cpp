@@ -73,7 +73,7 @@ TEST(VaultFolder, WritesStayInsideTheFolderAndKeepTheNotesPermissions) {
             fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(folder.read(vault.path(), "gone.md"), std::nullopt);
 
-  for (const std::string& outside : {"../escape.md", "/etc/passwd", "a/../../x.md", ""}) {
+  for (const char* outside : {"../escape.md", "/etc/passwd", "a/../../x.md", ""}) {
     EXPECT_THROW(folder.writeAtomically(vault.path(), outside, "x"), FileError) << outside;
     EXPECT_THROW(folder.read(vault.path(), outside), FileError) << outside;
   }
