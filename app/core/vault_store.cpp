@@ -107,6 +107,7 @@ void VaultStore::fail(const std::string& line) {
 VaultStore::FileRead VaultStore::readFile(const fs::path& root, const std::string& relativePath) {
   FileRead read;
   const FileRole role = VaultTasks::roleOf(relativePath);
+  read.role = role;
   if (role == FileRole::credits || role == FileRole::ignored) return read;
   const std::optional<std::string> contents = folder_.read(root, relativePath);
   if (!contents) return read;  // gone since the listing: the next scan will not list it
@@ -185,7 +186,7 @@ void VaultStore::assemble() {
   std::vector<const VaultSideQuest*> open;
   std::vector<std::string> children;
   for (const auto& [path, read] : files_) {
-    switch (VaultTasks::roleOf(path)) {
+    switch (read.role) {
       case FileRole::notes:
         for (const VaultSideQuest& q : read.quests) open.push_back(&q);
         break;
@@ -253,7 +254,7 @@ VaultStore::Completion VaultStore::complete(std::string id, Date now, HeroStore&
   const Task* found = nullptr;
   std::string sourceRel;
   for (const auto& [path, read] : files_) {
-    if (VaultTasks::roleOf(path) != FileRole::notes) continue;
+    if (read.role != FileRole::notes) continue;
     for (const Task& t : read.tasks) {
       if (t.fileTask.id == id && !t.fileTask.task.done) {
         found = &t;

@@ -22,6 +22,7 @@
 #include "support/date.hpp"
 #include "support/json.hpp"
 #include "text/vault_tasks.hpp"
+#include "text/vault_tasks_layout.hpp"
 #include "text/vault_tasks_write.hpp"
 
 namespace talewick {
@@ -141,6 +142,9 @@ class VaultStore {
     std::string line;  // as written, for completeAt to check it still is
   };
   struct FileRead {
+    // Worked out once per read: roleOf compares names in canonical composition, too slow to
+    // repeat for every file at every scan.
+    VaultTasks::FileRole role = VaultTasks::FileRole::ignored;
     uint64_t size = 0;
     int64_t modifiedNanoseconds = 0;
     std::vector<Task> tasks;
