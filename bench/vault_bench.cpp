@@ -1,5 +1,6 @@
-// Reading the task lines of a notes folder held in memory: 2,000 file texts holding 20,000 task
-// lines among headings, prose and lists (the folder walk is not measured here).
+// Reading the task lines of a notes folder: 2,000 file texts holding 20,000 task lines among
+// headings, prose and lists, held in memory, then written to a temporary folder and scanned by
+// the vault store over the Linux folder — cold, and again after one file changed.
 //
 //   vault_bench [--benchmark_...]
 //
@@ -10,11 +11,18 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/vault_store.hpp"
+#include "platform/atomic_file.hpp"
+#include "platform/vault_folder.hpp"
 #include "text/vault_tasks.hpp"
 
 namespace {
@@ -120,6 +128,92 @@ void BM_TasksOfFiles(benchmark::State& state) {
   report(state, tasks);
 }
 BENCHMARK(BM_TasksOfFiles)->Unit(benchmark::kMillisecond);
+
+// The same texts as files of a temporary folder, in 20 subfolders; removed at exit.
+class FolderOnDisk {
+ public:
+  FolderOnDisk() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vault_bench.XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) std::abort();
+    root_ = pattern;
+    const auto& files = theFolder();
+    for (size_t f = 0; f < files.size(); ++f) {
+      talewick::files::writeAtomically(root_ / relative(f), files[f]);
+    }
+  }
+  ~FolderOnDisk() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+  static std::string relative(size_t f) {
+    return "notes " + std::to_string(f % 20) + "/" + std::to_string(f) + ".md";
+  }
+  const std::filesystem::path& root() const { return root_; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+const FolderOnDisk& theFolderOnDisk() {
+  static const FolderOnDisk folder;
+  return folder;
+}
+
+// The one preference the store reads: where the folder is.
+class FolderPreference : public talewick::Preferences {
+ public:
+  explicit FolderPreference(const std::filesystem::path& root) {
+    values_[talewick::VaultStore::FOLDER_KEY] = root.string();
+  }
+  std::optional<talewick::Json> value(const std::string& key) const override {
+    auto it = values_.find(key);
+    return it == values_.end() ? std::nullopt : std::optional(it->second);
+  }
+  void set(const std::string& key, talewick::Json v) override { values_[key] = std::move(v); }
+  void remove(const std::string& key) override { values_.erase(key); }
+
+ private:
+  std::map<std::string, talewick::Json> values_;
+};
+
+void reportScan(benchmark::State& state, const talewick::VaultStore& store) {
+  if (store.result().pending == 0) state.SkipWithError("no open task was read");
+  state.counters["open"] = static_cast<double>(store.result().pending);
+}
+
+// Every file listed, read and parsed: the first scan after the program starts.
+void BM_ScanFolderCold(benchmark::State& state) {
+  const FolderOnDisk& disk = theFolderOnDisk();
+  talewick::VaultFolder folder;
+  FolderPreference preferences(disk.root());
+  std::optional<talewick::VaultStore> store;
+  for (auto _ : state) {
+    store.emplace(folder, preferences);
+    benchmark::DoNotOptimize(store->scan().pending);
+  }
+  reportScan(state, *store);
+}
+BENCHMARK(BM_ScanFolderCold)->Unit(benchmark::kMillisecond);
+
+// The folder listed again and the one file that changed read again, as after an editor's save.
+void BM_RescanAfterOneChange(benchmark::State& state) {
+  const FolderOnDisk& disk = theFolderOnDisk();
+  talewick::VaultFolder folder;
+  FolderPreference preferences(disk.root());
+  talewick::VaultStore store(folder, preferences);
+  store.scan();
+  const std::string changed = FolderOnDisk::relative(7);
+  std::string text = theFolder()[7];
+  for (auto _ : state) {
+    state.PauseTiming();
+    text += "- [ ] Une tâche de plus\n";  // a new size, whatever the clock's step
+    talewick::files::writeAtomically(disk.root() / changed, text);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(store.scan().pending);
+  }
+  reportScan(state, store);
+}
+BENCHMARK(BM_RescanAfterOneChange)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -55,6 +55,9 @@ Command recycleCommand();
 Command shopCommand();
 Command buyCommand();
 Command deedsCommand();
+Command vaultCommand();
+Command dayCommand();
+Command freeCommand();
 
 // --- Shared by the commands that show and change the quests ---
 

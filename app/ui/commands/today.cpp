@@ -12,6 +12,7 @@
 #include "support/loc.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/day_grid.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -93,9 +94,10 @@ int today(const TodayOptions& o, Io& io, AppContext& app) {
   const CalendarTitleMode titles = titleMode(app);
   io.out << shown(store.statusLine()) << "\n\n" << dayHeading(now) << "\n";
   int64_t xp = 0;
-  for (const Quest& quest : timed) {
-    io.out << questLine(quest, titles, false);
-    xp += quest.baseXp;
+  const std::vector<bool> clash = clashes(timed);
+  for (size_t i = 0; i < timed.size(); ++i) {
+    io.out << (clash[i] ? "⚠ " : "") << questLine(timed[i], titles, false);
+    xp += timed[i].baseXp;
   }
   if (!allDay.empty()) {
     io.out << "\n" << Loc::string("cli.today.allDay", "Toute la journée") << "\n";
