@@ -173,9 +173,7 @@ void from_json(const Json& j, AliasKey& v) {
   } catch (const DecodeError& e) {
     throw e.within(it.key());
   }
-  const auto key = AliasKey::make(*kind, raw);
-  if (!key) throw DecodeError(it.key(), "empty alias");
-  v = *key;
+  v = AliasKey{*kind, std::move(raw)};
 }
 
 static const auto kTallyFields = std::tuple{Field{"sharedMeetings", &LienTally::sharedMeetings},

@@ -18,8 +18,8 @@
 
 namespace talewick {
 
-// One way of naming a person. Built only through the normalising constructors, so two spellings
-// of the same key compare equal. JSON: {"<case>": {"_0": value}}.
+// One way of naming a person. Built through the normalising constructors, two spellings of the
+// same key compare equal. JSON: {"<case>": {"_0": value}}.
 struct AliasKey {
   // Declaration order is the order resolve trusts keys in: an address or an account id names
   // one person; a name may be shared.

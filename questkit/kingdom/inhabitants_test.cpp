@@ -44,14 +44,15 @@ TEST(AliasKey, ConstructorsNormaliseAndRefuseWhatIsEmpty) {
   EXPECT_EQ(name("  Zoé ").value, "zoe");
 }
 
-TEST(AliasKey, JsonNamesTheCaseAndNormalisesWhatItReads) {
+TEST(AliasKey, JsonNamesTheCaseAndKeepsTheValueAsWritten) {
   EXPECT_EQ(json_coding::encode(email("bob@x.org")).dump(), R"({"email":{"_0":"bob@x.org"}})");
-  EXPECT_EQ(decodeJsonText<AliasKey>(R"({"email":{"_0":" BOB@x.org "}})"), email("bob@x.org"));
-  EXPECT_EQ(decodeJsonText<AliasKey>(R"({"name":{"_0":"Zoé"}})"), name("zoe"));
+  const AliasKey asWritten = decodeJsonText<AliasKey>(R"({"email":{"_0":" BOB@x.org "}})");
+  EXPECT_EQ(asWritten.value, " BOB@x.org ");
+  EXPECT_EQ(normalizeKeys({asWritten}), std::vector<AliasKey>{email("bob@x.org")});
   for (const char* damaged :
        {R"({"phone":{"_0":"1"}})", R"({"email":{"_1":"a"}})", R"({"email":"a"})",
-        R"({"email":{"_0":"  "}})", R"({"email":{"_0":3}})", R"({})",
-        R"({"email":{"_0":"a"},"name":{"_0":"b"}})", R"(["email"])", R"({"email":{"_0":)"}) {
+        R"({"email":{"_0":3}})", R"({})", R"({"email":{"_0":"a"},"name":{"_0":"b"}})",
+        R"(["email"])", R"({"email":{"_0":)"}) {
     EXPECT_THROW(decodeJsonText<AliasKey>(damaged), DecodeError) << damaged;
   }
 }
