@@ -23,5 +23,7 @@ std::span<const Rule> arcRules();
 std::span<const Rule> expeditionRules();
 // Task files, the day's columns, conflicts and open slots (rules_tasks.cpp).
 std::span<const Rule> taskRules();
+// Buildings and cosmetics, inhabitants and reputation, quest offers (rules_people.cpp).
+std::span<const Rule> peopleRules();
 
 }  // namespace talewick::ui
