@@ -79,6 +79,7 @@ void KingdomCoordinator::rebuildSnapshot() {
   sources.calendarTitlesByID = calendarTitles();
   sources.overrides = overrides_.overrides();
   sources.openReminders = openReminders_;
+  if (taskFiles_) sources.vaultTasks = taskFiles_();
   sources.todaysBoard = board_.board();
 
   View view;

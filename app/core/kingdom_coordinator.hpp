@@ -85,6 +85,11 @@ class KingdomCoordinator {
   // here.
   std::optional<std::vector<std::string>> anchorItems(const Campaigns::Anchor& anchor, Date now);
 
+  // Where the open tasks of the notes folder come from (read at every rebuild); none by default.
+  void readTaskFiles(std::function<std::vector<VaultSideQuest>()> source) {
+    taskFiles_ = std::move(source);
+  }
+
   // `observer` runs after every rebuild with the payments it made (often none).
   int observe(std::function<void(const std::vector<Payment>&)> observer) {
     return observers_.add(std::move(observer));
@@ -110,6 +115,7 @@ class KingdomCoordinator {
   KingdomCampaignStore campaigns_;
   KingdomWeeklyBossStore boss_;
   KingdomRefreshQueue queue_;
+  std::function<std::vector<VaultSideQuest>()> taskFiles_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a
   // moment does not look like every reminder ticked at once.
   std::vector<SideQuest> openReminders_;

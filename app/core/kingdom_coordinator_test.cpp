@@ -182,5 +182,46 @@ TEST_F(KingdomCoordinatorTest, TheWeeksBossChangesAtMondayMidnightInTheUsersZone
   EXPECT_EQ(std::count(paid.begin(), paid.end(), "weekboss-final:2027-W44:weekboss:2027-W44"), 1);
 }
 
+TEST_F(KingdomCoordinatorTest, TaskFileTasksFillTheirRealmsTheBoardAndTheJourney) {
+  std::vector<VaultSideQuest> notes = {
+      {"vault_a", "Arroser les plantes", std::nullopt, 15, 8, "maison.md", std::nullopt},
+      {"vault_b", "Rendu du dossier CAF", localDate(2026, 12, 8), 15, 8, "papiers.md",
+       std::nullopt},
+      {"vault_c", "Réviser le vélo", localDate(2026, 12, 20), 15, 8, "maison.md", std::nullopt}};
+  auto kingdom = coordinator();
+  kingdom->readTaskFiles([&] { return notes; });
+  kingdom->refreshAll(now);
+  const KingdomSnapshot::Snapshot& snapshot = kingdom->view()->snapshot;
+  const auto ids = [](const std::vector<KingdomItem>& items) {
+    std::vector<std::string> out;
+    for (const KingdomItem& i : items) {
+      if (i.source == KingdomItem::Source::vaultTask) out.push_back(i.id);
+    }
+    return out;
+  };
+  EXPECT_EQ(ids(snapshot.realm(KingdomRealm::family)),
+            (std::vector<std::string>{"vault_c", "vault_a"}));
+  EXPECT_EQ(ids(snapshot.realm(KingdomRealm::deadlines)), std::vector<std::string>{"vault_b"});
+  EXPECT_TRUE(snapshot.realm(KingdomRealm::deadlines)[0].overdue);
+  // Only what remains for today is a candidate; the task due on the 20th waits.
+  EXPECT_EQ(snapshot.candidates.vaultTaskIDs, (std::vector<std::string>{"vault_a", "vault_b"}));
+  const auto& board = kingdom->view()->board->objectives;
+  const auto objective = std::find_if(board.begin(), board.end(), [](const auto& o) {
+    return o.kind == WorldQuests::ObjectiveKind::vaultTasks;
+  });
+  ASSERT_NE(objective, board.end());
+  const std::string receipt = WorldQuests::objectiveReceiptID(objective->id);
+  receiptsPaid();
+
+  // Both ticked in an editor: gone from the folder's open tasks, the objective pays once.
+  notes.resize(1);
+  notes[0] = {"vault_c",   "Réviser le vélo", localDate(2026, 12, 20), 15, 8,
+              "maison.md", std::nullopt};
+  kingdom->rebuildSnapshot();
+  kingdom->rebuildSnapshot();
+  const std::vector<std::string> paid = receiptsPaid();
+  EXPECT_EQ(std::count(paid.begin(), paid.end(), receipt), 1);
+}
+
 }  // namespace
 }  // namespace talewick

@@ -12,16 +12,6 @@ namespace talewick {
 namespace fs = std::filesystem;
 using VaultTasks::FileRole;
 
-void to_json(Json& j, const VaultSideQuest& v) {
-  j = Json{{"id", v.id},
-           {"title", v.title},
-           {"due", json_coding::encode(v.due)},
-           {"xp", v.xp},
-           {"gold", v.gold},
-           {"sourceRel", v.sourceRel},
-           {"star", json_coding::encode(v.star)}};
-}
-
 void to_json(Json& j, const VaultProfile& v) { j = Json{{"name", v.name}, {"child", v.child}}; }
 
 void to_json(Json& j, const VaultTaskList& v) {

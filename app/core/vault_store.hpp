@@ -27,17 +27,6 @@
 
 namespace talewick {
 
-struct VaultSideQuest {
-  std::string id;  // VaultTasks::taskID of its line
-  std::string title;
-  std::optional<Date> due;
-  int64_t xp = 0;
-  int64_t gold = 0;
-  std::string sourceRel;
-  std::optional<int64_t> star;  // the ⭐ value as written
-  bool operator==(const VaultSideQuest&) const = default;
-};
-
 // A member of the family: a level-2 heading of "famille.md", or a child's folder.
 struct VaultProfile {
   std::string name;
@@ -79,7 +68,6 @@ struct VaultScanResult {
   std::vector<VaultActivityEvent> activityEvents;
 };
 
-void to_json(Json& j, const VaultSideQuest& v);
 void to_json(Json& j, const VaultProfile& v);
 void to_json(Json& j, const VaultTaskList& v);
 void to_json(Json& j, const VaultListItem& v);

@@ -10,6 +10,7 @@
 #include "platform/keychain_file.hpp"
 #include "platform/linux_files.hpp"
 #include "platform/paths.hpp"
+#include "platform/vault_folder.hpp"
 #include "platform/vdir/calendar_store.hpp"
 #include "platform/vdir/reminders_store.hpp"
 #include "support/loc.hpp"
@@ -177,6 +178,10 @@ KingdomCoordinator& AppContext::kingdom() {
     kingdom_ = std::make_unique<KingdomCoordinator>(
         linuxFiles(), paths::dataFolder(), quests, calendarDisabled() ? nullptr : &calendarStore(),
         remindersStore(), heroStore(), [this] { return now(); });
+    kingdom_->readTaskFiles([this] {
+      VaultStore& vault = vaultStore();
+      return vault.folderPath() ? vault.scan().quests : std::vector<VaultSideQuest>{};
+    });
   }
   return *kingdom_;
 }
@@ -187,6 +192,14 @@ KingdomRestStore& AppContext::restStore() {
         linuxFiles(), paths::dataFolder() / KingdomRestStore::FILE_NAME, warnings_);
   }
   return *restStore_;
+}
+
+VaultStore& AppContext::vaultStore() {
+  if (!vaultStore_) {
+    vaultFolder_ = std::make_unique<VaultFolder>();
+    vaultStore_ = std::make_unique<VaultStore>(*vaultFolder_, preferences(), vaultLog_);
+  }
+  return *vaultStore_;
 }
 
 ExpeditionStore& AppContext::expeditionStore() {

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@
 #include "core/reminders_port.hpp"
 #include "core/run_loop.hpp"
 #include "core/secrets_port.hpp"
+#include "core/vault_folder_port.hpp"
+#include "core/vault_store.hpp"
 #include "game/enums.hpp"
 
 namespace talewick::ui {
@@ -70,6 +73,9 @@ class AppContext {
   KingdomRestStore& restStore();
   // The expedition under way (expedition-v1.json), resolved on first use if its deadline passed.
   ExpeditionStore& expeditionStore();
+  // The notes folder's tasks (the folder named by the preference "vault.coffre.path"); what it
+  // logs is said on its status line instead.
+  VaultStore& vaultStore();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -93,6 +99,9 @@ class AppContext {
   std::unique_ptr<KingdomCoordinator> kingdom_;
   std::unique_ptr<KingdomRestStore> restStore_;
   std::unique_ptr<ExpeditionStore> expeditionStore_;
+  std::unique_ptr<VaultFolderPort> vaultFolder_;
+  std::ostringstream vaultLog_;
+  std::unique_ptr<VaultStore> vaultStore_;
   std::ostream& warnings_;
   std::set<std::string> warned_;
 };

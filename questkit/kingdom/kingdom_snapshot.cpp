@@ -88,7 +88,9 @@ class Builder {
     for (const Quest& q : s_.allDayQuests) placeQuest(q);
     addInvitations();
     for (const SideQuest& r : s_.openReminders) placeReminder(r);
+    for (const VaultSideQuest& t : s_.vaultTasks) placeVaultTask(t);
     judgeTickedReminders();
+    judgeDoneVaultTasks();
     // Forget the occurrences this build did not meet; the others wait for the next one.
     if (cache_) {
       auto& entries = cache_->entries;
@@ -249,6 +251,37 @@ class Builder {
     }
   }
 
+  void placeVaultTask(const VaultSideQuest& t) {
+    openVaultTasks_.insert(t.id);
+    const std::string text = text::lower(text::fold(t.title));
+    const bool deadline = Classifier::hasDeadlineWord(text);
+    const bool ticket = Classifier::isTicketQuest(text);
+    const bool overdue = t.due && t.due->seconds < day_.start.seconds;
+    const KingdomItem item{
+        KingdomItem::Source::vaultTask, t.id, t.title, t.title, t.due, true, false, overdue};
+    if (deadline) list(KingdomRealm::deadlines, item);
+    if (ticket) list(KingdomRealm::tickets, item);
+    if (!deadline && !ticket) list(KingdomRealm::family, item);
+    if (t.due && t.due->seconds >= day_.end.seconds) return;  // not for today yet
+    out_.candidates.vaultTaskIDs.push_back(t.id);
+    out_.journeyCandidates.push_back({"vault:" + t.id, WorldQuests::Realm::family,
+                                      Journey::CandidateKind::vaultTask, t.title, t.due, t.xp,
+                                      t.gold});
+  }
+
+  // The board's task-file tasks that are no longer open were ticked (or dropped) since.
+  void judgeDoneVaultTasks() {
+    if (!s_.todaysBoard || s_.todaysBoard->dayKey != out_.dayKey) return;
+    std::set<std::string> done;
+    for (const WorldQuests::Objective& o : s_.todaysBoard->objectives) {
+      if (o.kind != WorldQuests::ObjectiveKind::vaultTasks) continue;
+      for (const std::string& id : o.baselineIDs) {
+        if (!openVaultTasks_.count(id)) done.insert(id);
+      }
+    }
+    out_.live.completedVaultTaskIDs.assign(done.begin(), done.end());
+  }
+
   // The board's reminders that are no longer open were ticked (or dropped) since it was drawn.
   void judgeTickedReminders() {
     out_.load.overdueDeadlines = out_.candidates.overdueDeadlineCount;
@@ -273,6 +306,7 @@ class Builder {
   std::set<std::string> pendingInvitations_;
   std::map<std::string, const DayEvent*> upcomingInvitations_;
   std::set<std::string> openReminders_;
+  std::set<std::string> openVaultTasks_;
 };
 
 }  // namespace

@@ -6,6 +6,9 @@
 // - A reminder is due today when its due date falls on today, whatever its time; overdue when
 //   its due date falls on an earlier day. So a reminder due at 9:00 stays "due today" until
 //   midnight, and the day's board does not shift under the user during the day.
+// - A task of the notes folder lands in the realms by its words (the family's, unless it names a
+//   delivery or a ticket); it is overdue like a reminder, a board candidate while it remains for
+//   today, and done once it is no longer open.
 // - A reminder is done when it is no longer open (ticked, cancelled or deleted: gone from the
 //   to-do list either way).
 // - An invitation is pending while its occurrence needs the user's answer. Only invitations to
@@ -42,14 +45,15 @@
 #include "kingdom/territory_overrides.hpp"
 #include "kingdom/world_quests.hpp"
 #include "support/json.hpp"
+#include "text/vault_tasks.hpp"
 
 namespace talewick {
 
 // One obligation as a realm lists it.
 struct KingdomItem {
-  enum class Source { quest, reminder };
+  enum class Source { quest, reminder, vaultTask };
   Source source = Source::quest;
-  std::string id;            // the quest id, or the reminder id
+  std::string id;            // the quest id, the reminder id, or the task-file task id
   std::string title;         // what the user wrote
   std::string name;          // the quest's epic name; the title again for a reminder
   std::optional<Date> date;  // the occurrence's start, or the reminder's due date
@@ -61,7 +65,7 @@ struct KingdomItem {
 
 template <>
 struct EnumTraits<KingdomItem::Source> {
-  static constexpr std::array<std::string_view, 2> names{"quest", "reminder"};
+  static constexpr std::array<std::string_view, 3> names{"quest", "reminder", "vaultTask"};
 };
 
 namespace KingdomSnapshot {
@@ -75,6 +79,8 @@ struct Sources {
   std::map<std::string, std::string> calendarTitlesByID;
   TerritoryOverrides overrides;
   std::vector<SideQuest> openReminders;
+  // The open tasks of the notes folder.
+  std::vector<VaultSideQuest> vaultTasks;
   // Today's stored board, if any: its baselines tell which reminders were since ticked.
   std::optional<WorldQuests::DailyBoard> todaysBoard;
   int64_t expeditionsToday = 0;

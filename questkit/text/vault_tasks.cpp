@@ -22,6 +22,16 @@ static const auto kVaultTaskFields = std::tuple{Field{"text", &VaultTask::text},
                                                 Field{"xp", &VaultTask::xp}};
 TALEWICK_JSON_CODING(VaultTask, kVaultTaskFields)
 
+void to_json(Json& j, const VaultSideQuest& v) {
+  j = Json{{"id", v.id},
+           {"title", v.title},
+           {"due", json_coding::encode(v.due)},
+           {"xp", v.xp},
+           {"gold", v.gold},
+           {"sourceRel", v.sourceRel},
+           {"star", json_coding::encode(v.star)}};
+}
+
 namespace VaultTasks {
 namespace {
 

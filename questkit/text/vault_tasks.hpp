@@ -39,6 +39,20 @@ struct VaultTask {
 void to_json(Json& j, const VaultTask& v);
 void from_json(const Json& j, VaultTask& v);
 
+// An open task of the notes as a side quest of the kingdom.
+struct VaultSideQuest {
+  std::string id;  // VaultTasks::taskID of its line
+  std::string title;
+  std::optional<Date> due;
+  int64_t xp = 0;
+  int64_t gold = 0;
+  std::string sourceRel;
+  std::optional<int64_t> star;  // the ⭐ value as written
+  bool operator==(const VaultSideQuest&) const = default;
+};
+
+void to_json(Json& j, const VaultSideQuest& v);
+
 namespace VaultTasks {
 
 inline constexpr std::string_view DUE_MARKER = "📅";

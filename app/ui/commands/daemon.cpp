@@ -70,6 +70,7 @@ class Daemon {
         remindersSettle_(main_),
         midnight_(main_),
         expeditionTimer_(main_),
+        notesSettle_(main_),
         signals_(main_, SIGINT, SIGTERM) {}
   // The store outlives the daemon: it must not keep a notifier that goes with it.
   ~Daemon() { store_.setNotifications(nullptr); }
@@ -90,6 +91,7 @@ class Daemon {
     watchPreferences();
     watchCloud();
     watchExpedition();
+    watchNotes();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
     });
@@ -266,6 +268,21 @@ class Daemon {
     });
   }
 
+  // A note saved in an editor (often a temporary file renamed over it) changes the kingdom's
+  // task-file quests: rebuilt once the burst of changes is over.
+  void watchNotes() {
+    const std::optional<std::filesystem::path> folder = app_.vaultStore().folderPath();
+    if (!folder) return;
+    notesWatch_ = std::make_unique<FileWatch>(std::vector{*folder}, FileWatch::Depth::subfolders);
+    notesLoop_ = std::make_unique<LoopWatch>(main_, notesWatch_->fd(), kFallbackLook, [this] {
+      if (!worthALook(*notesWatch_, notesLooked_)) return;
+      notesSettle_.expires_after(kRemindersSettle);
+      notesSettle_.async_wait([this](const std::error_code& error) {
+        if (!error) kingdom_.rebuildSnapshot();
+      });
+    });
+  }
+
   // The expedition under way ends at its deadline, whether or not anyone looks: the daemon keeps
   // its time, and hears of the expeditions commands start, focus or end through its file.
   void watchExpedition() {
@@ -357,6 +374,7 @@ class Daemon {
   asio::steady_timer remindersSettle_;
   asio::steady_timer midnight_;
   asio::steady_timer expeditionTimer_;
+  asio::steady_timer notesSettle_;
   asio::signal_set signals_;
   std::string lastStatus_;
   HeroSyncPayload shown_;
@@ -366,7 +384,9 @@ class Daemon {
   std::unique_ptr<FileWatch> calendarWatch_, remindersWatch_, prefsWatch_;
   std::chrono::steady_clock::time_point calendarLooked_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point remindersLooked_ = calendarLooked_;
-  std::unique_ptr<FileWatch> expeditionWatch_;
+  std::unique_ptr<FileWatch> expeditionWatch_, notesWatch_;
+  std::chrono::steady_clock::time_point notesLooked_ = std::chrono::steady_clock::now();
+  std::unique_ptr<LoopWatch> notesLoop_;
   GnomeDoNotDisturb doNotDisturb_;
   std::unique_ptr<FocusModeAutomation> focusMode_;
   std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_, expeditionLoop_;

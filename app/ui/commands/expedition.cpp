@@ -1,6 +1,6 @@
-// `talewick expedition`: a timed focus session on one real piece of work — a quest of today or a
-// reminder. start TARGET [--minutes N], focus, retreat, status [--json], return, watch (the time
-// left as a live bar; Ctrl-C stops watching, not the expedition).
+// `talewick expedition`: a timed focus session on one real piece of work — a quest of today, a
+// reminder or a task of the notes folder. start TARGET [--minutes N], focus, retreat, status
+// [--json], return, watch (the time left as a live bar; Ctrl-C stops watching, not the expedition).
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -44,8 +44,15 @@ std::string minutesSeconds(double seconds) {
   return text;
 }
 
-// The piece of work `id` names: an open reminder, or a quest of today.
+// The piece of work `id` names: an open task of the notes folder, an open reminder, or a quest
+// of today.
 ExpeditionTarget targetNamed(AppContext& app, const std::string& id, Date now) {
+  VaultStore& vault = app.vaultStore();
+  if (vault.folderPath()) {
+    for (const VaultSideQuest& q : vault.scan().quests) {
+      if (q.id == id) return ExpeditionTarget::vaultTask(q.id, q.title, {q.xp, q.gold});
+    }
+  }
   RemindersService reminders(app.remindersStore());
   for (const SideQuest& q : reminders.openSideQuests(false)) {
     if (q.id != id) continue;

@@ -23,49 +23,41 @@ struct VaultOptions {
   CLI::App* done = nullptr;
 };
 
-// The store over the folder on disk; what it logs is said on the status line instead.
-struct Vault {
-  explicit Vault(AppContext& app) : store(folder, app.preferences(), log) {}
-  VaultFolder folder;
-  std::ostringstream log;
-  VaultStore store;
-};
-
 void warnStatus(const VaultStore& store, Io& io) {
   if (!store.statusLine().empty()) io.err << "talewick : " << shown(store.statusLine()) << "\n";
 }
 
 int set(const VaultOptions& o, Io& io, AppContext& app) {
-  Vault vault(app);
-  if (!vault.store.setFolder(o.path)) {
+  VaultStore& store = app.vaultStore();
+  if (!store.setFolder(o.path)) {
     throw UsageError(
         Loc::format(Loc::string("cli.vault.notFolder", "« %@ » n'est pas un dossier lisible"),
                     {shown(o.path)}));
   }
   io.out << Loc::format(Loc::string("cli.vault.set", "Coffre de notes : %@"),
-                        {shown(vault.store.folderPath()->string())})
+                        {shown(store.folderPath()->string())})
          << "\n";
   return EXIT_DONE;
 }
 
 int list(const VaultOptions& o, Io& io, AppContext& app) {
-  Vault vault(app);
-  const VaultScanResult& result = vault.store.scan();
-  if (!vault.store.folderPath()) {
-    io.err << "talewick : " << vault.store.statusLine() << "\n";
+  VaultStore& store = app.vaultStore();
+  const VaultScanResult& result = store.scan();
+  if (!store.folderPath()) {
+    io.err << "talewick : " << store.statusLine() << "\n";
     return EXIT_FAILED;
   }
   if (o.json) {
     Json out = json_coding::encode(result);
-    out["folder"] = vault.store.folderPath()->string();
-    out["statusLine"] = vault.store.statusLine();
+    out["folder"] = store.folderPath()->string();
+    out["statusLine"] = store.statusLine();
     DateStyleScope iso(DateStyle::iso8601);
     printJson(io.out, out);
     return EXIT_DONE;
   }
-  warnStatus(vault.store, io);
+  warnStatus(store, io);
   io.out << Loc::format(Loc::string("cli.vault.heading", "Coffre %@ — %@ tâche(s) ouverte(s)"),
-                        {shown(vault.store.folderPath()->string()), std::to_string(result.pending)})
+                        {shown(store.folderPath()->string()), std::to_string(result.pending)})
          << "\n";
   for (const VaultSideQuest& q : result.quests) {
     io.out << padded(q.due ? LocalCalendar::dayKey(*q.due) : "", 10) << "  " << padded(q.title, 36)
@@ -84,21 +76,21 @@ int list(const VaultOptions& o, Io& io, AppContext& app) {
 int done(const VaultOptions& o, Io& io, AppContext& app) {
   using Outcome = VaultStore::WriteOutcome;
   const std::string prefix(text::trim(o.id));
-  Vault vault(app);
-  vault.store.scan();
-  if (!vault.store.folderPath()) {
-    io.err << "talewick : " << vault.store.statusLine() << "\n";
+  VaultStore& store = app.vaultStore();
+  store.scan();
+  if (!store.folderPath()) {
+    io.err << "talewick : " << store.statusLine() << "\n";
     return EXIT_FAILED;
   }
-  const std::vector<std::string> ids = vault.store.idsStartingWith(prefix);
+  const std::vector<std::string> ids = store.idsStartingWith(prefix);
   if (ids.size() > 1) {
     throw UsageError(Loc::format(
         Loc::string("cli.vault.ambiguous", "« %@ » désigne %@ tâches : donne plus de caractères"),
         {shown(prefix), std::to_string(ids.size())}));
   }
-  const VaultStore::Completion done =
-      ids.empty() ? VaultStore::Completion{}
-                  : vault.store.complete(ids.front(), app.now(), app.heroStore());
+  const VaultStore::Completion done = ids.empty()
+                                          ? VaultStore::Completion{}
+                                          : store.complete(ids.front(), app.now(), app.heroStore());
   switch (done.outcome) {
     case Outcome::notFound:
       io.err << "talewick : "
@@ -109,12 +101,12 @@ int done(const VaultOptions& o, Io& io, AppContext& app) {
              << "\n";
       return EXIT_FAILED;
     case Outcome::ioError:
-      io.err << "talewick : " << shown(vault.store.statusLine()) << "\n";
+      io.err << "talewick : " << shown(store.statusLine()) << "\n";
       return EXIT_FAILED;
     case Outcome::written:
       break;
   }
-  warnStatus(vault.store, io);
+  warnStatus(store, io);
   if (done.change->kind == VaultTasksWrite::Change::Kind::advanced) {
     io.out << Loc::format(
         Loc::string("cli.vault.advanced", "Tâche accomplie : %@, de retour le %@"),
