@@ -55,6 +55,15 @@ bool printed(const std::filesystem::path& out, const std::string& text, size_t t
   return false;
 }
 
+// The program's surroundings in a test home, its clock fixed at 8:00 on the test's day.
+std::map<std::string, std::string> environment(const testing::TempFolder& home) {
+  return {{"TALEWICK_HOME", home.path().string()},
+          {"HOME", home.path().string()},
+          {"TZ", "Europe/Paris"},
+          {"LANG", "fr_FR.UTF-8"},
+          {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+}
+
 TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   testing::TempFolder home("daemon");
   const auto calendar = home / "calendars" / "perso";
@@ -63,11 +72,7 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   const auto list = home / "reminders" / "maison";
   std::filesystem::create_directories(list);
   files::writeAtomically(list / "pain.ics", reminder(false));
-  const std::map<std::string, std::string> env = {{"TALEWICK_HOME", home.path().string()},
-                                                  {"HOME", home.path().string()},
-                                                  {"TZ", "Europe/Paris"},
-                                                  {"LANG", "fr_FR.UTF-8"},
-                                                  {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+  const std::map<std::string, std::string> env = environment(home);
   const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
   ASSERT_GT(daemon, 0);
   const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
@@ -164,11 +169,7 @@ TEST(Daemon, TellsTheExpeditionsCommandsStartAndEnd) {
   const auto list = home / "reminders" / "maison";
   std::filesystem::create_directories(list);
   files::writeAtomically(list / "pain.ics", reminder(false));
-  const std::map<std::string, std::string> env = {{"TALEWICK_HOME", home.path().string()},
-                                                  {"HOME", home.path().string()},
-                                                  {"TZ", "Europe/Paris"},
-                                                  {"LANG", "fr_FR.UTF-8"},
-                                                  {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+  const std::map<std::string, std::string> env = environment(home);
   const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
   ASSERT_GT(daemon, 0);
   const auto out = home / "scratch" / (std::to_string(daemon) + ".out");

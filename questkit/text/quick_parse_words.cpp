@@ -104,14 +104,6 @@ bool isAmong(char c, std::string_view chars) {
   return false;
 }
 
-// `s` without any of `edges` at either end. Every token is trimmed: a loop of our own is faster
-// than find_first_not_of, which searches `edges` with memchr for each character.
-std::string_view trimmed(std::string_view s, std::string_view edges) {
-  while (!s.empty() && isAmong(s.front(), edges)) s.remove_prefix(1);
-  while (!s.empty() && isAmong(s.back(), edges)) s.remove_suffix(1);
-  return s;
-}
-
 // norm of a text already folded.
 std::string lettersAndDigits(std::string_view folded) {
   std::string out;
@@ -141,6 +133,14 @@ std::optional<int> weekdayOf(std::string_view word, const WordMeaning& meaning) 
 }
 
 }  // namespace
+
+// Every token is trimmed: a loop of our own is faster
+// than find_first_not_of, which searches `edges` with memchr for each character.
+std::string_view trimmed(std::string_view s, std::string_view edges) {
+  while (!s.empty() && isAmong(s.front(), edges)) s.remove_prefix(1);
+  while (!s.empty() && isAmong(s.back(), edges)) s.remove_suffix(1);
+  return s;
+}
 
 const WordMeaning& meaningOf(std::string_view word) {
   static const MeaningTable table = buildMeanings();

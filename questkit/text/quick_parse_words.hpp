@@ -85,6 +85,9 @@ struct NumericDate {
   bool operator==(const NumericDate&) const = default;
 };
 
+// `s` without any of `edges` at either end.
+std::string_view trimmed(std::string_view s, std::string_view edges);
+
 // Diacritics folded, lower-cased, only letters and digits kept: "Aujourd'hui" → "aujourdhui",
 // "après-midi" → "apresmidi".
 std::string norm(std::string_view s);
