@@ -1,6 +1,7 @@
 // Reading the task lines of a notes folder: 2,000 file texts holding 20,000 task lines among
 // headings, prose and lists, held in memory, then written to a temporary folder and scanned by
-// the vault store over the Linux folder — cold, and again after one file changed.
+// the vault store over the Linux folder — cold, and again after one file changed (listed again,
+// or named by a watch).
 //
 //   vault_bench [--benchmark_...]
 //
@@ -214,6 +215,41 @@ void BM_RescanAfterOneChange(benchmark::State& state) {
   reportScan(state, store);
 }
 BENCHMARK(BM_RescanAfterOneChange)->Unit(benchmark::kMillisecond);
+
+// The same change named by a watch (the daemon's inotify): only that file is looked at.
+void BM_RescanNamedChange(benchmark::State& state) {
+  const FolderOnDisk& disk = theFolderOnDisk();
+  talewick::VaultFolder folder;
+  FolderPreference preferences(disk.root());
+  talewick::VaultStore store(folder, preferences);
+  store.followWatch();
+  store.scan();
+  const std::string changed = FolderOnDisk::relative(7);
+  std::string text = theFolder()[7];
+  for (auto _ : state) {
+    state.PauseTiming();
+    text += "- [ ] Une tâche de plus\n";
+    talewick::files::writeAtomically(disk.root() / changed, text);
+    state.ResumeTiming();
+    store.filesChanged({changed});
+    benchmark::DoNotOptimize(store.scan().pending);
+  }
+  reportScan(state, store);
+}
+BENCHMARK(BM_RescanNamedChange)->Unit(benchmark::kMillisecond);
+
+// The listing alone (every file's size and time): the floor under any rescan.
+void BM_ListFolder(benchmark::State& state) {
+  const FolderOnDisk& disk = theFolderOnDisk();
+  talewick::VaultFolder folder;
+  size_t files = 0;
+  for (auto _ : state) {
+    files = folder.list(disk.root(), "").files.size();
+    benchmark::DoNotOptimize(files);
+  }
+  if (files != FILES) state.SkipWithError("not every file was listed");
+}
+BENCHMARK(BM_ListFolder)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

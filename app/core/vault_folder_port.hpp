@@ -43,8 +43,10 @@ class VaultFolderPort {
   // Whether `root` is a folder this process can list.
   virtual bool isReadableFolder(const std::filesystem::path& root) = 0;
   // The markdown files under `root`: hidden folders and attachment folders skipped, files above
-  // MAX_FILE_BYTES left out. Throws FileError when `root` itself cannot be listed.
-  virtual VaultListing list(const std::filesystem::path& root) = 0;
+  // MAX_FILE_BYTES left out. With `under` (a path relative to the root), only that file, or the
+  // files under that folder: nothing when it is gone, hidden or skipped. Throws FileError when
+  // `root` itself cannot be listed.
+  virtual VaultListing list(const std::filesystem::path& root, const std::string& under) = 0;
   // The file's bytes; nullopt when it is gone. Throws FileError when it cannot be read.
   virtual std::optional<std::string> read(const std::filesystem::path& root,
                                           const std::string& relativePath) = 0;

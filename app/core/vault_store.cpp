@@ -1,6 +1,7 @@
 #include "core/vault_store.hpp"
 
 #include <algorithm>
+#include <set>
 
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
@@ -62,11 +63,11 @@ std::string activityProfile(const std::string& relativePath) {
   return name.substr(std::min(name.size(), VaultTasks::ACTIVITY_PREFIX.size()));
 }
 
-bool dueBefore(const VaultSideQuest* a, const VaultSideQuest* b) {
-  if (a->due.has_value() != b->due.has_value()) return a->due.has_value();
-  if (a->due && *a->due != *b->due) return *a->due < *b->due;
-  if (a->title != b->title) return a->title < b->title;
-  return a->id < b->id;
+bool dueBefore(const VaultSideQuest& a, const VaultSideQuest& b) {
+  if (a.due.has_value() != b.due.has_value()) return a.due.has_value();
+  if (a.due && *a.due != *b.due) return *a.due < *b.due;
+  if (a.title != b.title) return a.title < b.title;
+  return a.id < b.id;
 }
 
 }  // namespace
@@ -111,6 +112,9 @@ VaultStore::FileRead VaultStore::readFile(const fs::path& root, const std::strin
     std::string line(lines[static_cast<size_t>(t.lineIndex)]);
     read.tasks.push_back({std::move(t), std::move(line)});
   }
+  // Sorted here, once per read, so that a scan merges the files' lists instead of sorting them
+  // all again.
+  std::sort(read.quests.begin(), read.quests.end(), dueBefore);
   return read;
 }
 
@@ -124,61 +128,122 @@ const VaultScanResult& VaultStore::scan() {
         Loc::string("vault.noFolder", "Aucun coffre de notes choisi : talewick vault set DOSSIER");
     return result_;
   }
-  if (root != scannedRoot_) files_.clear();
-  VaultListing listing;
+  if (root != scannedRoot_) {
+    files_.clear();
+    scannedRoot_.reset();
+  }
+  // Only what a watch named, when a watch follows the folder and nothing asks for more.
+  std::set<std::string> scopes;
+  if (watched_ && !listAgain_ && scannedRoot_) {
+    scopes = std::move(named_);
+  } else {
+    scopes = {""};
+  }
+  named_.clear();
+
+  Merge merge;
   try {
-    listing = folder_.list(*root);
+    for (const std::string& scope : scopes) {
+      const VaultListing listing = folder_.list(*root, scope);
+      mergeListing(*root, scope, listing, merge);
+    }
   } catch (const FileError& e) {
-    // The folder may be on a disk not mounted yet: what was read last stays shown.
+    // The folder may be on a disk not mounted yet: what was read last stays shown, and the whole
+    // folder is listed at the next scan.
+    listAgain_ = true;
     fail(e.what());
     return result_;
   }
+  if (merge.changed || !scannedRoot_) assemble();
+  if (scopes.contains("")) listAgain_ = false;
   scannedRoot_ = root;
 
-  std::map<std::string, FileRead> next;
-  int64_t unreadable = 0;
-  for (const VaultFileInfo& file : listing.files) {
-    auto known = files_.find(file.relativePath);
-    if (known != files_.end() && known->second.size == file.size &&
-        known->second.modifiedNanoseconds == file.modifiedNanoseconds) {
-      next.emplace(file.relativePath, std::move(known->second));
-      continue;
-    }
-    try {
-      FileRead read = readFile(*root, file.relativePath);
-      read.size = file.size;
-      read.modifiedNanoseconds = file.modifiedNanoseconds;
-      next.emplace(file.relativePath, std::move(read));
-    } catch (const FileError& e) {
-      ++unreadable;
-      diagnostics_ << e.what() << "\n";
-    }
-  }
-  files_ = std::move(next);
-  assemble();
-
-  statusLine_.clear();
-  if (listing.truncated) {
+  if (merge.truncated) {
     statusLine_ =
         Loc::format(Loc::string("vault.truncated",
                                 "Coffre trop grand : seuls les %@ premiers fichiers sont lus"),
                     {std::to_string(VaultFolderPort::MAX_FILES)});
-  } else if (listing.skippedLarge > 0 || unreadable > 0) {
+  } else if (merge.skippedLarge > 0 || merge.unreadable > 0) {
     statusLine_ = Loc::format(
         Loc::string("vault.skipped", "%@ fichier(s) trop gros et %@ illisible(s) laissés de côté"),
-        {std::to_string(listing.skippedLarge), std::to_string(unreadable)});
+        {std::to_string(merge.skippedLarge), std::to_string(merge.unreadable)});
+  } else if (scopes.contains("")) {
+    statusLine_.clear();  // a partial look cannot tell that an earlier problem is gone
   }
   return result_;
 }
 
+void VaultStore::filesChanged(const std::vector<std::string>& relativePaths) {
+  named_.insert(relativePaths.begin(), relativePaths.end());
+}
+
+void VaultStore::mergeListing(const fs::path& root, const std::string& scope,
+                              const VaultListing& listing, Merge& merge) {
+  // The files read so far under `scope` and its listing are both in path order: one walk over
+  // the two keeps what did not change, reads what did and drops what is gone. Paths that merely
+  // sort among the scope's ("notes.md" between "notes" and "notes/a.md") are left alone.
+  const auto inScope = [&](const std::string& path) {
+    return scope.empty() || path == scope ||
+           (path.starts_with(scope) && path.size() > scope.size() && path[scope.size()] == '/');
+  };
+  const std::string past = scope.empty() ? std::string() : scope + static_cast<char>('/' + 1);
+  const auto atEnd = [&](auto it) {
+    return it == files_.end() || (!past.empty() && it->first >= past);
+  };
+  const auto nextInScope = [&](auto it) {
+    while (!atEnd(it) && !inScope(it->first)) ++it;
+    return it;
+  };
+  auto known = nextInScope(files_.lower_bound(scope));
+  for (const VaultFileInfo& file : listing.files) {
+    while (!atEnd(known) && known->first < file.relativePath) {
+      known = nextInScope(files_.erase(known));
+      merge.changed = true;
+    }
+    const bool same = !atEnd(known) && known->first == file.relativePath;
+    if (same && known->second.size == file.size &&
+        known->second.modifiedNanoseconds == file.modifiedNanoseconds) {
+      known = nextInScope(std::next(known));
+      continue;
+    }
+    merge.changed = true;
+    try {
+      FileRead read = readFile(root, file.relativePath);
+      read.size = file.size;
+      read.modifiedNanoseconds = file.modifiedNanoseconds;
+      if (same) {
+        known->second = std::move(read);
+        known = nextInScope(std::next(known));
+      } else {
+        files_.emplace_hint(known, file.relativePath, std::move(read));
+      }
+    } catch (const FileError& e) {
+      ++merge.unreadable;
+      diagnostics_ << e.what() << "\n";
+      if (same) known = nextInScope(files_.erase(known));
+    }
+  }
+  while (!atEnd(known)) {
+    known = nextInScope(files_.erase(known));
+    merge.changed = true;
+  }
+  merge.truncated = merge.truncated || listing.truncated;
+  merge.skippedLarge += listing.skippedLarge;
+}
+
 void VaultStore::assemble() {
   result_ = {};
-  std::vector<const VaultSideQuest*> open;
+  // Each file's open tasks are sorted: the first CAP of all of them are merged from the heads.
+  using Head = std::pair<std::vector<VaultSideQuest>::const_iterator,
+                         std::vector<VaultSideQuest>::const_iterator>;
+  const auto later = [](const Head& a, const Head& b) { return dueBefore(*b.first, *a.first); };
+  std::vector<Head> heads;
   std::vector<std::string> children;
   for (const auto& [path, read] : files_) {
     switch (read.role) {
       case FileRole::notes:
-        for (const VaultSideQuest& q : read.quests) open.push_back(&q);
+        result_.pending += static_cast<int64_t>(read.quests.size());
+        if (!read.quests.empty()) heads.emplace_back(read.quests.begin(), read.quests.end());
         break;
       case FileRole::familyProfiles:
         for (const std::string& name : read.profileNames) result_.profiles.push_back({name, false});
@@ -216,12 +281,18 @@ void VaultStore::assemble() {
       result_.profiles.push_back({child, true});
     }
   }
-  result_.pending = static_cast<int64_t>(open.size());
-  const size_t kept = std::min(open.size(), CAP);
-  std::partial_sort(open.begin(), open.begin() + static_cast<std::ptrdiff_t>(kept), open.end(),
-                    dueBefore);
-  result_.quests.reserve(kept);
-  for (size_t i = 0; i < kept; ++i) result_.quests.push_back(*open[i]);
+  std::make_heap(heads.begin(), heads.end(), later);
+  result_.quests.reserve(std::min(static_cast<size_t>(result_.pending), CAP));
+  while (!heads.empty() && result_.quests.size() < CAP) {
+    std::pop_heap(heads.begin(), heads.end(), later);
+    Head& head = heads.back();
+    result_.quests.push_back(*head.first);
+    if (++head.first == head.second) {
+      heads.pop_back();
+    } else {
+      std::push_heap(heads.begin(), heads.end(), later);
+    }
+  }
 }
 
 std::vector<std::string> VaultStore::idsStartingWith(const std::string& prefix) const {
@@ -277,7 +348,8 @@ VaultStore::Completion VaultStore::complete(std::string id, Date now, HeroStore&
   done.outcome = WriteOutcome::written;
   done.change = rewrite->change;
   statusLine_.clear();
-  files_.erase(sourceRel);  // read again at the next scan
+  files_.erase(sourceRel);  // read again at the next scan, watched or not
+  named_.insert(sourceRel);
   std::erase_if(result_.quests, [&](const VaultSideQuest& q) { return q.id == id; });
 
   try {

@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,14 @@ class VaultStore {
   // Reads the folder (the files changed since the last scan). A folder not chosen, or that cannot
   // be listed, gives an empty result and says why on the status line.
   const VaultScanResult& scan();
+  // A watch on the folder (the daemon's) may name what changed, so that a scan need not list
+  // thousands of files again after one save: after followWatch(), a scan looks only at the paths
+  // given to filesChanged() since the last scan (files or folders, relative to the folder), and
+  // lists the whole folder only at the first scan, after listAgain() (a watch that lost events,
+  // a periodic look) and after a listing failed.
+  void followWatch() { watched_ = true; }
+  void filesChanged(const std::vector<std::string>& relativePaths);
+  void listAgain() { listAgain_ = true; }
   const VaultScanResult& result() const { return result_; }
   // Empty when the last scan or completion went well; else one line saying what went wrong.
   const std::string& statusLine() const { return statusLine_; }
@@ -140,7 +149,17 @@ class VaultStore {
     std::vector<std::string> profileNames;
   };
 
+  struct Merge {
+    bool changed = false;
+    bool truncated = false;
+    int64_t skippedLarge = 0;
+    int64_t unreadable = 0;
+  };
+
   FileRead readFile(const std::filesystem::path& root, const std::string& relativePath);
+  // Brings the files read under `scope` ("" for the whole folder) up to its listing.
+  void mergeListing(const std::filesystem::path& root, const std::string& scope,
+                    const VaultListing& listing, Merge& merge);
   void assemble();
   void payOnce(Completion& done, const VaultTasks::FileTask& task, Date now, HeroStore& hero);
   void fail(const std::string& line);
@@ -150,6 +169,9 @@ class VaultStore {
   std::ostream& diagnostics_;
   std::optional<std::filesystem::path> scannedRoot_;
   std::map<std::string, FileRead> files_;
+  bool watched_ = false;
+  bool listAgain_ = true;
+  std::set<std::string> named_;
   VaultScanResult result_;
   std::string statusLine_;
 };

@@ -123,6 +123,29 @@ TEST_F(VaultStoreTest, ARescanReadsOnlyTheFilesThatChangedAndForgetsTheGoneOnes)
   EXPECT_NE(store.statusLine(), "");
 }
 
+TEST_F(VaultStoreTest, UnderAWatchOnlyTheNamedFilesAndFoldersAreLookedAtUntilAFullListing) {
+  folder.put("a.md", "- [ ] A\n");
+  folder.put("projets/b.md", "- [ ] B\n");
+  folder.put("projets.md", "- [ ] P\n");  // sorts between "projets" and "projets/…"
+  store.followWatch();
+  EXPECT_EQ(store.scan().pending, 3);  // the first scan lists everything
+
+  folder.put("a.md", "- [ ] A\n- [ ] A2\n");  // not named: not seen yet
+  folder.put("projets/c.md", "- [ ] C\n");
+  folder.remove("projets/b.md");
+  store.filesChanged({"projets"});  // a folder renamed in place, say
+  EXPECT_EQ(store.scan().pending, 3);
+  EXPECT_EQ(folder.reads("a.md"), 1);
+  EXPECT_EQ(folder.reads("projets.md"), 1);
+  EXPECT_EQ(quest("C").sourceRel, "projets/c.md");
+
+  store.filesChanged({"gone.md", "a.md"});
+  EXPECT_EQ(store.scan().pending, 4);
+  folder.remove("a.md");
+  store.listAgain();  // what a watch that lost events asks for
+  EXPECT_EQ(store.scan().pending, 2);
+}
+
 TEST_F(VaultStoreTest, ATickRewritesItsLineLeavesOneCreditLineAndPaysTheHeroOnce) {
   const std::string before = "# Courses\r\n- [ ] Pain ⭐ 7\r\n- [ ] Lait\r\nfin";
   folder.put("courses.md", before);

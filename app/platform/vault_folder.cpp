@@ -1,10 +1,13 @@
 #include "platform/vault_folder.hpp"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -37,43 +40,84 @@ fs::path inside(const fs::path& root, const std::string& relativePath, FileActio
   return root / relative;
 }
 
+// Closes a folder read through its descriptor.
+struct FolderCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
 struct Walk {
   VaultListing listing;
   std::set<std::pair<dev_t, ino_t>> seenFolders;
 
-  // Walks `folder` (`prefix` is its path from the root, "" or ending in "/"). False once the
-  // listing is full.
-  bool folder(const fs::path& folder, const std::string& prefix, int depth) {
+  // Lists the entry `relativePath` of the root open as `rootFd`, a file or a folder, unless one
+  // of its names is hidden or skipped.
+  void entry(int rootFd, const std::string& relativePath) {
+    const fs::path relative(relativePath);
+    if (relative.is_absolute()) return;
+    int depth = 0;
+    for (const fs::path& part : relative) {
+      const std::string name = part.string();
+      if (name == ".." || isSkippedVaultFolder(name)) return;
+      ++depth;
+    }
+    entry(rootFd, relativePath, relativePath, depth - 1);
+  }
+
+  // Lists the entry `name` of the folder open as `fd`, whose path from the root is `path`.
+  // False once the listing is full.
+  bool entry(int fd, const std::string& name, const std::string& path, int depth) {
+    const std::string_view leaf = std::string_view(name).substr(name.rfind('/') + 1);
     struct stat info {};
-    if (depth > MAX_DEPTH || ::stat(folder.c_str(), &info) != 0) return true;
+    // Links are followed; a dangling one, or a file gone meanwhile, is skipped.
+    if (::fstatat(fd, name.c_str(), &info, 0) != 0) return true;
+    if (S_ISDIR(info.st_mode)) {
+      if (isSkippedVaultFolder(leaf)) return true;
+      const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (child < 0) return true;
+      return folder(child, path + "/", depth + 1);
+    }
+    if (!S_ISREG(info.st_mode) || !isMarkdown(leaf)) return true;
+    if (static_cast<uint64_t>(info.st_size) > VaultFolderPort::MAX_FILE_BYTES) {
+      ++listing.skippedLarge;
+      return true;
+    }
+    if (listing.files.size() >= VaultFolderPort::MAX_FILES) {
+      listing.truncated = true;
+      return false;
+    }
+    listing.files.push_back(
+        {path, static_cast<uint64_t>(info.st_size),
+         static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec});
+    return true;
+  }
+
+  // Walks the folder open as `fd` (taken over; `prefix` is its path from the root, "" or ending
+  // in "/"). Names are looked up relative to the folder's descriptor: a rescan stats every file,
+  // and walking each full path from the root again would cost as much as the stat itself.
+  // False once the listing is full.
+  bool folder(int fd, const std::string& prefix, int depth) {
+    std::unique_ptr<DIR, FolderCloser> dir(::fdopendir(fd));
+    if (!dir) {
+      ::close(fd);
+      return true;
+    }
+    struct stat info {};
+    if (depth > MAX_DEPTH || ::fstat(fd, &info) != 0) return true;
     if (!seenFolders.emplace(info.st_dev, info.st_ino).second) return true;
 
-    std::error_code ec;
     std::vector<std::string> names;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-      names.push_back(it->path().filename().string());
+    while (const dirent* entry = ::readdir(dir.get())) {
+      const std::string_view name = entry->d_name;
+      // Hidden names (".", "..", ".git", ".trash") are neither notes nor folders of notes; a
+      // file that is not markdown, or an attachment folder, is not worth a look either.
+      if (name.empty() || name.front() == '.') continue;
+      if (entry->d_type == DT_REG && !isMarkdown(name)) continue;
+      if (entry->d_type == DT_DIR && isSkippedVaultFolder(name)) continue;
+      names.emplace_back(name);
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-      const fs::path path = folder / name;
-      struct stat entry {};
-      if (::stat(path.c_str(), &entry) != 0) continue;  // a dangling link, a file gone meanwhile
-      if (S_ISDIR(entry.st_mode)) {
-        if (isSkippedVaultFolder(name)) continue;
-        if (!this->folder(path, prefix + name + "/", depth + 1)) return false;
-      } else if (S_ISREG(entry.st_mode) && isMarkdown(name)) {
-        if (static_cast<uint64_t>(entry.st_size) > VaultFolderPort::MAX_FILE_BYTES) {
-          ++listing.skippedLarge;
-          continue;
-        }
-        if (listing.files.size() >= VaultFolderPort::MAX_FILES) {
-          listing.truncated = true;
-          return false;
-        }
-        listing.files.push_back(
-            {prefix + name, static_cast<uint64_t>(entry.st_size),
-             static_cast<int64_t>(entry.st_mtim.tv_sec) * 1'000'000'000 + entry.st_mtim.tv_nsec});
-      }
+      if (!entry(fd, name, prefix + name, depth)) return false;
     }
     return true;
   }
@@ -92,12 +136,18 @@ bool VaultFolder::isReadableFolder(const fs::path& root) {
   return fs::is_directory(root, ec) && ::access(root.c_str(), R_OK | X_OK) == 0;
 }
 
-VaultListing VaultFolder::list(const fs::path& root) {
-  std::error_code ec;
-  fs::directory_iterator probe(root, ec);
-  if (ec) throw FileError(FileAction::read, root, ec);
+VaultListing VaultFolder::list(const fs::path& root, const std::string& under) {
+  const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (rootFd < 0) {
+    throw FileError(FileAction::read, root, std::error_code(errno, std::generic_category()));
+  }
   Walk walk;
-  walk.folder(root, "", 0);
+  if (under.empty()) {
+    walk.folder(rootFd, "", 0);
+  } else {
+    walk.entry(rootFd, under);
+    ::close(rootFd);
+  }
   std::sort(walk.listing.files.begin(), walk.listing.files.end(),
             [](const VaultFileInfo& a, const VaultFileInfo& b) {
               return a.relativePath < b.relativePath;

@@ -10,7 +10,7 @@ namespace talewick {
 class VaultFolder : public VaultFolderPort {
  public:
   bool isReadableFolder(const std::filesystem::path& root) override;
-  VaultListing list(const std::filesystem::path& root) override;
+  VaultListing list(const std::filesystem::path& root, const std::string& under) override;
   std::optional<std::string> read(const std::filesystem::path& root,
                                   const std::string& relativePath) override;
   void writeAtomically(const std::filesystem::path& root, const std::string& relativePath,

@@ -39,7 +39,7 @@ TEST(VaultFolder, ListsTheNotesOnceWhateverLinksNamesAndSizesTheFolderHolds) {
   fs::create_symlink(vault / "a.md", vault / "alias.md");  // a linked file is a note
 
   VaultFolder folder;
-  const VaultListing listing = folder.list(vault.path());
+  const VaultListing listing = folder.list(vault.path(), "");
   const std::vector<std::string> listed = paths(listing);
   EXPECT_EQ(listed.size(), 5u) << ::testing::PrintToString(listed);
   EXPECT_EQ(std::count(listed.begin(), listed.end(), "a.md"), 1);
@@ -82,7 +82,7 @@ TEST(VaultFolder, WritesStayInsideTheFolderAndKeepTheNotesPermissions) {
   EXPECT_TRUE(folder.isReadableFolder(vault.path()));
   EXPECT_FALSE(folder.isReadableFolder(note));
   EXPECT_FALSE(folder.isReadableFolder(vault / "absent"));
-  EXPECT_THROW(folder.list(vault / "absent"), FileError);
+  EXPECT_THROW(folder.list(vault / "absent", ""), FileError);
 }
 
 TEST(VaultFolder, TheListingStopsAtItsCap) {
@@ -90,7 +90,7 @@ TEST(VaultFolder, TheListingStopsAtItsCap) {
   for (size_t i = 0; i <= VaultFolderPort::MAX_FILES; ++i) {
     std::ofstream(vault / (std::to_string(i) + ".md"));
   }
-  const VaultListing listing = VaultFolder().list(vault.path());
+  const VaultListing listing = VaultFolder().list(vault.path(), "");
   EXPECT_EQ(listing.files.size(), VaultFolderPort::MAX_FILES);
   EXPECT_TRUE(listing.truncated);
 }

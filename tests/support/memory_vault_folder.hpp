@@ -18,13 +18,14 @@ class MemoryVaultFolder : public VaultFolderPort {
   std::filesystem::path root = "/vault";
 
   bool isReadableFolder(const std::filesystem::path& path) override { return path == root; }
-  VaultListing list(const std::filesystem::path& path) override {
+  VaultListing list(const std::filesystem::path& path, const std::string& under) override {
     if (path != root) {
       throw FileError(FileAction::read, path, std::error_code(ENOENT, std::generic_category()));
     }
     VaultListing listing;
     for (const auto& [relative, file] : files_) {
-      listing.files.push_back({relative, file.bytes.size(), file.stamp});
+      const bool inside = under.empty() || relative == under || relative.starts_with(under + "/");
+      if (inside) listing.files.push_back({relative, file.bytes.size(), file.stamp});
     }
     return listing;
   }
@@ -53,6 +54,7 @@ class MemoryVaultFolder : public VaultFolderPort {
     files_[relative] = {std::move(bytes), ++clock_};
   }
   // Replaces the bytes and keeps the stamp; the size may still tell.
+  void remove(const std::string& relative) { files_.erase(relative); }
   void putUnnoticed(const std::string& relative, std::string bytes) {
     files_[relative].bytes = std::move(bytes);
   }

@@ -274,13 +274,31 @@ class Daemon {
     const std::optional<std::filesystem::path> folder = app_.vaultStore().folderPath();
     if (!folder) return;
     notesWatch_ = std::make_unique<FileWatch>(std::vector{*folder}, FileWatch::Depth::subfolders);
-    notesLoop_ = std::make_unique<LoopWatch>(main_, notesWatch_->fd(), kFallbackLook, [this] {
-      if (!worthALook(*notesWatch_, notesLooked_)) return;
-      notesSettle_.expires_after(kRemindersSettle);
-      notesSettle_.async_wait([this](const std::error_code& error) {
-        if (!error) kingdom_.rebuildSnapshot();
-      });
-    });
+    // The store reads only what the watch names; the fallback look, a watch that lost events or
+    // news of the folder itself list it whole (deeper folders are not watched).
+    app_.vaultStore().followWatch();
+    notesLoop_ =
+        std::make_unique<LoopWatch>(main_, notesWatch_->fd(), kFallbackLook, [this, folder] {
+          if (!worthALook(*notesWatch_, notesLooked_)) return;
+          VaultStore& vault = app_.vaultStore();
+          std::vector<std::string> named;
+          bool whole = notesWatch_->overflowed() || notesWatch_->changedPaths().empty();
+          for (const std::filesystem::path& path : notesWatch_->changedPaths()) {
+            const std::filesystem::path relative = path.lexically_relative(*folder);
+            const std::string name = relative.generic_string();
+            whole = whole || name.empty() || name == "." || name.starts_with("..");
+            named.push_back(name);
+          }
+          if (whole) {
+            vault.listAgain();
+          } else {
+            vault.filesChanged(named);
+          }
+          notesSettle_.expires_after(kRemindersSettle);
+          notesSettle_.async_wait([this](const std::error_code& error) {
+            if (!error) kingdom_.rebuildSnapshot();
+          });
+        });
   }
 
   // The expedition under way ends at its deadline, whether or not anyone looks: the daemon keeps
