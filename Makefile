@@ -2,6 +2,7 @@
 # Each installs the Debian packages that are missing, configures, builds and runs.
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
+                  libcpp-httplib-dev libsqlite3-dev libssl-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
 # Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
 # clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check.
@@ -10,7 +11,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps test-deps install-missing build run test bench tidy release-build clean
+.PHONY: all deps test-deps install-missing build run server test bench tidy release-build clean
 
 all: build
 
@@ -47,6 +48,14 @@ build: release-build
 
 run: release-build
 	./build/release/talewick $(ARGS)
+
+# The backend on loopback for development, with a configuration of its own (fresh secrets, a
+# SQLite database beside it) written in build/server-dev/ the first time.
+SERVER_DEV_CONFIG := build/server-dev/config.json
+server: build/release/build.ninja
+	cmake --build build/release -j $(JOBS) --target talewick-server
+	@[ -f $(SERVER_DEV_CONFIG) ] || ./build/release/talewick-server init $(SERVER_DEV_CONFIG)
+	./build/release/talewick-server serve --config $(SERVER_DEV_CONFIG) --listen 127.0.0.1:8787
 
 test: build/asan/build.ninja build/fuzz/build.ninja
 	cmake --build build/asan -j $(JOBS)

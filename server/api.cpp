@@ -1,0 +1,187 @@
+#include "server/api.hpp"
+
+#include <cctype>
+#include <chrono>
+
+#include "server/crypto.hpp"
+#include "server/oauth_start.hpp"
+#include "server/provider_status.hpp"
+#include "server/time_text.hpp"
+
+namespace talewick::server {
+
+namespace {
+
+using httplib::Request;
+using httplib::Response;
+using nlohmann::json;
+
+void sendJson(Response& response, int status, const json& body) {
+  response.status = status;
+  response.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace),
+                       "application/json");
+}
+
+void sendError(Response& response, int status, const std::string& message) {
+  sendJson(response, status, {{"error", message}});
+}
+
+// The body of a refusal that no route wrote (no route matched, the body was too large…).
+std::string statusMessage(int status) {
+  switch (status) {
+    case 400:
+      return "Requête mal formée.";
+    case 404:
+      return "Adresse inconnue sur ce serveur.";
+    case 413:
+      return "Requête trop grande : 1 Mio au plus.";
+    case 500:
+      return "Erreur interne du serveur.";
+    default:
+      return "Erreur HTTP " + std::to_string(status) + ".";
+  }
+}
+
+// The request's body as JSON: null when empty, nullopt when it is not JSON.
+std::optional<json> jsonBody(const Request& request) {
+  if (request.body.empty()) return json(nullptr);
+  json body = json::parse(request.body, nullptr, false);
+  if (body.is_discarded()) return std::nullopt;
+  return body;
+}
+
+// The hash under which a key is stored: the key itself is never kept.
+std::string keyHash(std::string_view key) { return crypto::hex(crypto::sha256(key)); }
+
+std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
+
+constexpr const char* PROVIDER_ROUTE = R"(/api/([^/]+)/)";
+
+}  // namespace
+
+Api::Api(const Config& config, Storage& storage, Log& log)
+    : config_(config), storage_(storage), log_(log) {}
+
+void Api::mount(httplib::Server& server) const {
+  server.set_payload_max_length(MAX_BODY_BYTES);
+  server.Get("/health", [this](const Request&, Response& response) { health(response); });
+  server.Post("/api/register", [this](const Request& request, Response& response) {
+    registerUser(request, response);
+  });
+  const std::string route = PROVIDER_ROUTE;
+  server.Get(route + "connections", forProvider(&Api::connectionStatus));
+  server.Delete(route + "connections", forProvider(&Api::disconnect));
+  server.Post(route + "oauth/start", forProvider(&Api::startOAuth));
+
+  // Any other call under /api/ is refused like the known ones when its key is not known, so that
+  // a caller without a key learns nothing of which routes exist.
+  const auto unknown = authenticated(
+      [](const Api&, Call& call) { sendError(call.response, 404, statusMessage(404)); });
+  const std::string anyApiPath = "/api/.*";
+  server.Get(anyApiPath, unknown);
+  server.Post(anyApiPath, unknown);
+  server.Put(anyApiPath, unknown);
+  server.Patch(anyApiPath, unknown);
+  server.Delete(anyApiPath, unknown);
+  server.Options(anyApiPath, unknown);
+
+  server.set_error_handler(
+      httplib::Server::HandlerWithResponse([](const Request&, Response& response) {
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        sendError(response, response.status, statusMessage(response.status));
+        return httplib::Server::HandlerResponse::Handled;
+      }));
+  server.set_exception_handler(
+      [this](const Request& request, Response& response, std::exception_ptr failure) {
+        std::string what = "unknown exception";
+        try {
+          std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+          what = e.what();
+        } catch (...) {
+        }
+        log_.write("error", "request failed", {{"path", request.path}, {"error", what}});
+        sendError(response, 500, statusMessage(500));
+      });
+}
+
+httplib::Server::Handler Api::authenticated(CallHandler handler) const {
+  return [this, handler = std::move(handler)](const Request& request, Response& response) {
+    std::optional<std::string> userId = callerOf(request);
+    if (!userId) {
+      return sendError(response, 401,
+                       "Clé API manquante ou inconnue : envoyer « authorization: Bearer » suivi "
+                       "de la clé reçue à l'inscription.");
+    }
+    std::optional<json> body = jsonBody(request);
+    if (!body) return sendError(response, 400, "Le corps de la requête n'est pas du JSON valide.");
+    Call call{request, response, std::move(*userId), std::move(*body)};
+    handler(*this, call);
+  };
+}
+
+httplib::Server::Handler Api::forProvider(
+    std::function<void(const Api&, Call&, const Provider&)> handler) const {
+  return authenticated([handler = std::move(handler)](const Api& api, Call& call) {
+    const Provider* provider = findProvider(call.request.matches[1].str());
+    if (!provider) return sendError(call.response, 404, "Fournisseur inconnu sur ce serveur.");
+    handler(api, call, *provider);
+  });
+}
+
+std::optional<std::string> Api::callerOf(const Request& request) const {
+  const std::string header = request.get_header_value("authorization");
+  static constexpr std::string_view kScheme = "bearer ";
+  if (header.size() <= kScheme.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kScheme.size(); ++i) {
+    // The scheme's name is case-insensitive.
+    if (std::tolower(static_cast<unsigned char>(header[i])) != kScheme[i]) return std::nullopt;
+  }
+  const std::string_view key = std::string_view(header).substr(kScheme.size());
+  // Only keys of the form handed out are worth a look-up.
+  if (!crypto::isHex(key, 64, true)) return std::nullopt;
+  return storage_.userWithKeyHash(keyHash(key));
+}
+
+void Api::health(Response& response) const { sendJson(response, 200, {{"status", "ok"}}); }
+
+void Api::registerUser(const Request& request, Response& response) const {
+  if (!crypto::sameSecret(request.get_header_value("x-signup-secret"), config_.signupSecret)) {
+    return sendError(response, 401, "Secret d'inscription refusé.");
+  }
+  if (!jsonBody(request)) {
+    return sendError(response, 400, "Le corps de la requête n'est pas du JSON valide.");
+  }
+  const std::string userId = crypto::randomUuid();
+  const std::string apiKey = crypto::randomHex(32);
+  storage_.addUser(userId, keyHash(apiKey), now());
+  sendJson(response, 200, {{"userId", userId}, {"apiKey", apiKey}});
+}
+
+void Api::connectionStatus(Call& call, const Provider& provider) const {
+  const std::vector<ProviderConnection> connections =
+      storage_.connections(call.userId, std::string(provider.segment));
+  sendJson(call.response, 200, statusRecord(config_, provider, connections));
+}
+
+void Api::disconnect(Call& call, const Provider& provider) const {
+  storage_.removeConnections(call.userId, std::string(provider.segment));
+  sendJson(call.response, 200, json::object());
+}
+
+void Api::startOAuth(Call& call, const Provider& provider) const {
+  const std::vector<std::string> missing = missingSettings(config_, provider);
+  if (!missing.empty()) {
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    return sendError(call.response, 409,
+                     std::string(provider.name) +
+                         " n'est pas configuré sur ce serveur ; réglages manquants : " + names +
+                         ".");
+  }
+  const AuthorizationStart start = startAuthorization(config_, provider, call.userId, now());
+  storage_.saveOAuthState(start.state);
+  sendJson(call.response, 200, {{"authorizationUrl", start.authorizationUrl}});
+}
+
+}  // namespace talewick::server

@@ -1,0 +1,63 @@
+// The server's HTTP surface: registration, and per provider the connection status, the start of
+// an OAuth round trip and the disconnection, over the storage port.
+//
+// Every answer is JSON; every refusal is {"error": text} (French: the desktop program shows it to
+// its user as it is). Calls under "/api/" but registration need "authorization: Bearer KEY".
+#pragma once
+
+#include <httplib.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "server/config.hpp"
+#include "server/log.hpp"
+#include "server/providers.hpp"
+#include "server/storage.hpp"
+
+namespace talewick::server {
+
+// The largest request body accepted; a larger one is answered 413.
+inline constexpr std::size_t MAX_BODY_BYTES = 1024 * 1024;
+
+class Api {
+ public:
+  // `config`, `storage` and `log` outlive every server the routes are mounted on.
+  Api(const Config& config, Storage& storage, Log& log);
+
+  // Installs the routes, the body limit and the error bodies on `server`.
+  void mount(httplib::Server& server) const;
+
+ private:
+  // What an authenticated route gets: the caller and the request's JSON body (null when empty).
+  struct Call {
+    const httplib::Request& request;
+    httplib::Response& response;
+    std::string userId;
+    nlohmann::json body;
+  };
+  using CallHandler = std::function<void(const Api&, Call&)>;
+
+  // Runs `handler` for a caller with a known key and a well-formed body; answers 401 or 400
+  // otherwise.
+  httplib::Server::Handler authenticated(CallHandler handler) const;
+  // The same for a route under "/api/<segment>/…": 404 for a segment that names no provider.
+  httplib::Server::Handler forProvider(
+      std::function<void(const Api&, Call&, const Provider&)> handler) const;
+
+  std::optional<std::string> callerOf(const httplib::Request& request) const;
+
+  void health(httplib::Response& response) const;
+  void registerUser(const httplib::Request& request, httplib::Response& response) const;
+  void connectionStatus(Call& call, const Provider& provider) const;
+  void disconnect(Call& call, const Provider& provider) const;
+  void startOAuth(Call& call, const Provider& provider) const;
+
+  const Config& config_;
+  Storage& storage_;
+  Log& log_;
+};
+
+}  // namespace talewick::server

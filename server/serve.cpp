@@ -1,0 +1,60 @@
+#include "server/serve.hpp"
+
+#include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "server/api.hpp"
+#include "server/storage.hpp"
+
+namespace talewick::server {
+
+void serve(const Config& config, Log& log) {
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  const std::unique_ptr<Storage> storage = openStorage(config.database);
+  httplib::Server server;
+  const Api api(config, *storage, log);
+  api.mount(server);
+  log.attach(server);
+
+  ListenAddress address = config.listen;
+  if (address.port == 0) {
+    address.port = server.bind_to_any_port(address.host);
+  } else if (!server.bind_to_port(address.host, address.port)) {
+    address.port = -1;
+  }
+  if (address.port <= 0) {
+    throw StartError("cannot listen on " + config.listen.text() + ": " + std::strerror(errno));
+  }
+  log.write("info", "listening", {{"address", address.text()}});
+
+  std::atomic<bool> finished = false;
+  std::thread stopper([&] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    if (finished) return;  // woken below: the server ended on its own
+    log.write("info", "stopping", {{"signal", signal == SIGINT ? "SIGINT" : "SIGTERM"}});
+    // stop() does nothing until the accept loop has begun, which it does as soon as the main
+    // thread enters listen_after_bind().
+    while (!server.is_running() && !finished) std::this_thread::yield();
+    server.stop();
+  });
+  // Returns once stopped, after the requests under way have been answered.
+  const bool served = server.listen_after_bind();
+  finished = true;
+  pthread_kill(stopper.native_handle(), SIGTERM);
+  stopper.join();
+  if (!served) throw StartError("the server stopped accepting connections");
+  log.write("info", "stopped");
+}
+
+}  // namespace talewick::server

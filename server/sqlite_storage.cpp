@@ -1,0 +1,141 @@
+#include "server/sqlite_storage.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "server/sqlite_migrations.hpp"
+
+namespace talewick::server {
+
+namespace {
+
+// How long a call waits for another process's write before it fails.
+constexpr int BUSY_TIMEOUT_MS = 5000;
+
+// SQLite would create the file with the umask's permissions; its journal files copy the file's.
+const std::filesystem::path& createPrivately(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    const bool done = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    if (done) return path;
+  } else if (errno == EEXIST) {
+    return path;
+  }
+  throw StorageError("cannot create the database " + path.string() + ": " +
+                     std::error_code(errno, std::generic_category()).message());
+}
+
+ProviderConnection connectionAt(const sqlite::Statement& row) {
+  ProviderConnection connection;
+  connection.provider = row.text(0);
+  connection.id = row.text(1);
+  connection.profile = nlohmann::json::parse(row.text(2), nullptr, false);
+  if (!connection.profile.is_object()) {
+    throw StorageError("a stored " + connection.provider + " connection is damaged");
+  }
+  if (!row.isNull(3)) connection.connectedAt = row.integer(3);
+  return connection;
+}
+
+}  // namespace
+
+SqliteStorage::SqliteStorage(const std::filesystem::path& path) : db_(createPrivately(path)) {
+  sqlite3_busy_timeout(db_.handle(), BUSY_TIMEOUT_MS);
+  // Readers go on while a writer writes, which the processes of one machine share well.
+  db_.run("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON;");
+  sqlite::migrate(db_, sqlite::schemaSteps());
+}
+
+void SqliteStorage::addUser(const std::string& userId, const std::string& keyHash,
+                            std::int64_t createdAt) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement(db_, "INSERT INTO users (id, key_hash, created_at) VALUES (?1, ?2, ?3)")
+      .bind(1, userId)
+      .bind(2, keyHash)
+      .bind(3, createdAt)
+      .run();
+}
+
+std::optional<std::string> SqliteStorage::userWithKeyHash(const std::string& keyHash) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement find(db_, "SELECT id FROM users WHERE key_hash = ?1");
+  find.bind(1, keyHash);
+  if (!find.step()) return std::nullopt;
+  return find.text(0);
+}
+
+std::vector<ProviderConnection> SqliteStorage::connections(const std::string& userId,
+                                                           const std::string& provider) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement rows(db_,
+                         "SELECT provider, id, profile, connected_at FROM connections "
+                         "WHERE user_id = ?1 AND provider = ?2 "
+                         "ORDER BY connected_at DESC NULLS LAST, id");
+  rows.bind(1, userId).bind(2, provider);
+  std::vector<ProviderConnection> found;
+  while (rows.step()) found.push_back(connectionAt(rows));
+  return found;
+}
+
+void SqliteStorage::saveConnection(const std::string& userId,
+                                   const ProviderConnection& connection) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement(db_,
+                    "INSERT OR REPLACE INTO connections "
+                    "(user_id, provider, id, profile, connected_at) VALUES (?1, ?2, ?3, ?4, ?5)")
+      .bind(1, userId)
+      .bind(2, connection.provider)
+      .bind(3, connection.id)
+      .bind(4, connection.profile.dump())
+      .bind(5, connection.connectedAt)
+      .run();
+}
+
+void SqliteStorage::removeConnections(const std::string& userId, const std::string& provider) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement(db_, "DELETE FROM connections WHERE user_id = ?1 AND provider = ?2")
+      .bind(1, userId)
+      .bind(2, provider)
+      .run();
+}
+
+void SqliteStorage::saveOAuthState(const OAuthState& state) {
+  const std::lock_guard lock(mutex_);
+  // The UNIQUE (user_id, provider) constraint makes REPLACE drop the abandoned attempt.
+  sqlite::Statement(db_,
+                    "INSERT OR REPLACE INTO oauth_states "
+                    "(state, user_id, provider, code_verifier, created_at) "
+                    "VALUES (?1, ?2, ?3, ?4, ?5)")
+      .bind(1, state.state)
+      .bind(2, state.userId)
+      .bind(3, state.provider)
+      .bind(4, state.codeVerifier)
+      .bind(5, state.createdAt)
+      .run();
+}
+
+std::optional<OAuthState> SqliteStorage::takeOAuthState(const std::string& state) {
+  const std::lock_guard lock(mutex_);
+  std::optional<OAuthState> taken;
+  sqlite::inTransaction(db_, [&] {
+    {
+      sqlite::Statement find(db_,
+                             "SELECT state, user_id, provider, code_verifier, created_at "
+                             "FROM oauth_states WHERE state = ?1");
+      find.bind(1, state);
+      if (!find.step()) return;
+      taken = OAuthState{find.text(0), find.text(1), find.text(2), find.text(3), find.integer(4)};
+    }
+    sqlite::Statement(db_, "DELETE FROM oauth_states WHERE state = ?1").bind(1, state).run();
+  });
+  return taken;
+}
+
+}  // namespace talewick::server

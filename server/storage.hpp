@@ -1,0 +1,83 @@
+// The one storage port of the server: users and the hashes of their keys, the provider accounts
+// they connected, and the OAuth round trips under way. Engines implement it (SQLite in one
+// process; later PostgreSQL shared by several); the routes see only this interface.
+//
+// Every method may be called from any thread at once; a failure of the engine throws
+// StorageError.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "server/config.hpp"
+
+namespace talewick::server {
+
+struct StorageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// One provider account connected by a user. A provider may hold several per user (a workspace
+// each); the others hold one at most.
+struct ProviderConnection {
+  std::string provider;  // the provider's segment
+  std::string id;        // the account's identifier at the provider
+  // The account's descriptive fields as the user sees them (a label, a workspace's name): a
+  // JSON object.
+  nlohmann::json profile = nlohmann::json::object();
+  std::optional<std::int64_t> connectedAt;  // seconds since 1970 (UTC)
+  bool operator==(const ProviderConnection&) const = default;
+};
+
+// An OAuth round trip started by a user and not yet finished by the provider's callback.
+struct OAuthState {
+  std::string state;  // the random value the provider sends back
+  std::string userId;
+  std::string provider;
+  std::string codeVerifier;  // the PKCE secret, sent with the code in the token exchange
+  std::int64_t createdAt = 0;
+  bool operator==(const OAuthState&) const = default;
+};
+
+class Storage {
+ public:
+  virtual ~Storage() = default;
+
+  // Records a new user, known from now on by `keyHash` (the SHA-256 of the user's key, in
+  // hexadecimal: the key itself is never stored).
+  virtual void addUser(const std::string& userId, const std::string& keyHash,
+                       std::int64_t createdAt) = 0;
+
+  // The user whose key has `keyHash`; nullopt when no user has it.
+  virtual std::optional<std::string> userWithKeyHash(const std::string& keyHash) = 0;
+
+  // The user's connections to `provider`, the latest connected first.
+  virtual std::vector<ProviderConnection> connections(const std::string& userId,
+                                                      const std::string& provider) = 0;
+
+  // Adds the connection, or replaces the user's connection with the same provider and id.
+  virtual void saveConnection(const std::string& userId, const ProviderConnection& connection) = 0;
+
+  // Forgets the user's connections to `provider` (none is not an error).
+  virtual void removeConnections(const std::string& userId, const std::string& provider) = 0;
+
+  // Records a round trip, replacing the one the same user may have left unfinished with the same
+  // provider (a user who starts again abandons the first attempt).
+  virtual void saveOAuthState(const OAuthState& state) = 0;
+
+  // The round trip of `state`, forgotten at once so that a callback can use it only once;
+  // nullopt when none has that state.
+  virtual std::optional<OAuthState> takeOAuthState(const std::string& state) = 0;
+};
+
+// The storage `database` names, ready for use (its schema brought up to date). Throws
+// StorageError with one line when it cannot be opened, and for an engine this version does not
+// offer yet.
+std::unique_ptr<Storage> openStorage(const DatabaseLocation& database);
+
+}  // namespace talewick::server
