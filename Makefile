@@ -70,7 +70,7 @@ bench: release-build
 # configuration, without the precompiled headers, which are g++'s and which clang cannot read.
 tidy: | deps test-deps
 	cmake -S . -B build/tidy -G Ninja -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON >/dev/null
-	run-clang-tidy -p build/tidy -j $(JOBS) -quiet 'questkit/|app/'
+	run-clang-tidy -p build/tidy -j $(JOBS) -quiet 'questkit/|app/|server/'
 
 clean:
 	rm -rf build
