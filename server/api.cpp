@@ -55,12 +55,39 @@ std::string keyHash(std::string_view key) { return crypto::hex(crypto::sha256(ke
 
 std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
 
+std::string htmlEscaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 constexpr const char* PROVIDER_ROUTE = R"(/api/([^/]+)/)";
 
 }  // namespace
 
-Api::Api(const Config& config, Storage& storage, Log& log)
-    : config_(config), storage_(storage), log_(log) {}
+Api::Api(const Config& config, Storage& storage, Log& log, FormPoster post)
+    : config_(config), storage_(storage), log_(log), post_(std::move(post)) {}
 
 void Api::mount(httplib::Server& server) const {
   server.set_payload_max_length(MAX_BODY_BYTES);
@@ -72,6 +99,9 @@ void Api::mount(httplib::Server& server) const {
   server.Get(route + "connections", forProvider(&Api::connectionStatus));
   server.Delete(route + "connections", forProvider(&Api::disconnect));
   server.Post(route + "oauth/start", forProvider(&Api::startOAuth));
+  server.Get(route + "oauth/callback", [this](const Request& request, Response& response) {
+    finishOAuth(request, response);
+  });
 
   // Any other call under /api/ is refused like the known ones when its key is not known, so that
   // a caller without a key learns nothing of which routes exist.
@@ -182,6 +212,43 @@ void Api::startOAuth(Call& call, const Provider& provider) const {
   const AuthorizationStart start = startAuthorization(config_, provider, call.userId, now());
   storage_.saveOAuthState(start.state);
   sendJson(call.response, 200, {{"authorizationUrl", start.authorizationUrl}});
+}
+
+void Api::finishOAuth(const Request& request, Response& response) const {
+  const Provider* provider = findProvider(request.matches[1].str());
+  if (!provider) return sendError(response, 404, "Fournisseur inconnu sur ce serveur.");
+  const std::string name(provider->name);
+  // Taken first, whatever the answer: a state serves once.
+  const std::optional<OAuthState> state = storage_.takeOAuthState(request.get_param_value("state"));
+  std::string error;
+  if (request.has_param("error")) {
+    const std::string reason = request.has_param("error_description")
+                                   ? request.get_param_value("error_description")
+                                   : request.get_param_value("error");
+    error = name + " a refusé l'accès : " + reason;
+  } else if (!state) {
+    error = "Autorisation " + name + " inconnue ou déjà utilisée.";
+  } else {
+    auto finished = finishAuthorization(config_, *provider, *state, request.get_param_value("code"),
+                                        now(), post_);
+    if (auto* connection = std::get_if<ProviderConnection>(&finished)) {
+      storage_.saveConnection(state->userId, *connection);
+    } else {
+      error = std::get<std::string>(finished);
+    }
+  }
+  if (!error.empty()) {
+    log_.write("warning", "oauth refused", {{"provider", std::string(provider->segment)}});
+  }
+  // The browser follows the redirect to the desktop program; the page is for one that does not.
+  const std::string target = desktopCallbackUrl(*provider, error);
+  response.status = 302;
+  response.set_header("Location", target);
+  response.set_content("<!doctype html><meta charset=\"utf-8\"><title>Talewick</title><p>" +
+                           htmlEscaped(error.empty() ? name + " connecté." : error) +
+                           "</p><p><a href=\"" + htmlEscaped(target) +
+                           "\">Revenir à Talewick</a></p>",
+                       "text/html; charset=utf-8");
 }
 
 }  // namespace talewick::server

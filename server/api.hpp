@@ -1,5 +1,6 @@
-// The server's HTTP surface: registration, and per provider the connection status, the start of
-// an OAuth round trip and the disconnection, over the storage port.
+// The server's HTTP surface: registration, and per provider the connection status, the OAuth
+// round trip (its start, and the provider's redirect that ends it) and the disconnection, over
+// the storage port.
 //
 // Every answer is JSON; every refusal is {"error": text} (French: the desktop program shows it to
 // its user as it is). Calls under "/api/" but registration need "authorization: Bearer KEY".
@@ -14,6 +15,7 @@
 
 #include "server/config.hpp"
 #include "server/log.hpp"
+#include "server/oauth_finish.hpp"
 #include "server/providers.hpp"
 #include "server/storage.hpp"
 
@@ -24,8 +26,9 @@ inline constexpr std::size_t MAX_BODY_BYTES = 1024 * 1024;
 
 class Api {
  public:
-  // `config`, `storage` and `log` outlive every server the routes are mounted on.
-  Api(const Config& config, Storage& storage, Log& log);
+  // `config`, `storage` and `log` outlive every server the routes are mounted on. `post` reaches
+  // the providers' token URLs.
+  Api(const Config& config, Storage& storage, Log& log, FormPoster post = postForm);
 
   // Installs the routes, the body limit and the error bodies on `server`.
   void mount(httplib::Server& server) const;
@@ -54,10 +57,13 @@ class Api {
   void connectionStatus(Call& call, const Provider& provider) const;
   void disconnect(Call& call, const Provider& provider) const;
   void startOAuth(Call& call, const Provider& provider) const;
+  // The provider's browser redirect: no key, the state of the round trip stands for the user.
+  void finishOAuth(const httplib::Request& request, httplib::Response& response) const;
 
   const Config& config_;
   Storage& storage_;
   Log& log_;
+  FormPoster post_;
 };
 
 }  // namespace talewick::server

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <mutex>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
 
 #include "server/crypto.hpp"
+#include "server/oauth_start.hpp"
 #include "server/sqlite_storage.hpp"
+#include "server/token_box.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::server {
@@ -206,11 +210,11 @@ TEST_F(ApiTest, answersTheStatusRecordOfEachProvider) {
 TEST_F(ApiTest, showsEachUserOnlyTheirOwnConnections) {
   const Registration ana = registerUser();
   const Registration bruno = registerUser();
-  storage_.saveConnection(ana.userId, {"notion", "n1", {{"workspaceName", "Maison"}}, 0});
+  storage_.saveConnection(ana.userId, {"notion", "n1", {{"workspaceName", "Maison"}}, 0, ""});
   storage_.saveConnection(ana.userId,
-                          {"linear", "w1", {{"name", "Atelier"}, {"selected", true}}, 60});
-  storage_.saveConnection(ana.userId, {"linear", "w2", json::object(), std::nullopt});
-  storage_.saveConnection(bruno.userId, {"linear", "w3", {{"name", "Forge"}}, 120});
+                          {"linear", "w1", {{"name", "Atelier"}, {"selected", true}}, 60, ""});
+  storage_.saveConnection(ana.userId, {"linear", "w2", json::object(), std::nullopt, ""});
+  storage_.saveConnection(bruno.userId, {"linear", "w3", {{"name", "Forge"}}, 120, ""});
 
   EXPECT_EQ(
       authorized("GET", "/api/notion/connections", ana.apiKey).body["connection"],
@@ -249,6 +253,86 @@ TEST_F(ApiTest, startsOAuthForTheCallerOfAConfiguredProvider) {
   EXPECT_EQ(state->provider, "asana");
   EXPECT_EQ(query.find("code_challenge")->second,
             crypto::base64Url(crypto::sha256(state->codeVerifier)));
+}
+
+// The provider's redirect ends the round trip: the code and the PKCE verifier go to the token URL
+// (here a stand-in on loopback), the account is connected, its tokens kept only sealed, and the
+// browser sent on to the desktop program; a state serves once, and a refusal is passed on.
+TEST_F(ApiTest, finishesOAuthAtTheProvidersRedirectAndKeepsTheTokensSealed) {
+  httplib::Server provider;
+  std::mutex mutex;
+  std::vector<httplib::Params> exchanges;
+  provider.Post("/oauth/token", [&](const httplib::Request& request, httplib::Response& response) {
+    const std::lock_guard lock(mutex);
+    exchanges.push_back(request.params);
+    response.set_content(R"({"access_token":"tok-secret-1","refresh_token":"ref-2",)"
+                         R"("expires_in":3600,"workspace_name":"Acme"})",
+                         "application/json");
+  });
+  const int port = provider.bind_to_any_port("127.0.0.1");
+  std::thread providerThread([&] { provider.listen_after_bind(); });
+  config_.providers["asana"].tokenURL = "http://127.0.0.1:" + std::to_string(port) + "/oauth/token";
+
+  const Registration user = registerUser();
+  const Answer started = authorized("POST", "/api/asana/oauth/start", user.apiKey);
+  const std::string url = started.body.value("authorizationUrl", "");
+  std::smatch state, challenge;
+  ASSERT_TRUE(std::regex_search(url, state, std::regex("[?&]state=([^&]+)"))) << url;
+  ASSERT_TRUE(std::regex_search(url, challenge, std::regex("code_challenge=([^&]+)"))) << url;
+
+  const auto redirect = [&](const std::string& query) {
+    httplib::Result result = server_.client().Get("/api/asana/oauth/callback?" + query);
+    EXPECT_TRUE(result);
+    if (!result) return std::string();
+    EXPECT_EQ(result->status, 302);
+    EXPECT_EQ(result->body.find("<script"), std::string::npos);
+    return result->get_header_value("Location");
+  };
+  EXPECT_EQ(redirect("code=c0de&state=" + state[1].str()),
+            "talewick://asana/backend/callback?connected=1");
+  {
+    const std::lock_guard lock(mutex);
+    ASSERT_EQ(exchanges.size(), 1u);
+    const httplib::Params& sent = exchanges[0];
+    const auto value = [&](const std::string& key) {
+      const auto it = sent.find(key);
+      return it == sent.end() ? std::string("<absent>") : it->second;
+    };
+    EXPECT_EQ(value("grant_type"), "authorization_code");
+    EXPECT_EQ(value("code"), "c0de");
+    EXPECT_EQ(value("client_id"), "asana-client");
+    EXPECT_EQ(value("redirect_uri"), "https://talewick.example.org/api/asana/oauth/callback");
+    EXPECT_EQ(pkceChallenge(value("code_verifier")), challenge[1].str());
+  }
+  const Answer status = authorized("GET", "/api/asana/connections", user.apiKey);
+  EXPECT_EQ(status.body["connection"].value("name", ""), "Acme") << status.body;
+  EXPECT_EQ(status.body.dump().find("tok-secret"), std::string::npos);
+  const std::vector<ProviderConnection> kept = storage_.connections(user.userId, "asana");
+  ASSERT_EQ(kept.size(), 1u);
+  const json tokens = json::parse(tokens::open(config_.tokenKey, kept[0].sealedTokens).value());
+  EXPECT_EQ(tokens["accessToken"], "tok-secret-1");
+  EXPECT_EQ(tokens["refreshToken"], "ref-2");
+  for (const char* file : {"talewick.db", "talewick.db-wal"}) {
+    EXPECT_EQ(folder_.read(file).find("tok-secret-1"), std::string::npos) << file;
+  }
+
+  // The same state again, a state never given, the provider's refusal (its text escaped). The
+  // client reads the Location header decoded.
+  EXPECT_EQ(
+      redirect("code=c0de&state=" + state[1].str()),
+      "talewick://asana/backend/callback?error=Autorisation Asana inconnue ou déjà utilisée.");
+  EXPECT_NE(redirect("code=x&state=forged").find("?error="), std::string::npos);
+  httplib::Result refused = server_.client().Get(
+      "/api/asana/oauth/callback?error=access_denied&error_description=%3Cb%3Enon%3C%2Fb%3E");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->body.find("<b>"), std::string::npos) << refused->body;
+  EXPECT_NE(refused->get_header_value("Location").find("error="), std::string::npos);
+  {
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(exchanges.size(), 1u);
+  }
+  provider.stop();
+  providerThread.join();
 }
 
 TEST_F(ApiTest, namesWhatAnUnconfiguredProviderLacks) {

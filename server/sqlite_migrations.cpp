@@ -32,6 +32,10 @@ const std::vector<std::string_view>& schemaSteps() {
           UNIQUE (user_id, provider)
         );
       )sql",
+      // 2: the provider tokens of each connection, sealed.
+      R"sql(
+        ALTER TABLE connections ADD COLUMN tokens TEXT NOT NULL DEFAULT '';
+      )sql",
   };
   return steps;
 }

@@ -41,6 +41,7 @@ ProviderConnection connectionAt(const sqlite::Statement& row) {
     throw StorageError("a stored " + connection.provider + " connection is damaged");
   }
   if (!row.isNull(3)) connection.connectedAt = row.integer(3);
+  connection.sealedTokens = row.text(4);
   return connection;
 }
 
@@ -75,7 +76,7 @@ std::vector<ProviderConnection> SqliteStorage::connections(const std::string& us
                                                            const std::string& provider) {
   const std::lock_guard lock(mutex_);
   sqlite::Statement rows(db_,
-                         "SELECT provider, id, profile, connected_at FROM connections "
+                         "SELECT provider, id, profile, connected_at, tokens FROM connections "
                          "WHERE user_id = ?1 AND provider = ?2 "
                          "ORDER BY connected_at DESC NULLS LAST, id");
   rows.bind(1, userId).bind(2, provider);
@@ -89,12 +90,14 @@ void SqliteStorage::saveConnection(const std::string& userId,
   const std::lock_guard lock(mutex_);
   sqlite::Statement(db_,
                     "INSERT OR REPLACE INTO connections "
-                    "(user_id, provider, id, profile, connected_at) VALUES (?1, ?2, ?3, ?4, ?5)")
+                    "(user_id, provider, id, profile, connected_at, tokens) "
+                    "VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
       .bind(1, userId)
       .bind(2, connection.provider)
       .bind(3, connection.id)
       .bind(4, connection.profile.dump())
       .bind(5, connection.connectedAt)
+      .bind(6, connection.sealedTokens)
       .run();
 }
 

@@ -11,7 +11,7 @@ namespace {
 ProviderConnection connection(const std::string& provider, const std::string& id,
                               std::optional<std::int64_t> connectedAt,
                               nlohmann::json profile = nlohmann::json::object()) {
-  return {provider, id, std::move(profile), connectedAt};
+  return {provider, id, std::move(profile), connectedAt, ""};
 }
 
 class SqliteStorageTest : public ::testing::Test {

@@ -31,6 +31,9 @@ struct ProviderConnection {
   // JSON object.
   nlohmann::json profile = nlohmann::json::object();
   std::optional<std::int64_t> connectedAt;  // seconds since 1970 (UTC)
+  // The provider's tokens for the account (a JSON object: access and refresh tokens, expiry),
+  // sealed by tokens::seal; empty when none were given. Never sent to a client.
+  std::string sealedTokens;
   bool operator==(const ProviderConnection&) const = default;
 };
 
