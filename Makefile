@@ -2,11 +2,12 @@
 # Each installs the Debian packages that are missing, configures, builds and runs.
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
-                  libcpp-httplib-dev libsqlite3-dev libssl-dev \
+                  libcpp-httplib-dev libsqlite3-dev libpqxx-dev libssl-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
 # Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
-# clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check.
-TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format
+# clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check;
+# PostgreSQL, the server's second storage engine, started by its tests in a folder of their own.
+TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format postgresql
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -1,5 +1,6 @@
 #include "server/storage.hpp"
 
+#include "server/postgres_storage.hpp"
 #include "server/sqlite_storage.hpp"
 
 namespace talewick::server {
@@ -9,11 +10,9 @@ std::unique_ptr<Storage> openStorage(const DatabaseLocation& database) {
     case DatabaseLocation::Engine::sqlite:
       return std::make_unique<SqliteStorage>(database.sqlitePath());
     case DatabaseLocation::Engine::postgresql:
-      break;
+      return std::make_unique<PostgresStorage>(database.url);
   }
-  throw StorageError(
-      "PostgreSQL storage is not available in this version of talewick-server; set \"database\" "
-      "to \"sqlite:/path/file.db\"");
+  throw StorageError("unknown database engine");
 }
 
 }  // namespace talewick::server

@@ -1,22 +1,149 @@
+// What every storage engine must keep: run on SQLite and on a PostgreSQL cluster of the test's
+// own, through openStorage as the server opens them.
 #include "server/storage.hpp"
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "tests/support/postgres_cluster.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::server {
 namespace {
 
-TEST(OpenStorage, opensSqliteAndRefusesPostgresqlForNow) {
-  testing::TempFolder folder{"open-storage"};
-  const std::unique_ptr<Storage> storage =
-      openStorage(*DatabaseLocation::parse("sqlite:" + (folder / "talewick.db").string()));
-  storage->addUser("u1", "hash-1", 1);
-  EXPECT_EQ(storage->userWithKeyHash("hash-1"), "u1");
+ProviderConnection connection(const std::string& provider, const std::string& id,
+                              std::optional<std::int64_t> connectedAt,
+                              nlohmann::json profile = nlohmann::json::object(),
+                              std::string tokens = "") {
+  return {provider, id, std::move(profile), connectedAt, std::move(tokens)};
+}
 
+// One cluster for the whole program, started by the first test that needs it.
+testing::PostgresCluster& cluster() {
+  static testing::PostgresCluster running;
+  return running;
+}
+
+enum class Engine { sqlite, postgresql };
+
+class StorageContract : public ::testing::TestWithParam<Engine> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Engine::postgresql) {
+      if (!testing::PostgresCluster::programs()) GTEST_SKIP() << "PostgreSQL is not installed";
+      url_ = cluster().newDatabase();
+    } else {
+      url_ = "sqlite:" + (folder_ / "talewick.db").string();
+    }
+  }
+  std::unique_ptr<Storage> open() { return openStorage(*DatabaseLocation::parse(url_)); }
+
+  testing::TempFolder folder_{"storage"};
+  std::string url_;
+};
+
+TEST_P(StorageContract, keepsItsDataForTheNextProcess) {
+  {
+    const std::unique_ptr<Storage> storage = open();
+    storage->addUser("u1", "hash-1", 100);
+    storage->saveConnection("u1", connection("asana", "a1", 200, {{"accountLabel", "Ana"}}, "ff"));
+  }
+  // Two processes at once, as behind a load balancer: each sees what the other wrote.
+  const std::unique_ptr<Storage> first = open();
+  const std::unique_ptr<Storage> second = open();
+  EXPECT_EQ(second->userWithKeyHash("hash-1"), "u1");
+  EXPECT_EQ(second->connections("u1", "asana"),
+            std::vector{connection("asana", "a1", 200, {{"accountLabel", "Ana"}}, "ff")});
+  first->addUser("u2", "hash-2", 300);
+  EXPECT_EQ(second->userWithKeyHash("hash-2"), "u2");
+}
+
+TEST_P(StorageContract, findsUsersOnlyByTheirKeyHash) {
+  const std::unique_ptr<Storage> storage = open();
+  storage->addUser("u1", "hash-1", 100);
+  storage->addUser("u2", "hash-2", 100);
+  EXPECT_EQ(storage->userWithKeyHash("hash-2"), "u2");
+  EXPECT_EQ(storage->userWithKeyHash("u1"), std::nullopt);
+  EXPECT_EQ(storage->userWithKeyHash("hash-3"), std::nullopt);
+  // Two users never share a key; the engine stays usable after the refusal.
+  EXPECT_THROW(storage->addUser("u3", "hash-1", 100), StorageError);
+  EXPECT_EQ(storage->userWithKeyHash("hash-1"), "u1");
+}
+
+TEST_P(StorageContract, keepsEachUsersConnectionsApart) {
+  const std::unique_ptr<Storage> storage = open();
+  storage->addUser("u1", "hash-1", 100);
+  storage->addUser("u2", "hash-2", 100);
+  storage->saveConnection("u1", connection("linear", "w1", 100, {{"name", "Atelier"}}));
+  storage->saveConnection("u1", connection("linear", "w2", 300));
+  storage->saveConnection("u1", connection("linear", "w0", std::nullopt));
+  storage->saveConnection("u1", connection("todoist", "t1", 100));
+  storage->saveConnection("u2", connection("linear", "w1", 200, {{"name", "Forge"}}));
+
+  // The latest connected first; one without a date last.
+  EXPECT_EQ(storage->connections("u1", "linear"),
+            (std::vector{connection("linear", "w2", 300),
+                         connection("linear", "w1", 100, {{"name", "Atelier"}}),
+                         connection("linear", "w0", std::nullopt)}));
+  EXPECT_EQ(storage->connections("u2", "linear"),
+            std::vector{connection("linear", "w1", 200, {{"name", "Forge"}})});
+
+  // Saving the same account again replaces it, tokens included.
+  storage->saveConnection("u2", connection("linear", "w1", 400, {{"name", "Forge 2"}}, "ab"));
+  EXPECT_EQ(storage->connections("u2", "linear"),
+            std::vector{connection("linear", "w1", 400, {{"name", "Forge 2"}}, "ab")});
+
+  // Disconnecting touches one user's one provider.
+  storage->removeConnections("u1", "linear");
+  EXPECT_TRUE(storage->connections("u1", "linear").empty());
+  EXPECT_EQ(storage->connections("u1", "todoist").size(), 1u);
+  EXPECT_EQ(storage->connections("u2", "linear").size(), 1u);
+  storage->removeConnections("u1", "linear");  // nothing left: not an error
+}
+
+TEST_P(StorageContract, servesEachOAuthStateOnceAndKeepsOnlyTheLatestAttempt) {
+  const std::unique_ptr<Storage> storage = open();
+  storage->addUser("u1", "hash-1", 100);
+  const OAuthState first{"state-1", "u1", "notion", "verifier-1", 100};
+  const OAuthState second{"state-2", "u1", "notion", "verifier-2", 160};
+  const OAuthState other{"state-3", "u1", "asana", "verifier-3", 170};
+  storage->saveOAuthState(first);
+  storage->saveOAuthState(second);
+  storage->saveOAuthState(other);
+
+  EXPECT_EQ(storage->takeOAuthState("state-1"), std::nullopt);  // abandoned for the second
+  EXPECT_EQ(storage->takeOAuthState("state-2"), second);
+  EXPECT_EQ(storage->takeOAuthState("state-2"), std::nullopt);  // already used
+  EXPECT_EQ(storage->takeOAuthState("state-3"), other);
+}
+
+// Many requests at once, from as many threads: a state is served to one of them only.
+TEST_P(StorageContract, servesAStateOnceUnderConcurrentCallbacks) {
+  const std::unique_ptr<Storage> storage = open();
+  storage->addUser("u1", "hash-1", 100);
+  storage->saveOAuthState({"state-1", "u1", "notion", "verifier-1", 100});
+  std::atomic<int> served = 0;
+  std::vector<std::thread> callers;
+  for (int i = 0; i < 8; ++i) {
+    callers.emplace_back([&] {
+      if (storage->takeOAuthState("state-1")) ++served;
+    });
+  }
+  for (std::thread& caller : callers) caller.join();
+  EXPECT_EQ(served, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, StorageContract,
+                         ::testing::Values(Engine::sqlite, Engine::postgresql),
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                           return info.param == Engine::sqlite ? "sqlite" : "postgresql";
+                         });
+
+TEST(OpenStorage, refusesADatabaseItCannotReachWithOneLine) {
   try {
-    openStorage(*DatabaseLocation::parse("postgresql://talewick@localhost/talewick"));
-    ADD_FAILURE() << "PostgreSQL was accepted";
+    openStorage(*DatabaseLocation::parse("postgresql://talewick@/none?host=/nonexistent"));
+    ADD_FAILURE() << "an unreachable database was accepted";
   } catch (const StorageError& e) {
     EXPECT_NE(std::string(e.what()).find("PostgreSQL"), std::string::npos) << e.what();
   }

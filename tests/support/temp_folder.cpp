@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -24,8 +25,10 @@ fs::path baseFolder() {
 
 TempFolder::TempFolder(const std::string& prefix) {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::string test =
+  std::string test =
       info ? std::string(info->test_suite_name()) + "-" + info->name() : std::string("hors-test");
+  // Parameterised tests are named "Values/Suite.case/param": one folder, not a tree of them.
+  std::replace(test.begin(), test.end(), '/', '_');
   path_ = baseFolder() / ("talewick-" + prefix + "-" + test + "-" + std::to_string(::getpid()));
   fs::remove_all(path_);
   fs::create_directories(path_);

@@ -1,0 +1,223 @@
+#include "server/postgres_storage.hpp"
+
+namespace talewick::server {
+
+namespace {
+
+// The schema in numbered steps, as for SQLite: step N brings a database from version N-1 to N.
+const std::vector<std::string>& schemaSteps() {
+  static const std::vector<std::string> steps = {
+      // 1: users, their connections and their OAuth round trips.
+      R"sql(
+        CREATE TABLE users (
+          id TEXT PRIMARY KEY,
+          key_hash TEXT NOT NULL UNIQUE,
+          created_at BIGINT NOT NULL
+        );
+        CREATE TABLE connections (
+          user_id TEXT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+          provider TEXT NOT NULL,
+          id TEXT NOT NULL,
+          profile TEXT NOT NULL,
+          connected_at BIGINT,
+          PRIMARY KEY (user_id, provider, id)
+        );
+        CREATE TABLE oauth_states (
+          state TEXT PRIMARY KEY,
+          user_id TEXT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+          provider TEXT NOT NULL,
+          code_verifier TEXT NOT NULL,
+          created_at BIGINT NOT NULL,
+          UNIQUE (user_id, provider)
+        );
+      )sql",
+      // 2: the provider tokens of each connection, sealed.
+      R"sql(
+        ALTER TABLE connections ADD COLUMN tokens TEXT NOT NULL DEFAULT '';
+      )sql",
+  };
+  return steps;
+}
+
+// Any number taken by this program alone: the lock under which one process migrates at a time.
+constexpr std::int64_t MIGRATION_LOCK = 0x7461'6c65'7769'636b;  // "talewick"
+
+void migrate(pqxx::connection& connection) {
+  pqxx::work work(connection);
+  work.exec_params("SELECT pg_advisory_xact_lock($1)", MIGRATION_LOCK);
+  work.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
+  const pqxx::result rows = work.exec("SELECT version FROM schema_version");
+  const int found = rows.empty() ? 0 : rows[0][0].as<int>();
+  const int known = static_cast<int>(schemaSteps().size());
+  if (found > known) {
+    throw StorageError("the database has schema version " + std::to_string(found) +
+                       ", newer than this program's " + std::to_string(known) +
+                       "; run a newer talewick-server");
+  }
+  for (int version = found; version < known; ++version) {
+    try {
+      work.exec(schemaSteps()[static_cast<std::size_t>(version)]);
+    } catch (const pqxx::sql_error& e) {
+      throw StorageError("schema step " + std::to_string(version + 1) + " failed: " + e.what());
+    }
+  }
+  if (found != known) {
+    work.exec("DELETE FROM schema_version");
+    work.exec_params("INSERT INTO schema_version (version) VALUES ($1)", known);
+  }
+  work.commit();
+}
+
+ProviderConnection connectionOf(const pqxx::row& row) {
+  ProviderConnection connection;
+  connection.provider = row[0].as<std::string>();
+  connection.id = row[1].as<std::string>();
+  connection.profile = nlohmann::json::parse(row[2].as<std::string>(), nullptr, false);
+  if (!connection.profile.is_object()) {
+    throw StorageError("a stored " + connection.provider + " connection is damaged");
+  }
+  if (!row[3].is_null()) connection.connectedAt = row[3].as<std::int64_t>();
+  connection.sealedTokens = row[4].as<std::string>();
+  return connection;
+}
+
+}  // namespace
+
+PostgresStorage::PostgresStorage(const std::string& url) : url_(url) {
+  try {
+    auto connection = std::make_unique<pqxx::connection>(url_);
+    migrate(*connection);
+    idle_.push_back(std::move(connection));
+    open_ = 1;
+  } catch (const StorageError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw StorageError(std::string("cannot open the PostgreSQL database: ") + e.what());
+  }
+}
+
+template <class Work>
+auto PostgresStorage::inTransaction(Work&& work) {
+  std::unique_ptr<pqxx::connection> connection;
+  {
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [&] { return !idle_.empty() || open_ < POOL_SIZE; });
+    if (!idle_.empty()) {
+      connection = std::move(idle_.back());
+      idle_.pop_back();
+    } else {
+      ++open_;
+    }
+  }
+  // Back to the pool whatever happens; a broken connection is dropped, to be opened again.
+  struct Return {
+    PostgresStorage& storage;
+    std::unique_ptr<pqxx::connection>& connection;
+    ~Return() {
+      const std::lock_guard lock(storage.mutex_);
+      if (connection && connection->is_open()) {
+        storage.idle_.push_back(std::move(connection));
+      } else {
+        --storage.open_;
+      }
+      storage.released_.notify_one();
+    }
+  } giveBack{*this, connection};
+  try {
+    if (!connection || !connection->is_open()) {
+      connection = std::make_unique<pqxx::connection>(url_);
+    }
+    pqxx::work transaction(*connection);
+    if constexpr (std::is_void_v<decltype(work(transaction))>) {
+      work(transaction);
+      transaction.commit();
+    } else {
+      auto result = work(transaction);
+      transaction.commit();
+      return result;
+    }
+  } catch (const StorageError&) {
+    throw;
+  } catch (const pqxx::unique_violation& e) {
+    throw StorageError(std::string("already stored: ") + e.what());
+  } catch (const std::exception& e) {
+    throw StorageError(std::string("PostgreSQL: ") + e.what());
+  }
+}
+
+void PostgresStorage::addUser(const std::string& userId, const std::string& keyHash,
+                              std::int64_t createdAt) {
+  inTransaction([&](pqxx::work& work) {
+    work.exec_params("INSERT INTO users (id, key_hash, created_at) VALUES ($1, $2, $3)", userId,
+                     keyHash, createdAt);
+  });
+}
+
+std::optional<std::string> PostgresStorage::userWithKeyHash(const std::string& keyHash) {
+  return inTransaction([&](pqxx::work& work) -> std::optional<std::string> {
+    const pqxx::result rows = work.exec_params("SELECT id FROM users WHERE key_hash = $1", keyHash);
+    if (rows.empty()) return std::nullopt;
+    return rows[0][0].as<std::string>();
+  });
+}
+
+std::vector<ProviderConnection> PostgresStorage::connections(const std::string& userId,
+                                                             const std::string& provider) {
+  return inTransaction([&](pqxx::work& work) {
+    const pqxx::result rows = work.exec_params(
+        "SELECT provider, id, profile, connected_at, tokens FROM connections "
+        "WHERE user_id = $1 AND provider = $2 ORDER BY connected_at DESC NULLS LAST, id",
+        userId, provider);
+    std::vector<ProviderConnection> found;
+    for (const pqxx::row& row : rows) found.push_back(connectionOf(row));
+    return found;
+  });
+}
+
+void PostgresStorage::saveConnection(const std::string& userId,
+                                     const ProviderConnection& connection) {
+  inTransaction([&](pqxx::work& work) {
+    const std::optional<std::int64_t>& at = connection.connectedAt;
+    work.exec_params(
+        "INSERT INTO connections (user_id, provider, id, profile, connected_at, tokens) "
+        "VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (user_id, provider, id) DO UPDATE SET "
+        "profile = EXCLUDED.profile, connected_at = EXCLUDED.connected_at, "
+        "tokens = EXCLUDED.tokens",
+        userId, connection.provider, connection.id, connection.profile.dump(), at,
+        connection.sealedTokens);
+  });
+}
+
+void PostgresStorage::removeConnections(const std::string& userId, const std::string& provider) {
+  inTransaction([&](pqxx::work& work) {
+    work.exec_params("DELETE FROM connections WHERE user_id = $1 AND provider = $2", userId,
+                     provider);
+  });
+}
+
+void PostgresStorage::saveOAuthState(const OAuthState& state) {
+  inTransaction([&](pqxx::work& work) {
+    // A user who starts again abandons the attempt left unfinished with the same provider.
+    work.exec_params("DELETE FROM oauth_states WHERE user_id = $1 AND provider = $2", state.userId,
+                     state.provider);
+    work.exec_params(
+        "INSERT INTO oauth_states (state, user_id, provider, code_verifier, created_at) "
+        "VALUES ($1, $2, $3, $4, $5)",
+        state.state, state.userId, state.provider, state.codeVerifier, state.createdAt);
+  });
+}
+
+std::optional<OAuthState> PostgresStorage::takeOAuthState(const std::string& state) {
+  return inTransaction([&](pqxx::work& work) -> std::optional<OAuthState> {
+    const pqxx::result rows = work.exec_params(
+        "DELETE FROM oauth_states WHERE state = $1 "
+        "RETURNING state, user_id, provider, code_verifier, created_at",
+        state);
+    if (rows.empty()) return std::nullopt;
+    const pqxx::row row = rows[0];
+    return OAuthState{row[0].as<std::string>(), row[1].as<std::string>(), row[2].as<std::string>(),
+                      row[3].as<std::string>(), row[4].as<std::int64_t>()};
+  });
+}
+
+}  // namespace talewick::server

@@ -1,0 +1,48 @@
+// The storage port on PostgreSQL: one database shared by several server processes (behind a load
+// balancer), when one machine is no longer enough.
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <pqxx/pqxx>
+#include <string>
+#include <vector>
+
+#include "server/storage.hpp"
+
+namespace talewick::server {
+
+class PostgresStorage final : public Storage {
+ public:
+  // A few connections: each request holds one for the length of its call.
+  static constexpr std::size_t POOL_SIZE = 4;
+
+  // Connects to `url` ("postgresql://user@host/db", a socket folder as "?host=/path") and brings
+  // the schema up to date; processes starting together take turns at it. Throws StorageError.
+  explicit PostgresStorage(const std::string& url);
+
+  void addUser(const std::string& userId, const std::string& keyHash,
+               std::int64_t createdAt) override;
+  std::optional<std::string> userWithKeyHash(const std::string& keyHash) override;
+  std::vector<ProviderConnection> connections(const std::string& userId,
+                                              const std::string& provider) override;
+  void saveConnection(const std::string& userId, const ProviderConnection& connection) override;
+  void removeConnections(const std::string& userId, const std::string& provider) override;
+  void saveOAuthState(const OAuthState& state) override;
+  std::optional<OAuthState> takeOAuthState(const std::string& state) override;
+
+ private:
+  // Runs `work` in a transaction on a connection of the pool, committed when it returns; engine
+  // failures become StorageError. A connection the server dropped is opened again.
+  template <class Work>
+  auto inTransaction(Work&& work);
+
+  std::string url_;
+  std::mutex mutex_;
+  std::condition_variable released_;
+  std::vector<std::unique_ptr<pqxx::connection>> idle_;
+  std::size_t open_ = 0;
+};
+
+}  // namespace talewick::server
