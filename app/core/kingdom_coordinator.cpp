@@ -1,6 +1,7 @@
 #include "core/kingdom_coordinator.hpp"
 
 #include <algorithm>
+#include <set>
 
 #include "core/reminders_service.hpp"
 #include "support/loc.hpp"
@@ -97,6 +98,7 @@ void KingdomCoordinator::rebuildSnapshot() {
   view.board = board_.board();
   view.journey = journey_.resolve(view.snapshot.journeyCandidates, view.snapshot.dayKey);
   view.secondaries = Journey::secondaries(view.board, SECONDARIES);
+  view.offers = gatherPeople(now);
   view_ = std::move(view);
   observers_.notify(payments);
 }
@@ -173,6 +175,37 @@ std::vector<KingdomCoordinator::Payment> KingdomCoordinator::fightWeeklyBoss(
       [&](const WeeklyBoss::Boss& boss) {
         return KingdomWeeklyBossObservation::completedIDs(boss, campaigns, riskIDs);
       });
+}
+
+std::vector<QuestOffers::Offer> KingdomCoordinator::gatherPeople(Date now) {
+  if (quests_.source() != QuestSource::agenda) return {};  // never the demonstration day
+  const std::vector<DayEvent>& events = quests_.rawEvents();
+  if (inhabitants_) {
+    const std::vector<std::string> own = preferences_
+                                             ? InhabitantContributions::ownAddresses(*preferences_)
+                                             : std::vector<std::string>{};
+    inhabitants_->meet(InhabitantContributions::fromEvents(events, now, own));
+  }
+  // Every occurrence of a series carries the series' id: the series is offered once.
+  std::vector<QuestOffers::InviteCandidate> invites;
+  std::set<std::string> invited;
+  for (const DayEvent& e : events) {
+    if (!e.needsResponse || !(now < e.endDate) || !invited.insert(e.id).second) continue;
+    invites.push_back({e.id, e.title, e.organizerLabel, e.organizerEmail, true});
+  }
+  std::set<std::string> seen;
+  if (preferences_) {
+    for (std::string& id : preferences_->stringList(OFFERS_SEEN_KEY)) seen.insert(std::move(id));
+  }
+  return QuestOffers::pending(invites, {}, seen);
+}
+
+void KingdomCoordinator::markOffersSeen() {
+  if (!preferences_ || !view_) return;
+  Json ids = Json::array();
+  for (const QuestOffers::Offer& o : view_->offers) ids.push_back(o.id);
+  if (preferences_->value(OFFERS_SEEN_KEY) == std::optional(ids)) return;
+  preferences_->set(OFFERS_SEEN_KEY, std::move(ids));
 }
 
 }  // namespace talewick

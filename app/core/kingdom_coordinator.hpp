@@ -18,6 +18,8 @@
 #include "core/clock.hpp"
 #include "core/file_port.hpp"
 #include "core/hero_store.hpp"
+#include "core/inhabitant_contributions.hpp"
+#include "core/inhabitant_store.hpp"
 #include "core/kingdom_campaign_chronicle_store.hpp"
 #include "core/kingdom_campaign_store.hpp"
 #include "core/kingdom_journey_store.hpp"
@@ -25,10 +27,12 @@
 #include "core/kingdom_territory_override_store.hpp"
 #include "core/kingdom_weekly_boss_store.hpp"
 #include "core/observers.hpp"
+#include "core/preferences.hpp"
 #include "core/quest_store.hpp"
 #include "core/reminders_port.hpp"
 #include "core/world_quests_store.hpp"
 #include "kingdom/kingdom_snapshot.hpp"
+#include "kingdom/quest_offers.hpp"
 
 namespace talewick {
 
@@ -43,10 +47,14 @@ class KingdomCoordinator {
     std::optional<WorldQuests::DailyBoard> board;
     Journey::Resolution journey;
     std::vector<WorldQuests::Objective> secondaries;
+    // The invitations still awaiting the user's answer (QuestOffers::pending).
+    std::vector<QuestOffers::Offer> offers;
   };
 
   // The main quest shows at most this many side objectives under it.
   static constexpr int64_t SECONDARIES = 3;
+  // The preference listing the ids of the offers the user has seen.
+  static constexpr const char* OFFERS_SEEN_KEY = "questOffers.seen";
 
   // The state files live in `folder` (beside the hero's document), reached through `files`; a
   // refresh whose state cannot be saved throws FileError. Every reference outlives the
@@ -90,6 +98,18 @@ class KingdomCoordinator {
     taskFiles_ = std::move(source);
   }
 
+  // The people of the calendar: each rebuild from the agenda records the people of the meetings
+  // that have ended in `inhabitants` (the user's own addresses read from `preferences`), and the
+  // offers read which ones the user has seen from `preferences`. Either may be null (no people
+  // recorded; every offer new). Both outlive the coordinator.
+  void meetPeople(InhabitantStore* inhabitants, Preferences* preferences) {
+    inhabitants_ = inhabitants;
+    preferences_ = preferences;
+  }
+  // Records every offer of the last rebuild as seen, and forgets those no longer offered. Throws
+  // std::system_error when the preferences cannot be written.
+  void markOffersSeen();
+
   // `observer` runs after every rebuild with the payments it made (often none).
   int observe(std::function<void(const std::vector<Payment>&)> observer) {
     return observers_.add(std::move(observer));
@@ -103,6 +123,8 @@ class KingdomCoordinator {
   // Raises, damages and pays the week's boss from what the snapshot holds overdue.
   std::vector<Payment> fightWeeklyBoss(const KingdomSnapshot::Snapshot& snapshot, Date now);
   std::map<std::string, std::string> calendarTitles();
+  // Meets the people of the loaded occurrences and answers the pending offers.
+  std::vector<QuestOffers::Offer> gatherPeople(Date now);
 
   QuestStore& quests_;
   CalendarEventStorePort* calendars_;
@@ -123,6 +145,8 @@ class KingdomCoordinator {
   KingdomSnapshot::ClassificationCache classifications_;
   std::optional<View> view_;
   ObserverList<const std::vector<Payment>&> observers_;
+  InhabitantStore* inhabitants_ = nullptr;
+  Preferences* preferences_ = nullptr;
   int questsToken_;
 };
 

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "core/inhabitant_contributions.hpp"
 #include "platform/cloud_folder.hpp"
 #include "platform/file_preferences.hpp"
 #include "platform/keychain_file.hpp"
@@ -67,18 +68,7 @@ CalendarSelection& AppContext::selection() {
 }
 
 std::vector<std::string> AppContext::identityEmails() {
-  std::vector<std::string> emails = preferences().stringList("identity.emails");
-  if (auto single = preferences().string("identity.emails")) {
-    size_t start = 0;
-    while (start <= single->size()) {
-      const size_t comma = std::min(single->find(',', start), single->size());
-      std::string one = single->substr(start, comma - start);
-      std::erase(one, ' ');
-      if (!one.empty()) emails.push_back(one);
-      start = comma + 1;
-    }
-  }
-  return emails;
+  return InhabitantContributions::ownAddresses(preferences());
 }
 
 CalendarEventStorePort& AppContext::calendarStore() {
@@ -138,6 +128,17 @@ HeroStore& AppContext::heroStore() {
   return *heroStore_;
 }
 
+InhabitantStore& AppContext::inhabitantStore() {
+  if (!inhabitantStore_) {
+    RunLoop& loop = runLoop();
+    inhabitantStore_ = std::make_unique<InhabitantStore>(
+        linuxFiles(), paths::dataFolder() / InhabitantStore::FILE_NAME, cloudStore(), loop.main(),
+        loop.serialQueue(InhabitantStore::CLOUD_QUEUE), warnings_);
+    inhabitantStore_->start();
+  }
+  return *inhabitantStore_;
+}
+
 CloudPrefsSync& AppContext::cloudPrefsSync() {
   preferences();  // first, for the same reason
   if (!cloudPrefsSync_) {
@@ -178,6 +179,7 @@ KingdomCoordinator& AppContext::kingdom() {
     kingdom_ = std::make_unique<KingdomCoordinator>(
         linuxFiles(), paths::dataFolder(), quests, calendarDisabled() ? nullptr : &calendarStore(),
         remindersStore(), heroStore(), [this] { return now(); });
+    kingdom_->meetPeople(&inhabitantStore(), &preferences());
     kingdom_->readTaskFiles([this] {
       VaultStore& vault = vaultStore();
       return vault.folderPath() ? vault.scan().quests : std::vector<VaultSideQuest>{};

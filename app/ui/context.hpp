@@ -15,6 +15,7 @@
 #include "core/cloud_store_port.hpp"
 #include "core/expedition_store.hpp"
 #include "core/hero_store.hpp"
+#include "core/inhabitant_store.hpp"
 #include "core/kingdom_coordinator.hpp"
 #include "core/kingdom_rest_store.hpp"
 #include "core/preferences.hpp"
@@ -62,6 +63,8 @@ class AppContext {
   KeyValueCloudStore& cloudStore();
   // The hero, started on first use.
   HeroStore& heroStore();
+  // The inhabitants book, started on first use.
+  InhabitantStore& inhabitantStore();
   // The preference mirror, started with the preferences.
   CloudPrefsSync& cloudPrefsSync();
   SecretsStore& secrets();
@@ -89,6 +92,7 @@ class AppContext {
   std::unique_ptr<Preferences> preferences_;
   std::unique_ptr<KeyValueCloudStore> cloudStore_;
   std::unique_ptr<HeroStore> heroStore_;
+  std::unique_ptr<InhabitantStore> inhabitantStore_;
   std::unique_ptr<CloudPrefsSync> cloudPrefsSync_;
   std::unique_ptr<SecretsStore> secrets_;
   std::unique_ptr<CalendarSelection> selection_;

@@ -138,6 +138,12 @@ std::string goldAndStreak(int64_t gold, int64_t streakDays) {
                                                          "série de %@ jour", "série de %@ jours")});
 }
 
+std::string rarityName(Rarity rarity) {
+  static constexpr const char* kFrench[] = {"commune", "rare", "épique", "légendaire"};
+  return Loc::string("cli.rarity." + std::string(rawValue(rarity)),
+                     kFrench[static_cast<int>(rarity)]);
+}
+
 std::string progressBar(double progress, int width) {
   const int filled = std::clamp(static_cast<int>(progress * width), 0, width);
   std::string bar = "[";

@@ -53,6 +53,9 @@ std::string shown(std::string_view outside, bool keepLines = false);
 // "120 or · série de 3 jours": the hero's gold and streak, the days agreed with their count.
 std::string goldAndStreak(int64_t gold, int64_t streakDays);
 
+// "épique": a rarity as the lists name it.
+std::string rarityName(Rarity rarity);
+
 // "[████░░░░]": `progress` (0…1) of `width` cells.
 std::string progressBar(double progress, int width);
 

@@ -29,6 +29,8 @@ Command rulesCommand();
 Command bossCommand();
 Command vocationCommand();
 Command expeditionCommand();
+Command peopleCommand();
+Command offersCommand();
 Command forgeCommand();
 Command levelCommand();
 Command calendarsCommand();

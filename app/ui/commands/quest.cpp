@@ -22,12 +22,6 @@ struct QuestOptions {
   bool json = false;
 };
 
-std::string rarityName(Rarity rarity) {
-  static constexpr const char* kFrench[] = {"commune", "rare", "épique", "légendaire"};
-  return Loc::string("cli.rarity." + std::string(rawValue(rarity)),
-                     kFrench[static_cast<int>(rarity)]);
-}
-
 std::string statName(StatKey stat) {
   static constexpr const char* kFrench[] = {"amour", "énergie", "sagesse", "force", "chaos"};
   return Loc::string("cli.stat." + std::string(rawValue(stat)), kFrench[static_cast<int>(stat)]);
