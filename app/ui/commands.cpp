@@ -26,7 +26,8 @@ std::vector<Command> allCommands() {
           recycleCommand(),   shopCommand(),         buyCommand(),      deedsCommand(),
           syncCommand(),      kingdomCommand(),      journeyCommand(),  restCommand(),
           campaignCommand(),  bossCommand(),         vocationCommand(), expeditionCommand(),
-          pinCommand(),       unpinCommand(),        daemonCommand()};
+          pinCommand(),       unpinCommand(),        daemonCommand(),   buildingsCommand(),
+          cosmeticsCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {
