@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/kingdom_cosmetic_progress.hpp"
 #include "core/reminders_service.hpp"
 #include "support/loc.hpp"
 
@@ -21,6 +22,7 @@ KingdomCoordinator::KingdomCoordinator(FilePort& files, const std::filesystem::p
       chronicle_(files, folder / KingdomCampaignChronicleStore::FILE_NAME),
       campaigns_(files, folder / KingdomCampaignStore::FILE_NAME, chronicle_, hero),
       boss_(files, folder / KingdomWeeklyBossStore::FILE_NAME, hero),
+      cosmetics_(files, folder / KingdomCosmeticsStore::FILE_NAME, hero),
       questsToken_(quests_.observe([this] { rebuildSnapshot(); })) {}
 
 KingdomCoordinator::~KingdomCoordinator() { quests_.unobserve(questsToken_); }
@@ -95,6 +97,10 @@ void KingdomCoordinator::rebuildSnapshot() {
   payments.insert(payments.end(), campaignPayments.begin(), campaignPayments.end());
   const std::vector<Payment> bossPayments = fightWeeklyBoss(view.snapshot, now);
   payments.insert(payments.end(), bossPayments.begin(), bossPayments.end());
+  // No guild season is counted until the guild keeps its chronicle here.
+  const std::vector<Payment> unlocks = cosmetics_.observe(
+      cosmeticProgress(boss_.boss(), boss_.chronicle(), chronicle_.entries(), 0));
+  payments.insert(payments.end(), unlocks.begin(), unlocks.end());
   view.board = board_.board();
   view.journey = journey_.resolve(view.snapshot.journeyCandidates, view.snapshot.dayKey);
   view.secondaries = Journey::secondaries(view.board, SECONDARIES);

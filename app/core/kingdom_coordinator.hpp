@@ -22,6 +22,7 @@
 #include "core/inhabitant_store.hpp"
 #include "core/kingdom_campaign_chronicle_store.hpp"
 #include "core/kingdom_campaign_store.hpp"
+#include "core/kingdom_cosmetics_store.hpp"
 #include "core/kingdom_journey_store.hpp"
 #include "core/kingdom_refresh_queue.hpp"
 #include "core/kingdom_territory_override_store.hpp"
@@ -72,6 +73,7 @@ class KingdomCoordinator {
   KingdomCampaignStore& campaigns() { return campaigns_; }
   KingdomCampaignChronicleStore& campaignChronicle() { return chronicle_; }
   KingdomWeeklyBossStore& weeklyBoss() { return boss_; }
+  KingdomCosmeticsStore& cosmetics() { return cosmetics_; }
   const std::optional<View>& view() const { return view_; }
 
   // Loads the kingdom's window around `around`, re-reads the reminders, and rebuilds.
@@ -136,6 +138,7 @@ class KingdomCoordinator {
   KingdomCampaignChronicleStore chronicle_;
   KingdomCampaignStore campaigns_;
   KingdomWeeklyBossStore boss_;
+  KingdomCosmeticsStore cosmetics_;
   KingdomRefreshQueue queue_;
   std::function<std::vector<VaultSideQuest>()> taskFiles_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a

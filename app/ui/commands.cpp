@@ -27,7 +27,7 @@ std::vector<Command> allCommands() {
           syncCommand(),      kingdomCommand(),      journeyCommand(),  restCommand(),
           campaignCommand(),  bossCommand(),         vocationCommand(), expeditionCommand(),
           peopleCommand(),    offersCommand(),       pinCommand(),      unpinCommand(),
-          daemonCommand()};
+          daemonCommand(),    buildingsCommand(),    cosmeticsCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

@@ -97,6 +97,8 @@ std::string paymentLine(const KingdomCoordinator::Payment& payment,
       if (WorldQuests::objectiveReceiptID(o.id) == payment.receiptID) what = objectiveLabel(o);
     }
   }
+  // An unlock pays nothing: its announcement is the whole line.
+  if (payment.xp == 0 && payment.gold == 0) return what;
   return Loc::format(Loc::string("kingdom.payment", "+%@ XP, +%@ or — %@"),
                      {std::to_string(payment.xp), std::to_string(payment.gold), what});
 }

@@ -31,7 +31,8 @@ std::string candidateKindLabel(Journey::CandidateKind kind);
 // "L'Hydre des retards — 5/8 PV" : the week's boss and the hit points it has left.
 std::string weeklyBossLine(const WeeklyBoss::Boss& boss);
 
-// "+40 XP, +12 or — Répondre à 2 invitations"; the chest reads "Coffre du jour".
+// "+40 XP, +12 or — Répondre à 2 invitations"; the chest reads "Coffre du jour"; a payment of
+// nothing (a cosmetic unlocked) is only what it says.
 std::string paymentLine(const KingdomCoordinator::Payment& payment,
                         const std::optional<WorldQuests::DailyBoard>& board);
 

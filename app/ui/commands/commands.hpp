@@ -27,6 +27,8 @@ Command modeCommand();
 Command titleModeCommand();
 Command rulesCommand();
 Command bossCommand();
+Command buildingsCommand();
+Command cosmeticsCommand();
 Command vocationCommand();
 Command expeditionCommand();
 Command peopleCommand();

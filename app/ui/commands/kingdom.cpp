@@ -1,6 +1,7 @@
 // `talewick kingdom [--json]`: the realms and what lies ahead in each, the weight of the day, the
-// day's board of world quests, the main quest of the journey, the campaigns and the week's boss.
-// Refreshing the kingdom also pays the hero for the work done since the last refresh.
+// day's board of world quests, the main quest of the journey, the campaigns, the week's boss and
+// the hero's mount. Refreshing the kingdom also pays the hero for the work done since the last
+// refresh.
 #include <cstdio>
 #include <memory>
 
@@ -65,7 +66,8 @@ void printCampaigns(std::ostream& out, const std::vector<Campaigns::Campaign>& c
 }
 
 void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campaign>& campaigns,
-               const std::optional<WeeklyBoss::Boss>& boss, Date now, Io& io) {
+               const std::optional<WeeklyBoss::Boss>& boss,
+               const std::optional<KingdomCosmetics::Item>& mount, Date now, Io& io) {
   const KingdomCoordinator::View& v = *refresh.view;
   const DayLoad& load = v.snapshot.dayLoad;
   io.out << Loc::format(Loc::string("cli.kingdom.heading", "Royaume — %@"), {dayHeading(now)})
@@ -117,11 +119,12 @@ void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campa
            << "\n";
   }
   printCampaigns(io.out, campaigns);
+  if (boss || mount) io.out << "\n";
   if (boss) {
-    io.out << "\n"
-           << Loc::string("cli.kingdom.weekBoss", "Boss de la semaine : ") << weeklyBossLine(*boss)
+    io.out << Loc::string("cli.kingdom.weekBoss", "Boss de la semaine : ") << weeklyBossLine(*boss)
            << "\n";
   }
+  if (mount) io.out << Loc::string("cli.kingdom.mount", "Monture : ") << mount->name << "\n";
   printPayments(io.out, refresh);
 
   io.out << "\n";
@@ -147,7 +150,8 @@ void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campa
 Json viewJson(const KingdomCoordinator::View& v,
               const std::vector<KingdomCoordinator::Payment>& paid,
               const std::vector<Campaigns::Campaign>& campaigns,
-              const std::optional<WeeklyBoss::Boss>& boss, Date now) {
+              const std::optional<WeeklyBoss::Boss>& boss,
+              const std::optional<KingdomCosmetics::Item>& mount, Date now) {
   DateStyleScope iso(DateStyle::iso8601);
   Json realms = Json::object();
   for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
@@ -169,6 +173,7 @@ Json viewJson(const KingdomCoordinator::View& v,
               {"secondaries", json_coding::encode(v.secondaries)},
               {"campaigns", json_coding::encode(campaigns)},
               {"weeklyBoss", boss ? json_coding::encode(*boss) : Json()},
+              {"equippedMountID", mount ? Json(mount->id) : Json()},
               {"payments", payments}};
 }
 
@@ -177,11 +182,12 @@ int kingdom(const KingdomOptions& o, Io& io, AppContext& app) {
   const std::vector<Campaigns::Campaign>& campaigns = app.kingdom().campaigns().campaigns();
   // The refresh has archived the boss of a week gone by: this one is the week's.
   const std::optional<WeeklyBoss::Boss>& boss = app.kingdom().weeklyBoss().boss();
+  const std::optional<KingdomCosmetics::Item> mount = app.kingdom().cosmetics().equippedMount();
   if (o.json) {
-    printJson(io.out, viewJson(*refresh.view, refresh.payments, campaigns, boss, app.now()));
+    printJson(io.out, viewJson(*refresh.view, refresh.payments, campaigns, boss, mount, app.now()));
     return EXIT_DONE;
   }
-  printText(refresh, campaigns, boss, app.now(), io);
+  printText(refresh, campaigns, boss, mount, app.now(), io);
   return EXIT_DONE;
 }
 
