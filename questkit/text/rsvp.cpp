@@ -1,8 +1,23 @@
 #include "text/rsvp.hpp"
 
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
 #include "support/loc.hpp"
 
 namespace talewick {
+
+RSVPStatus rsvpStatus(std::string_view partstat) {
+  std::string upper;
+  icu::UnicodeString::fromUTF8(
+      icu::StringPiece(partstat.data(), static_cast<int32_t>(partstat.size())))
+      .toUpper(icu::Locale::getRoot())
+      .toUTF8String(upper);
+  if (upper == "ACCEPTED") return RSVPStatus::accepted;
+  if (upper == "DECLINED") return RSVPStatus::declined;
+  if (upper == "TENTATIVE") return RSVPStatus::tentative;
+  return RSVPStatus::needsAction;
+}
 
 std::string invitationKey(std::string_view externalIdentifier, std::optional<Date> start) {
   std::string key(externalIdentifier);

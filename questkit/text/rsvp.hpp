@@ -22,6 +22,10 @@ struct EnumTraits<RSVPStatus> {
 
 constexpr bool hasResponded(RSVPStatus status) { return status != RSVPStatus::needsAction; }
 
+// The answer an iCalendar PARTSTAT value stands for, in any case: ACCEPTED, DECLINED and
+// TENTATIVE are answers; anything else (NEEDS-ACTION, DELEGATED, a value of tomorrow) is none.
+RSVPStatus rsvpStatus(std::string_view partstat);
+
 // One invited occurrence: the event's identifier as other devices see it, "|", and the start's
 // whole seconds since 1970 (nothing after the bar without a start). Occurrences of a series
 // differ by their start.

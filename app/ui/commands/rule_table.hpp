@@ -25,5 +25,7 @@ std::span<const Rule> expeditionRules();
 std::span<const Rule> taskRules();
 // Buildings and cosmetics, inhabitants and reputation, quest offers (rules_people.cpp).
 std::span<const Rule> peopleRules();
+// The iCalendar request, tokens, answer records and texts of invitations (rules_invites.cpp).
+std::span<const Rule> inviteRules();
 
 }  // namespace talewick::ui

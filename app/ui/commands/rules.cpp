@@ -144,7 +144,8 @@ constexpr std::array<Rule, 5> kRules{{
 const Rule& ruleNamed(const std::string& name) {
   std::string names;
   for (const std::span<const Rule> table :
-       {kingdomRules(), gameRules(), arcRules(), expeditionRules(), taskRules(), peopleRules()}) {
+       {kingdomRules(), gameRules(), arcRules(), expeditionRules(), taskRules(), peopleRules(),
+        inviteRules()}) {
     for (const Rule& rule : table) {
       if (rule.name == name) return rule;
       names += (names.empty() ? "" : ", ") + std::string(rule.name);
