@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "tests/support/postgres_cluster.hpp"
+#include "server/storage_engines_testing.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::server {
@@ -19,28 +19,14 @@ ProviderConnection connection(const std::string& provider, const std::string& id
   return {provider, id, std::move(profile), connectedAt, std::move(tokens)};
 }
 
-// One cluster for the whole program, started by the first test that needs it.
-testing::PostgresCluster& cluster() {
-  static testing::PostgresCluster running;
-  return running;
-}
-
-enum class Engine { sqlite, postgresql };
+using testing::Engine;
 
 class StorageContract : public ::testing::TestWithParam<Engine> {
  protected:
-  void SetUp() override {
-    if (GetParam() == Engine::postgresql) {
-      if (!testing::PostgresCluster::programs()) GTEST_SKIP() << "PostgreSQL is not installed";
-      url_ = cluster().newDatabase();
-    } else {
-      url_ = "sqlite:" + (folder_ / "talewick.db").string();
-    }
-  }
   std::unique_ptr<Storage> open() { return openStorage(*DatabaseLocation::parse(url_)); }
 
-  testing::TempFolder folder_{"storage"};
-  std::string url_;
+  talewick::testing::TempFolder folder_{"storage"};
+  std::string url_ = testing::newDatabaseUrl(GetParam(), folder_.path());
 };
 
 TEST_P(StorageContract, keepsItsDataForTheNextProcess) {
@@ -134,11 +120,7 @@ TEST_P(StorageContract, servesAStateOnceUnderConcurrentCallbacks) {
   EXPECT_EQ(served, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, StorageContract,
-                         ::testing::Values(Engine::sqlite, Engine::postgresql),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return info.param == Engine::sqlite ? "sqlite" : "postgresql";
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, StorageContract, testing::kEngines, testing::engineName);
 
 TEST(OpenStorage, refusesADatabaseItCannotReachWithOneLine) {
   try {

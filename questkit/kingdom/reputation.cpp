@@ -71,27 +71,6 @@ void add(LienTally& tally, const Contribution& c) {
   tally.completedForYou += c.completedForYou;
 }
 
-LienTally atLeast(const LienTally& a, const LienTally& b) {
-  return {std::max(a.sharedMeetings, b.sharedMeetings),
-          std::max(a.coHandledTickets, b.coHandledTickets),
-          std::max(a.completedForYou, b.completedForYou)};
-}
-
-// Where a remote inhabitant belongs among the merged ones: the same id, else a common key that
-// does not contradict.
-std::optional<size_t> counterpart(const Inhabitant& remote, const std::vector<Inhabitant>& book) {
-  for (size_t i = 0; i < book.size(); ++i) {
-    if (book[i].id == remote.id) return i;
-  }
-  const std::vector<AliasKey> keys(remote.aliases.begin(), remote.aliases.end());
-  const auto found = InhabitantRegistry::resolve(keys, book);
-  if (!found) return std::nullopt;
-  for (size_t i = 0; i < book.size(); ++i) {
-    if (book[i].id == found->id) return i;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 void apply(const std::vector<Contribution>& contributions, std::vector<Inhabitant>& into,
@@ -107,46 +86,12 @@ void apply(const std::vector<Contribution>& contributions, std::vector<Inhabitan
   }
 }
 
-Book merged(const Book& local, const Book& remote) {
-  Book out;
-  out.inhabitants = local.inhabitants;
-  std::vector<LienTally> floors;
-  for (const Inhabitant& i : local.inhabitants) floors.push_back(i.links);
-  for (const Inhabitant& r : remote.inhabitants) {
-    const auto at = counterpart(r, out.inhabitants);
-    if (at) {
-      InhabitantRegistry::absorb(out.inhabitants[*at], r);
-      floors[*at] = atLeast(floors[*at], r.links);
-    } else {
-      out.inhabitants.push_back(r);
-      floors.push_back(r.links);
-    }
-  }
-  std::set<std::string> seen;
-  for (const Book* book : {&local, &remote}) {
-    for (const Contribution& c : book->contributions) {
-      if (seen.insert(c.id).second) out.contributions.push_back(c);
-    }
-  }
-  for (Inhabitant& i : out.inhabitants) i.links = {};
-  std::set<std::string> counted;
-  apply(out.contributions, out.inhabitants, counted);
-  for (size_t i = 0; i < out.inhabitants.size(); ++i) {
-    out.inhabitants[i].links = atLeast(out.inhabitants[i].links, floors[i]);
-  }
-  return out;
-}
-
 static const auto kContributionFields =
     std::tuple{Field{"id", &Contribution::id}, Field{"keys", &Contribution::keys},
                Field{"sharedMeetings", &Contribution::sharedMeetings},
                Field{"coHandledTickets", &Contribution::coHandledTickets},
                Field{"completedForYou", &Contribution::completedForYou}};
 TALEWICK_JSON_CODING(Contribution, kContributionFields)
-
-static const auto kBookFields = std::tuple{Field{"inhabitants", &Book::inhabitants},
-                                           Field{"contributions", &Book::contributions}};
-TALEWICK_JSON_CODING(Book, kBookFields)
 
 }  // namespace ReputationLedger
 }  // namespace talewick

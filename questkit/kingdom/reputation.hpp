@@ -71,22 +71,5 @@ void from_json(const Json& j, Contribution& v);
 void apply(const std::vector<Contribution>& contributions, std::vector<Inhabitant>& into,
            std::set<std::string>& counted);
 
-// One machine's book of people: its inhabitants and the contributions it has counted.
-struct Book {
-  std::vector<Inhabitant> inhabitants;
-  std::vector<Contribution> contributions;
-  bool operator==(const Book&) const = default;
-};
-
-void to_json(Json& j, const Book& v);
-void from_json(const Json& j, Book& v);
-
-// The union of two machines' books. Inhabitants that carry a common key (without contradicting
-// each other) or the same id become one, `local`'s fields first; the contributions are united by
-// id (`local`'s copy kept) and every tally is counted again from them, so a meeting both
-// machines saw counts once. A tally never drops below what either side held for that
-// inhabitant, which keeps points recorded before contributions were kept.
-Book merged(const Book& local, const Book& remote);
-
 }  // namespace ReputationLedger
 }  // namespace talewick

@@ -8,7 +8,6 @@ namespace talewick {
 namespace {
 
 using namespace Reputation;
-using ReputationLedger::Book;
 using ReputationLedger::Contribution;
 
 AliasKey email(std::string_view s) { return *AliasKey::email(s); }
@@ -87,62 +86,6 @@ TEST(ReputationLedger, AContributionCountsOnce) {
   ReputationLedger::apply(batch, people, counted);
   EXPECT_EQ(people[2].links, (LienTally{0, 0, 1}));
   EXPECT_EQ(people[0].links, (LienTally{1, 0, 0}));
-}
-
-TEST(ReputationLedger, MergingTwoBooksUnitesPeopleAndCountsASharedMeetingOnce) {
-  Book laptop;
-  laptop.inhabitants = {person("email:a@x.org", {email("a@x.org")}),
-                        person("email:c@x.org", {email("c@x.org")})};
-  laptop.contributions = {meeting("m1", {email("a@x.org")}), meeting("m2", {email("a@x.org")})};
-  std::set<std::string> counted;
-  for (auto& i : laptop.inhabitants) i.links = {};
-  ReputationLedger::apply(laptop.contributions, laptop.inhabitants, counted);
-
-  Book desktop;
-  // The same person, first met there through the tracker, later through her address.
-  desktop.inhabitants = {person("linearMember:u-a", {member("u-a"), email("a@x.org")}),
-                         person("linearMember:u-d", {member("u-d")})};
-  desktop.contributions = {meeting("m2", {email("a@x.org")}),
-                           Contribution{"t9", {member("u-a")}, 0, 1, 0},
-                           meeting("m3", {member("u-d")})};
-  counted.clear();
-  for (auto& i : desktop.inhabitants) i.links = {};
-  ReputationLedger::apply(desktop.contributions, desktop.inhabitants, counted);
-
-  const Book merged = ReputationLedger::merged(laptop, desktop);
-  ASSERT_EQ(merged.inhabitants.size(), 3u);
-  const Inhabitant& a = merged.inhabitants[0];
-  EXPECT_EQ(a.id, "email:a@x.org");
-  EXPECT_EQ(a.aliases, (std::set<AliasKey>{email("a@x.org"), member("u-a")}));
-  EXPECT_EQ(a.links, (LienTally{2, 1, 0}));
-  EXPECT_EQ(merged.inhabitants[1].links, (LienTally{}));
-  EXPECT_EQ(merged.inhabitants[2].id, "linearMember:u-d");
-  EXPECT_EQ(merged.inhabitants[2].links, (LienTally{1, 0, 0}));
-  EXPECT_EQ(merged.contributions.size(), 4u);
-  // Merging is idempotent and does not depend on which side goes first for the tallies.
-  EXPECT_EQ(ReputationLedger::merged(merged, desktop), merged);
-  EXPECT_EQ(ReputationLedger::merged(desktop, laptop).inhabitants[0].links, (LienTally{2, 1, 0}));
-}
-
-TEST(ReputationLedger, MergeKeepsTalliesRecordedWithoutContributions) {
-  Book older{{person("p", {email("p@x.org")}, {7, 0, 2})}, {}};
-  Book newer{{person("p", {email("p@x.org")}, {3, 1, 0})}, {meeting("m1", {email("p@x.org")})}};
-  const Book merged = ReputationLedger::merged(older, newer);
-  ASSERT_EQ(merged.inhabitants.size(), 1u);
-  EXPECT_EQ(merged.inhabitants[0].links, (LienTally{7, 1, 2}));
-}
-
-TEST(ReputationLedger, BooksRoundTripThroughJsonAndDamagedOnesAreRefused) {
-  const Book book{{person("p", {email("p@x.org")}, {1, 2, 3})},
-                  {Contribution{"m1", {email("p@x.org")}, 1, 0, 0}}};
-  EXPECT_EQ(decodeJsonText<Book>(json_coding::encode(book).dump()), book);
-  EXPECT_THROW(decodeJsonText<Book>(R"({"inhabitants":[]})"), DecodeError);
-  EXPECT_THROW(decodeJsonText<Book>(R"({"inhabitants":[{}],"contributions":[]})"), DecodeError);
-  EXPECT_THROW(
-      decodeJsonText<Contribution>(R"({"id":"m","keys":[{"fax":{"_0":"1"}}],"sharedMeetings":1,)"
-                                   R"("coHandledTickets":0,"completedForYou":0})"),
-      DecodeError);
-  EXPECT_THROW(decodeJsonText<Tier>(R"({"index":0,"threshold":"0","nameKey":"x"})"), DecodeError);
 }
 
 }  // namespace

@@ -82,9 +82,9 @@ TEST_F(DayCommands, FreeSlotsNeverTouchAQuestNorTheBreakAfterIt) {
   ASSERT_EQ(json["slots"].size(), 8u) << json.dump();
   EXPECT_EQ(json["slotMinutes"], 60);
 
-  for (const std::vector<std::string>& refused :
-       {std::vector<std::string>{"free", "--min", "0"}, {"free", "--days", "many"},
-        {"free", "--days", "400"}}) {
+  for (const std::vector<std::string>& refused : {std::vector<std::string>{"free", "--min", "0"},
+                                                  {"free", "--days", "many"},
+                                                  {"free", "--days", "400"}}) {
     const testing::CliResult bad = testing::runCli(refused);
     EXPECT_EQ(bad.status, 2) << refused[1] << " " << refused[2];
     EXPECT_EQ(bad.out, "");

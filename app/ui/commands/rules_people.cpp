@@ -120,10 +120,6 @@ Json applyContributions(const Json& j) {
   return Json{{"into", json_coding::encode(into)},
               {"counted", std::vector<std::string>(counted.begin(), counted.end())}};
 }
-Json mergedBooks(const Json& j) {
-  return json_coding::encode(ReputationLedger::merged(
-      required<ReputationLedger::Book>(j, "local"), required<ReputationLedger::Book>(j, "remote")));
-}
 
 Json pending(const Json& j) {
   return json_coding::encode(
@@ -163,7 +159,6 @@ constexpr std::array kRules{
     Rule{"Reputation.tier", tier},
     Rule{"Reputation.progress", reputationProgress},
     Rule{"ReputationLedger.apply", applyContributions},
-    Rule{"ReputationLedger.merged", mergedBooks},
     Rule{"QuestOffers.pending", pending},
     Rule{"QuestOffers.ticketReward", ticketReward},
     Rule{"QuestOfferGivers.assign", assign},
