@@ -16,17 +16,19 @@
 namespace talewick::ui {
 
 std::vector<Command> allCommands() {
-  return {todayCommand(""),   todayCommand("today"), weekCommand(),     dayCommand(),
-          freeCommand(),      agendaCommand(),       questCommand(),    searchCommand(),
-          parseCommand(),     addCommand(),          moveCommand(),     deleteCommand(),
-          modeCommand(),      titleModeCommand(),    rulesCommand(),    forgeCommand(),
-          levelCommand(),     calendarsCommand(),    setsCommand(),     eventsCommand(),
-          remindersCommand(), vaultCommand(),        heroCommand(),     replayCommand(),
-          vigilCommand(),     inventoryCommand(),    equipCommand(),    unequipCommand(),
-          recycleCommand(),   shopCommand(),         buyCommand(),      deedsCommand(),
-          syncCommand(),      kingdomCommand(),      journeyCommand(),  restCommand(),
-          campaignCommand(),  bossCommand(),         vocationCommand(), expeditionCommand(),
-          pinCommand(),       unpinCommand(),        daemonCommand()};
+  return {todayCommand(""),       todayCommand("today"), weekCommand(),        dayCommand(),
+          freeCommand(),          agendaCommand(),       questCommand(),       searchCommand(),
+          parseCommand(),         addCommand(),          moveCommand(),        deleteCommand(),
+          modeCommand(),          titleModeCommand(),    rulesCommand(),       forgeCommand(),
+          levelCommand(),         calendarsCommand(),    setsCommand(),        eventsCommand(),
+          remindersCommand(),     vaultCommand(),        heroCommand(),        replayCommand(),
+          vigilCommand(),         inventoryCommand(),    equipCommand(),       unequipCommand(),
+          recycleCommand(),       shopCommand(),         buyCommand(),         deedsCommand(),
+          syncCommand(),          kingdomCommand(),      journeyCommand(),     restCommand(),
+          campaignCommand(),      bossCommand(),         vocationCommand(),    expeditionCommand(),
+          pinCommand(),           unpinCommand(),        daemonCommand(),      backendCommand(),
+          connectCommand(),       disconnectCommand(),   connectionsCommand(), handleURLCommand(),
+          installDesktopCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {
