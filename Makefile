@@ -2,7 +2,7 @@
 # Each installs the Debian packages that are missing, configures, builds and runs.
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
-                  libcpp-httplib-dev libsqlite3-dev libpqxx-dev libssl-dev \
+                  libcpp-httplib-dev libsqlite3-dev libpqxx-dev libssl-dev libcurl4-openssl-dev \
                   libgtest-dev libgmock-dev libbenchmark-dev python3
 # Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
 # clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check;

@@ -7,6 +7,7 @@
 
 #include "core/inhabitant_contributions.hpp"
 #include "platform/cloud_folder.hpp"
+#include "platform/curl_http_client.hpp"
 #include "platform/file_preferences.hpp"
 #include "platform/keychain_file.hpp"
 #include "platform/linux_files.hpp"
@@ -216,6 +217,27 @@ ExpeditionStore& AppContext::expeditionStore() {
 SecretsStore& AppContext::secrets() {
   if (!secrets_) secrets_ = std::make_unique<KeychainFile>(defaultKeychainPath());
   return *secrets_;
+}
+
+HttpClient& AppContext::httpClient() {
+  if (!httpClient_) httpClient_ = std::make_unique<CurlHttpClient>();
+  return *httpClient_;
+}
+
+backend::BackendConnection& AppContext::backend() {
+  if (!backend_) {
+    backend_ = std::make_unique<backend::BackendConnection>(preferences(), secrets(), httpClient(),
+                                                            runLoop());
+  }
+  return *backend_;
+}
+
+backend::ProviderConnections& AppContext::providerConnections() {
+  if (!providerConnections_) {
+    providerConnections_ =
+        std::make_unique<backend::ProviderConnections>(backend(), preferences(), runLoop());
+  }
+  return *providerConnections_;
 }
 
 }  // namespace talewick::ui

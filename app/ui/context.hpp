@@ -15,6 +15,7 @@
 #include "core/cloud_store_port.hpp"
 #include "core/expedition_store.hpp"
 #include "core/hero_store.hpp"
+#include "core/http_port.hpp"
 #include "core/inhabitant_store.hpp"
 #include "core/kingdom_coordinator.hpp"
 #include "core/kingdom_rest_store.hpp"
@@ -26,6 +27,8 @@
 #include "core/vault_folder_port.hpp"
 #include "core/vault_store.hpp"
 #include "game/enums.hpp"
+#include "services/backend/backend_connection.hpp"
+#include "services/backend/provider_connections.hpp"
 
 namespace talewick::ui {
 
@@ -79,6 +82,12 @@ class AppContext {
   // The notes folder's tasks (the folder named by the preference "vault.coffre.path"); what it
   // logs is said on its status line instead.
   VaultStore& vaultStore();
+  // libcurl, made on the main thread at first use.
+  HttpClient& httpClient();
+  // The backend session (its address, this device's registration) and the six providers'
+  // connection stores over it.
+  backend::BackendConnection& backend();
+  backend::ProviderConnections& providerConnections();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -106,6 +115,9 @@ class AppContext {
   std::unique_ptr<VaultFolderPort> vaultFolder_;
   std::ostringstream vaultLog_;
   std::unique_ptr<VaultStore> vaultStore_;
+  std::unique_ptr<HttpClient> httpClient_;
+  std::unique_ptr<backend::BackendConnection> backend_;
+  std::unique_ptr<backend::ProviderConnections> providerConnections_;
   std::ostream& warnings_;
   std::set<std::string> warned_;
 };

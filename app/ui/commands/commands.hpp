@@ -62,6 +62,12 @@ Command deedsCommand();
 Command vaultCommand();
 Command dayCommand();
 Command freeCommand();
+Command backendCommand();
+Command connectCommand();
+Command disconnectCommand();
+Command connectionsCommand();
+Command handleURLCommand();
+Command installDesktopCommand();
 
 // --- Shared by the commands that show and change the quests ---
 
