@@ -66,6 +66,7 @@ test: build/asan/build.ninja build/fuzz/build.ninja
 
 bench: release-build
 	@for b in build/release/bench/*_bench; do echo "== $$b"; $$b; done
+	@echo "== build/release/bench/server_load"; build/release/bench/server_load --seconds 5
 
 # The checks of .clang-tidy over the whole tree (slow: a compiler's front end per file). Its own
 # configuration, without the precompiled headers, which are g++'s and which clang cannot read.

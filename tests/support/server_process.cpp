@@ -75,6 +75,10 @@ ServerProcess::ServerProcess(const std::string& binary, const std::filesystem::p
     throw std::runtime_error("talewick-server did not start: " + line);
   }
   url_ = "http://" + listening.value("address", "");
+  drain_ = std::thread([log = log_] {
+    while (std::fgetc(log) != EOF) {
+    }
+  });
 }
 
 ServerProcess::~ServerProcess() {
@@ -82,6 +86,8 @@ ServerProcess::~ServerProcess() {
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
   }
+  // The server's end of the pipe closed with it: the drain has read to the end.
+  if (drain_.joinable()) drain_.join();
   if (log_) std::fclose(log_);
 }
 

@@ -1,6 +1,6 @@
 // The built talewick-server, serving on a free loopback port for one test: configured by its own
-// `init` in the test's folder, stopped and reaped when the object goes. Its log stays in a pipe
-// nobody reads after the first line: enough for a few hundred requests.
+// `init` in the test's folder, stopped and reaped when the object goes. A thread reads its log to
+// the end, so that a server logging every request never blocks on a full pipe.
 #pragma once
 
 #include <sys/types.h>
@@ -10,6 +10,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 
 namespace talewick::testing {
 
@@ -33,10 +34,13 @@ class ServerProcess {
   const std::string& url() const { return url_; }
   // The sign-up secret of its configuration.
   const std::string& signupSecret() const { return signupSecret_; }
+  // The process, for what a benchmark reads of it (its memory).
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
   FILE* log_ = nullptr;
+  std::thread drain_;
   std::string url_, signupSecret_;
 };
 

@@ -1,0 +1,217 @@
+// Load on talewick-server over loopback: concurrent clients, each on one kept-alive connection,
+// registering new users and reading their connections' status, for a bounded time. The server is
+// the one built beside this program, started on a fresh database of the chosen engine (a
+// PostgreSQL cluster of its own for "postgresql") and stopped at the end.
+//
+//   server_load [--engine sqlite|postgresql] [--clients N] [--seconds S] [--server PATH]
+//
+// Prints requests a second, latency percentiles per kind of request, and the server's resident
+// memory at rest (after start) and after the load.
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "tests/support/postgres_cluster.hpp"
+#include "tests/support/server_process.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  std::string engine = "sqlite";
+  int clients = 8;
+  int seconds = 10;
+  std::string server;
+};
+
+// One kind of request: how long each took (microseconds) and how many failed.
+struct Tally {
+  std::vector<double> micros;
+  long failures = 0;
+  void add(const Tally& other) {
+    micros.insert(micros.end(), other.micros.begin(), other.micros.end());
+    failures += other.failures;
+  }
+};
+
+struct ClientTallies {
+  Tally registering, status;
+};
+
+const std::vector<std::string> PROVIDERS = {"asana",     "google-calendar", "linear",
+                                            "microsoft", "notion",          "todoist"};
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+  Options options;
+  std::filesystem::path self = std::filesystem::absolute(argv[0]);
+  options.server = (self.parent_path().parent_path() / "talewick-server").string();
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (word == "--engine" && hasValue) {
+      options.engine = argv[++i];
+    } else if (word == "--clients" && hasValue) {
+      options.clients = std::atoi(argv[++i]);
+    } else if (word == "--seconds" && hasValue) {
+      options.seconds = std::atoi(argv[++i]);
+    } else if (word == "--server" && hasValue) {
+      options.server = argv[++i];
+    } else {
+      return std::nullopt;
+    }
+  }
+  const bool known = options.engine == "sqlite" || options.engine == "postgresql";
+  if (!known || options.clients < 1 || options.clients > 64 || options.seconds < 1 ||
+      options.seconds > 300) {
+    return std::nullopt;
+  }
+  return options;
+}
+
+// The process's resident memory in MiB, from /proc.
+double residentMiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  return -1;
+}
+
+// A new user's key, or "" when the server refused.
+std::string registerUser(httplib::Client& client, const std::string& secret) {
+  const httplib::Result result =
+      client.Post("/api/register", {{"x-signup-secret", secret}}, "", "application/json");
+  if (!result || result->status != 200) return "";
+  const nlohmann::json body = nlohmann::json::parse(result->body, nullptr, false);
+  return body.is_object() ? body.value("apiKey", "") : "";
+}
+
+// Runs one client until `deadline`: one request in twenty registers a user, the others read the
+// status of one of the providers with the client's own key.
+ClientTallies runClient(const std::string& url, const std::string& secret,
+                        Clock::time_point deadline, int seed) {
+  ClientTallies tallies;
+  httplib::Client client(url);
+  client.set_keep_alive(true);
+  client.set_tcp_nodelay(true);  // as libcurl does
+  const std::string key = registerUser(client, secret);
+  if (key.empty()) {
+    ++tallies.registering.failures;
+    return tallies;
+  }
+  const httplib::Headers auth = {{"authorization", "Bearer " + key}};
+  for (long i = seed; Clock::now() < deadline; ++i) {
+    const Clock::time_point start = Clock::now();
+    if (i % 20 == 0) {
+      const bool ok = !registerUser(client, secret).empty();
+      const std::chrono::duration<double, std::micro> took = Clock::now() - start;
+      tallies.registering.micros.push_back(took.count());
+      if (!ok) ++tallies.registering.failures;
+    } else {
+      const std::string& provider = PROVIDERS[static_cast<std::size_t>(i) % PROVIDERS.size()];
+      const httplib::Result result = client.Get("/api/" + provider + "/connections", auth);
+      const std::chrono::duration<double, std::micro> took = Clock::now() - start;
+      tallies.status.micros.push_back(took.count());
+      if (!result || result->status != 200) ++tallies.status.failures;
+    }
+  }
+  return tallies;
+}
+
+double percentile(std::vector<double>& sorted, double fraction) {
+  if (sorted.empty()) return 0;
+  const auto index = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1));
+  return sorted[index];
+}
+
+void report(const char* name, Tally& tally) {
+  std::sort(tally.micros.begin(), tally.micros.end());
+  std::printf("  %-10s %8zu requests, %ld failed   p50 %7.2f ms   p99 %7.2f ms   max %7.2f ms\n",
+              name, tally.micros.size(), tally.failures, percentile(tally.micros, 0.50) / 1000,
+              percentile(tally.micros, 0.99) / 1000,
+              tally.micros.empty() ? 0.0 : tally.micros.back() / 1000);
+}
+
+int run(const Options& options) {
+  talewick::testing::TempFolder folder("server-load");
+  std::optional<talewick::testing::PostgresCluster> cluster;
+  std::string database;
+  if (options.engine == "postgresql") {
+    cluster.emplace();
+    database = cluster->newDatabase();
+  }
+  const talewick::testing::ServerProcess server(options.server, folder.path(),
+                                                [&](nlohmann::json& config) {
+                                                  if (!database.empty())
+                                                    config["database"] = database;
+                                                });
+  {
+    httplib::Client warm(server.url());
+    warm.Get("/health");
+  }
+  const double restMiB = residentMiB(server.pid());
+
+  const Clock::time_point begin = Clock::now();
+  const Clock::time_point deadline = begin + std::chrono::seconds(options.seconds);
+  std::vector<ClientTallies> perClient(static_cast<std::size_t>(options.clients));
+  std::vector<std::thread> threads;
+  for (int c = 0; c < options.clients; ++c) {
+    threads.emplace_back([&, c] {
+      perClient[static_cast<std::size_t>(c)] =
+          runClient(server.url(), server.signupSecret(), deadline, c * 7);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  const std::chrono::duration<double> elapsed = Clock::now() - begin;
+
+  Tally registering, status, all;
+  for (const ClientTallies& tallies : perClient) {
+    registering.add(tallies.registering);
+    status.add(tallies.status);
+  }
+  all.add(registering);
+  all.add(status);
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // let the server settle before reading
+
+  std::printf("talewick-server on %s, %d clients, %.1f s\n", options.engine.c_str(),
+              options.clients, elapsed.count());
+  std::printf("  %.0f requests a second\n",
+              static_cast<double>(all.micros.size()) / elapsed.count());
+  report("register", registering);
+  report("status", status);
+  report("all", all);
+  std::printf("  server memory: %.1f MiB at rest, %.1f MiB after the load\n", restMiB,
+              residentMiB(server.pid()));
+  return all.failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<Options> options = parseOptions(argc, argv);
+  if (!options) {
+    std::cerr << "usage: server_load [--engine sqlite|postgresql] [--clients 1..64] "
+                 "[--seconds 1..300] [--server PATH]\n";
+    return 2;
+  }
+  try {
+    return run(*options);
+  } catch (const std::exception& error) {
+    std::cerr << "server_load: " << error.what() << "\n";
+    return 1;
+  }
+}
