@@ -1,11 +1,8 @@
 // The built talewick-server, run as its service manager would run it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,62 +24,6 @@ testing::ProcessResult runServer(const std::vector<std::string>& arguments,
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return testing::runProcess(argv, {}, scratch / "runs");
 }
-
-// A `serve` process whose standard error the test reads as it comes, line by line.
-class ServeProcess {
- public:
-  explicit ServeProcess(const std::filesystem::path& config) {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
-    std::vector<std::string> words = {TALEWICK_SERVER_BINARY, "serve",    "--config",
-                                      config.string(),        "--listen", "127.0.0.1:0"};
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    char* envp[] = {nullptr};
-    const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    if (failed != 0) throw std::runtime_error("cannot start talewick-server");
-    errors_ = ::fdopen(pipeEnds[0], "r");
-  }
-  ~ServeProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (errors_) std::fclose(errors_);
-  }
-
-  // The next line of standard error (without its end); nullopt once the process closed it.
-  std::optional<std::string> nextLine() {
-    std::string line;
-    for (int c; (c = std::fgetc(errors_)) != EOF;) {
-      if (c == '\n') return line;
-      line += static_cast<char>(c);
-    }
-    if (line.empty()) return std::nullopt;
-    return line;
-  }
-
-  // Sends `signal` and returns the exit status (-1 when the process died of a signal).
-  int stopWith(int signal) {
-    ::kill(pid_, signal);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  FILE* errors_ = nullptr;
-};
 
 TEST(ServerProgram, initWritesAPrivateConfigOnceAndServeUsesIt) {
   testing::TempFolder folder{"server-program"};
@@ -137,7 +78,8 @@ TEST(ServerProgram, servesOnLoopbackUntilSigtermThenExitsCleanly) {
   writeNewConfig(config, freshConfig(config));
   const Config settings = loadConfig(config);
 
-  ServeProcess server(config);
+  testing::LoggingProcess server(
+      {TALEWICK_SERVER_BINARY, "serve", "--config", config.string(), "--listen", "127.0.0.1:0"});
   std::optional<std::string> line = server.nextLine();
   ASSERT_TRUE(line.has_value());
   const json listening = json::parse(*line, nullptr, false);

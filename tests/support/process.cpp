@@ -1,6 +1,7 @@
 #include "tests/support/process.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace talewick::testing {
 
@@ -92,6 +94,55 @@ std::optional<fs::path> onPath(const std::string& name) {
     }
   }
   return std::nullopt;
+}
+
+LoggingProcess::LoggingProcess(std::vector<std::string> words) {
+  int pipeEnds[2];
+  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  char* envp[] = {nullptr};
+  const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeEnds[1]);
+  if (failed != 0) {
+    ::close(pipeEnds[0]);
+    pid_ = -1;
+    throw std::runtime_error("cannot start " + words.front());
+  }
+  errors_ = ::fdopen(pipeEnds[0], "r");
+}
+
+LoggingProcess::~LoggingProcess() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  if (errors_) std::fclose(errors_);
+}
+
+std::optional<std::string> LoggingProcess::nextLine() {
+  std::string line;
+  for (int c; (c = std::fgetc(errors_)) != EOF;) {
+    if (c == '\n') return line;
+    line += static_cast<char>(c);
+  }
+  if (line.empty()) return std::nullopt;
+  return line;
+}
+
+int LoggingProcess::stopWith(int signal) {
+  ::kill(pid_, signal);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace talewick::testing

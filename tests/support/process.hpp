@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -34,5 +35,26 @@ std::optional<std::filesystem::path> onPath(const std::string& name);
 ProcessResult runProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& environment,
                          const std::filesystem::path& scratch);
+
+// A long-running program (a server) started with an empty environment, whose standard error the
+// test reads line by line as it comes; killed if still running when the object goes.
+class LoggingProcess {
+ public:
+  // Throws std::runtime_error when `argv` cannot be started.
+  explicit LoggingProcess(std::vector<std::string> argv);
+  ~LoggingProcess();
+  LoggingProcess(const LoggingProcess&) = delete;
+  LoggingProcess& operator=(const LoggingProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+  // The next line of standard error (without its end); nullopt once the process closed it.
+  std::optional<std::string> nextLine();
+  // Sends `signal`, waits, and returns the exit status (-1 when the process died of a signal).
+  int stopWith(int signal);
+
+ private:
+  pid_t pid_ = -1;
+  FILE* errors_ = nullptr;
+};
 
 }  // namespace talewick::testing

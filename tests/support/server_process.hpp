@@ -5,12 +5,14 @@
 
 #include <sys/types.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+
+#include "tests/support/process.hpp"
 
 namespace talewick::testing {
 
@@ -35,11 +37,10 @@ class ServerProcess {
   // The sign-up secret of its configuration.
   const std::string& signupSecret() const { return signupSecret_; }
   // The process, for what a benchmark reads of it (its memory).
-  pid_t pid() const { return pid_; }
+  pid_t pid() const { return process_->pid(); }
 
  private:
-  pid_t pid_ = -1;
-  FILE* log_ = nullptr;
+  std::unique_ptr<LoggingProcess> process_;
   std::thread drain_;
   std::string url_, signupSecret_;
 };
