@@ -96,7 +96,7 @@ PostgresStorage::PostgresStorage(const std::string& url) : url_(url) {
   }
 }
 
-template <class Work>
+template <class Transaction, class Work>
 auto PostgresStorage::inTransaction(Work&& work) {
   std::unique_ptr<pqxx::connection> connection;
   {
@@ -127,7 +127,7 @@ auto PostgresStorage::inTransaction(Work&& work) {
     if (!connection || !connection->is_open()) {
       connection = std::make_unique<pqxx::connection>(url_);
     }
-    pqxx::work transaction(*connection);
+    Transaction transaction(*connection);
     if constexpr (std::is_void_v<decltype(work(transaction))>) {
       work(transaction);
       transaction.commit();
@@ -154,7 +154,7 @@ void PostgresStorage::addUser(const std::string& userId, const std::string& keyH
 }
 
 std::optional<std::string> PostgresStorage::userWithKeyHash(const std::string& keyHash) {
-  return inTransaction([&](pqxx::work& work) -> std::optional<std::string> {
+  return inTransaction<pqxx::nontransaction>([&](auto& work) -> std::optional<std::string> {
     const pqxx::result rows = work.exec_params("SELECT id FROM users WHERE key_hash = $1", keyHash);
     if (rows.empty()) return std::nullopt;
     return rows[0][0].as<std::string>();
@@ -163,7 +163,7 @@ std::optional<std::string> PostgresStorage::userWithKeyHash(const std::string& k
 
 std::vector<ProviderConnection> PostgresStorage::connections(const std::string& userId,
                                                              const std::string& provider) {
-  return inTransaction([&](pqxx::work& work) {
+  return inTransaction<pqxx::nontransaction>([&](auto& work) {
     const pqxx::result rows = work.exec_params(
         "SELECT provider, id, profile, connected_at, tokens FROM connections "
         "WHERE user_id = $1 AND provider = $2 ORDER BY connected_at DESC NULLS LAST, id",

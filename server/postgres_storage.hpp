@@ -35,7 +35,9 @@ class PostgresStorage final : public Storage {
  private:
   // Runs `work` in a transaction on a connection of the pool, committed when it returns; engine
   // failures become StorageError. A connection the server dropped is opened again.
-  template <class Work>
+  // Runs `work` on a pooled connection, in a transaction of type `Transaction`: pqxx::work, or
+  // pqxx::nontransaction for one statement that reads (one round trip to the server, not three).
+  template <class Transaction = pqxx::work, class Work>
   auto inTransaction(Work&& work);
 
   std::string url_;
