@@ -103,6 +103,12 @@ void Api::mount(httplib::Server& server) const {
     finishOAuth(request, response);
   });
 
+  openings_.mount(server, [this](OpeningsRoutes::OwnerHandler handler) {
+    return authenticated([handler = std::move(handler)](const Api&, Call& call) {
+      handler({call.request, call.response, call.userId, call.body});
+    });
+  });
+
   // Any other call under /api/ is refused like the known ones when its key is not known, so that
   // a caller without a key learns nothing of which routes exist.
   const auto unknown = authenticated(

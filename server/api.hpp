@@ -16,6 +16,7 @@
 #include "server/config.hpp"
 #include "server/log.hpp"
 #include "server/oauth_finish.hpp"
+#include "server/openings_routes.hpp"
 #include "server/providers.hpp"
 #include "server/storage.hpp"
 
@@ -64,6 +65,8 @@ class Api {
   Storage& storage_;
   Log& log_;
   FormPoster post_;
+  // Booking links: the owner's calls and the public page.
+  OpeningsRoutes openings_{config_, storage_, log_};
 };
 
 }  // namespace talewick::server

@@ -419,6 +419,15 @@ class FailingStorage final : public Storage {
   void removeConnections(const std::string&, const std::string&) override { fail(); }
   void saveOAuthState(const OAuthState&) override { fail(); }
   std::optional<OAuthState> takeOAuthState(const std::string&) override { fail(); }
+  void addOpening(const Opening&) override { fail(); }
+  std::optional<Opening> opening(const std::string&) override { fail(); }
+  std::optional<Opening> openingWithPublicId(const std::string&) override { fail(); }
+  bool addBooking(const Booking&) override { fail(); }
+  std::vector<Booking> bookings(const std::string&) override { fail(); }
+  BookingChange setBookingStatus(const std::string&, const std::string&,
+                                 const std::string&) override {
+    fail();
+  }
 
  private:
   [[noreturn]] static void fail() { throw StorageError("database or disk is full"); }

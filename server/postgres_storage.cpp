@@ -35,6 +35,35 @@ const std::vector<std::string>& schemaSteps() {
       R"sql(
         ALTER TABLE connections ADD COLUMN tokens TEXT NOT NULL DEFAULT '';
       )sql",
+      // 3: booking links and the bookings of their slots. One booking at most holds a slot:
+      // the partial index makes a second request for it fail, whatever process sends it, and
+      // a declined booking lets it go.
+      R"sql(
+        CREATE TABLE openings (
+          id TEXT PRIMARY KEY,
+          public_id TEXT NOT NULL UNIQUE,
+          owner_id TEXT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+          title TEXT NOT NULL,
+          duration_min BIGINT NOT NULL,
+          approval TEXT NOT NULL,
+          conference TEXT NOT NULL,
+          slots TEXT NOT NULL,
+          created_at BIGINT NOT NULL
+        );
+        CREATE TABLE bookings (
+          id TEXT PRIMARY KEY,
+          opening_id TEXT NOT NULL REFERENCES openings(id) ON DELETE CASCADE,
+          slot TEXT NOT NULL,
+          name TEXT NOT NULL,
+          email TEXT NOT NULL,
+          note TEXT NOT NULL,
+          status TEXT NOT NULL,
+          created_at BIGINT NOT NULL
+        );
+        CREATE UNIQUE INDEX bookings_one_per_slot ON bookings (opening_id, slot)
+          WHERE status <> 'declined';
+        CREATE INDEX bookings_by_opening ON bookings (opening_id, created_at);
+      )sql",
   };
   return steps;
 }
@@ -79,6 +108,17 @@ ProviderConnection connectionOf(const pqxx::row& row) {
   if (!row[3].is_null()) connection.connectedAt = row[3].as<std::int64_t>();
   connection.sealedTokens = row[4].as<std::string>();
   return connection;
+}
+
+constexpr const char* OPENING_COLUMNS =
+    "id, public_id, owner_id, title, duration_min, approval, conference, slots, created_at";
+
+Opening openingOf(const pqxx::row& row) {
+  return Opening{row[0].as<std::string>(),  row[1].as<std::string>(),
+                 row[2].as<std::string>(),  row[3].as<std::string>(),
+                 row[4].as<std::int64_t>(), row[5].as<std::string>(),
+                 row[6].as<std::string>(),  slotsFromText(row[7].as<std::string>()),
+                 row[8].as<std::int64_t>()};
 }
 
 }  // namespace
@@ -217,6 +257,88 @@ std::optional<OAuthState> PostgresStorage::takeOAuthState(const std::string& sta
     const pqxx::row row = rows[0];
     return OAuthState{row[0].as<std::string>(), row[1].as<std::string>(), row[2].as<std::string>(),
                       row[3].as<std::string>(), row[4].as<std::int64_t>()};
+  });
+}
+
+void PostgresStorage::addOpening(const Opening& opening) {
+  inTransaction([&](pqxx::work& work) {
+    work.exec_params(std::string("INSERT INTO openings (") + OPENING_COLUMNS +
+                         ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)",
+                     opening.id, opening.publicId, opening.ownerId, opening.title,
+                     opening.durationMin, opening.approval, opening.conference,
+                     slotsText(opening.slots), opening.createdAt);
+  });
+}
+
+std::optional<Opening> PostgresStorage::openingWhere(const char* column, const std::string& value) {
+  return inTransaction([&](pqxx::work& work) -> std::optional<Opening> {
+    const pqxx::result rows = work.exec_params(
+        std::string("SELECT ") + OPENING_COLUMNS + " FROM openings WHERE " + column + " = $1",
+        value);
+    if (rows.empty()) return std::nullopt;
+    return openingOf(rows[0]);
+  });
+}
+
+std::optional<Opening> PostgresStorage::opening(const std::string& id) {
+  return openingWhere("id", id);
+}
+
+std::optional<Opening> PostgresStorage::openingWithPublicId(const std::string& publicId) {
+  return openingWhere("public_id", publicId);
+}
+
+bool PostgresStorage::addBooking(const Booking& booking) {
+  // Of two processes inserting the same slot at once, the second waits for the first to commit
+  // and then writes nothing: the slot's index decides, not a look beforehand.
+  return inTransaction([&](pqxx::work& work) {
+    const pqxx::result written = work.exec_params(
+        "INSERT INTO bookings (id, opening_id, slot, name, email, note, status, created_at) "
+        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT DO NOTHING",
+        booking.id, booking.openingId, booking.slot, booking.name, booking.email, booking.note,
+        booking.status, booking.createdAt);
+    return written.affected_rows() == 1;
+  });
+}
+
+std::vector<Booking> PostgresStorage::bookings(const std::string& openingId) {
+  return inTransaction([&](pqxx::work& work) {
+    const pqxx::result rows = work.exec_params(
+        "SELECT id, opening_id, slot, name, email, note, status, created_at FROM bookings "
+        "WHERE opening_id = $1 ORDER BY created_at, id",
+        openingId);
+    std::vector<Booking> found;
+    for (const pqxx::row& row : rows) {
+      found.push_back(Booking{row[0].as<std::string>(), row[1].as<std::string>(),
+                              row[2].as<std::string>(), row[3].as<std::string>(),
+                              row[4].as<std::string>(), row[5].as<std::string>(),
+                              row[6].as<std::string>(), row[7].as<std::int64_t>()});
+    }
+    return found;
+  });
+}
+
+BookingChange PostgresStorage::setBookingStatus(const std::string& openingId,
+                                                const std::string& bookingId,
+                                                const std::string& status) {
+  return inTransaction([&](pqxx::work& work) {
+    try {
+      // A savepoint: a booking taking the slot meanwhile fails this statement alone.
+      pqxx::subtransaction update(work);
+      const pqxx::result written = update.exec_params(
+          "UPDATE bookings SET status = $3 WHERE id = $1 AND opening_id = $2 AND "
+          "($3 = 'declined' OR status <> 'declined' OR NOT EXISTS (SELECT 1 FROM bookings AS "
+          "other WHERE other.opening_id = $2 AND other.slot = bookings.slot AND other.id <> $1 "
+          "AND other.status <> 'declined'))",
+          bookingId, openingId, status);
+      update.commit();
+      if (written.affected_rows() == 1) return BookingChange::done;
+    } catch (const pqxx::unique_violation&) {
+      return BookingChange::slotTaken;
+    }
+    const pqxx::result found = work.exec_params(
+        "SELECT 1 FROM bookings WHERE id = $1 AND opening_id = $2", bookingId, openingId);
+    return found.empty() ? BookingChange::unknown : BookingChange::slotTaken;
   });
 }
 

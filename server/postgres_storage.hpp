@@ -31,8 +31,16 @@ class PostgresStorage final : public Storage {
   void removeConnections(const std::string& userId, const std::string& provider) override;
   void saveOAuthState(const OAuthState& state) override;
   std::optional<OAuthState> takeOAuthState(const std::string& state) override;
+  void addOpening(const Opening& opening) override;
+  std::optional<Opening> opening(const std::string& id) override;
+  std::optional<Opening> openingWithPublicId(const std::string& publicId) override;
+  bool addBooking(const Booking& booking) override;
+  std::vector<Booking> bookings(const std::string& openingId) override;
+  BookingChange setBookingStatus(const std::string& openingId, const std::string& bookingId,
+                                 const std::string& status) override;
 
  private:
+  std::optional<Opening> openingWhere(const char* column, const std::string& value);
   // Runs `work` in a transaction on a connection of the pool, committed when it returns; engine
   // failures become StorageError. A connection the server dropped is opened again.
   // Runs `work` on a pooled connection, in a transaction of type `Transaction`: pqxx::work, or

@@ -36,6 +36,35 @@ const std::vector<std::string_view>& schemaSteps() {
       R"sql(
         ALTER TABLE connections ADD COLUMN tokens TEXT NOT NULL DEFAULT '';
       )sql",
+      // 3: booking links and the bookings of their slots. One booking at most holds a slot:
+      // the partial index makes a second request for it fail, whatever process sends it, and
+      // a declined booking lets it go.
+      R"sql(
+        CREATE TABLE openings (
+          id TEXT PRIMARY KEY,
+          public_id TEXT NOT NULL UNIQUE,
+          owner_id TEXT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+          title TEXT NOT NULL,
+          duration_min INTEGER NOT NULL,
+          approval TEXT NOT NULL,
+          conference TEXT NOT NULL,
+          slots TEXT NOT NULL,
+          created_at INTEGER NOT NULL
+        );
+        CREATE TABLE bookings (
+          id TEXT PRIMARY KEY,
+          opening_id TEXT NOT NULL REFERENCES openings(id) ON DELETE CASCADE,
+          slot TEXT NOT NULL,
+          name TEXT NOT NULL,
+          email TEXT NOT NULL,
+          note TEXT NOT NULL,
+          status TEXT NOT NULL,
+          created_at INTEGER NOT NULL
+        );
+        CREATE UNIQUE INDEX bookings_one_per_slot ON bookings (opening_id, slot)
+          WHERE status <> 'declined';
+        CREATE INDEX bookings_by_opening ON bookings (opening_id, created_at);
+      )sql",
   };
   return steps;
 }

@@ -45,6 +45,16 @@ ProviderConnection connectionAt(const sqlite::Statement& row) {
   return connection;
 }
 
+Opening openingAt(const sqlite::Statement& row) {
+  Opening opening{row.text(0),    row.text(1), row.text(2), row.text(3),
+                  row.integer(4), row.text(5), row.text(6), slotsFromText(row.text(7)),
+                  row.integer(8)};
+  return opening;
+}
+
+constexpr const char* OPENING_COLUMNS =
+    "id, public_id, owner_id, title, duration_min, approval, conference, slots, created_at";
+
 }  // namespace
 
 SqliteStorage::SqliteStorage(const std::filesystem::path& path) : db_(createPrivately(path)) {
@@ -139,6 +149,94 @@ std::optional<OAuthState> SqliteStorage::takeOAuthState(const std::string& state
     sqlite::Statement(db_, "DELETE FROM oauth_states WHERE state = ?1").bind(1, state).run();
   });
   return taken;
+}
+
+void SqliteStorage::addOpening(const Opening& opening) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement(db_, std::string("INSERT INTO openings (") + OPENING_COLUMNS +
+                             ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)")
+      .bind(1, opening.id)
+      .bind(2, opening.publicId)
+      .bind(3, opening.ownerId)
+      .bind(4, opening.title)
+      .bind(5, opening.durationMin)
+      .bind(6, opening.approval)
+      .bind(7, opening.conference)
+      .bind(8, slotsText(opening.slots))
+      .bind(9, opening.createdAt)
+      .run();
+}
+
+std::optional<Opening> SqliteStorage::openingWhere(const char* column, const std::string& value) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement find(
+      db_, std::string("SELECT ") + OPENING_COLUMNS + " FROM openings WHERE " + column + " = ?1");
+  find.bind(1, value);
+  if (!find.step()) return std::nullopt;
+  return openingAt(find);
+}
+
+std::optional<Opening> SqliteStorage::opening(const std::string& id) {
+  return openingWhere("id", id);
+}
+
+std::optional<Opening> SqliteStorage::openingWithPublicId(const std::string& publicId) {
+  return openingWhere("public_id", publicId);
+}
+
+bool SqliteStorage::addBooking(const Booking& booking) {
+  const std::lock_guard lock(mutex_);
+  // The slot's index turns a second booking of it into nothing, in the one statement that
+  // writes: no other process can slip in between a look and the write.
+  sqlite::Statement(db_,
+                    "INSERT INTO bookings "
+                    "(id, opening_id, slot, name, email, note, status, created_at) "
+                    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) ON CONFLICT DO NOTHING")
+      .bind(1, booking.id)
+      .bind(2, booking.openingId)
+      .bind(3, booking.slot)
+      .bind(4, booking.name)
+      .bind(5, booking.email)
+      .bind(6, booking.note)
+      .bind(7, booking.status)
+      .bind(8, booking.createdAt)
+      .run();
+  return sqlite3_changes(db_.handle()) == 1;
+}
+
+std::vector<Booking> SqliteStorage::bookings(const std::string& openingId) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement rows(db_,
+                         "SELECT id, opening_id, slot, name, email, note, status, created_at "
+                         "FROM bookings WHERE opening_id = ?1 ORDER BY created_at, rowid");
+  rows.bind(1, openingId);
+  std::vector<Booking> found;
+  while (rows.step()) {
+    found.push_back(Booking{rows.text(0), rows.text(1), rows.text(2), rows.text(3), rows.text(4),
+                            rows.text(5), rows.text(6), rows.integer(7)});
+  }
+  return found;
+}
+
+BookingChange SqliteStorage::setBookingStatus(const std::string& openingId,
+                                              const std::string& bookingId,
+                                              const std::string& status) {
+  const std::lock_guard lock(mutex_);
+  // One statement: taking the slot back (a declined booking confirmed again) is refused when
+  // another booking holds it, with no gap between the look and the write.
+  sqlite::Statement(db_,
+                    "UPDATE bookings SET status = ?3 WHERE id = ?1 AND opening_id = ?2 AND "
+                    "(?3 = 'declined' OR status <> 'declined' OR NOT EXISTS (SELECT 1 FROM "
+                    "bookings AS other WHERE other.opening_id = ?2 AND other.slot = bookings.slot "
+                    "AND other.id <> ?1 AND other.status <> 'declined'))")
+      .bind(1, bookingId)
+      .bind(2, openingId)
+      .bind(3, status)
+      .run();
+  if (sqlite3_changes(db_.handle()) == 1) return BookingChange::done;
+  sqlite::Statement find(db_, "SELECT 1 FROM bookings WHERE id = ?1 AND opening_id = ?2");
+  find.bind(1, bookingId).bind(2, openingId);
+  return find.step() ? BookingChange::slotTaken : BookingChange::unknown;
 }
 
 }  // namespace talewick::server

@@ -24,8 +24,16 @@ class SqliteStorage final : public Storage {
   void removeConnections(const std::string& userId, const std::string& provider) override;
   void saveOAuthState(const OAuthState& state) override;
   std::optional<OAuthState> takeOAuthState(const std::string& state) override;
+  void addOpening(const Opening& opening) override;
+  std::optional<Opening> opening(const std::string& id) override;
+  std::optional<Opening> openingWithPublicId(const std::string& publicId) override;
+  bool addBooking(const Booking& booking) override;
+  std::vector<Booking> bookings(const std::string& openingId) override;
+  BookingChange setBookingStatus(const std::string& openingId, const std::string& bookingId,
+                                 const std::string& status) override;
 
  private:
+  std::optional<Opening> openingWhere(const char* column, const std::string& value);
   // One connection serves every thread of the process, one call at a time; other processes
   // wait for the file's lock within the busy timeout.
   std::mutex mutex_;

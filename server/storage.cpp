@@ -15,4 +15,19 @@ std::unique_ptr<Storage> openStorage(const DatabaseLocation& database) {
   throw StorageError("unknown database engine");
 }
 
+std::string slotsText(const std::vector<std::string>& slots) {
+  return nlohmann::json(slots).dump();
+}
+
+std::vector<std::string> slotsFromText(const std::string& text) {
+  const nlohmann::json slots = nlohmann::json::parse(text, nullptr, false);
+  std::vector<std::string> found;
+  if (!slots.is_array()) throw StorageError("the slots of a stored opening are damaged");
+  for (const nlohmann::json& slot : slots) {
+    if (!slot.is_string()) throw StorageError("the slots of a stored opening are damaged");
+    found.push_back(slot.get<std::string>());
+  }
+  return found;
+}
+
 }  // namespace talewick::server

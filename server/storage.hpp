@@ -1,6 +1,7 @@
 // The one storage port of the server: users and the hashes of their keys, the provider accounts
-// they connected, and the OAuth round trips under way. Engines implement it (SQLite in one
-// process; later PostgreSQL shared by several); the routes see only this interface.
+// they connected, the OAuth round trips under way, and the booking links with their bookings.
+// Engines implement it (SQLite in one process; later PostgreSQL shared by several); the routes see
+// only this interface.
 //
 // Every method may be called from any thread at once; a failure of the engine throws
 // StorageError.
@@ -47,6 +48,37 @@ struct OAuthState {
   bool operator==(const OAuthState&) const = default;
 };
 
+// A booking link: free slots of its owner's calendar that visitors may ask for.
+struct Opening {
+  std::string id;        // named in its owner's calls
+  std::string publicId;  // the page's address: unguessable, and never the row id
+  std::string ownerId;
+  std::string title;
+  std::int64_t durationMin = 0;
+  std::string approval;    // "auto": bookings are confirmed at once; "manual": they wait
+  std::string conference;  // where the meeting takes place, as the owner wrote it; may be empty
+  std::vector<std::string> slots;  // ISO 8601 starts with their UTC offset, as the owner sent them
+  std::int64_t createdAt = 0;      // seconds since 1970 (UTC)
+  bool operator==(const Opening&) const = default;
+};
+
+// A visitor's request for one slot of an opening.
+struct Booking {
+  std::string id;
+  std::string openingId;
+  std::string slot;  // one of the opening's slots, as written there
+  std::string name, email, note;
+  std::string status;  // "pending", "confirmed" or "declined"
+  std::int64_t createdAt = 0;
+  bool operator==(const Booking&) const = default;
+};
+
+enum class BookingChange {
+  done,
+  unknown,   // no booking with that id on that opening
+  slotTaken  // confirming again a declined booking whose slot another booking holds now
+};
+
 class Storage {
  public:
   virtual ~Storage() = default;
@@ -76,7 +108,28 @@ class Storage {
   // The round trip of `state`, forgotten at once so that a callback can use it only once;
   // nullopt when none has that state.
   virtual std::optional<OAuthState> takeOAuthState(const std::string& state) = 0;
+
+  // Records a new opening (its id and public id are new).
+  virtual void addOpening(const Opening& opening) = 0;
+  // The opening with that id, or with that public id; nullopt when none has it.
+  virtual std::optional<Opening> opening(const std::string& id) = 0;
+  virtual std::optional<Opening> openingWithPublicId(const std::string& publicId) = 0;
+
+  // Records the booking unless a booking not declined holds its slot already: false then, and
+  // nothing is written. Atomic across threads and processes: of two visitors asking for the same
+  // slot at once, one gets it.
+  virtual bool addBooking(const Booking& booking) = 0;
+  // The bookings of the opening, oldest first.
+  virtual std::vector<Booking> bookings(const std::string& openingId) = 0;
+  // Sets the status of the opening's booking. A declined booking frees its slot.
+  virtual BookingChange setBookingStatus(const std::string& openingId, const std::string& bookingId,
+                                         const std::string& status) = 0;
 };
+
+// The slots of an opening as the engines store them (a JSON array of strings), and back.
+// slotsFromText throws StorageError for a damaged column.
+std::string slotsText(const std::vector<std::string>& slots);
+std::vector<std::string> slotsFromText(const std::string& text);
 
 // The storage `database` names, ready for use (its schema brought up to date). Throws
 // StorageError with one line when it cannot be opened, and for an engine this version does not

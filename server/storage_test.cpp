@@ -120,6 +120,83 @@ TEST_P(StorageContract, servesAStateOnceUnderConcurrentCallbacks) {
   EXPECT_EQ(served, 1);
 }
 
+Opening opening(const std::string& id, const std::string& owner) {
+  return {id, "public-" + id, owner, "Café <avec> « toi »",
+          30, "manual",       "",    {"2026-12-10T09:00:00+01:00", "2026-12-10T09:30:00+01:00"},
+          100};
+}
+
+Booking booking(const std::string& id, const std::string& openingId, const std::string& slot,
+                const std::string& status = "pending", std::int64_t at = 200) {
+  return {id, openingId, slot, "Ada", "ada@example.org", "à bientôt\n", status, at};
+}
+
+TEST_P(StorageContract, keepsOpeningsAndFindsThemByEitherId) {
+  {
+    const std::unique_ptr<Storage> storage = open();
+    storage->addUser("u1", "hash-1", 100);
+    storage->addOpening(opening("o1", "u1"));
+  }
+  const std::unique_ptr<Storage> storage = open();
+  EXPECT_EQ(storage->opening("o1"), opening("o1", "u1"));
+  EXPECT_EQ(storage->openingWithPublicId("public-o1"), opening("o1", "u1"));
+  // Neither id stands for the other.
+  EXPECT_EQ(storage->opening("public-o1"), std::nullopt);
+  EXPECT_EQ(storage->openingWithPublicId("o1"), std::nullopt);
+  // A public id serves one opening only.
+  Opening again = opening("o2", "u1");
+  again.publicId = "public-o1";
+  EXPECT_THROW(storage->addOpening(again), StorageError);
+}
+
+TEST_P(StorageContract, letsOneBookingHoldASlotUntilItIsDeclined) {
+  const std::unique_ptr<Storage> storage = open();
+  storage->addUser("u1", "hash-1", 100);
+  storage->addOpening(opening("o1", "u1"));
+  storage->addOpening(opening("o2", "u1"));
+  const std::string nine = "2026-12-10T09:00:00+01:00";
+  EXPECT_TRUE(storage->addBooking(booking("b1", "o1", nine, "pending", 300)));
+  EXPECT_FALSE(storage->addBooking(booking("b2", "o1", nine)));
+  // The same time on another opening is another slot.
+  EXPECT_TRUE(storage->addBooking(booking("b3", "o2", nine)));
+  EXPECT_TRUE(storage->addBooking(booking("b4", "o1", "2026-12-10T09:30:00+01:00", "confirmed")));
+  EXPECT_EQ(storage->bookings("o1"),
+            (std::vector{booking("b4", "o1", "2026-12-10T09:30:00+01:00", "confirmed"),
+                         booking("b1", "o1", nine, "pending", 300)}));
+
+  EXPECT_EQ(storage->setBookingStatus("o1", "b1", "declined"), BookingChange::done);
+  EXPECT_TRUE(storage->addBooking(booking("b5", "o1", nine, "pending", 400)));
+  // The declined booking cannot take its slot back from the new one.
+  EXPECT_EQ(storage->setBookingStatus("o1", "b1", "confirmed"), BookingChange::slotTaken);
+  EXPECT_EQ(storage->bookings("o1")[1].status, "declined");
+  EXPECT_EQ(storage->setBookingStatus("o1", "b5", "confirmed"), BookingChange::done);
+  EXPECT_EQ(storage->setBookingStatus("o1", "b5", "confirmed"), BookingChange::done);
+  // A booking is reached through its own opening only.
+  EXPECT_EQ(storage->setBookingStatus("o2", "b5", "declined"), BookingChange::unknown);
+  EXPECT_EQ(storage->setBookingStatus("o1", "nobody", "declined"), BookingChange::unknown);
+  EXPECT_EQ(storage->bookings("o1").back(), booking("b5", "o1", nine, "confirmed", 400));
+}
+
+// Visitors of several server processes asking for one slot at the same moment: one gets it.
+TEST_P(StorageContract, givesASlotToOneOfManyVisitorsAtOnce) {
+  const std::unique_ptr<Storage> first = open();
+  const std::unique_ptr<Storage> second = open();
+  first->addUser("u1", "hash-1", 100);
+  first->addOpening(opening("o1", "u1"));
+  std::atomic<int> booked = 0;
+  std::vector<std::thread> visitors;
+  for (int i = 0; i < 8; ++i) {
+    visitors.emplace_back([&, i] {
+      Storage& process = i % 2 == 0 ? *first : *second;
+      const std::string id = "b" + std::to_string(i);
+      if (process.addBooking(booking(id, "o1", "2026-12-10T09:00:00+01:00"))) ++booked;
+    });
+  }
+  for (std::thread& visitor : visitors) visitor.join();
+  EXPECT_EQ(booked, 1);
+  EXPECT_EQ(second->bookings("o1").size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, StorageContract, testing::kEngines, testing::engineName);
 
 TEST(OpenStorage, refusesADatabaseItCannotReachWithOneLine) {
