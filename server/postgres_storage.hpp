@@ -31,6 +31,11 @@ class PostgresStorage final : public Storage {
   void removeConnections(const std::string& userId, const std::string& provider) override;
   void saveOAuthState(const OAuthState& state) override;
   std::optional<OAuthState> takeOAuthState(const std::string& state) override;
+  bool saveInvitation(const Invitation& invitation) override;
+  std::optional<Invitation> invitation(const std::string& uid) override;
+  std::optional<Invitation> invitationWithToken(const std::string& token) override;
+  bool saveAnswer(const std::string& uid, const std::string& email, const std::string& status,
+                  std::int64_t respondedAt, const std::optional<std::string>& comment) override;
 
  private:
   // Runs `work` in a transaction on a connection of the pool, committed when it returns; engine

@@ -24,6 +24,11 @@ class SqliteStorage final : public Storage {
   void removeConnections(const std::string& userId, const std::string& provider) override;
   void saveOAuthState(const OAuthState& state) override;
   std::optional<OAuthState> takeOAuthState(const std::string& state) override;
+  bool saveInvitation(const Invitation& invitation) override;
+  std::optional<Invitation> invitation(const std::string& uid) override;
+  std::optional<Invitation> invitationWithToken(const std::string& token) override;
+  bool saveAnswer(const std::string& uid, const std::string& email, const std::string& status,
+                  std::int64_t respondedAt, const std::optional<std::string>& comment) override;
 
  private:
   // One connection serves every thread of the process, one call at a time; other processes

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "server/config.hpp"
+#include "server/invitation.hpp"
 
 namespace talewick::server {
 
@@ -76,6 +77,21 @@ class Storage {
   // The round trip of `state`, forgotten at once so that a callback can use it only once;
   // nullopt when none has that state.
   virtual std::optional<OAuthState> takeOAuthState(const std::string& state) = 0;
+
+  // Records an invitation, or its new revision when its owner sends it again: the guests become
+  // `invitation.guests`, those still invited keeping their answers. Returns false, storing
+  // nothing, when the UID belongs to another user or the token to another invitation.
+  virtual bool saveInvitation(const Invitation& invitation) = 0;
+
+  // The invitation with that UID (or token), its guests with their answers; nullopt when none.
+  virtual std::optional<Invitation> invitation(const std::string& uid) = 0;
+  virtual std::optional<Invitation> invitationWithToken(const std::string& token) = 0;
+
+  // Records a guest's answer to the invitation `uid`. Returns false, changing nothing, when
+  // `email` (any case) is not one of its guests. A missing comment keeps none.
+  virtual bool saveAnswer(const std::string& uid, const std::string& email,
+                          const std::string& status, std::int64_t respondedAt,
+                          const std::optional<std::string>& comment) = 0;
 };
 
 // The storage `database` names, ready for use (its schema brought up to date). Throws
