@@ -7,7 +7,8 @@ BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev
 # Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
 # clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check;
 # PostgreSQL, the server's second storage engine, started by its tests in a folder of their own.
-TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format postgresql
+# aiosmtpd: the SMTP server that receives the invitations mailed in the tests.
+TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format postgresql python3-aiosmtpd
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "server/crypto.hpp"
+#include "server/invite_routes.hpp"
 #include "server/oauth_start.hpp"
 #include "server/provider_status.hpp"
 #include "server/time_text.hpp"
@@ -107,6 +108,21 @@ void Api::mount(httplib::Server& server) const {
     return authenticated([handler = std::move(handler)](const Api&, Call& call) {
       handler({call.request, call.response, call.userId, call.body});
     });
+  });
+
+  // The invitation relay. Reading answers needs no key: the invitation's token stands for it.
+  const InviteRoutes invites(config_, storage_, log_);
+  server.Post("/api/send-invite", authenticated([invites](const Api&, Call& call) {
+                invites.send(call.userId, call.body, call.response);
+              }));
+  server.Get("/api/rsvp", [invites](const Request& request, Response& response) {
+    invites.answers(request, response);
+  });
+  server.Get(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
+    invites.answerPage(request, response, false);
+  });
+  server.Post(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
+    invites.answerPage(request, response, true);
   });
 
   // Any other call under /api/ is refused like the known ones when its key is not known, so that

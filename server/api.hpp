@@ -3,7 +3,8 @@
 // the storage port.
 //
 // Every answer is JSON; every refusal is {"error": text} (French: the desktop program shows it to
-// its user as it is). Calls under "/api/" but registration need "authorization: Bearer KEY".
+// its user as it is). Calls under "/api/" but registration and the reading of an invitation's
+// answers need "authorization: Bearer KEY". The invitation relay's routes are InviteRoutes'.
 #pragma once
 
 #include <httplib.h>

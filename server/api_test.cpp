@@ -428,6 +428,13 @@ class FailingStorage final : public Storage {
                                  const std::string&) override {
     fail();
   }
+  bool saveInvitation(const Invitation&) override { fail(); }
+  std::optional<Invitation> invitation(const std::string&) override { fail(); }
+  std::optional<Invitation> invitationWithToken(const std::string&) override { fail(); }
+  bool saveAnswer(const std::string&, const std::string&, const std::string&, std::int64_t,
+                  const std::optional<std::string>&) override {
+    fail();
+  }
 
  private:
   [[noreturn]] static void fail() { throw StorageError("database or disk is full"); }

@@ -123,6 +123,20 @@ SmtpSettings readSmtp(ObjectReader reader) {
   smtp.user = reader.string("user").value_or("");
   smtp.password = reader.string("password").value_or("");
   smtp.from = reader.string("from").value_or("");
+  smtp.mailDomain = reader.string("mailDomain").value_or("");
+  if (smtp.mailDomain.find_first_of("@ <>\r\n\t") != std::string::npos) {
+    reader.refuse("mailDomain", "a domain name, such as \"talewick.example.org\"");
+  }
+  const std::string security = reader.string("security").value_or("starttls");
+  if (security == "none") {
+    smtp.security = SmtpSecurity::none;
+  } else if (security == "starttls") {
+    smtp.security = SmtpSecurity::starttls;
+  } else if (security == "tls") {
+    smtp.security = SmtpSecurity::tls;
+  } else {
+    reader.refuse("security", "\"none\", \"starttls\" or \"tls\"");
+  }
   reader.finish();
   return smtp;
 }
@@ -131,6 +145,18 @@ std::string requiredString(ObjectReader& reader, const std::string& key) {
   std::optional<std::string> value = reader.string(key);
   if (!value) throw ConfigError("missing key \"" + key + "\"");
   return *value;
+}
+
+std::string smtpSecurityName(SmtpSecurity security) {
+  switch (security) {
+    case SmtpSecurity::none:
+      return "none";
+    case SmtpSecurity::tls:
+      return "tls";
+    case SmtpSecurity::starttls:
+      break;
+  }
+  return "starttls";
 }
 
 nlohmann::ordered_json providerJson(const ProviderSettings& settings) {
@@ -251,7 +277,9 @@ std::string configText(const Config& config) {
         {"port", config.smtp.port},
         {"user", config.smtp.user},
         {"password", config.smtp.password},
-        {"from", config.smtp.from}}},
+        {"from", config.smtp.from},
+        {"mailDomain", config.smtp.mailDomain},
+        {"security", smtpSecurityName(config.smtp.security)}}},
       {"providers", providers},
   };
   return document.dump(2) + "\n";

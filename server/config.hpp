@@ -39,10 +39,18 @@ struct DatabaseLocation {
   bool operator==(const DatabaseLocation&) const = default;
 };
 
+// How the connection to the SMTP server is protected: not at all (a relay on the same machine),
+// STARTTLS after connecting (port 587), or TLS from the first byte (port 465).
+enum class SmtpSecurity { none, starttls, tls };
+
 struct SmtpSettings {
-  std::string host;
+  std::string host;  // empty: the server sends no mail, and refuses invitations
   int port = 587;
   std::string user, password, from;
+  // The domain of the answer addresses ("rsvp+TOKEN@" + mailDomain), whose mail the mail server
+  // hands to `talewick-server mail-in`.
+  std::string mailDomain;
+  SmtpSecurity security = SmtpSecurity::starttls;
   bool operator==(const SmtpSettings&) const = default;
 };
 

@@ -41,7 +41,13 @@ TEST(ServerConfig, readsBackWhatItWrites) {
   Config config = freshConfig("/srv/talewick/config.json");
   config.publicBaseURL = "https://talewick.example.org";
   config.listen = {"::1", 9000};
-  config.smtp = {"smtp.example.org", 465, "robot", "pass\"word", "Talewick <robot@example.org>"};
+  config.smtp = {"smtp.example.org",
+                 465,
+                 "robot",
+                 "pass\"word",
+                 "Talewick <robot@example.org>",
+                 "mail.example.org",
+                 SmtpSecurity::tls};
   config.providers["notion"] = {
       "https://notion.example/authorize", "https://notion.example/token", "client", "secret", {}};
   config.providers["google-calendar"].scopes = {"openid", "calendar.events"};
@@ -117,6 +123,14 @@ TEST(ServerConfig, refusesDamagedConfigsWithOneLineNamingTheKey) {
          d["smtp"] = {{"port", "25"}};
        }),
        "\"smtp.port\""},
+      {configWith([](json& d) {
+         d["smtp"] = {{"security", "ssl"}};
+       }),
+       "\"smtp.security\""},
+      {configWith([](json& d) {
+         d["smtp"] = {{"mailDomain", "rsvp@example.org"}};
+       }),
+       "\"smtp.mailDomain\""},
       {configWith([](json& d) {
          d["providers"] = {{"github", json::object()}};
        }),

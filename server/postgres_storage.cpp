@@ -64,6 +64,27 @@ const std::vector<std::string>& schemaSteps() {
           WHERE status <> 'declined';
         CREATE INDEX bookings_by_opening ON bookings (opening_id, created_at);
       )sql",
+      // 4: the invitations mailed by the relay, and their guests with their answers.
+      R"sql(
+        CREATE TABLE invitations (
+          uid TEXT PRIMARY KEY,
+          token TEXT NOT NULL UNIQUE,
+          owner_id TEXT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+          sequence BIGINT NOT NULL,
+          title TEXT NOT NULL
+        );
+        CREATE TABLE invitation_guests (
+          uid TEXT NOT NULL REFERENCES invitations(uid) ON DELETE CASCADE,
+          email_key TEXT NOT NULL,
+          email TEXT NOT NULL,
+          name TEXT,
+          position INTEGER NOT NULL,
+          status TEXT NOT NULL,
+          responded_at BIGINT,
+          comment TEXT,
+          PRIMARY KEY (uid, email_key)
+        );
+      )sql",
   };
   return steps;
 }
@@ -339,6 +360,101 @@ BookingChange PostgresStorage::setBookingStatus(const std::string& openingId,
     const pqxx::result found = work.exec_params(
         "SELECT 1 FROM bookings WHERE id = $1 AND opening_id = $2", bookingId, openingId);
     return found.empty() ? BookingChange::unknown : BookingChange::slotTaken;
+  });
+}
+
+}  // namespace talewick::server
+
+namespace talewick::server {
+
+namespace {
+
+// The invitation whose `column` ("uid" or "token") is `value`, with its guests.
+std::optional<Invitation> invitationWhere(pqxx::work& work, std::string_view column,
+                                          const std::string& value) {
+  const pqxx::result rows =
+      work.exec_params("SELECT uid, token, owner_id, sequence, title FROM invitations WHERE " +
+                           std::string(column) + " = $1",
+                       value);
+  if (rows.empty()) return std::nullopt;
+  const pqxx::row row = rows[0];
+  Invitation found{row[0].as<std::string>(),  row[1].as<std::string>(), row[2].as<std::string>(),
+                   row[3].as<std::int64_t>(), row[4].as<std::string>(), {}};
+  for (const pqxx::row& guest :
+       work.exec_params("SELECT email, name, status, responded_at, comment "
+                        "FROM invitation_guests WHERE uid = $1 ORDER BY position",
+                        found.uid)) {
+    InvitedGuest read{guest[0].as<std::string>(), std::nullopt, guest[2].as<std::string>(),
+                      std::nullopt, std::nullopt};
+    if (!guest[1].is_null()) read.name = guest[1].as<std::string>();
+    if (!guest[3].is_null()) read.respondedAt = guest[3].as<std::int64_t>();
+    if (!guest[4].is_null()) read.comment = guest[4].as<std::string>();
+    found.guests.push_back(std::move(read));
+  }
+  return found;
+}
+
+std::optional<std::string> unlessEmpty(const std::optional<std::string>& text) {
+  if (text && text->empty()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+bool PostgresStorage::saveInvitation(const Invitation& invitation) {
+  return inTransaction([&](pqxx::work& work) {
+    // Two processes saving the same invitation at once take turns.
+    work.exec_params("SELECT pg_advisory_xact_lock(hashtext($1))", invitation.uid);
+    const std::optional<Invitation> before = invitationWhere(work, "uid", invitation.uid);
+    if (before && before->ownerId != invitation.ownerId) return false;
+    const std::optional<Invitation> sameToken = invitationWhere(work, "token", invitation.token);
+    if (sameToken && sameToken->uid != invitation.uid) return false;
+    work.exec_params(
+        "INSERT INTO invitations (uid, token, owner_id, sequence, title) VALUES ($1, $2, $3, $4, "
+        "$5) ON CONFLICT (uid) DO UPDATE SET token = EXCLUDED.token, sequence = "
+        "EXCLUDED.sequence, title = EXCLUDED.title",
+        invitation.uid, invitation.token, invitation.ownerId, invitation.sequence,
+        invitation.title);
+    work.exec_params("DELETE FROM invitation_guests WHERE uid = $1", invitation.uid);
+    std::int64_t position = 0;
+    for (const InvitedGuest& guest : invitation.guests) {
+      InvitedGuest kept = guest;
+      if (before) {
+        for (const InvitedGuest& old : before->guests) {
+          if (guestKey(old.email) != guestKey(guest.email)) continue;
+          kept.status = old.status;
+          kept.respondedAt = old.respondedAt;
+          kept.comment = old.comment;
+        }
+      }
+      work.exec_params(
+          "INSERT INTO invitation_guests "
+          "(uid, email_key, email, name, position, status, responded_at, comment) "
+          "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT DO NOTHING",
+          invitation.uid, guestKey(kept.email), kept.email, unlessEmpty(kept.name), position++,
+          kept.status, kept.respondedAt, unlessEmpty(kept.comment));
+    }
+    return true;
+  });
+}
+
+std::optional<Invitation> PostgresStorage::invitation(const std::string& uid) {
+  return inTransaction([&](pqxx::work& work) { return invitationWhere(work, "uid", uid); });
+}
+
+std::optional<Invitation> PostgresStorage::invitationWithToken(const std::string& token) {
+  return inTransaction([&](pqxx::work& work) { return invitationWhere(work, "token", token); });
+}
+
+bool PostgresStorage::saveAnswer(const std::string& uid, const std::string& email,
+                                 const std::string& status, std::int64_t respondedAt,
+                                 const std::optional<std::string>& comment) {
+  return inTransaction([&](pqxx::work& work) {
+    const pqxx::result changed = work.exec_params(
+        "UPDATE invitation_guests SET status = $3, responded_at = $4, comment = $5 "
+        "WHERE uid = $1 AND email_key = $2",
+        uid, guestKey(email), status, respondedAt, unlessEmpty(comment));
+    return changed.affected_rows() > 0;
   });
 }
 

@@ -65,6 +65,27 @@ const std::vector<std::string_view>& schemaSteps() {
           WHERE status <> 'declined';
         CREATE INDEX bookings_by_opening ON bookings (opening_id, created_at);
       )sql",
+      // 4: the invitations mailed by the relay, and their guests with their answers.
+      R"sql(
+        CREATE TABLE invitations (
+          uid TEXT PRIMARY KEY,
+          token TEXT NOT NULL UNIQUE,
+          owner_id TEXT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+          sequence INTEGER NOT NULL,
+          title TEXT NOT NULL
+        );
+        CREATE TABLE invitation_guests (
+          uid TEXT NOT NULL REFERENCES invitations(uid) ON DELETE CASCADE,
+          email_key TEXT NOT NULL,
+          email TEXT NOT NULL,
+          name TEXT,
+          position INTEGER NOT NULL,
+          status TEXT NOT NULL,
+          responded_at INTEGER,
+          comment TEXT,
+          PRIMARY KEY (uid, email_key)
+        );
+      )sql",
   };
   return steps;
 }

@@ -240,3 +240,118 @@ BookingChange SqliteStorage::setBookingStatus(const std::string& openingId,
 }
 
 }  // namespace talewick::server
+
+namespace talewick::server {
+
+namespace {
+
+// The invitation whose `column` ("uid" or "token") is `value`, with its guests.
+std::optional<Invitation> invitationWhere(sqlite::Database& db, std::string_view column,
+                                          const std::string& value) {
+  Invitation found;
+  {
+    sqlite::Statement find(db,
+                           "SELECT uid, token, owner_id, sequence, title FROM invitations "
+                           "WHERE " +
+                               std::string(column) + " = ?1");
+    find.bind(1, value);
+    if (!find.step()) return std::nullopt;
+    found = {find.text(0), find.text(1), find.text(2), find.integer(3), find.text(4), {}};
+  }
+  sqlite::Statement guests(db,
+                           "SELECT email, name, status, responded_at, comment "
+                           "FROM invitation_guests WHERE uid = ?1 ORDER BY position");
+  guests.bind(1, found.uid);
+  while (guests.step()) {
+    InvitedGuest guest{guests.text(0), std::nullopt, guests.text(2), std::nullopt, std::nullopt};
+    if (!guests.isNull(1)) guest.name = guests.text(1);
+    if (!guests.isNull(3)) guest.respondedAt = guests.integer(3);
+    if (!guests.isNull(4)) guest.comment = guests.text(4);
+    found.guests.push_back(std::move(guest));
+  }
+  return found;
+}
+
+}  // namespace
+
+bool SqliteStorage::saveInvitation(const Invitation& invitation) {
+  const std::lock_guard lock(mutex_);
+  bool saved = false;
+  sqlite::inTransaction(db_, [&] {
+    const std::optional<Invitation> before = invitationWhere(db_, "uid", invitation.uid);
+    if (before && before->ownerId != invitation.ownerId) return;
+    const std::optional<Invitation> sameToken = invitationWhere(db_, "token", invitation.token);
+    if (sameToken && sameToken->uid != invitation.uid) return;
+    sqlite::Statement(db_,
+                      "INSERT INTO invitations (uid, token, owner_id, sequence, title) "
+                      "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT (uid) DO UPDATE SET "
+                      "token = excluded.token, sequence = excluded.sequence, "
+                      "title = excluded.title")
+        .bind(1, invitation.uid)
+        .bind(2, invitation.token)
+        .bind(3, invitation.ownerId)
+        .bind(4, invitation.sequence)
+        .bind(5, invitation.title)
+        .run();
+    // The guest list is written anew; the answers of the people still invited come from
+    // `before`.
+    sqlite::Statement(db_, "DELETE FROM invitation_guests WHERE uid = ?1")
+        .bind(1, invitation.uid)
+        .run();
+    std::int64_t position = 0;
+    for (const InvitedGuest& guest : invitation.guests) {
+      InvitedGuest kept = guest;
+      if (before) {
+        for (const InvitedGuest& old : before->guests) {
+          if (guestKey(old.email) != guestKey(guest.email)) continue;
+          kept.status = old.status;
+          kept.respondedAt = old.respondedAt;
+          kept.comment = old.comment;
+        }
+      }
+      sqlite::Statement(db_,
+                        "INSERT OR IGNORE INTO invitation_guests "
+                        "(uid, email_key, email, name, position, status, responded_at, comment) "
+                        "VALUES (?1, ?2, ?3, NULLIF(?4, ''), ?5, ?6, ?7, NULLIF(?8, ''))")
+          .bind(1, invitation.uid)
+          .bind(2, guestKey(kept.email))
+          .bind(3, kept.email)
+          .bind(4, kept.name.value_or(""))
+          .bind(5, position++)
+          .bind(6, kept.status)
+          .bind(7, kept.respondedAt)
+          .bind(8, kept.comment.value_or(""))
+          .run();
+    }
+    saved = true;
+  });
+  return saved;
+}
+
+std::optional<Invitation> SqliteStorage::invitation(const std::string& uid) {
+  const std::lock_guard lock(mutex_);
+  return invitationWhere(db_, "uid", uid);
+}
+
+std::optional<Invitation> SqliteStorage::invitationWithToken(const std::string& token) {
+  const std::lock_guard lock(mutex_);
+  return invitationWhere(db_, "token", token);
+}
+
+bool SqliteStorage::saveAnswer(const std::string& uid, const std::string& email,
+                               const std::string& status, std::int64_t respondedAt,
+                               const std::optional<std::string>& comment) {
+  const std::lock_guard lock(mutex_);
+  sqlite::Statement(db_,
+                    "UPDATE invitation_guests SET status = ?3, responded_at = ?4, "
+                    "comment = NULLIF(?5, '') WHERE uid = ?1 AND email_key = ?2")
+      .bind(1, uid)
+      .bind(2, guestKey(email))
+      .bind(3, status)
+      .bind(4, respondedAt)
+      .bind(5, comment.value_or(""))
+      .run();
+  return sqlite3_changes(db_.handle()) > 0;
+}
+
+}  // namespace talewick::server

@@ -31,6 +31,11 @@ class SqliteStorage final : public Storage {
   std::vector<Booking> bookings(const std::string& openingId) override;
   BookingChange setBookingStatus(const std::string& openingId, const std::string& bookingId,
                                  const std::string& status) override;
+  bool saveInvitation(const Invitation& invitation) override;
+  std::optional<Invitation> invitation(const std::string& uid) override;
+  std::optional<Invitation> invitationWithToken(const std::string& token) override;
+  bool saveAnswer(const std::string& uid, const std::string& email, const std::string& status,
+                  std::int64_t respondedAt, const std::optional<std::string>& comment) override;
 
  private:
   std::optional<Opening> openingWhere(const char* column, const std::string& value);

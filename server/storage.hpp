@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "server/config.hpp"
+#include "server/invitation.hpp"
 
 namespace talewick::server {
 
@@ -124,6 +125,21 @@ class Storage {
   // Sets the status of the opening's booking. A declined booking frees its slot.
   virtual BookingChange setBookingStatus(const std::string& openingId, const std::string& bookingId,
                                          const std::string& status) = 0;
+
+  // Records an invitation, or its new revision when its owner sends it again: the guests become
+  // `invitation.guests`, those still invited keeping their answers. Returns false, storing
+  // nothing, when the UID belongs to another user or the token to another invitation.
+  virtual bool saveInvitation(const Invitation& invitation) = 0;
+
+  // The invitation with that UID (or token), its guests with their answers; nullopt when none.
+  virtual std::optional<Invitation> invitation(const std::string& uid) = 0;
+  virtual std::optional<Invitation> invitationWithToken(const std::string& token) = 0;
+
+  // Records a guest's answer to the invitation `uid`. Returns false, changing nothing, when
+  // `email` (any case) is not one of its guests. A missing comment keeps none.
+  virtual bool saveAnswer(const std::string& uid, const std::string& email,
+                          const std::string& status, std::int64_t respondedAt,
+                          const std::optional<std::string>& comment) = 0;
 };
 
 // The slots of an opening as the engines store them (a JSON array of strings), and back.
