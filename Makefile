@@ -6,9 +6,11 @@ BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev
                   libgtest-dev libgmock-dev libbenchmark-dev python3
 # Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
 # clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check;
-# PostgreSQL, the server's second storage engine, started by its tests in a folder of their own.
-# aiosmtpd: the SMTP server that receives the invitations mailed in the tests.
-TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format postgresql python3-aiosmtpd
+# PostgreSQL, the server's second storage engine, started by its tests in a folder of their own;
+# aiosmtpd, the SMTP server that receives the invitations mailed in the tests; Chromium, the
+# headless browser that books through the public booking page.
+TEST_PACKAGES := khal todoman ccache clang libclang-rt-14-dev clang-format postgresql python3-aiosmtpd \
+                 chromium
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -240,4 +240,13 @@ backend::ProviderConnections& AppContext::providerConnections() {
   return *providerConnections_;
 }
 
+openings::OpeningsService& AppContext::openings() {
+  if (!openings_) {
+    openings_ = std::make_unique<openings::OpeningsService>(backend(), preferences(), secrets(),
+                                                            calendarStore(), questStore(),
+                                                            runLoop(), [this] { return now(); });
+  }
+  return *openings_;
+}
+
 }  // namespace talewick::ui

@@ -29,6 +29,7 @@
 #include "game/enums.hpp"
 #include "services/backend/backend_connection.hpp"
 #include "services/backend/provider_connections.hpp"
+#include "services/openings/openings_service.hpp"
 
 namespace talewick::ui {
 
@@ -88,6 +89,8 @@ class AppContext {
   // connection stores over it.
   backend::BackendConnection& backend();
   backend::ProviderConnections& providerConnections();
+  // The booking links, over the backend session, the calendar and the quest store.
+  openings::OpeningsService& openings();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -118,6 +121,7 @@ class AppContext {
   std::unique_ptr<HttpClient> httpClient_;
   std::unique_ptr<backend::BackendConnection> backend_;
   std::unique_ptr<backend::ProviderConnections> providerConnections_;
+  std::unique_ptr<openings::OpeningsService> openings_;
   std::ostream& warnings_;
   std::set<std::string> warned_;
 };

@@ -68,6 +68,7 @@ Command disconnectCommand();
 Command connectionsCommand();
 Command handleURLCommand();
 Command installDesktopCommand();
+Command openingsCommand();
 
 // --- Shared by the commands that show and change the quests ---
 

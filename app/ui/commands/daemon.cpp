@@ -37,6 +37,8 @@ namespace {
 constexpr auto kFallbackLook = std::chrono::seconds(30);
 // A to-do tool saves a list as a burst of files: read the reminders once the burst is over.
 constexpr auto kRemindersSettle = std::chrono::milliseconds(300);
+// How often the booking pages are asked for bookings to write into the calendar.
+constexpr auto kOpeningsPoll = std::chrono::seconds(60);
 // How long the expedition timer trusts the monotonic clock (which stops while the machine sleeps).
 constexpr double kExpeditionLook = 30;
 
@@ -71,6 +73,7 @@ class Daemon {
         midnight_(main_),
         expeditionTimer_(main_),
         notesSettle_(main_),
+        openingsTimer_(main_),
         signals_(main_, SIGINT, SIGTERM) {}
   // The store outlives the daemon: it must not keep a notifier that goes with it.
   ~Daemon() { store_.setNotifications(nullptr); }
@@ -92,6 +95,7 @@ class Daemon {
     watchCloud();
     watchExpedition();
     watchNotes();
+    pollOpenings();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
     });
@@ -301,6 +305,40 @@ class Daemon {
         });
   }
 
+  // While a booking page is published, its confirmed bookings are written into the calendar: at
+  // once, then every kOpeningsPoll. Without a page nothing is asked; the timer only looks again.
+  void pollOpenings() {
+    if (AppContext::calendarDisabled()) return;
+    openings::OpeningsService& service = app_.openings();
+    if (service.publishedOpenings().empty()) return armOpenings();
+    service.pollAndImport([this, &service](openings::Outcome<int> written) {
+      for (const openings::BookingRequest& r : service.lastImported()) {
+        say(Loc::format(Loc::string("cli.daemon.bookingImported",
+                                    "📅 Réservation inscrite à l'agenda : %@ — %@ <%@>"),
+                        {r.openingTitle, r.name, r.email}));
+      }
+      std::string problem;
+      if (!written.ok()) {
+        try {
+          std::rethrow_exception(written.failure);
+        } catch (const std::exception& e) {
+          problem = e.what();
+        }
+      }
+      // A backend that stays away is said once, not every minute.
+      if (!problem.empty() && problem != openingsProblem_) say(problem);
+      openingsProblem_ = problem;
+      armOpenings();
+    });
+  }
+
+  void armOpenings() {
+    openingsTimer_.expires_after(kOpeningsPoll);
+    openingsTimer_.async_wait([this](const std::error_code& error) {
+      if (!error) pollOpenings();
+    });
+  }
+
   // The expedition under way ends at its deadline, whether or not anyone looks: the daemon keeps
   // its time, and hears of the expeditions commands start, focus or end through its file.
   void watchExpedition() {
@@ -393,6 +431,8 @@ class Daemon {
   asio::steady_timer midnight_;
   asio::steady_timer expeditionTimer_;
   asio::steady_timer notesSettle_;
+  asio::steady_timer openingsTimer_;
+  std::string openingsProblem_;
   asio::signal_set signals_;
   std::string lastStatus_;
   HeroSyncPayload shown_;
