@@ -3,7 +3,10 @@
 
 BUILD_PACKAGES := g++ cmake ninja-build pkg-config libicu-dev nlohmann-json3-dev libcli11-dev libical-dev libasio-dev \
                   libcpp-httplib-dev libsqlite3-dev libpqxx-dev libssl-dev libcurl4-openssl-dev \
-                  libgtest-dev libgmock-dev libbenchmark-dev python3
+                  libgtest-dev libgmock-dev libbenchmark-dev python3 \
+                  qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-controls \
+                  qml6-module-qtquick-window qml6-module-qtquick-layouts \
+                  qml6-module-qtqml-workerscript qml6-module-qtquick-templates
 # Peers the interoperability tests read and write calendars with; ccache for cheap rebuilds;
 # clang for the fuzz targets (libFuzzer, steered by coverage); clang-format for the style check;
 # PostgreSQL, the server's second storage engine, started by its tests in a folder of their own;
@@ -50,8 +53,13 @@ release-build: build/release/build.ninja
 
 build: release-build
 
+# The window when there is a display to open it on, else today's quests as text.
 run: release-build
-	./build/release/talewick $(ARGS)
+	@if [ -z "$(ARGS)" ] && [ -n "$$WAYLAND_DISPLAY$$DISPLAY" ] && [ -x build/release/talewick-desktop ]; then \
+	  ./build/release/talewick-desktop; \
+	else \
+	  ./build/release/talewick $(ARGS); \
+	fi
 
 # The backend on loopback for development, with a configuration of its own (fresh secrets, a
 # SQLite database beside it) written in build/server-dev/ the first time.

@@ -1,8 +1,10 @@
 #include "ui/kingdom_text.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "support/loc.hpp"
+#include "support/local_calendar.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -11,6 +13,43 @@ namespace {
 using Loc::counted;
 
 }  // namespace
+
+std::vector<KingdomItem> itemsAhead(const std::vector<KingdomItem>& items, Date now) {
+  const double today = LocalCalendar::startOfDay(now).seconds;
+  std::vector<KingdomItem> kept;
+  for (const KingdomItem& item : items) {
+    if (item.source == KingdomItem::Source::reminder || !item.date || item.date->seconds >= today) {
+      kept.push_back(item);
+    }
+  }
+  return kept;
+}
+
+std::string itemDate(const KingdomItem& item) {
+  if (!item.date) return "";
+  const LocalCalendar::Fields f = LocalCalendar::fields(*item.date);
+  char text[32];
+  if (item.allDay) {
+    std::snprintf(text, sizeof text, "%02d/%02d", f.day, f.month);
+  } else {
+    std::snprintf(text, sizeof text, "%02d/%02d %02d:%02d", f.day, f.month, f.hour, f.minute);
+  }
+  return text;
+}
+
+std::string campaignLine(const Campaigns::Campaign& campaign) {
+  const Campaigns::Summary s = Campaigns::summary(campaign);
+  std::string line = shown(campaign.title) + " — " + std::to_string(s.chaptersCompleted) + "/" +
+                     std::to_string(s.chaptersTotal);
+  if (const Campaigns::Chapter* chapter = campaign.activeChapter())
+    line += " · " + shown(chapter->title);
+  return line;
+}
+
+std::string rewardText(int64_t xp, int64_t gold) {
+  return Loc::format(Loc::string("kingdom.reward", "+%@ XP, +%@ or"),
+                     {std::to_string(xp), std::to_string(gold)});
+}
 
 std::string realmName(KingdomRealm realm) {
   switch (realm) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/kingdom_coordinator.hpp"
 #include "kingdom/capacity.hpp"
@@ -16,6 +17,19 @@
 namespace talewick::ui {
 
 std::string realmName(KingdomRealm realm);
+
+// What a realm shows of the whole window it lists: the items still ahead from the day of `now`,
+// and the open reminders whatever their date.
+std::vector<KingdomItem> itemsAhead(const std::vector<KingdomItem>& items, Date now);
+
+// "09/12 14:30" (or "09/12" all day): when an item falls; empty without a date.
+std::string itemDate(const KingdomItem& item);
+
+// "Le grand ménage — 1/3 · Vider le grenier": a campaign, its chapters done and the one under way.
+std::string campaignLine(const Campaigns::Campaign& campaign);
+
+// "+40 XP, +12 or".
+std::string rewardText(int64_t xp, int64_t gold);
 
 // The day's verdict as the kingdom shows it. The calendar's own verdict speaks of its busy hours
 // only; a day the kingdom judges heavier (many events, overdue work) must not read as restful

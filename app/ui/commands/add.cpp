@@ -12,6 +12,7 @@
 #include "support/text.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/quick_add_write.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -22,35 +23,6 @@ struct AddOptions {
   std::string calendar;
   bool json = false;
 };
-
-// --- The calendar ---
-
-// --calendar names a calendar on purpose: by its identifier, else by a piece of its title. When
-// nothing answers to it, writing somewhere else would surprise; that is a usage error. A "/hint"
-// typed in the sentence is softer: calendarForHint falls back on the first writable calendar.
-CalendarInfo chosenCalendar(CalendarEventStorePort& store, const std::string& option,
-                            const std::optional<std::string>& typed) {
-  const std::vector<CalendarInfo> writable = CalendarAccess::writableCalendars(store);
-  if (writable.empty()) {
-    throw std::runtime_error(Loc::string(
-        "cli.add.noWritable",
-        "aucun agenda où écrire : le dossier des calendriers n'en a aucun de modifiable"));
-  }
-  if (option.empty()) return *CalendarAccess::calendarForHint(store, typed.value_or(""));
-  for (const CalendarInfo& c : writable) {
-    if (c.identifier == option) return c;
-  }
-  if (auto found = CalendarAccess::calendarForHint(store, option);
-      found && text::lower(found->title).find(text::lower(option)) != std::string::npos) {
-    return *found;
-  }
-  std::string names;
-  for (const CalendarInfo& c : writable) names += (names.empty() ? "" : ", ") + c.identifier;
-  throw UsageError(
-      Loc::format(Loc::string("cli.add.unknownCalendar",
-                              "aucun agenda modifiable ne répond à « %@ » (agendas : %@)"),
-                  {option, names}));
-}
 
 // The quest of the new event's first occurrence, once its week is loaded.
 std::optional<Quest> newQuest(const QuestStore& store, const std::string& identifier,
@@ -66,49 +38,17 @@ std::optional<Quest> newQuest(const QuestStore& store, const std::string& identi
   return std::nullopt;
 }
 
-// A day that does not exist or a repetition that cannot be leaves its words in the title and the
-// event on another day, or unrepeated: written, it would not be what the user meant.
-void refuseImpossible(const ParsedEvent& draft) {
-  const auto refused = [](const char* key, const char* french, const std::string& words) {
-    return UsageError(Loc::format(Loc::string(key, french), {words}) +
-                      Loc::string("cli.add.nothingWritten", ", rien n'est écrit"));
-  };
-  if (draft.impossibleDate) {
-    throw refused("cli.quick.impossibleDate", "« %@ » : ce jour n'existe pas",
-                  *draft.impossibleDate);
-  }
-  if (draft.impossibleRecurrence) {
-    throw refused("cli.quick.impossibleRecurrence",
-                  "« %@ » : répétition impossible, son intervalle vaut au moins 1",
-                  *draft.impossibleRecurrence);
-  }
-}
-
 int addEvent(const AddOptions& o, Io& io, AppContext& app) {
   const Date now = app.now();
   // Read first: a sentence that says no time writes nothing and touches no folder.
   const QuickSentence sentence = readQuickSentence(o.words, now);
-  refuseImpossible(sentence.draft);
-  CalendarEventStorePort& calendars = app.calendarStore();
-  if (!calendars.requestFullAccess()) {
-    io.err << "talewick : " << Loc::string("cli.events.denied", "accès calendrier refusé") << "\n";
-    return EXIT_FAILED;
-  }
-  const CalendarInfo calendar = chosenCalendar(calendars, o.calendar, sentence.draft.calendarHint);
+  const QuickAddWrite written = writeQuickSentence(app, sentence, o.calendar);
+  const CalendarInfo& calendar = written.calendar;
+  const QuickAdd::Draft& draft = written.draft;
   QuestStore& store = app.questStore();
-  std::optional<QuickAdd::Draft> draft;
-  try {
-    draft = store.quickAdd(sentence.draft, calendar);
-  } catch (const CalendarInputError& e) {
-    throw UsageError(e.what());
-  }
-  if (!draft) {
-    io.err << "talewick : " << shown(store.statusLine()) << "\n";
-    return EXIT_FAILED;
-  }
-  const std::string& identifier = draft->event.eventIdentifier;
-  loadWeek(app, draft->event.start);
-  const std::optional<Quest> quest = newQuest(store, identifier, draft->event);
+  const std::string& identifier = draft.event.eventIdentifier;
+  loadWeek(app, draft.event.start);
+  const std::optional<Quest> quest = newQuest(store, identifier, draft.event);
 
   if (o.json) {
     DateStyleScope iso(DateStyle::iso8601);
@@ -122,10 +62,10 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
     return EXIT_DONE;
   }
   io.out << Loc::format(Loc::string("cli.add.done", "Nouvelle quête dans « %@ » — %@"),
-                        {shown(calendar.title), dayHeading(draft->event.start)})
+                        {shown(calendar.title), dayHeading(draft.event.start)})
          << "\n";
   if (quest) {
-    io.out << questLine(*quest, titleMode(app), draft->event.allDay);
+    io.out << questLine(*quest, titleMode(app), draft.event.allDay);
   } else if (app.selection().hidden().count(calendar.identifier)) {
     io.out << Loc::format(Loc::string("cli.add.hidden",
                                       "L'agenda « %@ » est masqué : sa quête se montrera avec lui "
@@ -133,9 +73,9 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
                           {shown(calendar.title), shown(calendar.identifier)})
            << "\n";
   }
-  if (!draft->namesInNotes.empty()) {
+  if (!draft.namesInNotes.empty()) {
     std::string names;
-    for (const std::string& name : draft->namesInNotes) names += (names.empty() ? "" : ", ") + name;
+    for (const std::string& name : draft.namesInNotes) names += (names.empty() ? "" : ", ") + name;
     io.out << Loc::format(Loc::string("cli.add.namesInNotes",
                                       "Sans adresse, ces invités sont notés dans la description : "
                                       "%@"),

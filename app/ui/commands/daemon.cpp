@@ -16,9 +16,7 @@
 #include "core/notification_centre.hpp"
 #include "core/quest_notifier.hpp"
 #include "game/xp.hpp"
-#include "platform/cloud_folder.hpp"
 #include "platform/desktop_notifications.hpp"
-#include "platform/file_preferences.hpp"
 #include "platform/file_watch.hpp"
 #include "platform/gnome_do_not_disturb.hpp"
 #include "platform/loop_watch.hpp"
@@ -29,14 +27,13 @@
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
 #include "ui/render.hpp"
+#include "ui/store_watches.hpp"
 
 namespace talewick::ui {
 namespace {
 
-// inotify misses changes on network file systems: look again this often anyway.
-constexpr auto kFallbackLook = std::chrono::seconds(30);
-// A to-do tool saves a list as a burst of files: read the reminders once the burst is over.
-constexpr auto kRemindersSettle = std::chrono::milliseconds(300);
+constexpr auto kFallbackLook = StoreWatches::FALLBACK_LOOK;
+constexpr auto kRemindersSettle = StoreWatches::REMINDERS_SETTLE;
 // How often the booking pages are asked for bookings to write into the calendar.
 constexpr auto kOpeningsPoll = std::chrono::seconds(60);
 // How long the expedition timer trusts the monotonic clock (which stops while the machine sleeps).
@@ -50,17 +47,6 @@ std::string clockTime(Date now) {
   return out.str();
 }
 
-// A folder watch wakes up for news about its folder's neighbours too (it watches the parent, to
-// see the folder come and go) and on the fallback tick. Only news about the folder itself, or a
-// tick when nothing was looked at for a while, is worth reading the folder again: the parent may
-// be /tmp or the data folder, where files change all the time.
-bool worthALook(FileWatch& watch, std::chrono::steady_clock::time_point& lastLook) {
-  const auto now = std::chrono::steady_clock::now();
-  if (!watch.drain() && now - lastLook < kFallbackLook) return false;
-  lastLook = now;
-  return true;
-}
-
 class Daemon {
  public:
   Daemon(Io& io, AppContext& app)
@@ -69,7 +55,7 @@ class Daemon {
         main_(app.runLoop().main()),
         store_(app.questStore()),
         kingdom_(app.kingdom()),
-        remindersSettle_(main_),
+        watches_(app),
         midnight_(main_),
         expeditionTimer_(main_),
         notesSettle_(main_),
@@ -89,10 +75,10 @@ class Daemon {
     });
     kingdom_.observe(
         [this](const std::vector<KingdomCoordinator::Payment>& paid) { printPayments(paid); });
-    watchCalendar();
-    watchReminders();
-    watchPreferences();
-    watchCloud();
+    watches_.start([this](const std::vector<std::string>& keys) {
+      if (std::find(keys.begin(), keys.end(), QuestNotifier::eveningEnabledKey) != keys.end())
+        planEveningCall();
+    });
     watchExpedition();
     watchNotes();
     pollOpenings();
@@ -202,60 +188,6 @@ class Daemon {
     say(Loc::format(Loc::string("cli.daemon.progress", "%@ XP, %@ or — %@ : niveau %@"),
                     {signedText(xp), signedText(gold), now.name,
                      std::to_string(Xp::levelFromTotalXp(now.totalXp).level)}));
-  }
-
-  void watchCalendar() {
-    if (AppContext::calendarDisabled()) return;
-    app_.calendarStore();  // makes the default folder when there is none yet
-    calendarWatch_ = std::make_unique<FileWatch>(
-        std::vector{paths::calendarFolder(app_.preferences()).path}, FileWatch::Depth::subfolders);
-    calendarLoop_ = std::make_unique<LoopWatch>(main_, calendarWatch_->fd(), kFallbackLook, [this] {
-      // The store's cache makes a reload that finds nothing new cheap: the fallback reloads too.
-      if (worthALook(*calendarWatch_, calendarLooked_)) store_.calendarStoreChanged();
-    });
-  }
-
-  void watchReminders() {
-    if (AppContext::calendarDisabled()) return;
-    remindersWatch_ = std::make_unique<FileWatch>(
-        std::vector{paths::remindersFolder(app_.preferences()).path}, FileWatch::Depth::subfolders);
-    remindersLoop_ =
-        std::make_unique<LoopWatch>(main_, remindersWatch_->fd(), kFallbackLook, [this] {
-          if (!worthALook(*remindersWatch_, remindersLooked_)) return;
-          remindersSettle_.expires_after(kRemindersSettle);
-          remindersSettle_.async_wait([this](const std::error_code& error) {
-            if (!error) kingdom_.refreshAuxiliary({false, false});
-          });
-        });
-  }
-
-  void watchPreferences() {
-    auto* prefs = dynamic_cast<FilePreferences*>(&app_.preferences());
-    if (!prefs) return;
-    prefs->observe([this](const std::vector<std::string>& keys) {
-      bool selection = false;
-      for (const std::string& key : keys)
-        selection = selection || CalendarSelection::isSelectionKey(key);
-      if (selection) app_.selection().reload();
-      if (std::find(keys.begin(), keys.end(), QuestNotifier::eveningEnabledKey) != keys.end())
-        planEveningCall();
-      store_.coalescedReload();
-    });
-    prefsWatch_ = std::make_unique<FileWatch>(std::vector{prefs->path()});
-    prefsLoop_ =
-        std::make_unique<LoopWatch>(main_, prefsWatch_->fd(), kFallbackLook, [this, prefs] {
-          prefsWatch_->drain();
-          prefs->reloadIfChanged();
-        });
-  }
-
-  void watchCloud() {
-    auto* cloud = dynamic_cast<CloudFolderStore*>(&app_.cloudStore());
-    if (!cloud) return;
-    cloud->observeExternalChanges(
-        [this](const std::vector<std::string>& keys) { store_.cloudChanged(keys); });
-    cloudLoop_ = std::make_unique<LoopWatch>(main_, cloud->watchDescriptor(), kFallbackLook,
-                                             [cloud] { cloud->processExternalChanges(); });
   }
 
   // A new day has its own kingdom window, board and journey: reload after midnight.
@@ -427,7 +359,7 @@ class Daemon {
   asio::io_context& main_;
   QuestStore& store_;
   KingdomCoordinator& kingdom_;
-  asio::steady_timer remindersSettle_;
+  StoreWatches watches_;
   asio::steady_timer midnight_;
   asio::steady_timer expeditionTimer_;
   asio::steady_timer notesSettle_;
@@ -439,15 +371,12 @@ class Daemon {
   // The kingdom's payments printed since the hero's last line.
   int64_t explainedXp_ = 0, explainedGold_ = 0;
   bool progressPosted_ = false;
-  std::unique_ptr<FileWatch> calendarWatch_, remindersWatch_, prefsWatch_;
-  std::chrono::steady_clock::time_point calendarLooked_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point remindersLooked_ = calendarLooked_;
   std::unique_ptr<FileWatch> expeditionWatch_, notesWatch_;
   std::chrono::steady_clock::time_point notesLooked_ = std::chrono::steady_clock::now();
   std::unique_ptr<LoopWatch> notesLoop_;
   GnomeDoNotDisturb doNotDisturb_;
   std::unique_ptr<FocusModeAutomation> focusMode_;
-  std::unique_ptr<LoopWatch> calendarLoop_, remindersLoop_, prefsLoop_, cloudLoop_, expeditionLoop_;
+  std::unique_ptr<LoopWatch> expeditionLoop_;
   std::unique_ptr<DesktopNotifications> desktop_;
   std::unique_ptr<NotificationCentre> centre_;
   std::unique_ptr<QuestNotifier> notifier_;

@@ -23,34 +23,6 @@ struct KingdomOptions {
   bool json = false;
 };
 
-std::vector<KingdomItem> ahead(const std::vector<KingdomItem>& items, Date now) {
-  const double today = LocalCalendar::startOfDay(now).seconds;
-  std::vector<KingdomItem> kept;
-  for (const KingdomItem& item : items) {
-    if (item.source == KingdomItem::Source::reminder || !item.date || item.date->seconds >= today) {
-      kept.push_back(item);
-    }
-  }
-  return kept;
-}
-
-std::string shortDate(const KingdomItem& item) {
-  if (!item.date) return "";
-  const LocalCalendar::Fields f = LocalCalendar::fields(*item.date);
-  char text[32];
-  if (item.allDay) {
-    std::snprintf(text, sizeof text, "%02d/%02d", f.day, f.month);
-  } else {
-    std::snprintf(text, sizeof text, "%02d/%02d %02d:%02d", f.day, f.month, f.hour, f.minute);
-  }
-  return text;
-}
-
-std::string rewardText(int64_t xp, int64_t gold) {
-  return Loc::format(Loc::string("kingdom.reward", "+%@ XP, +%@ or"),
-                     {std::to_string(xp), std::to_string(gold)});
-}
-
 // The campaigns under way: each one's chapter in progress.
 void printCampaigns(std::ostream& out, const std::vector<Campaigns::Campaign>& campaigns) {
   bool heading = false;
@@ -58,10 +30,7 @@ void printCampaigns(std::ostream& out, const std::vector<Campaigns::Campaign>& c
     if (c.status != Campaigns::Status::active) continue;
     if (!heading) out << "\n" << Loc::string("cli.kingdom.campaigns", "Campagnes :") << "\n";
     heading = true;
-    const Campaigns::Summary s = Campaigns::summary(c);
-    out << "  " << shown(c.title) << " — " << s.chaptersCompleted << "/" << s.chaptersTotal;
-    if (const Campaigns::Chapter* ch = c.activeChapter()) out << " · " << shown(ch->title);
-    out << "\n";
+    out << "  " << campaignLine(c) << "\n";
   }
 }
 
@@ -130,11 +99,11 @@ void printText(const KingdomRefresh& refresh, const std::vector<Campaigns::Campa
   io.out << "\n";
   for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
     const auto realm = static_cast<KingdomRealm>(i);
-    const std::vector<KingdomItem> items = ahead(v.snapshot.realms[i], now);
+    const std::vector<KingdomItem> items = itemsAhead(v.snapshot.realms[i], now);
     io.out << realmName(realm) << " (" << items.size() << ")\n";
     for (size_t k = 0; k < items.size() && k < kItemsShown; ++k) {
       const KingdomItem& item = items[k];
-      io.out << "  " << padded(shortDate(item), 11) << " " << shown(item.title)
+      io.out << "  " << padded(itemDate(item), 11) << " " << shown(item.title)
              << (item.overdue ? Loc::string("cli.kingdom.overdue", " (en retard)") : "")
              << (item.pinned ? " 📌" : "") << "\n";
     }
@@ -156,7 +125,7 @@ Json viewJson(const KingdomCoordinator::View& v,
   Json realms = Json::object();
   for (size_t i = 0; i < v.snapshot.realms.size(); ++i) {
     realms[std::string(rawValue(static_cast<KingdomRealm>(i)))] =
-        json_coding::encode(ahead(v.snapshot.realms[i], now));
+        json_coding::encode(itemsAhead(v.snapshot.realms[i], now));
   }
   Json payments = Json::array();
   for (const auto& p : paid) {

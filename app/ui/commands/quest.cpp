@@ -10,6 +10,7 @@
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/quest_sheet.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -22,65 +23,27 @@ struct QuestOptions {
   bool json = false;
 };
 
-std::string statName(StatKey stat) {
-  static constexpr const char* kFrench[] = {"amour", "énergie", "sagesse", "force", "chaos"};
-  return Loc::string("cli.stat." + std::string(rawValue(stat)), kFrench[static_cast<int>(stat)]);
-}
-
-std::string signedNumber(int64_t n) { return (n >= 0 ? "+" : "") + std::to_string(n); }
-
-void printChoice(std::ostream& out, size_t index, const ChoiceOption& choice) {
-  out << "  " << index << ". " << choice.label << " — " << choice.consequence << "\n";
-  std::string effects = signedNumber(choice.xpDelta) + " XP";
-  for (const auto& [stat, delta] : choice.statDelta)
-    effects += " · " + statName(stat) + " " + signedNumber(delta);
-  out << "     " << effects << "\n";
-  if (choice.realQuest) {
-    out << "     "
-        << Loc::format(Loc::string("cli.quest.realQuest", "Dans la vraie vie : %@ (+%@ XP)"),
-                       {choice.realQuest->title, std::to_string(choice.realQuest->reward)})
-        << "\n";
+void printDetails(std::ostream& out, const QuestSheet& sheet) {
+  out << sheet.heading << "\n";
+  out << "   « " << sheet.rawTitle << " »\n";
+  out << "   " << sheet.when << "\n";
+  if (!sheet.place.empty()) out << "   " << sheet.place << "\n";
+  out << "   " << sheet.numbers << "\n";
+  if (!sheet.biome.empty()) out << "   " << sheet.biome << "\n";
+  out << "\n" << sheet.intro << "\n";
+  if (!sheet.breakdown.empty()) {
+    out << "\n" << Loc::string("cli.quest.breakdown", "Le calcul :") << "\n" << sheet.breakdown;
   }
-}
-
-void printDetails(std::ostream& out, const Quest& quest, const std::optional<DayEvent>& event,
-                  const std::optional<QuestBreakdown>& breakdown) {
-  out << quest.emoji << " " << quest.name << "\n";
-  out << "   « " << quest.rawTitle << " »\n";
-  out << "   " << dayHeading(quest.startDate) << " · ";
-  if (event && event->allDay) {
-    out << Loc::string("cli.events.allDay", "journée");
-  } else {
-    out << clockText(quest.startDate) << " → "
-        << clockText(quest.startDate.adding(60.0 * quest.durationMin)) << " (" << quest.durationMin
-        << " min)";
-  }
-  out << "\n";
-  if (event && event->location && !event->location->empty())
-    out << "   " << Loc::format(Loc::string("cli.quest.place", "Lieu : %@"), {*event->location})
-        << "\n";
-  out << "   "
-      << Loc::format(
-             Loc::string("cli.quest.numbers", "%@ XP · rareté %@ · menace %@ %@ (palier %@)"),
-             {std::to_string(quest.baseXp), rarityName(quest.rarity), quest.threat.emoji,
-              quest.threat.label, std::to_string(quest.threat.tier)})
-      << "\n";
-  if (quest.biome)
-    out << "   " << Loc::format(Loc::string("cli.quest.biome", "Décor : %@"), {*quest.biome})
-        << "\n";
-  out << "\n" << quest.intro << "\n";
-  if (breakdown) {
-    out << "\n" << Loc::string("cli.quest.breakdown", "Le calcul :") << "\n";
-    printBreakdown(out, *breakdown);
-  }
-  if (!quest.choices.empty()) {
+  if (!sheet.choices.empty()) {
     out << "\n" << Loc::string("cli.quest.choices", "Les choix :") << "\n";
-    for (size_t i = 0; i < quest.choices.size(); ++i) printChoice(out, i + 1, quest.choices[i]);
+    for (size_t i = 0; i < sheet.choices.size(); ++i) {
+      const QuestSheet::Choice& choice = sheet.choices[i];
+      out << "  " << i + 1 << ". " << choice.label << "\n";
+      out << "     " << choice.effects << "\n";
+      if (!choice.realQuest.empty()) out << "     " << choice.realQuest << "\n";
+    }
   }
-  out << "\n"
-      << Loc::format(Loc::string("cli.quest.id", "Identifiant : %@"),
-                     {CalendarAccess::eventIdentifier(quest)})
-      << "\n";
+  out << "\n" << sheet.identifier << "\n";
 }
 
 int questDetails(const QuestOptions& o, Io& io, AppContext& app) {
@@ -101,7 +64,7 @@ int questDetails(const QuestOptions& o, Io& io, AppContext& app) {
   }
   // Every line of the details carries the calendar's words somewhere.
   std::ostringstream details;
-  printDetails(details, quest, event, breakdown);
+  printDetails(details, questSheet(quest, event, breakdown));
   io.out << shown(details.str(), true);
   return EXIT_DONE;
 }
