@@ -34,4 +34,22 @@ int64_t fnv1aUtf16Abs(std::string_view utf8) {
   return asSigned < 0 ? -asSigned : asSigned;
 }
 
+uint32_t fnv1a32(std::string_view bytes) {
+  uint32_t h = 0x811C9DC5u;
+  for (const unsigned char byte : bytes) {
+    h ^= byte;
+    h *= 16777619u;
+  }
+  return h;
+}
+
+uint64_t fnv1a64(std::string_view bytes) {
+  uint64_t h = 0xCBF29CE484222325u;
+  for (const unsigned char byte : bytes) {
+    h ^= byte;
+    h *= 0x100000001B3u;
+  }
+  return h;
+}
+
 }  // namespace talewick::hashes

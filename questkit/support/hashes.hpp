@@ -14,4 +14,9 @@ int64_t djb2Low31(std::string_view utf8);
 // as a signed 32-bit number (the most negative value gives 2147483648).
 int64_t fnv1aUtf16Abs(std::string_view utf8);
 
+// Plain FNV-1a over the bytes, 32-bit (basis 0x811C9DC5, prime 16777619) and 64-bit (basis
+// 0xCBF29CE484222325, prime 0x100000001B3), for picks every machine must repeat from a text key.
+uint32_t fnv1a32(std::string_view bytes);
+uint64_t fnv1a64(std::string_view bytes);
+
 }  // namespace talewick::hashes

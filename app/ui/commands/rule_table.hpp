@@ -27,5 +27,8 @@ std::span<const Rule> taskRules();
 std::span<const Rule> peopleRules();
 // The iCalendar request, tokens, answer records and texts of invitations (rules_invites.cpp).
 std::span<const Rule> inviteRules();
+// The guild, the world boss, its vigil and the connected services' pure pieces
+// (rules_together.cpp).
+std::span<const Rule> togetherRules();
 
 }  // namespace talewick::ui
