@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/atomic_file.hpp"
+#include "platform/schedule_owner.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -107,11 +108,11 @@ TEST(Daemon, FollowsTheCalendarAndTheRemindersPaysTheWorkAndStopsOnSigterm) {
   EXPECT_EQ(occurrences(result.out, "Notifications désactivées"), 1u);
 }
 
-// With a desktop session, what is due goes to the notification server (here a stand-in for
-// notify-send that writes down its arguments). The clock is fixed at 8:00: only what is due at
-// once is shown.
-TEST(Daemon, SendsTheQuestsNotificationsToTheDesktop) {
-  testing::TempFolder home("daemon-notify");
+// A desktop session whose notification server is a stand-in for notify-send that writes down its
+// arguments in notify.log, and a calendar with a coffee at 8:05 (a 15-minute alarm and a meeting
+// link) and an invitation for 14:00. The clock is fixed at 8:00: only what is due at once is
+// shown. The daemon's environment.
+std::map<std::string, std::string> notifyingDesktop(const testing::TempFolder& home) {
   const auto log = home / "notify.log";
   const auto tool = home.write("bin/notify-send", R"(#!/bin/sh
 for a in "$@"; do printf '%s\n' "$a" >> ")" + log.string() +
@@ -121,7 +122,6 @@ echo 1
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   const auto calendar = home / "calendars" / "perso";
   std::filesystem::create_directories(calendar);
-  // A coffee at 8:05 with a 15-minute alarm and a meeting link, and an invitation for 14:00.
   files::writeAtomically(
       calendar / "cafe.ics",
       "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//test//EN\nBEGIN:VEVENT\nUID:cafe\n"
@@ -135,15 +135,21 @@ echo 1
       "SUMMARY:Revue de sprint\nORGANIZER:mailto:chef@exemple.fr\n"
       "ATTENDEE;PARTSTAT=NEEDS-ACTION:mailto:moi@exemple.fr\nEND:VEVENT\nEND:VCALENDAR\n");
   home.write("defaults.json", R"({"identity.emails":["moi@exemple.fr"]})");
-  const std::map<std::string, std::string> env = {
-      {"TALEWICK_HOME", home.path().string()},
-      {"HOME", home.path().string()},
-      {"PATH", (home / "bin").string() + ":/usr/bin:/bin"},
-      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home / "no-bus").string()},
-      {"TZ", "Europe/Paris"},
-      {"LANG", "fr_FR.UTF-8"},
-      {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
-  const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
+  return {{"TALEWICK_HOME", home.path().string()},
+          {"HOME", home.path().string()},
+          {"PATH", (home / "bin").string() + ":/usr/bin:/bin"},
+          {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home / "no-bus").string()},
+          {"TZ", "Europe/Paris"},
+          {"LANG", "fr_FR.UTF-8"},
+          {"TALEWICK_NOW", "2026-12-09T08:00:00+01:00"}};
+}
+
+// With a desktop session, what is due goes to the notification server.
+TEST(Daemon, SendsTheQuestsNotificationsToTheDesktop) {
+  testing::TempFolder home("daemon-notify");
+  const auto log = home / "notify.log";
+  const pid_t daemon =
+      testing::startProcess({TALEWICK_BINARY, "daemon"}, notifyingDesktop(home), home / "scratch");
   ASSERT_GT(daemon, 0);
 
   // 8:05 is 1796799900 seconds after 1970; 14:00 is 1796821200.
@@ -158,8 +164,38 @@ echo 1
   const auto result = testing::finishProcess(daemon, home / "scratch");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out.find("Notifications désactivées"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("un autre programme"), std::string::npos) << result.out;
   // The call to combat waits for 8:04, which the fixed clock never reaches.
   EXPECT_EQ(files::read(log).value_or("").find("combat_"), std::string::npos);
+}
+
+// The desktop window holds the schedule (here the test, through the same lock): the daemon sends
+// nothing meanwhile, and takes over as soon as the window lets the schedule go.
+TEST(Daemon, LeavesTheNotificationsToTheScheduleHolderUntilItGoes) {
+  testing::TempFolder home("daemon-schedule");
+  const auto log = home / "notify.log";
+  const std::map<std::string, std::string> env = notifyingDesktop(home);
+  ScheduleOwner window(home / "schedule.lock");
+  ASSERT_TRUE(window.tryTake());
+  const pid_t daemon = testing::startProcess({TALEWICK_BINARY, "daemon"}, env, home / "scratch");
+  ASSERT_GT(daemon, 0);
+  const auto out = home / "scratch" / (std::to_string(daemon) + ".out");
+  EXPECT_TRUE(printed(out, "Notifications : un autre programme Talewick les envoie"));
+  ASSERT_TRUE(printed(out, "À l'écoute"));
+  EXPECT_FALSE(std::filesystem::exists(log));
+
+  window.release();
+  EXPECT_TRUE(printed(out, "Notifications : le démon les envoie."));
+  EXPECT_TRUE(printed(log, "--hint=string:x-talewick-id:quest_quest_cafe_1796799900_15\n"));
+  // The daemon holds the schedule now.
+  EXPECT_FALSE(window.tryTake());
+
+  ::kill(daemon, SIGTERM);
+  const auto result = testing::finishProcess(daemon, home / "scratch");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(occurrences(result.out, "Notifications : le démon les envoie."), 1u);
+  // Gone with the daemon.
+  EXPECT_TRUE(window.tryTake());
 }
 
 // Expeditions are started, ended and brought back by commands; the daemon hears of each through

@@ -21,6 +21,7 @@
 #include "platform/gnome_do_not_disturb.hpp"
 #include "platform/loop_watch.hpp"
 #include "platform/paths.hpp"
+#include "platform/schedule_owner.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
@@ -123,6 +124,37 @@ class Daemon {
       return;
     }
     desktop_->onFailure = [this](const std::string& message) { say(message); };
+    // Only one program runs the quests' notifications: the desktop window when it has the
+    // schedule, else the daemon. The daemon keeps doing the rest of its work meanwhile, and takes
+    // the schedule over as soon as its holder lets it go (the holder closing the lock file, or
+    // the fallback look).
+    schedule_ = std::make_unique<ScheduleOwner>(ScheduleOwner::defaultFile());
+    if (takeSchedule()) return;
+    say(Loc::string("cli.daemon.scheduleHeld",
+                    "Notifications : un autre programme Talewick les envoie ; le démon prendra "
+                    "le relais quand il s'arrêtera."));
+    scheduleWatch_ = std::make_unique<FileWatch>(std::vector{schedule_->file()});
+    scheduleLoop_ = std::make_unique<LoopWatch>(main_, scheduleWatch_->fd(), kFallbackLook, [this] {
+      scheduleWatch_->drain();
+      if (!takeSchedule()) return;
+      say(Loc::string("cli.daemon.scheduleTaken", "Notifications : le démon les envoie."));
+      followFocus();
+      planEveningCall();
+      store_.coalescedReload();
+      // Allowed from the loop's own callback: nothing of it runs afterwards.
+      scheduleLoop_.reset();
+      scheduleWatch_.reset();
+    });
+  }
+
+  // Whether the daemon runs the schedule (now started). A lock file that cannot be opened says
+  // nothing about the window: the daemon then runs the schedule rather than none at all.
+  bool takeSchedule() {
+    try {
+      if (!schedule_->tryTake()) return false;
+    } catch (const std::system_error& e) {
+      say(e.what());
+    }
     centre_ = std::make_unique<NotificationCentre>(
         main_, [this] { return app_.now(); }, *desktop_);
     QuestNotifier::Actions actions;
@@ -138,6 +170,7 @@ class Daemon {
     notifier_ = std::make_unique<QuestNotifier>(
         centre_.get(), [this] { return app_.now(); }, std::move(actions));
     store_.setNotifications(notifier_.get());
+    return true;
   }
 
   void planEveningCall() {
@@ -378,6 +411,9 @@ class Daemon {
   std::unique_ptr<FocusModeAutomation> focusMode_;
   std::unique_ptr<LoopWatch> expeditionLoop_;
   std::unique_ptr<DesktopNotifications> desktop_;
+  std::unique_ptr<ScheduleOwner> schedule_;
+  std::unique_ptr<FileWatch> scheduleWatch_;
+  std::unique_ptr<LoopWatch> scheduleLoop_;
   std::unique_ptr<NotificationCentre> centre_;
   std::unique_ptr<QuestNotifier> notifier_;
 };
