@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "server/crypto.hpp"
+#include "server/html_text.hpp"
 #include "server/oauth_start.hpp"
 #include "server/provider_status.hpp"
 #include "server/time_text.hpp"
@@ -54,33 +55,6 @@ std::optional<json> jsonBody(const Request& request) {
 std::string keyHash(std::string_view key) { return crypto::hex(crypto::sha256(key)); }
 
 std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
-
-std::string htmlEscaped(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 constexpr const char* PROVIDER_ROUTE = R"(/api/([^/]+)/)";
 
@@ -251,8 +225,8 @@ void Api::finishOAuth(const Request& request, Response& response) const {
   response.status = 302;
   response.set_header("Location", target);
   response.set_content("<!doctype html><meta charset=\"utf-8\"><title>Talewick</title><p>" +
-                           htmlEscaped(error.empty() ? name + " connecté." : error) +
-                           "</p><p><a href=\"" + htmlEscaped(target) +
+                           html::escaped(error.empty() ? name + " connecté." : error) +
+                           "</p><p><a href=\"" + html::escaped(target) +
                            "\">Revenir à Talewick</a></p>",
                        "text/html; charset=utf-8");
 }
