@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "server/crypto.hpp"
-#include "server/invite_routes.hpp"
+#include "server/html_text.hpp"
 #include "server/oauth_start.hpp"
 #include "server/provider_status.hpp"
 #include "server/time_text.hpp"
@@ -56,33 +56,6 @@ std::string keyHash(std::string_view key) { return crypto::hex(crypto::sha256(ke
 
 std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
 
-std::string htmlEscaped(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 constexpr const char* PROVIDER_ROUTE = R"(/api/([^/]+)/)";
 
 }  // namespace
@@ -108,21 +81,6 @@ void Api::mount(httplib::Server& server) const {
     return authenticated([handler = std::move(handler)](const Api&, Call& call) {
       handler({call.request, call.response, call.userId, call.body});
     });
-  });
-
-  // The invitation relay. Reading answers needs no key: the invitation's token stands for it.
-  const InviteRoutes invites(config_, storage_, log_);
-  server.Post("/api/send-invite", authenticated([invites](const Api&, Call& call) {
-                invites.send(call.userId, call.body, call.response);
-              }));
-  server.Get("/api/rsvp", [invites](const Request& request, Response& response) {
-    invites.answers(request, response);
-  });
-  server.Get(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
-    invites.answerPage(request, response, false);
-  });
-  server.Post(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
-    invites.answerPage(request, response, true);
   });
 
   // Any other call under /api/ is refused like the known ones when its key is not known, so that
@@ -267,8 +225,8 @@ void Api::finishOAuth(const Request& request, Response& response) const {
   response.status = 302;
   response.set_header("Location", target);
   response.set_content("<!doctype html><meta charset=\"utf-8\"><title>Talewick</title><p>" +
-                           htmlEscaped(error.empty() ? name + " connecté." : error) +
-                           "</p><p><a href=\"" + htmlEscaped(target) +
+                           html::escaped(error.empty() ? name + " connecté." : error) +
+                           "</p><p><a href=\"" + html::escaped(target) +
                            "\">Revenir à Talewick</a></p>",
                        "text/html; charset=utf-8");
 }
