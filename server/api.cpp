@@ -5,8 +5,10 @@
 
 #include "server/crypto.hpp"
 #include "server/html_text.hpp"
+#include "server/invite_routes.hpp"
 #include "server/oauth_start.hpp"
 #include "server/provider_status.hpp"
+#include "server/responses.hpp"
 #include "server/time_text.hpp"
 
 namespace talewick::server {
@@ -16,16 +18,6 @@ namespace {
 using httplib::Request;
 using httplib::Response;
 using nlohmann::json;
-
-void sendJson(Response& response, int status, const json& body) {
-  response.status = status;
-  response.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace),
-                       "application/json");
-}
-
-void sendError(Response& response, int status, const std::string& message) {
-  sendJson(response, status, {{"error", message}});
-}
 
 // The body of a refusal that no route wrote (no route matched, the body was too large…).
 std::string statusMessage(int status) {
@@ -81,6 +73,21 @@ void Api::mount(httplib::Server& server) const {
     return authenticated([handler = std::move(handler)](const Api&, Call& call) {
       handler({call.request, call.response, call.userId, call.body});
     });
+  });
+
+  // The invitation relay. Reading answers needs no key: the invitation's token stands for it.
+  const InviteRoutes invites(config_, storage_, log_);
+  server.Post("/api/send-invite", authenticated([invites](const Api&, Call& call) {
+                invites.send(call.userId, call.body, call.response);
+              }));
+  server.Get("/api/rsvp", [invites](const Request& request, Response& response) {
+    invites.answers(request, response);
+  });
+  server.Get(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
+    invites.answerPage(request, response, false);
+  });
+  server.Post(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
+    invites.answerPage(request, response, true);
   });
 
   // Any other call under /api/ is refused like the known ones when its key is not known, so that

@@ -58,14 +58,6 @@ std::string lengthText(std::int64_t minutes) {
   return minutes % 60 == 0 ? hours : hours + " " + twoDigits(static_cast<int>(minutes % 60));
 }
 
-std::string document(const std::string& title, const std::string& body) {
-  return "<!doctype html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\">"
-         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">"
-         "<meta name=\"referrer\" content=\"no-referrer\"><title>" +
-         escaped(title) + "</title><style>" + STYLE + "</style></head>\n<body>\n" + body +
-         "</body></html>\n";
-}
-
 std::string heading(const Opening& opening) {
   std::string out = "<h1>" + escaped(opening.title) +
                     "</h1>\n<p class=\"meta\">Durée : " + lengthText(opening.durationMin);
@@ -98,7 +90,7 @@ std::string formPage(const Opening& opening, const std::vector<std::string>& fre
   if (!error.empty()) body += "<p class=\"error\" role=\"alert\">" + escaped(error) + "</p>\n";
   if (freeSlots.empty()) {
     body += "<p>Aucun créneau n'est libre pour le moment.</p>\n";
-    return document(opening.title, body);
+    return html::document(opening.title, STYLE, body);
   }
   body += "<form method=\"post\" accept-charset=\"utf-8\">\n";
   std::string day;
@@ -132,7 +124,7 @@ std::string formPage(const Opening& opening, const std::vector<std::string>& fre
   body += std::string("<button type=\"submit\">") +
           (opening.approval == "auto" ? "Réserver" : "Demander ce créneau") +
           "</button>\n</form>\n";
-  return document(opening.title, body);
+  return html::document(opening.title, STYLE, body);
 }
 
 std::string confirmationPage(const Opening& opening, const Booking& booking) {
@@ -145,12 +137,12 @@ std::string confirmationPage(const Opening& opening, const Booking& booking) {
             ". Vous serez contacté·e à l'adresse " + escaped(booking.email) +
             " une fois qu'elle aura été acceptée.</p>\n";
   }
-  return document(opening.title, body);
+  return html::document(opening.title, STYLE, body);
 }
 
 std::string missingPage() {
-  return document(
-      "Page introuvable",
+  return html::document(
+      "Page introuvable", STYLE,
       "<h1>Page introuvable</h1>\n<p>Ce lien de réservation n'existe pas ou plus.</p>\n");
 }
 

@@ -29,4 +29,18 @@ std::string escaped(std::string_view text) {
   return out;
 }
 
+std::string document(std::string_view title, std::string_view style, std::string_view body) {
+  std::string page =
+      "<!doctype html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\">"
+      "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">"
+      "<meta name=\"referrer\" content=\"no-referrer\"><title>";
+  page += escaped(title);
+  page += "</title><style>";
+  page += style;
+  page += "</style></head>\n<body>\n";
+  page += body;
+  page += "</body></html>\n";
+  return page;
+}
+
 }  // namespace talewick::server::html

@@ -15,5 +15,15 @@ TEST(HtmlEscaped, LeavesNoMarkupAndNoWayOutOfAnAttribute) {
   EXPECT_EQ(escaped(""), "");
 }
 
+TEST(HtmlDocument, EscapesTheTitleAndKeepsTheBodyAsMade) {
+  const std::string page = document("</title><script>x</script>", "p{}", "<p>ok</p>");
+  EXPECT_NE(page.find("<title>&lt;/title&gt;&lt;script&gt;x&lt;/script&gt;</title>"),
+            std::string::npos)
+      << page;
+  EXPECT_EQ(page.find("<script>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<style>p{}</style>"), std::string::npos);
+  EXPECT_NE(page.find("<body>\n<p>ok</p></body>"), std::string::npos) << page;
+}
+
 }  // namespace
 }  // namespace talewick::server::html

@@ -3,10 +3,12 @@
 #include <chrono>
 
 #include "server/crypto.hpp"
+#include "server/html_text.hpp"
 #include "server/invite_mail.hpp"
 #include "server/invite_request.hpp"
 #include "server/mail_header.hpp"
 #include "server/mime.hpp"
+#include "server/responses.hpp"
 #include "server/smtp.hpp"
 #include "server/time_text.hpp"
 #include "text/rsvp.hpp"
@@ -19,43 +21,16 @@ using httplib::Request;
 using httplib::Response;
 using nlohmann::json;
 
-void sendJson(Response& response, int status, const json& body) {
-  response.status = status;
-  response.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace),
-                       "application/json");
-}
+// The answer page's look: one column of text, nothing else.
+constexpr const char* PAGE_STYLE =
+    "body{font-family:sans-serif;max-width:32em;margin:3em auto;padding:0 1em}";
 
-void sendError(Response& response, int status, const std::string& message) {
-  sendJson(response, status, {{"error", message}});
+// Sends the answer page titled `title`.
+void sendPageOf(Response& response, int status, const std::string& title, const std::string& body) {
+  sendPage(response, status, html::document(title, PAGE_STYLE, body));
 }
 
 std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
-
-std::string escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 // The invitation `uid` when `token` is its token, compared in a time that does not tell how
 // much of a guess was right.
@@ -78,23 +53,6 @@ std::optional<std::string> answerLabel(const std::string& answer) {
   if (answer == "tentative") return InviteRSVPLore::tentativeAction();
   if (answer == "declined") return InviteRSVPLore::declineAction();
   return std::nullopt;
-}
-
-void sendPage(Response& response, int status, const std::string& title, const std::string& body) {
-  response.status = status;
-  // The page runs nothing, loads nothing and posts only to itself.
-  response.set_header("Content-Security-Policy",
-                      "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'");
-  response.set_header("Referrer-Policy", "no-referrer");
-  response.set_content(
-      "<!doctype html><html lang=\"fr\"><head><meta charset=\"utf-8\">"
-      "<meta name=\"viewport\" content=\"width=device-width\">"
-      "<title>" +
-          escaped(title) +
-          "</title><style>body{font-family:sans-serif;max-width:32em;"
-          "margin:3em auto;padding:0 1em}</style></head><body>" +
-          body + "</body></html>",
-      "text/html; charset=utf-8");
 }
 
 }  // namespace
@@ -161,30 +119,32 @@ void InviteRoutes::answerPage(const Request& request, Response& response, bool r
   const std::string email = request.get_param_value("email");
   const InvitedGuest* guest = invitation ? guestOf(*invitation, email) : nullptr;
   if (!guest) {
-    return sendPage(response, 404, "Invitation inconnue",
-                    "<p>Cette invitation est inconnue, ou cette adresse n'y est pas invitée.</p>");
+    return sendPageOf(
+        response, 404, "Invitation inconnue",
+        "<p>Cette invitation est inconnue, ou cette adresse n'y est pas invitée.</p>");
   }
   const std::string answer = request.get_param_value("answer");
   const std::optional<std::string> label = answerLabel(answer);
   if (!label) {
-    return sendPage(response, 400, invitation->title,
-                    "<p>Réponse inconnue : accepted, tentative ou declined.</p>");
+    return sendPageOf(response, 400, invitation->title,
+                      "<p>Réponse inconnue : accepted, tentative ou declined.</p>");
   }
-  const std::string heading = "<h1>" + escaped(invitation->title) + "</h1>";
+  const std::string heading = "<h1>" + html::escaped(invitation->title) + "</h1>";
   const std::string who =
-      escaped(guest->name ? *guest->name + " (" + guest->email + ")" : guest->email);
+      html::escaped(guest->name ? *guest->name + " (" + guest->email + ")" : guest->email);
   if (record) {
     storage_.saveAnswer(invitation->uid, guest->email, answer, now(), std::nullopt);
     log_.write("info", "answer recorded", {{"uid", invitation->uid}, {"source", "link"}});
-    return sendPage(response, 200, invitation->title,
-                    heading + "<p>Réponse enregistrée pour " + who + " : <strong>" +
-                        escaped(*label) + "</strong>. Merci !</p>");
+    return sendPageOf(response, 200, invitation->title,
+                      heading + "<p>Réponse enregistrée pour " + who + " : <strong>" +
+                          html::escaped(*label) + "</strong>. Merci !</p>");
   }
-  sendPage(response, 200, invitation->title,
-           heading + "<p>Réponse pour " + who + " : <strong>" + escaped(*label) +
-               "</strong></p><form method=\"post\"><input type=\"hidden\" name=\"email\" value=\"" +
-               escaped(guest->email) + "\"><input type=\"hidden\" name=\"answer\" value=\"" +
-               escaped(answer) + "\"><button type=\"submit\">Confirmer</button></form>");
+  sendPageOf(
+      response, 200, invitation->title,
+      heading + "<p>Réponse pour " + who + " : <strong>" + html::escaped(*label) +
+          "</strong></p><form method=\"post\"><input type=\"hidden\" name=\"email\" value=\"" +
+          html::escaped(guest->email) + "\"><input type=\"hidden\" name=\"answer\" value=\"" +
+          html::escaped(answer) + "\"><button type=\"submit\">Confirmer</button></form>");
 }
 
 }  // namespace talewick::server

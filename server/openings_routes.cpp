@@ -5,6 +5,7 @@
 #include "server/booking_page.hpp"
 #include "server/crypto.hpp"
 #include "server/openings.hpp"
+#include "server/responses.hpp"
 #include "server/time_text.hpp"
 
 namespace talewick::server {
@@ -13,27 +14,6 @@ namespace {
 using httplib::Request;
 using httplib::Response;
 using nlohmann::json;
-
-void sendJson(Response& response, int status, const json& body) {
-  response.status = status;
-  response.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace),
-                       "application/json");
-}
-
-void sendError(Response& response, int status, const std::string& message) {
-  sendJson(response, status, {{"error", message}});
-}
-
-void sendPage(Response& response, int status, const std::string& page) {
-  response.status = status;
-  // The page is a form of its own: no other site may frame it, and it reaches nothing outside.
-  response.set_header("Content-Security-Policy",
-                      "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
-                      "frame-ancestors 'none'; base-uri 'none'");
-  response.set_header("X-Content-Type-Options", "nosniff");
-  response.set_header("Cache-Control", "no-store");
-  response.set_content(page, "text/html; charset=utf-8");
-}
 
 std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
 
