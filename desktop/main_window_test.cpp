@@ -47,6 +47,7 @@ class MainWindowTest : public QObject {
                                      .toInt()) +
                  ")");
     QCOMPARE(textOf(window, "heroLevel"), QStringLiteral("Niveau %1").arg(session->hero().level()));
+    window.window()->setProperty("currentTab", 0);  // whatever tab the last run kept
     const QString kingdomPicture = artefact("window-kingdom.png");
     QVERIFY(window.saveScreenshot(kingdomPicture));
     std::printf("window screenshot: %s\n", qPrintable(kingdomPicture));

@@ -20,6 +20,8 @@ Rectangle {
             id: sentence
             objectName: "quickAddInput"
             Layout.fillWidth: true
+            // A long placeholder must not widen the field past the window.
+            Layout.maximumWidth: column.width
             wrapMode: TextEdit.NoWrap
             font.pixelSize: 18
             color: "#f4efe3"
