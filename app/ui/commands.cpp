@@ -16,20 +16,20 @@
 namespace talewick::ui {
 
 std::vector<Command> allCommands() {
-  return {todayCommand(""),       todayCommand("today"), weekCommand(),        dayCommand(),
-          freeCommand(),          agendaCommand(),       questCommand(),       searchCommand(),
-          parseCommand(),         addCommand(),          moveCommand(),        deleteCommand(),
-          modeCommand(),          titleModeCommand(),    rulesCommand(),       forgeCommand(),
-          levelCommand(),         calendarsCommand(),    setsCommand(),        eventsCommand(),
-          remindersCommand(),     vaultCommand(),        heroCommand(),        replayCommand(),
-          vigilCommand(),         inventoryCommand(),    equipCommand(),       unequipCommand(),
-          recycleCommand(),       shopCommand(),         buyCommand(),         deedsCommand(),
-          syncCommand(),          kingdomCommand(),      journeyCommand(),     restCommand(),
-          campaignCommand(),      bossCommand(),         vocationCommand(),    expeditionCommand(),
-          peopleCommand(),        offersCommand(),       pinCommand(),         unpinCommand(),
-          daemonCommand(),        buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
-          connectCommand(),       disconnectCommand(),   connectionsCommand(), handleURLCommand(),
-          installDesktopCommand()};
+  return {todayCommand(""),        todayCommand("today"), weekCommand(),        dayCommand(),
+          freeCommand(),           agendaCommand(),       questCommand(),       searchCommand(),
+          parseCommand(),          addCommand(),          moveCommand(),        deleteCommand(),
+          modeCommand(),           titleModeCommand(),    rulesCommand(),       forgeCommand(),
+          levelCommand(),          calendarsCommand(),    setsCommand(),        eventsCommand(),
+          remindersCommand(),      vaultCommand(),        heroCommand(),        replayCommand(),
+          vigilCommand(),          inventoryCommand(),    equipCommand(),       unequipCommand(),
+          recycleCommand(),        shopCommand(),         buyCommand(),         deedsCommand(),
+          syncCommand(),           kingdomCommand(),      journeyCommand(),     restCommand(),
+          campaignCommand(),       bossCommand(),         vocationCommand(),    expeditionCommand(),
+          peopleCommand(),         offersCommand(),       pinCommand(),         unpinCommand(),
+          daemonCommand(),         buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
+          connectCommand(),        disconnectCommand(),   connectionsCommand(), handleURLCommand(),
+          installDesktopCommand(), invitesCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {
