@@ -35,7 +35,7 @@ std::string answerMail(const std::string& token, const std::string& uid,
          "Content-Type: text/calendar; method=REPLY; charset=UTF-8\r\n"
          "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
          "BEGIN:VCALENDAR\r\nMETHOD:REPLY\r\nBEGIN:VEVENT\r\nUID:" +
-         uid + "\r\nATTENDEE;PARTSTAT=" + partstat + ";CN=3DAna:mailto:=\r\n" + attendee +
+         uid + "\r\nATTENDEE;PARTSTAT=3D" + partstat + ";CN=3DAna:mailto:=\r\n" + attendee +
          "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n--b--\r\n";
 }
 
@@ -51,15 +51,14 @@ class InvitesCommands : public ::testing::Test {
   }
   void TearDown() override { testing::forgetCommandHome(); }
 
-  int mailIn(const std::string& message) {
+  testing::ProcessResult mailIn(const std::string& message) {
     static int count = 0;
     const std::filesystem::path mail = home.write("mail-" + std::to_string(++count), message);
     return testing::runProcess(
-               {"/bin/sh", "-c", "exec \"$0\" mail-in --config \"$1\" < \"$2\"",
-                testing::serverBeside(TALEWICK_BINARY),
-                (home / "server" / "server" / "config.json").string(), mail.string()},
-               {}, home / "runs")
-        .status;
+        {"/bin/sh", "-c", "exec \"$0\" mail-in --config \"$1\" < \"$2\"",
+         testing::serverBeside(TALEWICK_BINARY),
+         (home / "server" / "server" / "config.json").string(), mail.string()},
+        {}, home / "runs");
   }
 
   testing::TempFolder home{"invites-command"};
@@ -116,9 +115,17 @@ TEST_F(InvitesCommands, GuestsAreMailedTheirAnswersComeBackAndAMoveSendsTheNextR
   EXPECT_EQ(read.series[0].master.attendees.size(), 2u);
 
   // Ana accepts from her calendar program; strangers and wrong tokens change nothing.
-  EXPECT_EQ(mailIn(answerMail(token, uid, "ana@example.org", "ACCEPTED")), 0);
-  EXPECT_EQ(mailIn(answerMail(token, uid, "eve@example.org", "DECLINED")), 0);
-  EXPECT_EQ(mailIn(answerMail("Zz9" + token.substr(3), uid, "bob@example.org", "DECLINED")), 0);
+  const testing::ProcessResult accepted =
+      mailIn(answerMail(token, uid, "ana@example.org", "ACCEPTED"));
+  EXPECT_EQ(accepted.status, 0);
+  EXPECT_NE(accepted.err.find("answer recorded"), std::string::npos) << accepted.err;
+  for (const std::string& ignored :
+       {answerMail(token, uid, "eve@example.org", "DECLINED"),
+        answerMail("Zz9" + token.substr(3), uid, "bob@example.org", "DECLINED")}) {
+    const testing::ProcessResult result = mailIn(ignored);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.err.find("answer mail ignored"), std::string::npos) << result.err;
+  }
   // Answers were read a moment ago (the listing above): within the minute they are not read
   // again unless asked.
   EXPECT_NE(testing::runCli({"invites"}).out.find("Personne n'a encore répondu"),
@@ -130,7 +137,7 @@ TEST_F(InvitesCommands, GuestsAreMailedTheirAnswersComeBackAndAMoveSendsTheNextR
             "  Ana <ana@example.org> : accepte\n"
             "  Bob <bob@example.org> : pas encore répondu\n");
 
-  EXPECT_EQ(mailIn(answerMail(token, uid, "BOB@example.org", "DECLINED")), 0);
+  EXPECT_EQ(mailIn(answerMail(token, uid, "BOB@example.org", "DECLINED")).status, 0);
   EXPECT_NE(testing::runCli({"invites", "--refresh"}).out.find("Bob <bob@example.org> : décline"),
             std::string::npos);
 
