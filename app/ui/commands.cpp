@@ -29,7 +29,7 @@ std::vector<Command> allCommands() {
           peopleCommand(),         offersCommand(),       pinCommand(),         unpinCommand(),
           daemonCommand(),         buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
           connectCommand(),        disconnectCommand(),   connectionsCommand(), handleURLCommand(),
-          installDesktopCommand(), openingsCommand()};
+          installDesktopCommand(), openingsCommand(),     invitesCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

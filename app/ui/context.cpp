@@ -232,6 +232,25 @@ backend::BackendConnection& AppContext::backend() {
   return *backend_;
 }
 
+invites::InviteRegistry& AppContext::inviteRegistry() {
+  if (!inviteRegistry_) {
+    inviteRegistry_ = std::make_unique<invites::InviteRegistry>(
+        linuxFiles(),
+        paths::dataFolder() / invites::InviteRegistry::FOLDER / invites::InviteRegistry::FILE_NAME,
+        warnings_);
+  }
+  return *inviteRegistry_;
+}
+
+invites::Invitations& AppContext::invitations() {
+  if (!invitations_) {
+    invitations_ =
+        std::make_unique<invites::Invitations>(preferences(), backend(), httpClient(), runLoop(),
+                                               inviteRegistry(), [this] { return now(); });
+  }
+  return *invitations_;
+}
+
 backend::ProviderConnections& AppContext::providerConnections() {
   if (!providerConnections_) {
     providerConnections_ =

@@ -29,6 +29,8 @@
 #include "game/enums.hpp"
 #include "services/backend/backend_connection.hpp"
 #include "services/backend/provider_connections.hpp"
+#include "services/invites/invitations.hpp"
+#include "services/invites/invite_registry.hpp"
 #include "services/openings/openings_service.hpp"
 
 namespace talewick::ui {
@@ -91,6 +93,9 @@ class AppContext {
   backend::ProviderConnections& providerConnections();
   // The booking links, over the backend session, the calendar and the quest store.
   openings::OpeningsService& openings();
+  // The invitations sent ("Quillon/invites.json" in the data folder) and their relay.
+  invites::InviteRegistry& inviteRegistry();
+  invites::Invitations& invitations();
   // TALEWICK_DISABLE_EVENTKIT=1: the calendar is never touched.
   static bool calendarDisabled();
   // The wall clock; tests of the program may fix it with TALEWICK_NOW (ISO-8601).
@@ -122,6 +127,8 @@ class AppContext {
   std::unique_ptr<backend::BackendConnection> backend_;
   std::unique_ptr<backend::ProviderConnections> providerConnections_;
   std::unique_ptr<openings::OpeningsService> openings_;
+  std::unique_ptr<invites::InviteRegistry> inviteRegistry_;
+  std::unique_ptr<invites::Invitations> invitations_;
   std::ostream& warnings_;
   std::set<std::string> warned_;
 };

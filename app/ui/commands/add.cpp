@@ -11,6 +11,7 @@
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
 #include "ui/commands/commands.hpp"
+#include "ui/commands/send_invitations.hpp"
 #include "ui/context.hpp"
 #include "ui/quick_add_write.hpp"
 #include "ui/render.hpp"
@@ -49,6 +50,8 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
   const std::string& identifier = draft.event.eventIdentifier;
   loadWeek(app, draft.event.start);
   const std::optional<Quest> quest = newQuest(store, identifier, draft.event);
+  const std::vector<std::string> invitations =
+      sendInvitations(app, draft.event, "quest_" + identifier);
 
   if (o.json) {
     DateStyleScope iso(DateStyle::iso8601);
@@ -58,6 +61,7 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
       out["quest"] = json_coding::encode(*quest);
       out["event"] = json_coding::encode(eventBehind(store, *quest, now));
     }
+    if (!invitations.empty()) out["invitations"] = invitations;
     printJson(io.out, out);
     return EXIT_DONE;
   }
@@ -82,6 +86,7 @@ int addEvent(const AddOptions& o, Io& io, AppContext& app) {
                           {names})
            << "\n";
   }
+  for (const std::string& line : invitations) io.out << shown(line) << "\n";
   return EXIT_DONE;
 }
 

@@ -50,6 +50,7 @@ Command restCommand();
 Command campaignCommand();
 Command parseCommand();
 Command addCommand();
+Command invitesCommand();
 Command replayCommand();
 Command vigilCommand();
 Command inventoryCommand();

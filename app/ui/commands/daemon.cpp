@@ -93,8 +93,9 @@ class Daemon {
     }
     planEveningCall();
     armMidnight();
-    // Answers to the invitations the user sent are polled here once the relay service exists.
-    store_.startInvitationPolling([] {});
+    // Answers to the invitations the user sent are read from the relay every 120 s; each new
+    // one is announced.
+    store_.startInvitationPolling([this] { pollInvitationAnswers(); });
     say(Loc::string("cli.daemon.watching", "À l'écoute — Ctrl-C pour arrêter."));
     // A store that cannot save (a full disk, a folder made read-only) fails the change that
     // needed it; the daemon says so and keeps watching, the stores as they were.
@@ -171,6 +172,14 @@ class Daemon {
         centre_.get(), [this] { return app_.now(); }, std::move(actions));
     store_.setNotifications(notifier_.get());
     return true;
+  }
+
+  void pollInvitationAnswers() {
+    app_.invitations().refreshAll(false, [this](std::vector<invites::AnswerNews> news) {
+      for (const invites::AnswerNews& answer : news) {
+        if (notifier_) notifier_->fireRSVP(answer.guest, answer.status, answer.title, answer.key);
+      }
+    });
   }
 
   void planEveningCall() {

@@ -7,6 +7,7 @@
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
+#include "ui/commands/send_invitations.hpp"
 #include "ui/context.hpp"
 #include "ui/render.hpp"
 
@@ -61,6 +62,23 @@ bool isAllDay(const QuestStore& store, const Quest& quest) {
   return false;
 }
 
+// A moved event with guests sends them its next revision, at the new time.
+std::vector<std::string> invitationsAfterMove(AppContext& app, const Quest& quest,
+                                              const std::string& calendar, Date start) {
+  constexpr std::string_view prefix = "quest_";
+  if (!quest.id.starts_with(prefix)) return {};
+  std::optional<CalendarEvent> event =
+      app.calendarStore().event(quest.id.substr(prefix.size()), calendar);
+  if (!event || event->attendees.empty()) return {};
+  // Someone else's invitation: its organizer tells the guests, not us.
+  if (event->organizer && !event->organizer->isCurrentUser) return {};
+  // A series' event is read as first placed: the invitation tells the moved occurrence's time.
+  const double length = event->end - event->start;
+  event->start = start;
+  event->end = start.adding(length);
+  return sendInvitations(app, *event, quest.id);
+}
+
 int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
   const Date now = app.now();
   const Date day = o.date.empty() ? now : parseDay(o.date);
@@ -90,6 +108,7 @@ int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
   } catch (const CalendarInputError& e) {
     throw UsageError(e.what());
   }
+  const std::vector<std::string> invitations = invitationsAfterMove(app, quest, calendar, start);
 
   // Show the quest where it landed, maybe in another week.
   if (!store.currentInterval() || !store.currentInterval()->contains(DateInterval{start, start}))
@@ -102,6 +121,7 @@ int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
       break;
     }
   }
+  for (const std::string& line : invitations) io.out << shown(line) << "\n";
   return EXIT_DONE;
 }
 
