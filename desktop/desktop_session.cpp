@@ -1,11 +1,16 @@
 #include "desktop/desktop_session.hpp"
 
 #include <QQmlContext>
+#include <algorithm>
 #include <exception>
+#include <sstream>
 
 #include "core/file_port.hpp"
+#include "core/quest_notifier.hpp"
+#include "services/backend/oauth_callback.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/provider_text.hpp"
 
 namespace talewick::desktop {
 
@@ -57,14 +62,16 @@ DesktopSession::DesktopSession(QObject* parent)
   midnight_.setSingleShot(true);
   connect(&midnight_, &QTimer::timeout, this, [this] {
     refresh();
+    if (schedule_) schedule_->planEveningCall();
     armMidnight();
   });
 }
 
 DesktopSession::~DesktopSession() {
   app_->kingdom().unobserve(paymentsToken_);
-  // The watches and models go before the stores they observe; the context settles the queued
-  // writes as it goes.
+  // The schedule, the watches and the models go before the stores they observe; the context settles
+  // the queued writes as it goes.
+  schedule_.reset();
   watches_.reset();
   quickAdd_.reset();
   kingdom_.reset();
@@ -91,11 +98,48 @@ void DesktopSession::start() {
   watches_ = std::make_unique<ui::StoreWatches>(*app_);
   try {
     // A change of the title mode shows on the cards at the reload that follows.
-    watches_->start();
+    watches_->start([this](const std::vector<std::string>& keys) {
+      if (schedule_ &&
+          std::find(keys.begin(), keys.end(), QuestNotifier::eveningEnabledKey) != keys.end())
+        schedule_->planEveningCall();
+    });
   } catch (const std::exception& e) {
     status_->reportError(QString::fromStdString(e.what()));
   }
   armMidnight();
+}
+
+void DesktopSession::runNotifications() {
+  const auto say = [this](const std::string& line) {
+    status_->reportError(QString::fromStdString(line));
+  };
+  ui::NotificationSchedule::Hooks hooks;
+  hooks.say = say;
+  hooks.leftToOther = [this] { status_->reportError(texts_.get("desktop.schedule.held")); };
+  hooks.takenOver = [this] { status_->reportError(texts_.get("desktop.schedule.taken")); };
+  schedule_ = std::make_unique<ui::NotificationSchedule>(*app_, std::move(hooks));
+  try {
+    schedule_->start();
+  } catch (const std::exception& e) {  // the lock file's folder cannot be watched
+    say(e.what());
+  }
+  schedule_->planEveningCall();
+  pump_->kick();
+}
+
+void DesktopSession::handleURL(const std::string& url) {
+  try {
+    const backend::ProviderConnectionStore& store = app_->providerConnections().handleURL(url);
+    app_->runLoop().settle();
+    std::ostringstream outcome;
+    ui::printOutcome(outcome, store);
+    std::string line = outcome.str();
+    while (!line.empty() && line.back() == '\n') line.pop_back();
+    status_->reportError(QString::fromStdString(line));
+  } catch (const std::exception& e) {  // an address not ours, or the provider's refusal
+    status_->reportError(QString::fromStdString(e.what()));
+  }
+  pump_->kick();
 }
 
 void DesktopSession::armMidnight() {

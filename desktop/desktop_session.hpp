@@ -18,6 +18,7 @@
 #include "desktop/models/week_model.hpp"
 #include "desktop/texts.hpp"
 #include "ui/context.hpp"
+#include "ui/notification_schedule.hpp"
 #include "ui/store_watches.hpp"
 
 class QQmlContext;
@@ -48,6 +49,13 @@ class DesktopSession : public QObject {
 
   // Loads the kingdom's window around now, draws the day, and starts following the files.
   void start();
+  // Runs the quests' notifications when no other program does (the daemon otherwise, until it
+  // lets them go); what it has to say goes on the status bar.
+  void runNotifications();
+  bool runsNotifications() const { return schedule_ && schedule_->runs(); }
+  // Handles a talewick:// address the way `talewick handle-url` does; its outcome, or why it was
+  // not handled, goes on the status bar.
+  void handleURL(const std::string& url);
   // Makes the models reachable from QML as Texts, Week, Kingdom, Hero, QuickAdd and Status.
   void expose(QQmlContext& context);
 
@@ -74,6 +82,7 @@ class DesktopSession : public QObject {
   std::unique_ptr<KingdomModel> kingdom_;
   std::unique_ptr<QuickAddModel> quickAdd_;
   std::unique_ptr<ui::StoreWatches> watches_;
+  std::unique_ptr<ui::NotificationSchedule> schedule_;
   Texts texts_;
   QTimer midnight_;
   int paymentsToken_ = 0;

@@ -7,6 +7,8 @@
 #include <QSGRendererInterface>
 #include <QSettings>
 
+#include "art/art_image_provider.hpp"
+
 namespace talewick::desktop {
 namespace {
 
@@ -22,6 +24,7 @@ void chooseRenderer() {
 
 MainWindow::MainWindow(DesktopSession& session, bool quickAdd) {
   session.expose(*engine_.rootContext());
+  art::ArtImageProvider::install(engine_);
   QSettings settings;
   engine_.setInitialProperties(
       {{"quickAddFirst", quickAdd}, {"currentTab", settings.value(kTabKey, 0).toInt()}});
@@ -59,6 +62,16 @@ QObject* findIn(QObject* object, const QString& objectName) {
 }
 
 }  // namespace
+
+void MainWindow::bringForward(bool quickAdd) {
+  if (!window_) return;
+  window_->show();
+  window_->raise();
+  window_->requestActivate();
+  if (!quickAdd) return;
+  if (auto* input = qobject_cast<QQuickItem*>(find(QStringLiteral("quickAddInput"))))
+    input->forceActiveFocus();
+}
 
 QObject* MainWindow::find(const QString& objectName) const {
   if (!window_) return nullptr;

@@ -20,6 +20,9 @@ class MainWindow {
 
   // Null when the QML could not load (its errors went to standard error).
   QQuickWindow* window() const { return window_; }
+  // Shows the window above the others and activates it; `quickAdd` puts the focus in the
+  // quick-add field (another instance's request, the tray's entry).
+  void bringForward(bool quickAdd);
   // The first item named `objectName` under the window's content, or null.
   QObject* find(const QString& objectName) const;
   // Renders the window now and writes it as a PNG; false when it could not be written.

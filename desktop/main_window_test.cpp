@@ -9,7 +9,9 @@
 #include <QQuickItem>
 #include <QtTest>
 
+#include "art/sprite_request.hpp"
 #include "desktop/desktop_testing.hpp"
+#include "integration/single_instance.hpp"
 #include "ui/kingdom_text.hpp"
 
 namespace talewick::desktop {
@@ -23,6 +25,13 @@ QString artefact(const QString& name) {
 QString textOf(const MainWindow& window, const QString& name) {
   QObject* item = window.find(name);
   return item ? item->property("text").toString() : QStringLiteral("<absent>");
+}
+
+// Every item under `item` (itself included) whose source is a picture of the art provider.
+void collectArt(QQuickItem* item, QList<QQuickItem*>& out) {
+  if (item->property("source").toUrl().toString().startsWith(QStringLiteral("image://art/")))
+    out.push_back(item);
+  for (QQuickItem* child : item->childItems()) collectArt(child, out);
 }
 
 }  // namespace
@@ -85,6 +94,67 @@ class MainWindowTest : public QObject {
     std::printf("window screenshot: %s\n", qPrintable(path));
     const QImage image(path);
     QCOMPARE(image.size(), window.window()->size() * window.window()->devicePixelRatio());
+  }
+
+  // The map and the week draw the provider's sprites: every address the QML builds is one the
+  // provider knows (else it would draw its placeholder), and each has loaded.
+  void drawsThePixelArtOfTheProvider() {
+    testing::TestHome home("window-art");
+    home.aWeek();
+    auto session = testing::startedSession();
+    MainWindow window(*session, false);
+    QVERIFY(window.window());
+    window.window()->show();
+    session->pump().pumpNow();
+    window.window()->setProperty("currentTab", 1);  // the week's cards are made when shown
+    QVERIFY(window.saveScreenshot(artefact("window-art.png")));
+
+    QList<QQuickItem*> art;
+    collectArt(window.window()->contentItem(), art);
+    QStringList kinds;
+    for (QQuickItem* image : art) {
+      const QString id = image->property("source").toUrl().toString().mid(12);
+      QVERIFY2(art::parseSpriteId(id).has_value(), qPrintable(id));
+      QVERIFY2(image->property("status").toInt() == 1, qPrintable(id));  // Image.Ready
+      kinds << id.section('/', 0, 0);
+    }
+    for (const char* kind : {"realm", "building", "hero", "inhabitant", "threat"})
+      QVERIFY2(kinds.contains(QLatin1String(kind)), kind);
+    auto* tile = qobject_cast<QQuickItem*>(window.find("realmTile_family"));
+    QVERIFY(tile);
+    QVERIFY(tile->property("source").toUrl().toString().startsWith("image://art/realm/family/"));
+  }
+
+  // A second start (for quick-add, for a talewick:// address, or just to show the window) hands
+  // its request to the window already open and is done.
+  void aSecondStartHandsItsRequestToTheFirst() {
+    testing::TestHome home("window-instance");
+    // The program's socket sits in its temporary folder: here the test's, never the user's.
+    const QString folder = QString::fromStdString(home.path().string());
+    integration::SingleInstance first(
+        QDir(folder).filePath(integration::SingleInstance::defaultName()));
+    QCOMPARE(first.start(QString()), integration::SingleInstance::Role::first);
+    QSignalSpy requests(&first, &integration::SingleInstance::requested);
+
+    const QString url = QStringLiteral("talewick://google-calendar/backend/callback?connected=1");
+    for (const QStringList& arguments :
+         {QStringList{"--quick-add"}, QStringList{url}, QStringList{}}) {
+      QProcess second;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("TMPDIR", folder);
+      env.insert("QT_QPA_PLATFORM", "offscreen");
+      second.setProcessEnvironment(env);
+      second.start(TALEWICK_DESKTOP_BINARY, arguments);
+      // A second start that did not forward would open its own window and never end.
+      if (!second.waitForFinished(120000)) second.kill();
+      QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(second.exitCode(), 0);
+    }
+    while (requests.size() < 3) QVERIFY(requests.wait());
+    QStringList received;
+    for (const QList<QVariant>& request : requests) received << request[0].toString();
+    received.sort();
+    QCOMPARE(received, (QStringList{QString(), QStringLiteral("quick-add"), url}));
   }
 
   void theProgramDrawsItsWindowOffscreenOverAGeneratedFolder() {

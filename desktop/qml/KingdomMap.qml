@@ -35,12 +35,25 @@ Item {
                         objectName: "realm_" + model.realm
                         readonly property int realmCount: model.count
                         readonly property var realmItems: model.items
+                        readonly property string realmName: model.realm
                         width: (realms.width - 2 * realms.spacing) / 3
                         height: (realms.height - realms.spacing) / 2
                         radius: 10
                         color: map.realmColours[index % map.realmColours.length]
                         border.color: Kingdom.heroRealm === index ? "#3b2a14" : "transparent"
                         border.width: 3
+
+                        // The realm's ground, drawn pixel by pixel and tiled under its texts.
+                        Image {
+                            objectName: "realmTile_" + model.realm
+                            anchors.fill: parent
+                            anchors.margins: 3
+                            source: "image://art/realm/" + model.realm + "/" + index
+                            sourceSize: Qt.size(48, 48)
+                            fillMode: Image.Tile
+                            smooth: false
+                            opacity: 0.55
+                        }
 
                         Column {
                             anchors.fill: parent
@@ -87,27 +100,35 @@ Item {
                         }
 
                         // The building, growing with the hero's level.
-                        Rectangle {
+                        Image {
                             objectName: "building_" + model.realm
                             anchors.right: parent.right
                             anchors.bottom: parent.bottom
                             anchors.margins: 8
-                            width: 14 + 6 * model.buildingStage
-                            height: width
-                            color: "#6b4f2a"
-                            radius: 2
+                            source: "image://art/building/" + model.realm + "/"
+                                    + Math.max(1, Math.min(5, model.buildingStage))
+                            sourceSize: Qt.size(64, 64)
+                            smooth: false
                         }
 
                         // Inhabitants at work in a realm that has something ahead.
                         Repeater {
                             model: Math.min(3, area.realmCount)
-                            Rectangle {
+                            Image {
+                                id: actor
                                 objectName: "actor"
-                                width: 10
-                                height: 14
-                                radius: 3
-                                color: "#4a3b63"
-                                y: area.height - 30
+                                property int frame: 0
+                                source: "image://art/inhabitant/" + area.realmName + "-" + index
+                                        + "/" + frame
+                                sourceSize: Qt.size(32, 32)
+                                smooth: false
+                                y: area.height - 40
+                                Timer {
+                                    interval: 450
+                                    running: true
+                                    repeat: true
+                                    onTriggered: actor.frame = 1 - actor.frame
+                                }
                                 SequentialAnimation on x {
                                     loops: Animation.Infinite
                                     NumberAnimation {
@@ -129,16 +150,21 @@ Item {
             }
 
             // The hero, walking to the realm of the main quest.
-            Rectangle {
+            Image {
                 id: hero
                 objectName: "hero"
                 readonly property Item target: realmRepeater.count > Kingdom.heroRealm
                                                 ? realmRepeater.itemAt(Kingdom.heroRealm) : null
-                width: 18
-                height: 26
-                radius: 5
-                color: "#b3261e"
-                border.color: "#f4efe3"
+                property int frame: 0
+                source: "image://art/hero/walk/" + frame
+                sourceSize: Qt.size(40, 40)
+                smooth: false
+                Timer {
+                    interval: 200
+                    running: true
+                    repeat: true
+                    onTriggered: hero.frame = (hero.frame + 1) % 4
+                }
                 x: target ? target.x + target.width / 2 - width / 2 : 0
                 y: target ? target.y + target.height / 2 : 0
                 Behavior on x { NumberAnimation { duration: 1200; easing.type: Easing.InOutQuad } }
@@ -203,10 +229,20 @@ Item {
                         implicitHeight: campaignText.implicitHeight + 10
                         color: "#4a3b63"
                         radius: 4
+                        Image {
+                            objectName: "campaignBannerArt"
+                            anchors.left: parent.left
+                            anchors.verticalCenter: parent.verticalCenter
+                            anchors.leftMargin: 5
+                            source: "image://art/banner/campaign"
+                            sourceSize: Qt.size(12, 24)
+                            smooth: false
+                        }
                         Text {
                             id: campaignText
                             anchors.fill: parent
                             anchors.margins: 5
+                            anchors.leftMargin: 22
                             wrapMode: Text.WordWrap
                             color: "#f4efe3"
                             text: Texts.get("desktop.kingdom.campaign") + " : " + modelData
@@ -220,10 +256,20 @@ Item {
                     implicitHeight: bossText.implicitHeight + 10
                     color: "#7a1f1f"
                     radius: 4
+                    Image {
+                        objectName: "bossBannerArt"
+                        anchors.left: parent.left
+                        anchors.verticalCenter: parent.verticalCenter
+                        anchors.leftMargin: 5
+                        source: "image://art/banner/boss"
+                        sourceSize: Qt.size(12, 24)
+                        smooth: false
+                    }
                     Text {
                         id: bossText
                         anchors.fill: parent
                         anchors.margins: 5
+                        anchors.leftMargin: 22
                         wrapMode: Text.WordWrap
                         color: "#f4efe3"
                         text: Texts.get("desktop.kingdom.boss") + " : " + Kingdom.boss

@@ -75,10 +75,20 @@ ListView {
                                                 : modelData.start + "–" + modelData.end)
                               + " · " + modelData.xp + " XP"
                     }
-                    Text {
-                        color: "#e8dfc8"
-                        font.pixelSize: 11
-                        text: modelData.threat + " (" + modelData.threatTier + ")"
+                    Row {
+                        spacing: 4
+                        Image {
+                            objectName: "threatBadge"
+                            source: "image://art/threat/"
+                                    + Math.max(1, Math.min(5, modelData.threatTier))
+                            sourceSize: Qt.size(16, 16)
+                            smooth: false
+                        }
+                        Text {
+                            color: "#e8dfc8"
+                            font.pixelSize: 11
+                            text: modelData.threat + " (" + modelData.threatTier + ")"
+                        }
                     }
                 }
                 MouseArea {

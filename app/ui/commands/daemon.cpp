@@ -13,20 +13,18 @@
 
 #include "core/cloud_prefs_sync.hpp"
 #include "core/focus_mode_automation.hpp"
-#include "core/notification_centre.hpp"
 #include "core/quest_notifier.hpp"
 #include "game/xp.hpp"
-#include "platform/desktop_notifications.hpp"
 #include "platform/file_watch.hpp"
 #include "platform/gnome_do_not_disturb.hpp"
 #include "platform/loop_watch.hpp"
 #include "platform/paths.hpp"
-#include "platform/schedule_owner.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/notification_schedule.hpp"
 #include "ui/render.hpp"
 #include "ui/store_watches.hpp"
 
@@ -62,9 +60,6 @@ class Daemon {
         notesSettle_(main_),
         openingsTimer_(main_),
         signals_(main_, SIGINT, SIGTERM) {}
-  // The store outlives the daemon: it must not keep a notifier that goes with it.
-  ~Daemon() { store_.setNotifications(nullptr); }
-
   int run() {
     startNotifications();
     watchHero();
@@ -116,79 +111,36 @@ class Daemon {
     io_.out << "[" << clockTime(app_.now()) << "] " << shown(line) << std::endl;
   }
 
-  // Without a desktop session the daemon goes on without notifications, and says so once.
+  // Without a desktop session the daemon goes on without notifications, and says so once. Only
+  // one program runs the quests' notifications: the desktop window when it has the schedule, else
+  // the daemon. The daemon keeps doing the rest of its work meanwhile, and takes the schedule over
+  // as soon as its holder lets it go.
   void startNotifications() {
-    std::string whyNot;
-    desktop_ = DesktopNotifications::open(main_, whyNot);
-    if (!desktop_) {
-      say(whyNot);
-      return;
-    }
-    desktop_->onFailure = [this](const std::string& message) { say(message); };
-    // Only one program runs the quests' notifications: the desktop window when it has the
-    // schedule, else the daemon. The daemon keeps doing the rest of its work meanwhile, and takes
-    // the schedule over as soon as its holder lets it go (the holder closing the lock file, or
-    // the fallback look).
-    schedule_ = std::make_unique<ScheduleOwner>(ScheduleOwner::defaultFile());
-    if (takeSchedule()) return;
-    say(Loc::string("cli.daemon.scheduleHeld",
-                    "Notifications : un autre programme Talewick les envoie ; le démon prendra "
-                    "le relais quand il s'arrêtera."));
-    scheduleWatch_ = std::make_unique<FileWatch>(std::vector{schedule_->file()});
-    scheduleLoop_ = std::make_unique<LoopWatch>(main_, scheduleWatch_->fd(), kFallbackLook, [this] {
-      scheduleWatch_->drain();
-      if (!takeSchedule()) return;
+    NotificationSchedule::Hooks hooks;
+    hooks.say = [this](const std::string& line) { say(line); };
+    hooks.leftToOther = [this] {
+      say(Loc::string("cli.daemon.scheduleHeld",
+                      "Notifications : un autre programme Talewick les envoie ; le démon prendra "
+                      "le relais quand il s'arrêtera."));
+    };
+    hooks.takenOver = [this] {
       say(Loc::string("cli.daemon.scheduleTaken", "Notifications : le démon les envoie."));
       followFocus();
-      planEveningCall();
-      store_.coalescedReload();
-      // Allowed from the loop's own callback: nothing of it runs afterwards.
-      scheduleLoop_.reset();
-      scheduleWatch_.reset();
-    });
-  }
-
-  // Whether the daemon runs the schedule (now started). A lock file that cannot be opened says
-  // nothing about the window: the daemon then runs the schedule rather than none at all.
-  bool takeSchedule() {
-    try {
-      if (!schedule_->tryTake()) return false;
-    } catch (const std::system_error& e) {
-      say(e.what());
-    }
-    centre_ = std::make_unique<NotificationCentre>(
-        main_, [this] { return app_.now(); }, *desktop_);
-    QuestNotifier::Actions actions;
-    actions.openURL = [this](const std::string& url) { desktop_->openURL(url); };
-    actions.mode = [this] { return app_.narrativeMode(); };
-    actions.openReplay = [this] {
-      if (desktop_->openInTerminal({"talewick", "replay"})) return;
-      say(Loc::string("cli.daemon.noTerminal",
-                      "aucun terminal trouvé ($TERMINAL, x-terminal-emulator) : lance "
-                      "« talewick replay » toi-même"));
     };
-    // Invitations are answered from the calendar tool until the answer relay exists.
-    notifier_ = std::make_unique<QuestNotifier>(
-        centre_.get(), [this] { return app_.now(); }, std::move(actions));
-    store_.setNotifications(notifier_.get());
-    return true;
+    schedule_ = std::make_unique<NotificationSchedule>(app_, std::move(hooks));
+    schedule_->start();
   }
 
   void pollInvitationAnswers() {
     app_.invitations().refreshAll(false, [this](std::vector<invites::AnswerNews> news) {
-      for (const invites::AnswerNews& answer : news) {
-        if (notifier_) notifier_->fireRSVP(answer.guest, answer.status, answer.title, answer.key);
-      }
+      QuestNotifier* notifier = schedule_ ? schedule_->notifier() : nullptr;
+      if (!notifier) return;
+      for (const invites::AnswerNews& answer : news)
+        notifier->fireRSVP(answer.guest, answer.status, answer.title, answer.key);
     });
   }
 
-  void planEveningCall() {
-    if (!notifier_) return;
-    const auto enabled = app_.preferences().value(QuestNotifier::eveningEnabledKey);
-    const bool on = enabled && enabled->is_boolean() && enabled->get<bool>();
-    notifier_->scheduleEveningCall(on ? std::optional(QuestNotifier::eveningCallDate(app_.now()))
-                                      : std::nullopt);
-  }
+  void planEveningCall() { schedule_->planEveningCall(); }
 
   void printStatus() {
     if (store_.statusLine() == lastStatus_) return;
@@ -357,7 +309,8 @@ class Daemon {
     } catch (const std::system_error& e) {  // the preferences could not be written
       say(e.what());
     }
-    if (centre_) centre_->hold(quiet ? std::optional<std::string>("expedition.") : std::nullopt);
+    if (NotificationCentre* centre = schedule_->centre())
+      centre->hold(quiet ? std::optional<std::string>("expedition.") : std::nullopt);
   }
 
   void tellExpedition(const ExpeditionStore::Change& change) {
@@ -390,9 +343,9 @@ class Daemon {
       return;
     }
     say(title + " — " + body);
-    if (centre_) {
-      centre_->add(NotificationRequest{"expedition." + (now ? now->id : before->id), title, body,
-                                       "", Json::object(), std::nullopt});
+    if (NotificationCentre* centre = schedule_->centre()) {
+      centre->add(NotificationRequest{"expedition." + (now ? now->id : before->id), title, body, "",
+                                      Json::object(), std::nullopt});
     }
   }
 
@@ -419,12 +372,7 @@ class Daemon {
   GnomeDoNotDisturb doNotDisturb_;
   std::unique_ptr<FocusModeAutomation> focusMode_;
   std::unique_ptr<LoopWatch> expeditionLoop_;
-  std::unique_ptr<DesktopNotifications> desktop_;
-  std::unique_ptr<ScheduleOwner> schedule_;
-  std::unique_ptr<FileWatch> scheduleWatch_;
-  std::unique_ptr<LoopWatch> scheduleLoop_;
-  std::unique_ptr<NotificationCentre> centre_;
-  std::unique_ptr<QuestNotifier> notifier_;
+  std::unique_ptr<NotificationSchedule> schedule_;
 };
 
 }  // namespace
