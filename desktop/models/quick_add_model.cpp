@@ -67,12 +67,14 @@ void QuickAddModel::highlight(QObject* document) {
 bool QuickAddModel::submit() {
   std::string line;
   bool written = false;
+  CalendarEvent event;
   try {
     const ui::QuickSentence sentence = ui::readQuickSentence({text_.toStdString()}, app_.now());
     const ui::QuickAddWrite write = ui::writeQuickSentence(app_, sentence, "");
     line = Loc::format(Loc::string("cli.add.done", "Nouvelle quête dans « %@ » — %@"),
                        {ui::shown(write.calendar.title), ui::dayHeading(write.draft.event.start)});
     written = true;
+    event = write.draft.event;
   } catch (const FileError& e) {
     line = e.what();  // already one line naming the file
   } catch (const std::system_error& e) {
@@ -88,7 +90,21 @@ bool QuickAddModel::submit() {
   }
   setText(QString());
   emit wrote();
+  sendInvitations(event);
   return true;
+}
+
+void QuickAddModel::sendInvitations(const CalendarEvent& event) {
+  if (event.attendees.empty()) return;
+  // The relay answers on the main loop while the window goes on; its lines follow the event's.
+  QPointer<QuickAddModel> self(this);
+  app_.invitations().send(event, "quest_" + event.eventIdentifier,
+                          [self](std::vector<std::string> said) {
+                            if (!self || said.empty()) return;
+                            for (const std::string& text : said)
+                              self->outcome_ += "\n" + QString::fromStdString(ui::shown(text));
+                            emit self->outcomeChanged();
+                          });
 }
 
 }  // namespace talewick::desktop

@@ -1,7 +1,7 @@
 // The quick-add field: the sentence is read again at each keystroke by the parser `talewick parse`
 // uses, giving the groups of recognised words with their colour roles (as UTF-16 ranges, what a
 // QML text field indexes by) and the draft below it; submit() writes the event by the path of
-// `talewick add`.
+// `talewick add`, invitations included.
 #pragma once
 
 #include <QObject>
@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include "core/calendar_port.hpp"
 #include "desktop/span_highlighter.hpp"
 
 namespace talewick::ui {
@@ -56,6 +57,8 @@ class QuickAddModel : public QObject {
 
  private:
   void parse();
+  // Mails the invitation of an event just written to its guests with an address.
+  void sendInvitations(const CalendarEvent& event);
 
   ui::AppContext& app_;
   QString text_;

@@ -95,6 +95,20 @@ class QuickAddModelTest : public QObject {
     QVERIFY(shown);
   }
 
+  void guestsWithAnAddressGetTheirInvitationWithoutHoldingTheWindow() {
+    testing::TestHome home("quick-invite");
+    auto session = testing::startedSession();
+    QuickAddModel& model = session->quickAdd();
+
+    // No relay is configured: the event is written all the same and the refusal follows it.
+    model.setText("Réunion demain 15h avec lea@example.com");
+    QVERIFY(model.submit());
+    QCOMPARE(home.eventFiles().size(), std::size_t(1));
+    session->pump().pumpNow();
+    QTRY_VERIFY(model.outcome().contains("Échec de l'envoi de l'invitation"));
+    QVERIFY(model.outcome().startsWith("Nouvelle quête dans « Personnel »"));
+  }
+
   void aSentenceThatCannotBeWrittenWritesNothingAndSaysWhy() {
     testing::TestHome home("quick-refused");
     auto session = testing::startedSession();
