@@ -129,8 +129,9 @@ void DesktopSession::runNotifications() {
 
 void DesktopSession::handleURL(const std::string& url) {
   try {
+    // The store says at once whether the provider connected; its status fetch that follows runs
+    // on the pumped loop without holding the window.
     const backend::ProviderConnectionStore& store = app_->providerConnections().handleURL(url);
-    app_->runLoop().settle();
     std::ostringstream outcome;
     ui::printOutcome(outcome, store);
     std::string line = outcome.str();

@@ -118,6 +118,19 @@ class DesktopSessionTest : public QObject {
     ScheduleOwner daemon(ScheduleOwner::defaultFile());
     QVERIFY(daemon.tryTake());
   }
+
+  void anAddressFromTheBrowserIsAnsweredOnTheStatusBar() {
+    testing::TestHome home("session-url");
+    auto session = testing::startedSession();
+    session->handleURL("talewick://asana/backend/callback?error=access_denied");
+    QVERIFY(session->status().errors().front().startsWith("OAuth Asana refusé"));
+    session->handleURL("talewick://nowhere/backend/callback?connected=1");
+    QCOMPARE(session->status().errors().size(), 2);
+    // Connected: said at once, while the status fetch that follows (no backend here) runs on.
+    session->handleURL("talewick://linear/backend/callback?connected=1");
+    QVERIFY2(session->status().errors().front().contains("Linear"),
+             qPrintable(session->status().errors().join(" | ")));
+  }
 };
 
 TALEWICK_DESKTOP_TEST(DesktopSessionTest);
