@@ -94,6 +94,30 @@ class MainWindowTest : public QObject {
     std::printf("window screenshot: %s\n", qPrintable(path));
     const QImage image(path);
     QCOMPARE(image.size(), window.window()->size() * window.window()->devicePixelRatio());
+
+    // At the smallest width the window allows, the map and the panel beside it both stay inside.
+    QMetaObject::invokeMethod(sheet, "close");
+    QTRY_VERIFY(!sheet->property("visible").toBool());
+    window.window()->setProperty("currentTab", 0);
+    auto* quick = qobject_cast<QQuickWindow*>(window.window());
+    QVERIFY(quick);
+    quick->resize(quick->minimumWidth(), quick->minimumHeight());
+    QTRY_COMPARE(quick->width(), quick->minimumWidth());
+    // Laid out again on the next frames.
+    const auto inside = [&](const char* name) {
+      auto* item = qobject_cast<QQuickItem*>(window.find(name));
+      if (!item) return QStringLiteral("%1 missing").arg(name);
+      const QRectF box = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+      if (box.width() > 100 && box.right() <= quick->width() + 0.5) return QString();
+      return QStringLiteral("%1: %2..%3 of %4")
+          .arg(name)
+          .arg(box.left())
+          .arg(box.right())
+          .arg(quick->width());
+    };
+    for (const char* name : {"dayVerdict", "realm_family", "realm_deadlines"})
+      QTRY_VERIFY2(inside(name).isEmpty(), qPrintable(inside(name)));
+    QVERIFY(window.saveScreenshot(artefact("window-narrow.png")));
   }
 
   // The map and the week draw the provider's sprites: every address the QML builds is one the

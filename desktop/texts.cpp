@@ -28,6 +28,7 @@ const std::map<std::string, std::string>& frenchTexts() {
       {"desktop.kingdom.noMain", "aucune pour l'instant"},
       {"desktop.kingdom.campaign", "Campagne"},
       {"desktop.kingdom.boss", "Boss de la semaine"},
+      {"desktop.kingdom.inhabitants", "Habitants"},
       {"desktop.kingdom.building", "Bâtiment niveau %@/5"},
       {"desktop.kingdom.more", "… et %@ de plus"},
       {"desktop.kingdom.empty", "Rien en vue"},

@@ -2,11 +2,13 @@
 
 #include <QVariantMap>
 
+#include "kingdom/inhabitant_book.hpp"
 #include "kingdom/kingdom_building_progression.hpp"
 #include "kingdom/kingdom_realm.hpp"
 #include "support/loc.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/people_text.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::desktop {
@@ -22,12 +24,14 @@ KingdomModel::KingdomModel(ui::AppContext& app, QObject* parent)
   token_ = app_.kingdom().observe([this](const auto&) { read(); });
   // A building grows with the hero's level.
   heroToken_ = app_.heroStore().observe([this](const HeroSyncPayload&) { read(); });
+  peopleToken_ = app_.inhabitantStore().observe([this](const auto&) { read(); });
   read();
 }
 
 KingdomModel::~KingdomModel() {
   app_.kingdom().unobserve(token_);
   app_.heroStore().unobserve(heroToken_);
+  app_.inhabitantStore().unobserve(peopleToken_);
 }
 
 int KingdomModel::rowCount(const QModelIndex& parent) const {
@@ -125,6 +129,16 @@ void KingdomModel::read() {
   }
   const std::optional<WeeklyBoss::Boss>& boss = kingdom.weeklyBoss().boss();
   boss_ = boss ? text(ui::weeklyBossLine(*boss)) : QString();
+  inhabitants_.clear();
+  for (const Inhabitant& person : ui::byReputation(app_.inhabitantStore().inhabitants())) {
+    if (person.kind == Inhabitant::Kind::current) continue;
+    if (inhabitants_.size() == INHABITANTS_SHOWN) break;
+    const int64_t points = Reputation::points(person.links);
+    inhabitants_.append(
+        QVariantMap{{"name", text(InhabitantBook::shownName(person))},
+                    {"tier", ours(ui::tierName(Reputation::progress(points).current))},
+                    {"kind", ours(std::string(rawValue(person.kind)))}});
+  }
   emit changed();
 }
 

@@ -32,10 +32,14 @@ class KingdomModel : public QAbstractListModel {
   Q_PROPERTY(QString boss READ boss NOTIFY changed)
   // The row of the realm the hero stands in.
   Q_PROPERTY(int heroRealm READ heroRealm NOTIFY changed)
+  // [{"name", "tier", "kind"}…]: the people met, highest reputation first, the first
+  // INHABITANTS_SHOWN.
+  Q_PROPERTY(QVariantList inhabitants READ inhabitants NOTIFY changed)
 
  public:
   // A realm lists the whole window; the map shows this many of the items still ahead.
   static constexpr int ITEMS_SHOWN = 3;
+  static constexpr int INHABITANTS_SHOWN = 6;
 
   enum Role {
     RealmRole = Qt::UserRole + 1,  // "family"…
@@ -62,6 +66,7 @@ class KingdomModel : public QAbstractListModel {
   QStringList campaigns() const { return campaigns_; }
   QString boss() const { return boss_; }
   int heroRealm() const { return heroRealm_; }
+  QVariantList inhabitants() const { return inhabitants_; }
 
   // Reads the coordinator's view again.
   void read();
@@ -80,12 +85,14 @@ class KingdomModel : public QAbstractListModel {
   ui::AppContext& app_;
   int token_ = 0;
   int heroToken_ = 0;
+  int peopleToken_ = 0;
   std::vector<Realm> realms_;
   QString verdict_, chest_, journey_, boss_;
   QVariantList board_;
   bool hasBoard_ = false, chestOpen_ = false;
   QStringList secondaries_, campaigns_;
   int heroRealm_ = 0;
+  QVariantList inhabitants_;
 };
 
 }  // namespace talewick::desktop

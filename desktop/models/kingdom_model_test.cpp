@@ -7,6 +7,7 @@
 
 #include "desktop/desktop_testing.hpp"
 #include "tests/support/run_cli.hpp"
+#include "ui/render.hpp"
 
 namespace talewick::desktop {
 
@@ -53,6 +54,35 @@ class KingdomModelTest : public QObject {
     QCOMPARE(dentist.value("title").toString(), QStringLiteral("Rendez-vous dentiste"));
     QCOMPARE(dentist.value("when").toString(), QStringLiteral("09/12 14:30"));
     QVERIFY(dentist.value("pinned").toBool());
+  }
+
+  void thePeopleMetLiveOnTheMapInTheOrderTalewickPeopleGives() {
+    testing::TestHome home("kingdom-people");
+    home.aWeek();
+    home.event("revue", "Revue de projet", "20261207T100000", "20261207T110000",
+               "ORGANIZER;CN=Moi:mailto:moi@example.com\r\n"
+               "ATTENDEE;CN=Léa Martin:mailto:lea@example.com\r\n"
+               "ATTENDEE;CN=Paul\x07 Durand:mailto:paul@example.com\r\n");
+    const Json people = ::talewick::testing::runCliJson({"people"});
+    auto session = testing::startedSession();
+    session->kingdom().read();
+    const QVariantList shown = session->kingdom().inhabitants();
+
+    QStringList expected;
+    for (const Json& entry : people) {
+      if (entry["inhabitant"]["kind"] != "current")
+        expected << QString::fromStdString(
+            ui::shown(entry["inhabitant"]["displayName"].get<std::string>()));
+    }
+    QStringList names;
+    for (const QVariant& person : shown) {
+      names << person.toMap().value("name").toString();
+      QVERIFY(!person.toMap().value("tier").toString().isEmpty());
+    }
+    QVERIFY(names.contains(QStringLiteral("Léa Martin")));
+    QCOMPARE(names, expected.mid(0, KingdomModel::INHABITANTS_SHOWN));
+    // A name from a calendar reaches the screen without its control characters.
+    for (const QString& name : names) QVERIFY(!name.contains(QChar(7)));
   }
 
   void theBoardTheJourneyAndTheHerosPlaceFollowTheDay() {

@@ -172,13 +172,15 @@ Item {
             }
         }
 
+        // Beside the map a third of the width at most, so that a narrow window keeps both.
         ScrollView {
-            Layout.preferredWidth: 340
+            id: side
+            Layout.preferredWidth: Math.min(340, map.width / 3)
             Layout.fillHeight: true
             clip: true
 
             ColumnLayout {
-                width: 330
+                width: side.width - 10
                 spacing: 8
 
                 Text {
@@ -273,6 +275,31 @@ Item {
                         wrapMode: Text.WordWrap
                         color: "#f4efe3"
                         text: Texts.get("desktop.kingdom.boss") + " : " + Kingdom.boss
+                    }
+                }
+
+                Text {
+                    visible: Kingdom.inhabitants.length > 0
+                    text: Texts.get("desktop.kingdom.inhabitants")
+                    font.bold: true
+                    font.pixelSize: 15
+                }
+                Repeater {
+                    model: Kingdom.inhabitants
+                    Row {
+                        objectName: "inhabitant"
+                        spacing: 6
+                        Image {
+                            source: "image://art/inhabitant/" + modelData.kind + "-" + modelData.name + "/0"
+                            sourceSize: Qt.size(24, 24)
+                            smooth: false
+                        }
+                        Text {
+                            anchors.verticalCenter: parent.verticalCenter
+                            width: side.width - 50
+                            elide: Text.ElideRight
+                            text: modelData.name + " — " + modelData.tier
+                        }
                     }
                 }
             }

@@ -11,6 +11,8 @@ ApplicationWindow {
     property int currentTab: 0
     width: 1280
     height: 820
+    minimumWidth: 800
+    minimumHeight: 560
     title: Texts.get("desktop.window.title")
     color: "#f4efe3"
 

@@ -9,6 +9,7 @@
 #include "support/loc.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/people_text.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -22,21 +23,6 @@ struct PeopleOptions {
   std::string id;
   std::vector<std::string> name;
 };
-
-std::string tierName(const Reputation::Tier& tier) {
-  static constexpr const char* kFrench[] = {"Inconnu",   "Connaissance", "Camarade", "Allié",
-                                            "Compagnon", "Fidèle",       "Juré"};
-  return Loc::string(tier.nameKey, kFrench[std::clamp<int64_t>(tier.index, 0, 6)]);
-}
-
-// The highest reputation first; the id settles ties.
-std::vector<Inhabitant> byReputation(std::vector<Inhabitant> people) {
-  std::stable_sort(people.begin(), people.end(), [](const Inhabitant& a, const Inhabitant& b) {
-    const int64_t pa = Reputation::points(a.links), pb = Reputation::points(b.links);
-    return pa != pb ? pa > pb : a.id < b.id;
-  });
-  return people;
-}
 
 std::string progressText(const Reputation::Progress& p) {
   if (!p.next || !p.span) return Loc::string("cli.people.top", "rang le plus haut");
