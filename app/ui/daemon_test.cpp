@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <thread>
-
 #include "platform/atomic_file.hpp"
 #include "platform/schedule_owner.hpp"
 #include "tests/support/process.hpp"
@@ -47,14 +45,8 @@ size_t occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
-// Waits (boundedly) until the daemon's output holds `text` `times` times. The bound is generous:
-// on a loaded machine (a full parallel test run) a sanitised daemon may take seconds per step.
 bool printed(const std::filesystem::path& out, const std::string& text, size_t times = 1) {
-  for (int i = 0; i < 3000; ++i) {
-    if (occurrences(files::read(out).value_or(""), text) >= times) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  return testing::waitForText(out, text, times);
 }
 
 // The program's surroundings in a test home, its clock fixed at 8:00 on the test's day.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace talewick::testing {
 
@@ -81,6 +82,19 @@ ProcessResult runProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& environment,
                          const fs::path& scratch) {
   return finishProcess(startProcess(argv, environment, scratch), scratch);
+}
+
+bool waitForText(const fs::path& output, const std::string& text, size_t times) {
+  for (int i = 0; i < 3000; ++i) {
+    std::ifstream in(output, std::ios::binary);
+    const std::string read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t count = 0;
+    for (size_t at = read.find(text); at != std::string::npos; at = read.find(text, at + 1))
+      ++count;
+    if (count >= times) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 std::optional<fs::path> onPath(const std::string& name) {

@@ -28,6 +28,10 @@ pid_t startProcess(const std::vector<std::string>& argv,
 // Waits for a process started by startProcess and collects what it printed.
 ProcessResult finishProcess(pid_t pid, const std::filesystem::path& scratch);
 
+// Waits, boundedly, until the file `output` (a started process's) holds `text` `times` times. The
+// bound is generous: under a full parallel test run a sanitised program may take seconds a step.
+bool waitForText(const std::filesystem::path& output, const std::string& text, size_t times = 1);
+
 // The first executable called `name` in the folders of PATH (a test tool such as khal).
 std::optional<std::filesystem::path> onPath(const std::string& name);
 

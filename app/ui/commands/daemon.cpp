@@ -88,8 +88,9 @@ class Daemon {
     }
     planEveningCall();
     armMidnight();
-    // Answers to the invitations the user sent are read from the relay every 120 s; each new
-    // one is announced.
+    // Answers to the invitations the user sent are read from the relay now and every 120 s;
+    // each new one is announced.
+    pollInvitationAnswers();
     store_.startInvitationPolling([this] { pollInvitationAnswers(); });
     say(Loc::string("cli.daemon.watching", "À l'écoute — Ctrl-C pour arrêter."));
     // A store that cannot save (a full disk, a folder made read-only) fails the change that
@@ -132,6 +133,9 @@ class Daemon {
   }
 
   void pollInvitationAnswers() {
+    // An answer read is news only once: while another program runs the notifications, they are
+    // left on the relay for the next read (`talewick invites` shows them meanwhile).
+    if (!schedule_ || !schedule_->notifier()) return;
     app_.invitations().refreshAll(false, [this](std::vector<invites::AnswerNews> news) {
       QuestNotifier* notifier = schedule_ ? schedule_->notifier() : nullptr;
       if (!notifier) return;

@@ -4,6 +4,7 @@
 // next revision.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -154,6 +155,48 @@ TEST_F(InvitesCommands, GuestsAreMailedTheirAnswersComeBackAndAMoveSendsTheNextR
   EXPECT_NE(revised.find("DTSTART:20260319T200000Z\r\n"), std::string::npos) << revised;
   // The answers given so far are kept.
   EXPECT_NE(testing::runCli({"invites", "--refresh"}).out.find("2/2 ont répondu"),
+            std::string::npos);
+}
+
+// The daemon reads the answers as it starts (then every 120 s) and announces a new one as a
+// desktop notification.
+TEST_F(InvitesCommands, TheDaemonAnnouncesANewAnswerAsADesktopNotification) {
+  ASSERT_EQ(testing::runCli({"add", "Dîner jeudi 20h avec Ana <ana@example.org>"}).status, 0);
+  // The token and the UID as Ana's mail carries them: listing the invitations would read the
+  // answers, and the clock stands still, so the daemon would find them read within the minute.
+  const std::vector<nlohmann::json> mails = sink.messages();
+  ASSERT_EQ(mails.size(), 1u);
+  const std::string replyTo = mails[0]["headers"]["reply-to"];
+  const std::string token = replyTo.substr(5, replyTo.find('@') - 5);
+  const std::string request = mails[0]["parts"][1]["text"];
+  const std::size_t uidAt = request.find("\r\nUID:") + 6;
+  const std::string uid = request.substr(uidAt, request.find("\r\n", uidAt) - uidAt);
+  ASSERT_EQ(mailIn(answerMail(token, uid, "ana@example.org", "ACCEPTED")).status, 0);
+
+  const auto log = home / "notify.log";
+  const auto tool = home.write("bin/notify-send",
+                               "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' "
+                               "\"$a\" >> \"" +
+                                   log.string() + "\"; done\necho 1\n");
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  const pid_t daemon = testing::startProcess(
+      {TALEWICK_BINARY, "daemon"},
+      {{"TALEWICK_HOME", home.path().string()},
+       {"HOME", home.path().string()},
+       {"PATH", (home / "bin").string() + ":/usr/bin:/bin"},
+       {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home / "no-bus").string()},
+       {"TZ", "Europe/Paris"},
+       {"LANG", "fr_FR.UTF-8"},
+       {"TALEWICK_NOW", kNow}},
+      home / "scratch");
+  ASSERT_GT(daemon, 0);
+  const bool announced = testing::waitForText(log, "Ana rejoint l'aventure !\n");
+  ::kill(daemon, SIGTERM);
+  const testing::ProcessResult stopped = testing::finishProcess(daemon, home / "scratch");
+  EXPECT_TRUE(announced) << stopped.out << stopped.err;
+  EXPECT_EQ(stopped.status, 0) << stopped.err;
+  // The answer read is kept for `invites`.
+  EXPECT_NE(testing::runCli({"invites"}).out.find("Ana <ana@example.org> : accepte"),
             std::string::npos);
 }
 

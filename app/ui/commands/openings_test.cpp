@@ -9,7 +9,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/atomic_file.hpp"
@@ -139,12 +138,8 @@ TEST_F(OpeningsCommands, TheDaemonImportsWhatVisitorsBooked) {
   const fs::path out = home / "scratch" / (std::to_string(daemon) + ".out");
   const std::string line =
       "Réservation inscrite à l'agenda : Café avec moi — Zoë <zoe@example.org>";
-  bool said = false;
-  // Bounded: the first poll runs as the daemon starts.
-  for (int i = 0; i < 1000 && !said; ++i) {
-    said = files::read(out).value_or("").find(line) != std::string::npos;
-    if (!said) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  // The first poll runs as the daemon starts.
+  const bool said = testing::waitForText(out, line);
   ::kill(daemon, SIGTERM);
   const testing::ProcessResult stopped = testing::finishProcess(daemon, home / "scratch");
   EXPECT_TRUE(said) << stopped.out << stopped.err;
