@@ -47,6 +47,7 @@ class MainWindowTest : public QObject {
     MainWindow window(*session, false);
     QVERIFY(window.window());
     window.window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.window()));
     session->pump().pumpNow();
 
     QCOMPARE(textOf(window, "realmName_family"),
