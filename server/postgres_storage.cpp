@@ -149,9 +149,10 @@ const std::vector<std::string>& schemaSteps() {
           avatar TEXT,
           vocation TEXT,
           banner BIGINT NOT NULL,
+          rank BIGINT NOT NULL UNIQUE,
           enlisted_at BIGINT NOT NULL
         );
-        CREATE INDEX raiders_by_banner ON raiders (banner, enlisted_at);
+        CREATE INDEX raiders_by_banner ON raiders (banner, rank);
         CREATE TABLE raider_days (
           raider_id TEXT NOT NULL REFERENCES raiders(id) ON DELETE CASCADE,
           day TEXT NOT NULL,

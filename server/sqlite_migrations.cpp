@@ -150,9 +150,10 @@ const std::vector<std::string_view>& schemaSteps() {
           avatar TEXT,
           vocation TEXT,
           banner INTEGER NOT NULL,
+          rank INTEGER NOT NULL UNIQUE,
           enlisted_at INTEGER NOT NULL
         );
-        CREATE INDEX raiders_by_banner ON raiders (banner, enlisted_at);
+        CREATE INDEX raiders_by_banner ON raiders (banner, rank);
         CREATE TABLE raider_days (
           raider_id TEXT NOT NULL REFERENCES raiders(id) ON DELETE CASCADE,
           day TEXT NOT NULL,

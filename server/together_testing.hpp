@@ -61,16 +61,11 @@ class TogetherServer {
   Answer call(const std::string& method, const std::string& path, const nlohmann::json& body,
               httplib::Headers headers = {}) {
     const std::string text = body.is_null() ? "" : body.dump();
-    httplib::Result result;
-    if (method == "GET") {
-      result = client_->Get(path, headers);
-    } else if (method == "DELETE") {
-      result = client_->Delete(path, headers);
-    } else if (method == "PATCH") {
-      result = client_->Patch(path, headers, text, "application/json");
-    } else {
-      result = client_->Post(path, headers, text, "application/json");
-    }
+    httplib::Result result = method == "GET"      ? client_->Get(path, headers)
+                             : method == "DELETE" ? client_->Delete(path, headers)
+                             : method == "PATCH"
+                                 ? client_->Patch(path, headers, text, "application/json")
+                                 : client_->Post(path, headers, text, "application/json");
     if (!result) {
       ADD_FAILURE() << method << " " << path << ": " << httplib::to_string(result.error());
       return {};

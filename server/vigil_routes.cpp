@@ -31,6 +31,8 @@ std::optional<SlotTimes> slotTimes(const std::string& slot) {
   const std::optional<Date> start = WorldBossVigil::slotStart(slot);
   if (!start) return std::nullopt;
   const auto startUnix = static_cast<std::int64_t>(std::llround(start->unix()));
+  // Only the starts of slots name slots: "12:31Z" is no slot.
+  if (startUnix % (WorldBossVigil::slotMinutes * 60) != 0) return std::nullopt;
   return SlotTimes{slot, startUnix, startUnix + WorldBossVigil::sessionMinutes * 60,
                    startUnix + WorldBossVigil::slotMinutes * 60};
 }

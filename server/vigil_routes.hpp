@@ -2,7 +2,8 @@
 // slot's lobby, reading one's room, heartbeats, pledged tasks done, and battle cries. A room is
 // resolved once, at the slot's close, by the first call that reads it then (vigil_room.hpp has
 // the rules). Refusals are {"error": code}:
-// - a slot that does not parse: 400 "invalid_slot"; a body not JSON: 400 "invalid_json";
+// - a slot that does not parse, or names no slot's start ("12:31Z"): 400 "invalid_slot"; a body not
+// JSON: 400 "invalid_json";
 // - join outside the lobby (before it opens, or once the session began): 409 "locked", unless
 //   the raider holds a seat already (joining again answers the room, whatever the time);
 // - a raider without a seat in the slot: 404 "not_in_room";

@@ -17,12 +17,13 @@ Raider enlist(Storage& storage, Raider raider, const std::string& keyHash) {
   storage.inSqlTransaction([&](SqlSession& sql) {
     // Two raiders enlisting at once must not both take the last seat of a banner.
     sql.lock("raiders");
-    const std::int64_t rank = sql.query("SELECT COUNT(*) FROM raiders", {}).at(0).integer(0);
+    const std::int64_t rank =
+        sql.query("SELECT COALESCE(MAX(rank), -1) + 1 FROM raiders", {}).at(0).integer(0);
     raider.banner = rank / BANNER_SIZE;
     sql.execute(
-        "INSERT INTO raiders (id, key_hash, hero_name, avatar, vocation, banner, enlisted_at) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
-        {raider.id, keyHash, raider.heroName, raider.avatar, raider.vocation, raider.banner,
+        "INSERT INTO raiders (id, key_hash, hero_name, avatar, vocation, banner, rank, "
+        "enlisted_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+        {raider.id, keyHash, raider.heroName, raider.avatar, raider.vocation, raider.banner, rank,
          raider.enlistedAt});
   });
   return raider;
@@ -41,10 +42,9 @@ std::optional<Raider> raiderWithKeyHash(Storage& storage, const std::string& key
 std::vector<Raider> banner(Storage& storage, std::int64_t banner) {
   std::vector<Raider> found;
   storage.inSqlTransaction([&](SqlSession& sql) {
-    for (const SqlRow& row :
-         sql.query(std::string("SELECT ") + RAIDER_COLUMNS +
-                       " FROM raiders WHERE banner = ?1 ORDER BY enlisted_at, id",
-                   {banner})) {
+    for (const SqlRow& row : sql.query(std::string("SELECT ") + RAIDER_COLUMNS +
+                                           " FROM raiders WHERE banner = ?1 ORDER BY rank",
+                                       {banner})) {
       found.push_back(raiderOf(row));
     }
   });
