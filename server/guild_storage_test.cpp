@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "server/attempts.hpp"
 #include "server/storage_engines_testing.hpp"
 #include "tests/support/temp_folder.hpp"
@@ -19,8 +22,8 @@ class GuildStorage : public ::testing::TestWithParam<testing::Engine> {
   }
 
   talewick::testing::TempFolder folder_{"guild-storage"};
-  std::unique_ptr<Storage> storage_ =
-      openStorage(*DatabaseLocation::parse(testing::newDatabaseUrl(GetParam(), folder_.path())));
+  std::string url_ = testing::newDatabaseUrl(GetParam(), folder_.path());
+  std::unique_ptr<Storage> storage_ = openStorage(*DatabaseLocation::parse(url_));
 };
 
 TEST_P(GuildStorage, aCodeIsAcceptedOnceAndDiesAtTheFifthWrongTry) {
@@ -97,6 +100,23 @@ TEST_P(GuildStorage, aWeekKeepsItsFirstHitPointsAndSettlesOnce) {
   EXPECT_EQ(
       weeks(*storage_, "acme.com"),
       (std::vector<Week>{{"2026-W50", 3500, std::nullopt, false}, {"2026-W49", 2400, 3000, true}}));
+}
+
+TEST_P(GuildStorage, twoServersSettlingAWeekAtOnceSettleItOnce) {
+  // A second storage on the same database stands for a second server process.
+  const std::unique_ptr<Storage> other = openStorage(*DatabaseLocation::parse(url_));
+  fixWeekHp(*storage_, "acme.com", "2026-W49", 2400);
+  std::atomic<int> settled = 0;
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&, i] {
+      Storage& storage = i % 2 == 0 ? *storage_ : *other;
+      if (settleWeek(storage, "acme.com", "2026-W49", 1000 + i, false)) ++settled;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(settled, 1);
+  EXPECT_TRUE(weeks(*other, "acme.com").at(0).dealt.has_value());
 }
 
 TEST_P(GuildStorage, attemptsAreRefusedPastTheLimitUntilTheWindowMovesOn) {

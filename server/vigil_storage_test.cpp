@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <thread>
+
 #include "server/storage_engines_testing.hpp"
 #include "server/world_boss_storage.hpp"
 #include "tests/support/temp_folder.hpp"
@@ -23,8 +26,8 @@ class VigilStorage : public ::testing::TestWithParam<testing::Engine> {
 
   std::int64_t clock_ = 0;
   talewick::testing::TempFolder folder_{"vigil-storage"};
-  std::unique_ptr<Storage> storage_ =
-      openStorage(*DatabaseLocation::parse(testing::newDatabaseUrl(GetParam(), folder_.path())));
+  std::string url_ = testing::newDatabaseUrl(GetParam(), folder_.path());
+  std::unique_ptr<Storage> storage_ = openStorage(*DatabaseLocation::parse(url_));
 };
 
 TEST_P(VigilStorage, raidersFillBannersOfTwentyInTheOrderTheyEnlist) {
@@ -70,6 +73,37 @@ TEST_P(VigilStorage, aRoomIsResolvedOnceWithItsRewardsKept) {
   EXPECT_EQ(seat(*storage_, kSlot, ids[3])->reward, 0);
   EXPECT_EQ(vigils::result(*storage_, kSlot, 1), result);
   EXPECT_EQ(vigils::result(*storage_, kSlot, 2), std::nullopt);
+}
+
+TEST_P(VigilStorage, twoServersFillRoomsAndResolveThemAsOneWould) {
+  // A second storage on the same database stands for a second server process.
+  const std::unique_ptr<Storage> other = openStorage(*DatabaseLocation::parse(url_));
+  std::vector<std::string> ids;
+  for (int i = 0; i < 12; ++i) ids.push_back(raider("hero" + std::to_string(i)));
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    threads.emplace_back([&, i] {
+      Storage& storage = i % 2 == 0 ? *storage_ : *other;
+      join(storage, kSlot, ids[i], 1);
+      for (std::int64_t window = 0; window < 25; ++window) beat(storage, kSlot, ids[i], window);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (std::int64_t number = 1; number <= 3; ++number) {
+    EXPECT_EQ(room(*storage_, kSlot, number).size(), 4U) << number;
+  }
+
+  threads.clear();
+  std::vector<VigilWire::Result> results(8);
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    threads.emplace_back(
+        [&, i] { results[i] = resolve(i % 2 == 0 ? *storage_ : *other, kSlot, 1 + i % 3); });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const VigilWire::Result& result : results) {
+    EXPECT_EQ(result, (VigilWire::Result{true, true, 4, 4}));
+  }
+  for (const std::string& id : ids) EXPECT_EQ(seat(*other, kSlot, id)->reward, 85);
 }
 
 TEST_P(VigilStorage, criesWaitTheIntervalAndStopAtTheCap) {
