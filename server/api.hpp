@@ -1,10 +1,14 @@
 // The server's HTTP surface: registration, and per provider the connection status, the OAuth
 // round trip (its start, and the provider's redirect that ends it) and the disconnection, over
-// the storage port.
+// the storage port; and the routes of playing together (GuildRoutes, WorldBossRoutes,
+// VigilRoutes), which read the time through the Api's clock.
 //
 // Every answer is JSON; every refusal is {"error": text} (French: the desktop program shows it to
-// its user as it is). Calls under "/api/" but registration and the reading of an invitation's
-// answers need "authorization: Bearer KEY". The invitation relay's routes are InviteRoutes'.
+// its user as it is; the routes of playing together answer codes such as "rate_limited", which
+// the program maps to its own texts). Calls under "/api/" but registration, the guild's join and
+// verify, the world boss's enlistment (which take the sign-up secret) and the reading of an
+// invitation's answers need "authorization: Bearer KEY". The invitation relay's routes are
+// InviteRoutes'.
 #pragma once
 
 #include <httplib.h>
@@ -78,7 +82,7 @@ class Api {
   // Playing together: the guild of a company domain, the world boss and its vigil rooms.
   GuildRoutes guilds_{config_, storage_, log_, now_};
   WorldBossRoutes worldBoss_{config_, storage_, log_, now_};
-  VigilRoutes vigils_{storage_, log_, now_};
+  VigilRoutes vigils_{storage_, now_};
 };
 
 }  // namespace talewick::server

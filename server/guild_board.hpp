@@ -8,7 +8,9 @@
 // - The season's boss takes the form GuildBoss::form(domain, week) with the hit points fixed for
 //   the week; it was dealt the week's capped experience of all members; `daysLeft` counts the
 //   days left in the week, today included (7 on a Monday, 1 on a Sunday).
-// - The chronicle lists the settled weeks, the latest first.
+// - The chronicle lists the settled weeks, the latest first. A week's boss is raised (its hit
+//   points fixed) by the first board read in that week: a week nobody looked at had no boss and
+//   leaves no line.
 // - Titles are GuildRoles::assign over the week's experience, quests and latest streaks.
 #pragma once
 

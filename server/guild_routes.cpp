@@ -261,7 +261,7 @@ void GuildRoutes::stats(const Request& request, Response& response) const {
   if (!weeks::isNearToday(aggregate.day, now_(), DAY_SLACK)) {
     return sendError(response, 400, "invalid_day");
   }
-  const std::optional<std::string> heroName = displayName(*body, "heroName", 1, 40);
+  const std::optional<std::string> heroName = displayName(*body, "heroName", 0, 40);
   const std::optional<json> extras = extrasOf(*body);
   if (!heroName || !extras || aggregate.mode.size() > 40 ||
       text::hasControlCharacters(aggregate.mode) ||

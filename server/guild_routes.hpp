@@ -4,6 +4,9 @@
 // "founder_only", "unknown_key"…).
 //
 // Wire choices:
+// - consumer domains are those of Guild::isPublicDomain (questkit/content/public_email_domains
+//   .json, built into the program): the application and the server refuse the same list, and a
+//   subdomain of a listed domain ("mail.yahoo.fr") with it.
 // - join: the "x-signup-secret" of registration (401 without it); a consumer domain 400
 //   "public_domain", a malformed address 400 "invalid_email"; 30 joins per client address and 5
 //   per e-mail address in any hour, else 429 "rate_limited"; 503 when the server sends no mail;

@@ -128,8 +128,7 @@ std::optional<vigils::Seat> seatOf(Storage& storage, const VigilCall& call, Resp
 
 }  // namespace
 
-VigilRoutes::VigilRoutes(Storage& storage, Log& log, Clock now)
-    : storage_(storage), log_(log), now_(std::move(now)) {}
+VigilRoutes::VigilRoutes(Storage& storage, Clock now) : storage_(storage), now_(std::move(now)) {}
 
 void VigilRoutes::mount(httplib::Server& server) const {
   server.Post("/api/vigil/join",

@@ -18,7 +18,6 @@
 #include <httplib.h>
 
 #include "server/clock.hpp"
-#include "server/log.hpp"
 #include "server/storage.hpp"
 
 namespace talewick::server {
@@ -27,7 +26,7 @@ class VigilRoutes {
  public:
   static constexpr std::int64_t CRIES_SHOWN = 20;
 
-  VigilRoutes(Storage& storage, Log& log, Clock now);
+  VigilRoutes(Storage& storage, Clock now);
 
   void mount(httplib::Server& server) const;
 
@@ -39,7 +38,6 @@ class VigilRoutes {
   void cry(const httplib::Request& request, httplib::Response& response) const;
 
   Storage& storage_;
-  Log& log_;
   Clock now_;
 };
 
