@@ -182,10 +182,12 @@ TEST_P(GuildRoutesTest, aMemberSeesOnlyTheirGuildAndLeavingForgetsThem) {
   const json bob = member("bob@acme.com");
   const json zoe = member("zoe@other.org");
   ASSERT_EQ(push(ana["apiKey"], day("2026-12-07", 500)).status, 200);
+  ASSERT_EQ(push(zoe["apiKey"], day("2026-12-07", 700)).status, 200);
+  EXPECT_EQ(board(bob["apiKey"])["totalXp"], 500);  // Zoe's day stays in her guild
   const json zoeBoard = board(zoe["apiKey"]);
   EXPECT_EQ(zoeBoard["guild"]["domain"], "other.org");
   EXPECT_EQ(zoeBoard["board"].size(), 1U);
-  EXPECT_EQ(zoeBoard["totalXp"], 0);
+  EXPECT_EQ(zoeBoard["totalXp"], 700);
 
   // Keys of one service open nothing of another.
   expectError(server_.as(ana["apiKey"], "GET", "/api/worldboss/board?today=2026-12-07"), 401,
