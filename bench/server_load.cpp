@@ -4,9 +4,11 @@
 // PostgreSQL cluster of its own for "postgresql") and stopped at the end.
 //
 //   server_load [--engine sqlite|postgresql] [--clients N] [--seconds S] [--server PATH]
+//   server_load --together [--engine sqlite|postgresql] [--seconds S] [--server PATH]
 //
 // Prints requests a second, latency percentiles per kind of request, and the server's resident
-// memory at rest (after start) and after the load.
+// memory at rest (after start) and after the load. With --together, the load is the guild's and
+// the vigil's instead (together_load.cpp; 20 s unless --seconds says otherwise).
 #include <httplib.h>
 
 #include <algorithm>
@@ -26,6 +28,7 @@
 #include "tests/support/postgres_cluster.hpp"
 #include "tests/support/server_process.hpp"
 #include "tests/support/temp_folder.hpp"
+#include "together_load.hpp"
 
 namespace {
 
@@ -34,8 +37,9 @@ using Clock = std::chrono::steady_clock;
 struct Options {
   std::string engine = "sqlite";
   int clients = 8;
-  int seconds = 10;
+  std::optional<int> seconds;  // 10 for the accounts' load, 20 for playing together
   std::string server;
+  bool together = false;
 };
 
 // One kind of request: how long each took (microseconds) and how many failed.
@@ -68,6 +72,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
       options.clients = std::atoi(argv[++i]);
     } else if (word == "--seconds" && hasValue) {
       options.seconds = std::atoi(argv[++i]);
+    } else if (word == "--together") {
+      options.together = true;
     } else if (word == "--server" && hasValue) {
       options.server = argv[++i];
     } else {
@@ -75,8 +81,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
     }
   }
   const bool known = options.engine == "sqlite" || options.engine == "postgresql";
-  if (!known || options.clients < 1 || options.clients > 64 || options.seconds < 1 ||
-      options.seconds > 300) {
+  if (!known || options.clients < 1 || options.clients > 64 ||
+      (options.seconds && (*options.seconds < 1 || *options.seconds > 300))) {
     return std::nullopt;
   }
   return options;
@@ -166,7 +172,7 @@ int run(const Options& options) {
   const double restMiB = residentMiB(server.pid());
 
   const Clock::time_point begin = Clock::now();
-  const Clock::time_point deadline = begin + std::chrono::seconds(options.seconds);
+  const Clock::time_point deadline = begin + std::chrono::seconds(options.seconds.value_or(10));
   std::vector<ClientTallies> perClient(static_cast<std::size_t>(options.clients));
   std::vector<std::thread> threads;
   for (int c = 0; c < options.clients; ++c) {
@@ -205,10 +211,14 @@ int main(int argc, char** argv) {
   const std::optional<Options> options = parseOptions(argc, argv);
   if (!options) {
     std::cerr << "usage: server_load [--engine sqlite|postgresql] [--clients 1..64] "
-                 "[--seconds 1..300] [--server PATH]\n";
+                 "[--seconds 1..300] [--server PATH] [--together]\n";
     return 2;
   }
   try {
+    if (options->together) {
+      return talewick::bench::runTogetherLoad(
+          {options->engine, options->server, options->seconds.value_or(20)});
+    }
     return run(*options);
   } catch (const std::exception& error) {
     std::cerr << "server_load: " << error.what() << "\n";

@@ -8,6 +8,7 @@
 #include "server/invite_routes.hpp"
 #include "server/oauth_start.hpp"
 #include "server/provider_status.hpp"
+#include "server/request_parts.hpp"
 #include "server/responses.hpp"
 #include "server/time_text.hpp"
 
@@ -35,25 +36,12 @@ std::string statusMessage(int status) {
   }
 }
 
-// The request's body as JSON: null when empty, nullopt when it is not JSON.
-std::optional<json> jsonBody(const Request& request) {
-  if (request.body.empty()) return json(nullptr);
-  json body = json::parse(request.body, nullptr, false);
-  if (body.is_discarded()) return std::nullopt;
-  return body;
-}
-
-// The hash under which a key is stored: the key itself is never kept.
-std::string keyHash(std::string_view key) { return crypto::hex(crypto::sha256(key)); }
-
-std::int64_t now() { return unixSeconds(std::chrono::system_clock::now()); }
-
 constexpr const char* PROVIDER_ROUTE = R"(/api/([^/]+)/)";
 
 }  // namespace
 
-Api::Api(const Config& config, Storage& storage, Log& log, FormPoster post)
-    : config_(config), storage_(storage), log_(log), post_(std::move(post)) {}
+Api::Api(const Config& config, Storage& storage, Log& log, FormPoster post, Clock now)
+    : config_(config), storage_(storage), log_(log), post_(std::move(post)), now_(std::move(now)) {}
 
 void Api::mount(httplib::Server& server) const {
   server.set_payload_max_length(MAX_BODY_BYTES);
@@ -89,6 +77,10 @@ void Api::mount(httplib::Server& server) const {
   server.Post(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
     invites.answerPage(request, response, true);
   });
+
+  guilds_.mount(server);
+  worldBoss_.mount(server);
+  vigils_.mount(server);
 
   // Any other call under /api/ is refused like the known ones when its key is not known, so that
   // a caller without a key learns nothing of which routes exist.
@@ -147,17 +139,9 @@ httplib::Server::Handler Api::forProvider(
 }
 
 std::optional<std::string> Api::callerOf(const Request& request) const {
-  const std::string header = request.get_header_value("authorization");
-  static constexpr std::string_view kScheme = "bearer ";
-  if (header.size() <= kScheme.size()) return std::nullopt;
-  for (std::size_t i = 0; i < kScheme.size(); ++i) {
-    // The scheme's name is case-insensitive.
-    if (std::tolower(static_cast<unsigned char>(header[i])) != kScheme[i]) return std::nullopt;
-  }
-  const std::string_view key = std::string_view(header).substr(kScheme.size());
-  // Only keys of the form handed out are worth a look-up.
-  if (!crypto::isHex(key, 64, true)) return std::nullopt;
-  return storage_.userWithKeyHash(keyHash(key));
+  const std::optional<std::string> key = bearerKey(request);
+  if (!key) return std::nullopt;
+  return storage_.userWithKeyHash(keyHash(*key));
 }
 
 void Api::health(Response& response) const { sendJson(response, 200, {{"status", "ok"}}); }
@@ -171,7 +155,7 @@ void Api::registerUser(const Request& request, Response& response) const {
   }
   const std::string userId = crypto::randomUuid();
   const std::string apiKey = crypto::randomHex(32);
-  storage_.addUser(userId, keyHash(apiKey), now());
+  storage_.addUser(userId, keyHash(apiKey), now_());
   sendJson(response, 200, {{"userId", userId}, {"apiKey", apiKey}});
 }
 
@@ -196,7 +180,7 @@ void Api::startOAuth(Call& call, const Provider& provider) const {
                          " n'est pas configuré sur ce serveur ; réglages manquants : " + names +
                          ".");
   }
-  const AuthorizationStart start = startAuthorization(config_, provider, call.userId, now());
+  const AuthorizationStart start = startAuthorization(config_, provider, call.userId, now_());
   storage_.saveOAuthState(start.state);
   sendJson(call.response, 200, {{"authorizationUrl", start.authorizationUrl}});
 }
@@ -217,7 +201,7 @@ void Api::finishOAuth(const Request& request, Response& response) const {
     error = "Autorisation " + name + " inconnue ou déjà utilisée.";
   } else {
     auto finished = finishAuthorization(config_, *provider, *state, request.get_param_value("code"),
-                                        now(), post_);
+                                        now_(), post_);
     if (auto* connection = std::get_if<ProviderConnection>(&finished)) {
       storage_.saveConnection(state->userId, *connection);
     } else {

@@ -1,10 +1,14 @@
 // The server's HTTP surface: registration, and per provider the connection status, the OAuth
 // round trip (its start, and the provider's redirect that ends it) and the disconnection, over
-// the storage port.
+// the storage port; and the routes of playing together (GuildRoutes, WorldBossRoutes,
+// VigilRoutes), which read the time through the Api's clock.
 //
 // Every answer is JSON; every refusal is {"error": text} (French: the desktop program shows it to
-// its user as it is). Calls under "/api/" but registration and the reading of an invitation's
-// answers need "authorization: Bearer KEY". The invitation relay's routes are InviteRoutes'.
+// its user as it is; the routes of playing together answer codes such as "rate_limited", which
+// the program maps to its own texts). Calls under "/api/" but registration, the guild's join and
+// verify, the world boss's enlistment (which take the sign-up secret) and the reading of an
+// invitation's answers need "authorization: Bearer KEY". The invitation relay's routes are
+// InviteRoutes'.
 #pragma once
 
 #include <httplib.h>
@@ -14,12 +18,16 @@
 #include <optional>
 #include <string>
 
+#include "server/clock.hpp"
 #include "server/config.hpp"
+#include "server/guild_routes.hpp"
 #include "server/log.hpp"
 #include "server/oauth_finish.hpp"
 #include "server/openings_routes.hpp"
 #include "server/providers.hpp"
 #include "server/storage.hpp"
+#include "server/vigil_routes.hpp"
+#include "server/world_boss_routes.hpp"
 
 namespace talewick::server {
 
@@ -30,7 +38,9 @@ class Api {
  public:
   // `config`, `storage` and `log` outlive every server the routes are mounted on. `post` reaches
   // the providers' token URLs.
-  Api(const Config& config, Storage& storage, Log& log, FormPoster post = postForm);
+  // `now` is the routes' clock (the system's, but in tests).
+  Api(const Config& config, Storage& storage, Log& log, FormPoster post = postForm,
+      Clock now = systemClock());
 
   // Installs the routes, the body limit and the error bodies on `server`.
   void mount(httplib::Server& server) const;
@@ -66,8 +76,13 @@ class Api {
   Storage& storage_;
   Log& log_;
   FormPoster post_;
+  Clock now_;
   // Booking links: the owner's calls and the public page.
   OpeningsRoutes openings_{config_, storage_, log_};
+  // Playing together: the guild of a company domain, the world boss and its vigil rooms.
+  GuildRoutes guilds_{config_, storage_, log_, now_};
+  WorldBossRoutes worldBoss_{config_, storage_, log_, now_};
+  VigilRoutes vigils_{storage_, now_};
 };
 
 }  // namespace talewick::server

@@ -435,6 +435,7 @@ class FailingStorage final : public Storage {
                   const std::optional<std::string>&) override {
     fail();
   }
+  void inSqlTransaction(const std::function<void(SqlSession&)>&) override { fail(); }
 
  private:
   [[noreturn]] static void fail() { throw StorageError("database or disk is full"); }

@@ -85,6 +85,117 @@ const std::vector<std::string>& schemaSteps() {
           PRIMARY KEY (uid, email_key)
         );
       )sql",
+      // 5: playing together. Attempts counted for rate limits; the guilds of company domains,
+      // their members (one per address, any number of keys), their daily aggregates and their
+      // weekly bosses (hit points fixed when first asked, dealt and slain once settled); the
+      // world boss's raiders and their daily damage; the vigil's seats, heartbeats, cries and
+      // resolved rooms.
+      R"sql(
+        CREATE TABLE attempts (
+          bucket TEXT NOT NULL,
+          at BIGINT NOT NULL
+        );
+        CREATE INDEX attempts_by_bucket ON attempts (bucket, at);
+        CREATE TABLE guild_codes (
+          email TEXT PRIMARY KEY,
+          code_hash TEXT NOT NULL,
+          expires_at BIGINT NOT NULL,
+          wrong_tries BIGINT NOT NULL
+        );
+        CREATE TABLE guilds (
+          domain TEXT PRIMARY KEY,
+          name TEXT NOT NULL,
+          emblem TEXT NOT NULL,
+          founder_id TEXT,
+          created_at BIGINT NOT NULL
+        );
+        CREATE TABLE guild_members (
+          id TEXT PRIMARY KEY,
+          email TEXT NOT NULL UNIQUE,
+          domain TEXT NOT NULL REFERENCES guilds(domain),
+          joined_at BIGINT NOT NULL
+        );
+        CREATE INDEX guild_members_by_domain ON guild_members (domain, joined_at);
+        CREATE TABLE guild_keys (
+          key_hash TEXT PRIMARY KEY,
+          member_id TEXT NOT NULL REFERENCES guild_members(id) ON DELETE CASCADE
+        );
+        CREATE TABLE guild_days (
+          member_id TEXT NOT NULL REFERENCES guild_members(id) ON DELETE CASCADE,
+          domain TEXT NOT NULL,
+          day TEXT NOT NULL,
+          xp BIGINT NOT NULL,
+          quests BIGINT NOT NULL,
+          streak BIGINT NOT NULL,
+          hero_name TEXT NOT NULL,
+          mode TEXT NOT NULL,
+          vocation TEXT,
+          extras TEXT NOT NULL,
+          PRIMARY KEY (member_id, day)
+        );
+        CREATE INDEX guild_days_by_domain ON guild_days (domain, day);
+        CREATE TABLE guild_weeks (
+          domain TEXT NOT NULL,
+          week TEXT NOT NULL,
+          hp BIGINT NOT NULL,
+          dealt BIGINT,
+          slain BIGINT,
+          PRIMARY KEY (domain, week)
+        );
+        CREATE TABLE raiders (
+          id TEXT PRIMARY KEY,
+          key_hash TEXT NOT NULL UNIQUE,
+          hero_name TEXT NOT NULL,
+          avatar TEXT,
+          vocation TEXT,
+          banner BIGINT NOT NULL,
+          rank BIGINT NOT NULL UNIQUE,
+          enlisted_at BIGINT NOT NULL
+        );
+        CREATE INDEX raiders_by_banner ON raiders (banner, rank);
+        CREATE TABLE raider_days (
+          raider_id TEXT NOT NULL REFERENCES raiders(id) ON DELETE CASCADE,
+          day TEXT NOT NULL,
+          damage BIGINT NOT NULL,
+          PRIMARY KEY (raider_id, day)
+        );
+        CREATE INDEX raider_days_by_day ON raider_days (day);
+        CREATE TABLE vigil_seats (
+          slot TEXT NOT NULL,
+          raider_id TEXT NOT NULL REFERENCES raiders(id) ON DELETE CASCADE,
+          room BIGINT NOT NULL,
+          seat BIGINT NOT NULL,
+          pledged BIGINT NOT NULL,
+          done BIGINT NOT NULL,
+          held BIGINT,
+          reward BIGINT,
+          PRIMARY KEY (slot, raider_id)
+        );
+        CREATE INDEX vigil_seats_by_room ON vigil_seats (slot, room, seat);
+        CREATE TABLE vigil_beats (
+          slot TEXT NOT NULL,
+          raider_id TEXT NOT NULL,
+          minute BIGINT NOT NULL,
+          PRIMARY KEY (slot, raider_id, minute)
+        );
+        CREATE TABLE vigil_cries (
+          slot TEXT NOT NULL,
+          room BIGINT NOT NULL,
+          raider_id TEXT NOT NULL,
+          cry TEXT NOT NULL,
+          at BIGINT NOT NULL
+        );
+        CREATE INDEX vigil_cries_by_room ON vigil_cries (slot, room, at);
+        CREATE TABLE vigil_results (
+          slot TEXT NOT NULL,
+          room BIGINT NOT NULL,
+          lit BIGINT NOT NULL,
+          belfry BIGINT NOT NULL,
+          members BIGINT NOT NULL,
+          fire_level BIGINT NOT NULL,
+          PRIMARY KEY (slot, room)
+        );
+      )sql",
   };
   return steps;
 }
@@ -455,6 +566,62 @@ bool PostgresStorage::saveAnswer(const std::string& uid, const std::string& emai
         "WHERE uid = $1 AND email_key = $2",
         uid, guestKey(email), status, respondedAt, unlessEmpty(comment));
     return changed.affected_rows() > 0;
+  });
+}
+
+}  // namespace talewick::server
+
+namespace talewick::server {
+
+namespace {
+
+class PostgresSession final : public SqlSession {
+ public:
+  explicit PostgresSession(pqxx::work& work) : work_(work) {}
+
+  std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlValue>& params) override {
+    const pqxx::result result = run(sql, params);
+    std::vector<SqlRow> rows;
+    rows.reserve(result.size());
+    for (const pqxx::row& found : result) {
+      SqlRow row;
+      for (const pqxx::field& field : found) {
+        if (field.is_null()) {
+          row.cells.emplace_back(std::nullopt);
+        } else {
+          row.cells.emplace_back(field.c_str());
+        }
+      }
+      rows.push_back(std::move(row));
+    }
+    return rows;
+  }
+
+  std::int64_t execute(std::string_view sql, const std::vector<SqlValue>& params) override {
+    return run(sql, params).affected_rows();
+  }
+
+  void lock(std::string_view name) override {
+    work_.exec_params("SELECT pg_advisory_xact_lock(hashtext($1))", std::string(name));
+  }
+
+ private:
+  pqxx::result run(std::string_view sql, const std::vector<SqlValue>& params) {
+    std::vector<std::optional<std::string>> values;
+    values.reserve(params.size());
+    for (const SqlValue& value : params) values.push_back(value.text);
+    return work_.exec_params(dollarParameters(sql), pqxx::prepare::make_dynamic_params(values));
+  }
+
+  pqxx::work& work_;
+};
+
+}  // namespace
+
+void PostgresStorage::inSqlTransaction(const std::function<void(SqlSession&)>& work) {
+  inTransaction([&](pqxx::work& transaction) {
+    PostgresSession session(transaction);
+    work(session);
   });
 }
 

@@ -9,6 +9,13 @@ void sendJson(httplib::Response& response, int status, const nlohmann::json& bod
                        "application/json");
 }
 
+void sendRecord(httplib::Response& response, int status, const nlohmann::ordered_json& record) {
+  response.status = status;
+  response.set_content(
+      record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace),
+      "application/json");
+}
+
 void sendError(httplib::Response& response, int status, const std::string& message) {
   sendJson(response, status, {{"error", message}});
 }

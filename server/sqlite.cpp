@@ -88,4 +88,6 @@ bool Statement::isNull(int column) const {
   return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }
 
+int Statement::columns() const { return sqlite3_column_count(statement_); }
+
 }  // namespace talewick::server::sqlite

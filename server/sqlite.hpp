@@ -57,6 +57,8 @@ class Statement {
   std::string text(int column) const;
   std::int64_t integer(int column) const;
   bool isNull(int column) const;
+  // How many columns a row has.
+  int columns() const;
 
  private:
   Database& db_;

@@ -355,3 +355,68 @@ bool SqliteStorage::saveAnswer(const std::string& uid, const std::string& email,
 }
 
 }  // namespace talewick::server
+
+namespace talewick::server {
+
+namespace {
+
+class SqliteSession final : public SqlSession {
+ public:
+  explicit SqliteSession(sqlite::Database& db) : db_(db) {}
+
+  std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlValue>& params) override {
+    sqlite::Statement statement(db_, sql);
+    bindAll(statement, params);
+    std::vector<SqlRow> rows;
+    while (statement.step()) {
+      SqlRow row;
+      for (int column = 0; column < statement.columns(); ++column) {
+        if (statement.isNull(column)) {
+          row.cells.emplace_back(std::nullopt);
+        } else {
+          row.cells.emplace_back(statement.text(column));
+        }
+      }
+      rows.push_back(std::move(row));
+    }
+    return rows;
+  }
+
+  std::int64_t execute(std::string_view sql, const std::vector<SqlValue>& params) override {
+    sqlite::Statement statement(db_, sql);
+    bindAll(statement, params);
+    statement.run();
+    return sqlite3_changes(db_.handle());
+  }
+
+  void lock(std::string_view) override {}
+
+ private:
+  static void bindAll(sqlite::Statement& statement, const std::vector<SqlValue>& params) {
+    for (std::size_t i = 0; i < params.size(); ++i) {
+      const int index = static_cast<int>(i) + 1;
+      const SqlValue& value = params[i];
+      if (!value.text) {
+        statement.bind(index, std::optional<std::int64_t>());
+      } else if (value.isNumber) {
+        statement.bind(index, static_cast<std::int64_t>(std::stoll(*value.text)));
+      } else {
+        statement.bind(index, *value.text);
+      }
+    }
+  }
+
+  sqlite::Database& db_;
+};
+
+}  // namespace
+
+void SqliteStorage::inSqlTransaction(const std::function<void(SqlSession&)>& work) {
+  const std::lock_guard lock(mutex_);
+  sqlite::inTransaction(db_, [&] {
+    SqliteSession session(db_);
+    work(session);
+  });
+}
+
+}  // namespace talewick::server

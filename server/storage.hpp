@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -17,6 +18,7 @@
 
 #include "server/config.hpp"
 #include "server/invitation.hpp"
+#include "server/sql_session.hpp"
 
 namespace talewick::server {
 
@@ -140,6 +142,10 @@ class Storage {
   virtual bool saveAnswer(const std::string& uid, const std::string& email,
                           const std::string& status, std::int64_t respondedAt,
                           const std::optional<std::string>& comment) = 0;
+
+  // Runs `work` in one transaction, committed when it returns and rolled back when it throws:
+  // the guild, world boss and vigil stores write their statements once for both engines.
+  virtual void inSqlTransaction(const std::function<void(SqlSession&)>& work) = 0;
 };
 
 // The slots of an opening as the engines store them (a JSON array of strings), and back.
