@@ -1,5 +1,6 @@
 // Load on talewick-server over loopback: concurrent clients, each on one kept-alive connection,
-// registering new users and reading their connections' status, for a bounded time. The server is
+// registering new users, reading their connections' status, and on a booking page of their own
+// showing the page and booking its slots as visitors do, for a bounded time. The server is
 // the one built beside this program, started on a fresh database of the chosen engine (a
 // PostgreSQL cluster of its own for "postgresql") and stopped at the end.
 //
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -53,8 +55,12 @@ struct Tally {
 };
 
 struct ClientTallies {
-  Tally registering, status;
+  Tally registering, status, page, booking;
 };
+
+// An opening as people publish one: two weeks of free half hours, every half hour from a day
+// ahead (a client that books them all goes on with the other requests).
+constexpr int OPENING_SLOTS = 300;
 
 const std::vector<std::string> PROVIDERS = {"asana",     "google-calendar", "linear",
                                             "microsoft", "notion",          "todoist"};
@@ -106,8 +112,39 @@ std::string registerUser(httplib::Client& client, const std::string& secret) {
   return body.is_object() ? body.value("apiKey", "") : "";
 }
 
-// Runs one client until `deadline`: one request in twenty registers a user, the others read the
-// status of one of the providers with the client's own key.
+// The page address ("/b/…") of an opening of OPENING_SLOTS slots published with `auth`, and its
+// slots; nullopt when refused.
+std::optional<std::pair<std::string, std::vector<std::string>>> publishOpening(
+    httplib::Client& client, const httplib::Headers& auth) {
+  std::vector<std::string> slots;
+  const auto first = std::chrono::floor<std::chrono::hours>(std::chrono::system_clock::now()) +
+                     std::chrono::hours(24);
+  for (int i = 0; i < OPENING_SLOTS; ++i) {
+    const std::time_t at =
+        std::chrono::system_clock::to_time_t(first + std::chrono::minutes(30 * i));
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&at));
+    slots.emplace_back(text);
+  }
+  const nlohmann::json body = {{"title", "Café"},
+                               {"durationMin", 30},
+                               {"approval", "auto"},
+                               {"conference", ""},
+                               {"slots", slots}};
+  const httplib::Result result =
+      client.Post("/api/openings", auth, body.dump(), "application/json");
+  if (!result || result->status != 200) return std::nullopt;
+  const nlohmann::json answer = nlohmann::json::parse(result->body, nullptr, false);
+  if (!answer.is_object() || !answer.contains("url")) return std::nullopt;
+  const std::string url = answer["url"];
+  const std::size_t page = url.find("/b/");
+  if (page == std::string::npos) return std::nullopt;
+  return std::make_pair(url.substr(page), std::move(slots));
+}
+
+// Runs one client until `deadline`: of twenty requests one registers a user, two show the
+// client's booking page, one books its next free slot as a visitor, the others read the status
+// of one of the providers with the client's own key.
 ClientTallies runClient(const std::string& url, const std::string& secret,
                         Clock::time_point deadline, int seed) {
   ClientTallies tallies;
@@ -120,9 +157,29 @@ ClientTallies runClient(const std::string& url, const std::string& secret,
     return tallies;
   }
   const httplib::Headers auth = {{"authorization", "Bearer " + key}};
+  const auto opening = publishOpening(client, auth);
+  if (!opening) {
+    ++tallies.booking.failures;
+    return tallies;
+  }
+  std::size_t nextSlot = 0;
   for (long i = seed; Clock::now() < deadline; ++i) {
     const Clock::time_point start = Clock::now();
-    if (i % 20 == 0) {
+    const auto took = [&] {
+      return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    };
+    if (i % 20 == 1 || i % 20 == 11) {
+      const httplib::Result result = client.Get(opening->first);
+      tallies.page.micros.push_back(took());
+      if (!result || result->status != 200) ++tallies.page.failures;
+    } else if (i % 20 == 5 && nextSlot < opening->second.size()) {
+      const httplib::Result result =
+          client.Post(opening->first, httplib::Params{{"slot", opening->second[nextSlot++]},
+                                                      {"name", "Zoë"},
+                                                      {"email", "zoe@example.org"}});
+      tallies.booking.micros.push_back(took());
+      if (!result || result->status != 200) ++tallies.booking.failures;
+    } else if (i % 20 == 0) {
       const bool ok = !registerUser(client, secret).empty();
       const std::chrono::duration<double, std::micro> took = Clock::now() - start;
       tallies.registering.micros.push_back(took.count());
@@ -184,13 +241,14 @@ int run(const Options& options) {
   for (std::thread& thread : threads) thread.join();
   const std::chrono::duration<double> elapsed = Clock::now() - begin;
 
-  Tally registering, status, all;
+  Tally registering, status, page, booking, all;
   for (const ClientTallies& tallies : perClient) {
     registering.add(tallies.registering);
     status.add(tallies.status);
+    page.add(tallies.page);
+    booking.add(tallies.booking);
   }
-  all.add(registering);
-  all.add(status);
+  for (const Tally* kind : {&registering, &status, &page, &booking}) all.add(*kind);
   std::this_thread::sleep_for(std::chrono::seconds(1));  // let the server settle before reading
 
   std::printf("talewick-server on %s, %d clients, %.1f s\n", options.engine.c_str(),
@@ -199,6 +257,8 @@ int run(const Options& options) {
               static_cast<double>(all.micros.size()) / elapsed.count());
   report("register", registering);
   report("status", status);
+  report("page", page);
+  report("booking", booking);
   report("all", all);
   std::printf("  server memory: %.1f MiB at rest, %.1f MiB after the load\n", restMiB,
               residentMiB(server.pid()));
