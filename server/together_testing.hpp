@@ -51,6 +51,9 @@ class TogetherServer {
     start();
   }
 
+  // "http://127.0.0.1:PORT", for a client of the test's own.
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
   void setNow(std::int64_t now) { now_ = now; }
   void advance(std::int64_t seconds) { now_ += seconds; }
   std::int64_t now() const { return now_; }
@@ -89,9 +92,14 @@ class TogetherServer {
         std::make_unique<Api>(config_, *storage_, log_, postForm, [this] { return now_.load(); });
     server_ = std::make_unique<httplib::Server>();
     api_->mount(*server_);
-    const int port = server_->bind_to_any_port("127.0.0.1");
+    // A restart serves on the same port, so that clients keep their address.
+    if (port_ == 0) {
+      port_ = server_->bind_to_any_port("127.0.0.1");
+    } else if (!server_->bind_to_port("127.0.0.1", port_)) {
+      ADD_FAILURE() << "port " << port_ << " is taken again";
+    }
     thread_ = std::thread([this] { server_->listen_after_bind(); });
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port);
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
     client_->set_read_timeout(30, 0);
     if (!client_->Get("/health")) ADD_FAILURE() << "the server does not answer";
   }
@@ -116,6 +124,7 @@ class TogetherServer {
   std::unique_ptr<Api> api_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
+  int port_ = 0;
   std::unique_ptr<httplib::Client> client_;
 };
 

@@ -29,7 +29,8 @@ std::vector<Command> allCommands() {
           peopleCommand(),         offersCommand(),       pinCommand(),         unpinCommand(),
           daemonCommand(),         buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
           connectCommand(),        disconnectCommand(),   connectionsCommand(), handleURLCommand(),
-          installDesktopCommand(), openingsCommand(),     invitesCommand()};
+          installDesktopCommand(), openingsCommand(),     invitesCommand(),     guildCommand(),
+          worldBossCommand(),      roomCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

@@ -27,6 +27,7 @@
 #include "ui/notification_schedule.hpp"
 #include "ui/render.hpp"
 #include "ui/store_watches.hpp"
+#include "ui/together_driver.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -59,7 +60,8 @@ class Daemon {
         expeditionTimer_(main_),
         notesSettle_(main_),
         openingsTimer_(main_),
-        signals_(main_, SIGINT, SIGTERM) {}
+        signals_(main_, SIGINT, SIGTERM),
+        together_(app, [this](const std::string& line) { say(line); }) {}
   int run() {
     startNotifications();
     watchHero();
@@ -78,6 +80,7 @@ class Daemon {
     watchExpedition();
     watchNotes();
     pollOpenings();
+    together_.start();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
     });
@@ -159,6 +162,7 @@ class Daemon {
     HeroStore& hero = app_.heroStore();
     shown_ = *hero.payload();
     hero.observe([this](const HeroSyncPayload&) {
+      together_.heroChanged();
       if (progressPosted_) return;
       progressPosted_ = true;
       asio::post(main_, [this] { printProgress(); });
@@ -365,6 +369,8 @@ class Daemon {
   asio::steady_timer openingsTimer_;
   std::string openingsProblem_;
   asio::signal_set signals_;
+  // The guild's and the world boss's pushes, the vigil session this user is in.
+  TogetherDriver together_;
   std::string lastStatus_;
   HeroSyncPayload shown_;
   // The kingdom's payments printed since the hero's last line.
