@@ -7,13 +7,17 @@
 #pragma once
 
 #include <asio/post.hpp>
+#include <chrono>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/http_port.hpp"
 #include "core/run_loop.hpp"
+#include "core/secrets_port.hpp"
 #include "services/backend/backend_connection.hpp"
+#include "services/backend/json_request.hpp"
 
 namespace talewick::backend {
 
@@ -36,6 +40,36 @@ void mappedCall(HttpClient& http, RunLoop& loop, const std::string& queue, HttpR
         }
         asio::post(main, [done = std::move(done), outcome = std::move(outcome)] { done(outcome); });
       });
+}
+
+// A call of such a service, before its credential is added.
+struct ServiceCall {
+  std::string method, path;
+  std::optional<Json> body;
+  bool withSignup = false;  // speaks with this device's sign-up secret rather than a key
+  std::chrono::milliseconds timeout;
+};
+
+// `call` on `backend`'s root with the credential credentialHeaders gives for it and `key`, then
+// as mappedCall. Without a root or a sign-up secret the failure is Err's notConfigured; without
+// the key, `noKey`. Nothing is sent then.
+template <class Failure, class Err, class ErrorOf>
+void credentialedCall(const BackendConnection& backend, const SecretsStore& secrets,
+                      HttpClient& http, RunLoop& loop, const std::string& queue, ServiceCall call,
+                      const std::optional<std::string>& key, typename Err::Kind noKey,
+                      ErrorOf errorOf, std::function<void(Outcome<std::string>)> done) {
+  const std::optional<std::string> root = backend.root();
+  std::optional<HttpHeaders> headers =
+      credentialHeaders(secrets, call.withSignup, call.withSignup ? std::nullopt : key);
+  if (!root || !headers) {
+    Err err;
+    err.kind = !root || call.withSignup ? Err::Kind::notConfigured : noKey;
+    return done({std::nullopt, std::make_exception_ptr(Failure(std::move(err)))});
+  }
+  mappedCall<Failure, Err>(http, loop, queue,
+                           jsonRequest(*root, std::move(call.method), call.path,
+                                       std::move(*headers), call.body, call.timeout),
+                           std::move(errorOf), std::move(done));
 }
 
 }  // namespace talewick::backend

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "services/backend/json_request.hpp"
 #include "services/backend/mapped_call.hpp"
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
@@ -100,17 +99,9 @@ std::vector<std::string> GuildService::identityKeys() const {
 void GuildService::call(const std::string& method, const std::string& path,
                         const std::optional<Json>& body, bool withSignup,
                         std::function<void(Outcome<std::string>)> done) {
-  const std::optional<std::string> root = backend_.root();
-  if (!root) return done(failed<std::string>(errWithKind(Err::Kind::notConfigured)));
-  std::optional<HttpHeaders> headers =
-      backend::credentialHeaders(secrets_, withSignup, withSignup ? std::nullopt : apiKey());
-  if (!headers) {
-    return done(failed<std::string>(
-        errWithKind(withSignup ? Err::Kind::notConfigured : Err::Kind::notMember)));
-  }
-  backend::mappedCall<GuildFailure, Err>(
-      http_, loop_, QUEUE,
-      backend::jsonRequest(*root, method, path, std::move(*headers), body, CALL_TIMEOUT),
+  backend::credentialedCall<GuildFailure, Err>(
+      backend_, secrets_, http_, loop_, QUEUE, {method, path, body, withSignup, CALL_TIMEOUT},
+      withSignup ? std::nullopt : apiKey(), Err::Kind::notMember,
       [](std::string_view answer, int64_t status) { return GuildWire::error(answer, status); },
       std::move(done));
 }

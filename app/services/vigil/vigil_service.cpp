@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "services/backend/json_request.hpp"
 #include "services/backend/mapped_call.hpp"
 #include "services/worldboss/world_boss_credit.hpp"
 #include "services/worldboss/world_boss_service.hpp"
@@ -133,20 +132,10 @@ std::optional<Date> VigilService::cryCooldownUntil() const {
 std::string VigilService::pledgeSlot() const { return Vigil::nextSlot(clock_()); }
 
 void VigilService::send(Call call, std::function<void(backend::Outcome<std::string>)> done) {
-  const std::optional<std::string> root = backend_.root();
-  if (!root) {
-    return done({std::nullopt,
-                 std::make_exception_ptr(VigilFailure(errWithKind(Err::Kind::notConfigured)))});
-  }
-  const std::optional<std::string> key = secrets_.get(WorldBossService::API_KEY_ITEM);
-  if (!key || key->empty()) {
-    return done(
-        {std::nullopt, std::make_exception_ptr(VigilFailure(errWithKind(Err::Kind::notEnlisted)))});
-  }
-  backend::mappedCall<VigilFailure, Err>(
-      http_, loop_, QUEUE,
-      backend::jsonRequest(*root, call.method, call.path, {backend::bearer(*key)}, call.body,
-                           CALL_TIMEOUT),
+  backend::credentialedCall<VigilFailure, Err>(
+      backend_, secrets_, http_, loop_, QUEUE,
+      {std::move(call.method), std::move(call.path), std::move(call.body), false, CALL_TIMEOUT},
+      secrets_.get(WorldBossService::API_KEY_ITEM), Err::Kind::notEnlisted,
       [](std::string_view answer, int64_t status) { return VigilWire::error(answer, status); },
       std::move(done));
 }

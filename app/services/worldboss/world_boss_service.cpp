@@ -1,6 +1,5 @@
 #include "services/worldboss/world_boss_service.hpp"
 
-#include "services/backend/json_request.hpp"
 #include "services/backend/mapped_call.hpp"
 #include "services/worldboss/world_boss_credit.hpp"
 #include "support/local_calendar.hpp"
@@ -17,12 +16,6 @@ using WorldBossWire::Err;
 template <class T>
 Outcome<T> failed(Err err) {
   return {std::nullopt, std::make_exception_ptr(WorldBossFailure(std::move(err)))};
-}
-
-Err errWithKind(Err::Kind kind) {
-  Err err;
-  err.kind = kind;
-  return err;
 }
 
 const char* const UNREADABLE = "réponse illisible";
@@ -99,17 +92,9 @@ bool WorldBossService::publishEnrollmentIfNeeded() {
 void WorldBossService::call(const std::string& method, const std::string& path,
                             const std::optional<Json>& body, bool withSignup,
                             std::function<void(Outcome<std::string>)> done) {
-  const std::optional<std::string> root = backend_.root();
-  if (!root) return done(failed<std::string>(errWithKind(Err::Kind::notConfigured)));
-  std::optional<HttpHeaders> headers =
-      backend::credentialHeaders(secrets_, withSignup, withSignup ? std::nullopt : apiKey());
-  if (!headers) {
-    return done(failed<std::string>(
-        errWithKind(withSignup ? Err::Kind::notConfigured : Err::Kind::notEnlisted)));
-  }
-  backend::mappedCall<WorldBossFailure, Err>(
-      http_, loop_, QUEUE,
-      backend::jsonRequest(*root, method, path, std::move(*headers), body, CALL_TIMEOUT),
+  backend::credentialedCall<WorldBossFailure, Err>(
+      backend_, secrets_, http_, loop_, QUEUE, {method, path, body, withSignup, CALL_TIMEOUT},
+      withSignup ? std::nullopt : apiKey(), Err::Kind::notEnlisted,
       [](std::string_view answer, int64_t status) { return WorldBossWire::error(answer, status); },
       std::move(done));
 }
