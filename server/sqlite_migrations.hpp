@@ -1,5 +1,5 @@
-// The SQLite engine's schema, built by numbered steps: a database remembers in its
-// schema_version table how many it has had, and gets the missing ones when it is opened.
+// How the SQLite engine brings a database's schema up to date with the steps of
+// server/schema_steps.hpp.
 #pragma once
 
 #include <span>
@@ -9,10 +9,6 @@
 #include "server/sqlite.hpp"
 
 namespace talewick::server::sqlite {
-
-// The steps, oldest first: step i takes a database from version i to version i + 1. A step, once
-// released, is never edited: a change of schema is a new step.
-const std::vector<std::string_view>& schemaSteps();
 
 // Applies the steps `db` has not had yet, in order and all in one transaction, and returns the
 // version found before. Throws StorageError, leaving the database as it was, when a step fails or

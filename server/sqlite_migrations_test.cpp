@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "server/schema_steps.hpp"
 #include "server/storage.hpp"
 #include "tests/support/temp_folder.hpp"
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "server/schema_steps.hpp"
 #include "server/sqlite_migrations.hpp"
 
 namespace talewick::server {
@@ -61,7 +62,7 @@ SqliteStorage::SqliteStorage(const std::filesystem::path& path) : db_(createPriv
   sqlite3_busy_timeout(db_.handle(), BUSY_TIMEOUT_MS);
   // Readers go on while a writer writes, which the processes of one machine share well.
   db_.run("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON;");
-  sqlite::migrate(db_, sqlite::schemaSteps());
+  sqlite::migrate(db_, schemaSteps());
 }
 
 void SqliteStorage::addUser(const std::string& userId, const std::string& keyHash,

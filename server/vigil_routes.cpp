@@ -126,6 +126,26 @@ std::optional<vigils::Seat> seatOf(Storage& storage, const VigilCall& call, Resp
   return seat;
 }
 
+// A write of the caller to their own seat (a beat, a done count, a cry): refused with 503
+// "locked" once the slot has closed at `now`.
+struct SeatWrite {
+  VigilCall call;
+  vigils::Seat seat;
+};
+
+std::optional<SeatWrite> seatWrite(Storage& storage, const Request& request, Response& response,
+                                   std::int64_t now) {
+  std::optional<VigilCall> call = vigilCall(storage, request, response, false);
+  if (!call) return std::nullopt;
+  std::optional<vigils::Seat> seat = seatOf(storage, *call, response);
+  if (!seat) return std::nullopt;
+  if (now >= call->slot.close) {
+    sendError(response, 503, "locked");
+    return std::nullopt;
+  }
+  return SeatWrite{std::move(*call), std::move(*seat)};
+}
+
 }  // namespace
 
 VigilRoutes::VigilRoutes(Storage& storage, Clock now) : storage_(storage), now_(std::move(now)) {}
@@ -171,43 +191,39 @@ void VigilRoutes::room(const Request& request, Response& response) const {
 }
 
 void VigilRoutes::beat(const Request& request, Response& response) const {
-  const std::optional<VigilCall> call = vigilCall(storage_, request, response, false);
-  if (!call) return;
-  const std::optional<vigils::Seat> seat = seatOf(storage_, *call, response);
-  if (!seat) return;
   const std::int64_t now = now_();
-  if (now >= call->slot.close) return sendError(response, 503, "locked");
-  if (now < call->slot.start) return sendError(response, 409, "locked");
-  const std::int64_t window = vigil::windowAt(call->slot.start, now);
-  vigils::beat(storage_, call->slot.slot, call->raider.id, window);
+  const std::optional<SeatWrite> write = seatWrite(storage_, request, response, now);
+  if (!write) return;
+  const VigilCall& call = write->call;
+  if (now < call.slot.start) return sendError(response, 409, "locked");
+  const std::int64_t window = vigil::windowAt(call.slot.start, now);
+  vigils::beat(storage_, call.slot.slot, call.raider.id, window);
   sendJson(response, 200, {{"window", window}});
 }
 
 void VigilRoutes::done(const Request& request, Response& response) const {
-  const std::optional<VigilCall> call = vigilCall(storage_, request, response, false);
-  if (!call) return;
-  const std::optional<vigils::Seat> seat = seatOf(storage_, *call, response);
-  if (!seat) return;
-  if (now_() >= call->slot.close) return sendError(response, 503, "locked");
-  const json& value = call->body.contains("done") ? call->body["done"] : json();
+  const std::optional<SeatWrite> write = seatWrite(storage_, request, response, now_());
+  if (!write) return;
+  const VigilCall& call = write->call;
+  const vigils::Seat& seat = write->seat;
+  const json& value = call.body.contains("done") ? call.body["done"] : json();
   if (!value.is_number_integer()) return sendError(response, 400, "invalid_done");
-  const std::int64_t done = std::clamp<std::int64_t>(value.get<std::int64_t>(), 0, seat->pledged);
-  vigils::setDone(storage_, call->slot.slot, call->raider.id, done);
+  const std::int64_t done = std::clamp<std::int64_t>(value.get<std::int64_t>(), 0, seat.pledged);
+  vigils::setDone(storage_, call.slot.slot, call.raider.id, done);
   sendJson(response, 200, {{"done", done}});
 }
 
 void VigilRoutes::cry(const Request& request, Response& response) const {
-  const std::optional<VigilCall> call = vigilCall(storage_, request, response, false);
-  if (!call) return;
-  const std::optional<vigils::Seat> seat = seatOf(storage_, *call, response);
-  if (!seat) return;
   const std::int64_t now = now_();
-  if (now >= call->slot.close) return sendError(response, 503, "locked");
-  const json& key = call->body.contains("key") ? call->body["key"] : json();
+  const std::optional<SeatWrite> write = seatWrite(storage_, request, response, now);
+  if (!write) return;
+  const VigilCall& call = write->call;
+  const vigils::Seat& seat = write->seat;
+  const json& key = call.body.contains("key") ? call.body["key"] : json();
   if (!key.is_string() || !WorldBossVigil::cry(key.get_ref<const std::string&>())) {
     return sendError(response, 400, "unknown_cry");
   }
-  if (!vigils::cry(storage_, *seat, key.get<std::string>(), now,
+  if (!vigils::cry(storage_, seat, key.get<std::string>(), now,
                    WorldBossVigil::cryMinIntervalSeconds, WorldBossVigil::cryMaxPerSession)) {
     return sendError(response, 429, "rate_limited");
   }
