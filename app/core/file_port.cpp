@@ -49,6 +49,8 @@ std::string describeFileProblem(std::error_code code) {
       return Loc::string("file.problem.nameTooLong", "chemin trop long");
     case ELOOP:
       return Loc::string("file.problem.loop", "trop de liens symboliques");
+    case EAGAIN:
+      return Loc::string("file.problem.busy", "modifié sans cesse par un autre programme");
     case EIO:
       return Loc::string("file.problem.io", "erreur d'entrée-sortie du disque");
     default:

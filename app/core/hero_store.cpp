@@ -28,9 +28,11 @@ std::string encodeDocument(const HeroSyncPayload& payload) {
 
 // Runs on the cloud queue: the cloud keeps whatever either side has better. Throws FileError.
 void mergeAndWrite(const HeroSyncPayload& local, KeyValueCloudStore& cloud) {
-  const std::optional<HeroSyncPayload> stored = decodeDocument(cloud.data(HeroStore::CLOUD_KEY));
-  const HeroSyncPayload merged = stored ? HeroSync::mergedForCloud(local, *stored) : local;
-  cloud.setData(HeroStore::CLOUD_KEY, encodeDocument(merged));
+  mergeIntoCloud(cloud, HeroStore::CLOUD_KEY,
+                 [&](const std::optional<std::string>& bytes) -> std::optional<std::string> {
+                   const std::optional<HeroSyncPayload> stored = decodeDocument(bytes);
+                   return encodeDocument(stored ? HeroSync::mergedForCloud(local, *stored) : local);
+                 });
   cloud.synchronize();
 }
 

@@ -348,6 +348,48 @@ TEST_F(HeroStoreFilesTest, AReplayedDayChangesTheHeroOnceWhicheverProcessReplays
   EXPECT_EQ(decoded(files.contents(FILE)), before);
 }
 
+// A cloud on which another machine (or the phone) writes at the worst moment: after we read what
+// the cloud held and before we write our merge of it, one of `racers` per try.
+class RacedCloud : public MemoryCloudStore {
+ public:
+  std::vector<std::string> racers;
+  bool replaceData(const std::string& key, const std::optional<std::string>& expected,
+                   const std::string& bytes) override {
+    if (!racers.empty()) {
+      writeFromElsewhere(key, racers.front());
+      racers.erase(racers.begin());
+    }
+    return MemoryCloudStore::replaceData(key, expected, bytes);
+  }
+};
+
+TEST(HeroStoreRace, AHeroWrittenWhileWeMergeIsMergedInNotWrittenOver) {
+  TempFolder home("race");
+  RacedCloud cloud;
+  home.write("a/" + std::string(HeroStore::FILE_NAME), encoded(withXp(500, 10, 1)));
+  cloud.racers = {encoded(withXp(300, 100, 50))};
+  Machine m(home, "a", cloud);
+  m.store.start();
+  m.settle();
+  const std::optional<HeroSyncPayload> stored = decoded(cloud.data(HeroStore::CLOUD_KEY));
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->totalXp, 500);  // ours
+  EXPECT_EQ(stored->gold, 100);     // theirs, of a later version
+
+  // A cloud that changes at every try is given up on and said, and this machine keeps its hero.
+  std::ostringstream said;
+  RacedCloud busy;
+  for (int i = 0; i < 10; ++i) busy.racers.push_back(encoded(withXp(i, 0, 0)));
+  RunLoop loop;
+  HeroStore store(linuxFiles(), home / "b" / HeroStore::FILE_NAME, busy, loop.main(),
+                  loop.serialQueue(HeroStore::CLOUD_QUEUE), said);
+  home.write("b/" + std::string(HeroStore::FILE_NAME), encoded(withXp(700)));
+  store.start();
+  loop.settle();
+  EXPECT_NE(said.str().find("modifié sans cesse"), std::string::npos) << said.str();
+  EXPECT_EQ(store.payload()->totalXp, 700);
+}
+
 // Two machines share one cloud; any sequence of credits (some of the same receipt on both),
 // renames and syncs must end in one hero that paid every receipt exactly once.
 TEST(HeroStoreConvergence, TwoMachinesEndWithOneHeroWhateverTheInterleaving) {

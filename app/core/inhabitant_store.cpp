@@ -77,17 +77,20 @@ void InhabitantStore::writeToCloud(const Book& book) {
   cloudQueue_.async([this, book] {
     try {
       // Another machine may have written since this book was merged: what it wrote stays.
-      std::optional<Book> stored;
-      if (const std::optional<std::string> bytes = cloud_.data(CLOUD_KEY)) {
-        try {
-          stored = decodeJsonText<Book>(*bytes);
-        } catch (const DecodeError&) {
-          // Already reported on the main loop; the book written now replaces it.
-        }
-      }
-      const Book next = stored ? InhabitantBook::merged(*stored, book) : book;
-      if (stored == next) return;
-      cloud_.setData(CLOUD_KEY, encodeBook(next));
+      mergeIntoCloud(cloud_, CLOUD_KEY,
+                     [&](const std::optional<std::string>& bytes) -> std::optional<std::string> {
+                       std::optional<Book> stored;
+                       if (bytes) {
+                         try {
+                           stored = decodeJsonText<Book>(*bytes);
+                         } catch (const DecodeError&) {
+                           // Already reported on the main loop; the book written now replaces it.
+                         }
+                       }
+                       const Book next = stored ? InhabitantBook::merged(*stored, book) : book;
+                       if (stored == next) return std::nullopt;
+                       return encodeBook(next);
+                     });
       cloud_.synchronize();
     } catch (const std::system_error& e) {
       // The file holds the book; the next change writes to the cloud again.

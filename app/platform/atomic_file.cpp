@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -54,6 +55,11 @@ namespace {
 
 void writeAtomically(const std::filesystem::path& path, std::string_view data,
                      std::filesystem::perms mode) {
+  writeAtomicallyIf(path, data, mode, nullptr);
+}
+
+bool writeAtomicallyIf(const std::filesystem::path& path, std::string_view data,
+                       std::filesystem::perms mode, const std::function<bool()>& stillWanted) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
@@ -88,6 +94,18 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
     errno = saved;
     fail("cannot flush", temp);
   }
+  // Asked as late as possible: the file is ready, only the rename is left.
+  bool wanted = true;
+  try {
+    wanted = !stillWanted || stillWanted();
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+  if (!wanted) {
+    ::unlink(temp.c_str());
+    return false;
+  }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int saved = errno;
     ::unlink(temp.c_str());
@@ -100,6 +118,7 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
     ::fsync(dir);
     ::close(dir);
   }
+  return true;
 }
 
 std::optional<std::string> temporaryTarget(std::string_view name) {

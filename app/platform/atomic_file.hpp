@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,13 @@ void writeAtomically(const std::filesystem::path& path, std::string_view data,
                                                    std::filesystem::perms::owner_write |
                                                    std::filesystem::perms::group_read |
                                                    std::filesystem::perms::others_read);
+
+// As writeAtomically, but the new file replaces `path` only when `stillWanted` (asked once the new
+// bytes are on disk, just before the rename) returns true; otherwise nothing changes and the
+// answer is false. A caller that read, merged and now writes checks there that nobody replaced
+// the file meanwhile, which narrows the window for a lost update to the rename itself.
+bool writeAtomicallyIf(const std::filesystem::path& path, std::string_view data,
+                       std::filesystem::perms mode, const std::function<bool()>& stillWanted);
 
 // The name of the file a temporary of writeAtomically was written for (".a.ics.123.tmp" →
 // "a.ics"); nullopt for any other name. A writer killed half-way leaves such a file behind.

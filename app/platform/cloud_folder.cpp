@@ -192,6 +192,24 @@ void CloudFolderStore::setData(const std::string& key, const std::string& bytes)
   snapshot_[key] = Entry{std::nullopt, fnv1a(bytes)};
 }
 
+bool CloudFolderStore::replaceData(const std::string& key,
+                                   const std::optional<std::string>& expected,
+                                   const std::string& bytes) {
+  if (key.empty()) throw std::invalid_argument("the cloud store has no empty key");
+  const fs::path path = folder_ / fileNameForKey(key);
+  std::lock_guard lock(mutex_);
+  bool written = false;
+  try {
+    written = files::writeAtomicallyIf(path, bytes, fs::perms::owner_read | fs::perms::owner_write,
+                                       [&] { return files::readExisting(path) == expected; });
+  } catch (const std::system_error& e) {
+    throw FileError(FileAction::write, path, e.code());
+  }
+  // A value written meanwhile is left for the next rescan to announce.
+  if (written) snapshot_[key] = Entry{std::nullopt, fnv1a(bytes)};
+  return written;
+}
+
 void CloudFolderStore::remove(const std::string& key) {
   if (key.empty()) return;
   const fs::path path = folder_ / fileNameForKey(key);

@@ -70,6 +70,10 @@ class CloudFolderStore : public KeyValueCloudStore {
   // Throws std::invalid_argument for the empty key, std::system_error when the file cannot be
   // written (the previous value is then intact).
   void setData(const std::string& key, const std::string& bytes) override;
+  // The file is read back for the comparison once the new bytes are on disk, just before the
+  // rename. Throws like setData().
+  bool replaceData(const std::string& key, const std::optional<std::string>& expected,
+                   const std::string& bytes) override;
   // An absent key (the empty one included) is fine. Throws std::system_error when the file exists
   // and cannot be removed.
   void remove(const std::string& key) override;

@@ -161,6 +161,22 @@ TEST_F(CloudFolderTest, OnlyRecentFilesAreReReadWhenTheirStampIsUnchanged) {
   EXPECT_EQ(store.processExternalChanges(), Keys{"recent"});
 }
 
+TEST_F(CloudFolderTest, ReplaceDataWritesOnlyOverTheValueItWasGiven) {
+  CloudFolderStore store(folder_);
+  EXPECT_TRUE(store.replaceData("hero", std::nullopt, "un"));
+  EXPECT_FALSE(store.replaceData("hero", std::nullopt, "deux"));
+  EXPECT_TRUE(store.replaceData("hero", "un", "deux"));
+  EXPECT_EQ(store.processExternalChanges(), Keys{});  // our own writes
+
+  // A sync tool brings another machine's value between our read and our write: it stays, and is
+  // announced like any change from elsewhere.
+  temp_.write("Sync/talewick/hero", "d'ailleurs");
+  EXPECT_FALSE(store.replaceData("hero", "deux", "trois"));
+  EXPECT_EQ(store.data("hero"), "d'ailleurs");
+  EXPECT_EQ(store.processExternalChanges(), Keys{"hero"});
+  EXPECT_EQ(names(), Keys{"hero"});  // no temporary left behind
+}
+
 TEST_F(CloudFolderTest, AFolderInAValuesPlaceReadsAsNoneAndIsSaidOnce) {
   fs::create_directories(folder_ / "hero.v1");
   std::ostringstream said;

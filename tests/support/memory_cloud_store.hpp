@@ -22,6 +22,15 @@ class MemoryCloudStore : public KeyValueCloudStore {
     values_[key] = bytes;
     ++writes_;
   }
+  bool replaceData(const std::string& key, const std::optional<std::string>& expected,
+                   const std::string& bytes) override {
+    std::lock_guard lock(mutex_);
+    auto it = values_.find(key);
+    if ((it == values_.end() ? std::nullopt : std::optional(it->second)) != expected) return false;
+    values_[key] = bytes;
+    ++writes_;
+    return true;
+  }
   void remove(const std::string& key) override {
     std::lock_guard lock(mutex_);
     values_.erase(key);
