@@ -12,7 +12,8 @@ FakeBackend::FakeBackend() : server_(std::make_unique<httplib::Server>()) {
   // A caller that gave up closes its socket; the late answer must not end the test program.
   std::signal(SIGPIPE, SIG_IGN);
   const auto handle = [this](const httplib::Request& request, httplib::Response& response) {
-    Received seen{request.method, request.path, request.body, {}};
+    Received seen{request.method, request.path, request.body, {}, {}};
+    for (const auto& [name, value] : request.params) seen.query[name] = value;
     for (const auto& [name, value] : request.headers) {
       std::string lowered = name;
       for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -27,6 +27,7 @@ class FakeBackend {
   struct Received {
     std::string method, path, body;
     std::map<std::string, std::string> headers;  // names lower-cased
+    std::map<std::string, std::string> query;    // the path's parameters, decoded
   };
 
   FakeBackend();
