@@ -83,6 +83,7 @@ void KingdomCoordinator::rebuildSnapshot() {
   sources.overrides = overrides_.overrides();
   sources.openReminders = openReminders_;
   if (taskFiles_) sources.vaultTasks = taskFiles_();
+  if (trackerTickets_) sources.trackerTickets = trackerTickets_();
   sources.todaysBoard = board_.board();
 
   View view;

@@ -100,6 +100,11 @@ class KingdomCoordinator {
     taskFiles_ = std::move(source);
   }
 
+  // Where the open items of connected trackers come from (read at every rebuild); none by default.
+  void readTrackerTickets(std::function<std::vector<TrackerTicket>()> source) {
+    trackerTickets_ = std::move(source);
+  }
+
   // The people of the calendar: each rebuild from the agenda records the people of the meetings
   // that have ended in `inhabitants` (the user's own addresses read from `preferences`), and the
   // offers read which ones the user has seen from `preferences`. Either may be null (no people
@@ -141,6 +146,7 @@ class KingdomCoordinator {
   KingdomCosmeticsStore cosmetics_;
   KingdomRefreshQueue queue_;
   std::function<std::vector<VaultSideQuest>()> taskFiles_;
+  std::function<std::vector<TrackerTicket>()> trackerTickets_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a
   // moment does not look like every reminder ticked at once.
   std::vector<SideQuest> openReminders_;

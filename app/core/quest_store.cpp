@@ -220,10 +220,13 @@ void QuestStore::performLoad(DateInterval interval, std::string label) {
     publish();
     return;
   }
-  // Items of connected remote calendars join here once those services exist: nothing to merge.
+  std::vector<DayEvent> remote;
+  if (remoteEvents_) remote = remoteEvents_(interval);
   std::vector<DayEvent> events = std::move(lists.timed);
-  events.reserve(events.size() + lists.allDay.size());  // exactly: the window stays loaded
+  // Exactly: the window stays loaded.
+  events.reserve(events.size() + lists.allDay.size() + remote.size());
   std::move(lists.allDay.begin(), lists.allDay.end(), std::back_inserter(events));
+  std::move(remote.begin(), remote.end(), std::back_inserter(events));
   if (!tombstones_.empty()) {
     CalendarAccess::Reconciled kept = CalendarAccess::reconcile(events, tombstones_);
     tombstones_ = std::move(kept.remainingTombstones);

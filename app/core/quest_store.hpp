@@ -164,6 +164,12 @@ class QuestStore {
   // the window reloaded.
   void cloudChanged(const std::vector<std::string>& keys);
 
+  // Where the events of connected remote calendars come from: asked at every load for the
+  // window's, they join the calendar folder's occurrences. None by default.
+  void readRemoteEvents(std::function<std::vector<DayEvent>(DateInterval)> source) {
+    remoteEvents_ = std::move(source);
+  }
+
   // Invitation answers are polled every 120 s once started; `poll` does the polling.
   void startInvitationPolling(std::function<void()> poll);
 
@@ -219,6 +225,7 @@ class QuestStore {
   std::vector<QuestSlot> questOfEvent_;  // parallel to events_
   std::unordered_map<uint64_t, uint32_t> eventByOccurrence_;
   std::vector<CalendarAccess::CalendarDeletionTombstone> tombstones_;
+  std::function<std::vector<DayEvent>(DateInterval)> remoteEvents_;
   // The event created last through this store. When another calendar already holds the same
   // title at the same time, this one is shown for both: the user must find what they just wrote.
   std::string lastCreated_;

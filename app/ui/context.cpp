@@ -170,8 +170,21 @@ QuestStore& AppContext::questStore() {
     questStore_ = std::make_unique<QuestStore>(
         calendarStore(), selection(), preferences(), &cloudStore(), runLoop().main(),
         [this] { return now(); }, calendarDisabled());
+    // Remote events show beside the folder's, on calendars the user may hide like any other.
+    questStore_->readRemoteEvents([this](DateInterval interval) {
+      return integrationPipeline().calendarEvents(interval, selection().hidden());
+    });
   }
   return *questStore_;
+}
+
+pipeline::IntegrationPipelineStore& AppContext::integrationPipeline() {
+  if (!integrationPipeline_) {
+    integrationPipeline_ = std::make_unique<pipeline::IntegrationPipelineStore>(
+        linuxFiles(), paths::dataFolder() / pipeline::IntegrationPipelineStore::FILE_NAME,
+        [this]() -> backend::BackendConnection& { return backend(); }, runLoop(), warnings_);
+  }
+  return *integrationPipeline_;
 }
 
 KingdomCoordinator& AppContext::kingdom() {
@@ -184,6 +197,12 @@ KingdomCoordinator& AppContext::kingdom() {
     kingdom_->readTaskFiles([this] {
       VaultStore& vault = vaultStore();
       return vault.folderPath() ? vault.scan().quests : std::vector<VaultSideQuest>{};
+    });
+    kingdom_->readTrackerTickets([this] {
+      pipeline::IntegrationPipelineStore& store = integrationPipeline();
+      return store.response() ? IntegrationPipeline::trackerTickets(store.response()->items,
+                                                                    store.suppressedItemIDs())
+                              : std::vector<TrackerTicket>{};
     });
   }
   return *kingdom_;

@@ -32,6 +32,7 @@
 #include "services/invites/invitations.hpp"
 #include "services/invites/invite_registry.hpp"
 #include "services/openings/openings_service.hpp"
+#include "services/pipeline/integration_pipeline_store.hpp"
 
 namespace talewick::ui {
 
@@ -91,6 +92,9 @@ class AppContext {
   // connection stores over it.
   backend::BackendConnection& backend();
   backend::ProviderConnections& providerConnections();
+  // The open items of connected trackers and remote calendars (integration-pipeline.json in the
+  // data folder): read without any call; the backend is reached only to refresh or act.
+  pipeline::IntegrationPipelineStore& integrationPipeline();
   // The booking links, over the backend session, the calendar and the quest store.
   openings::OpeningsService& openings();
   // The invitations sent ("Quillon/invites.json" in the data folder) and their relay.
@@ -116,6 +120,7 @@ class AppContext {
   std::unique_ptr<CalendarEventStorePort> calendarStore_;
   std::unique_ptr<RemindersStorePort> remindersStore_;
   // Members are destroyed last to first: each of these reads the ones above it.
+  std::unique_ptr<pipeline::IntegrationPipelineStore> integrationPipeline_;
   std::unique_ptr<QuestStore> questStore_;
   std::unique_ptr<KingdomCoordinator> kingdom_;
   std::unique_ptr<KingdomRestStore> restStore_;

@@ -18,7 +18,7 @@ std::vector<KingdomItem> itemsAhead(const std::vector<KingdomItem>& items, Date 
   const double today = LocalCalendar::startOfDay(now).seconds;
   std::vector<KingdomItem> kept;
   for (const KingdomItem& item : items) {
-    if (item.source == KingdomItem::Source::reminder || !item.date || item.date->seconds >= today) {
+    if (item.source != KingdomItem::Source::quest || !item.date || item.date->seconds >= today) {
       kept.push_back(item);
     }
   }

@@ -19,7 +19,7 @@ namespace talewick::ui {
 std::string realmName(KingdomRealm realm);
 
 // What a realm shows of the whole window it lists: the items still ahead from the day of `now`,
-// and the open reminders whatever their date.
+// and the open obligations (reminders, task-file tasks, tracker tickets) whatever their date.
 std::vector<KingdomItem> itemsAhead(const std::vector<KingdomItem>& items, Date now);
 
 // "09/12 14:30" (or "09/12" all day): when an item falls; empty without a date.

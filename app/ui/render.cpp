@@ -151,4 +151,12 @@ std::string progressBar(double progress, int width) {
   return bar + "]";
 }
 
+bool askedYes(std::istream& in, std::ostream& out, const std::string& question) {
+  out << question << " [o/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(in, answer)) return false;
+  answer = text::lower(std::string(text::trim(answer)));
+  return answer == "o" || answer == "oui" || answer == "y" || answer == "yes";
+}
+
 }  // namespace talewick::ui

@@ -1,6 +1,7 @@
 // Text and JSON rendering shared by the commands.
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -55,6 +56,10 @@ std::string goldAndStreak(int64_t gold, int64_t streakDays);
 
 // "épique": a rarity as the lists name it.
 std::string rarityName(Rarity rarity);
+
+// Asks `question` on `out` with " [o/N] " and reads the answer on `in`: yes for "o", "oui", "y"
+// or "yes" (any case, surrounding spaces aside); no for anything else and for no answer at all.
+bool askedYes(std::istream& in, std::ostream& out, const std::string& question);
 
 // "[████░░░░]": `progress` (0…1) of `width` cells.
 std::string progressBar(double progress, int width);

@@ -89,6 +89,7 @@ class Builder {
     addInvitations();
     for (const SideQuest& r : s_.openReminders) placeReminder(r);
     for (const VaultSideQuest& t : s_.vaultTasks) placeVaultTask(t);
+    for (const TrackerTicket& t : s_.trackerTickets) placeTicket(t);
     judgeTickedReminders();
     judgeDoneVaultTasks();
     // Forget the occurrences this build did not meet; the others wait for the next one.
@@ -267,6 +268,19 @@ class Builder {
     out_.journeyCandidates.push_back({"vault:" + t.id, WorldQuests::Realm::family,
                                       Journey::CandidateKind::vaultTask, t.title, t.due, t.xp,
                                       t.gold});
+  }
+
+  void placeTicket(const TrackerTicket& t) {
+    const bool overdue = t.due && t.due->seconds < day_.start.seconds;
+    list(t.deadline ? KingdomRealm::deadlines : KingdomRealm::tickets,
+         {KingdomItem::Source::ticket, t.id, t.title, t.title, t.due, false, false, overdue});
+    using Kind = Journey::CandidateKind;
+    const Kind kind = overdue && t.deadline ? Kind::overdueDeadline
+                      : t.inProgress        ? Kind::ticketInProgress
+                                            : Kind::backlogTicket;
+    out_.journeyCandidates.push_back(
+        {"ticket:" + t.id, t.deadline ? WorldQuests::Realm::deadlines : WorldQuests::Realm::tickets,
+         kind, t.title, t.due, t.xp, t.gold});
   }
 
   // The board's task-file tasks that are no longer open were ticked (or dropped) since.

@@ -21,9 +21,13 @@
 // - The day's load counts today's timed occurrences and the reminders due today; its busy
 //   minutes are those of the day's load measure (the waking window).
 //
-// Sources that arrive with later services (tracker tickets, task-file tasks, guild factions,
-// campaign steps, expeditions) are the empty fields of Sources: fill them and they flow into the
-// realms, candidates and load with no other change.
+// - A tracker ticket (an open item of a connected tracker) lands in the tickets realm, or in the
+//   deadlines realm when its service placed it there; it is overdue once its due day has passed,
+//   and a main-quest candidate (in progress, else from the backlog; an overdue deadline first).
+//
+// Sources that arrive with later services (guild factions, campaign steps, expeditions) are the
+// empty fields of Sources: fill them and they flow into the realms, candidates and load with no
+// other change.
 #pragma once
 
 #include <array>
@@ -51,9 +55,9 @@ namespace talewick {
 
 // One obligation as a realm lists it.
 struct KingdomItem {
-  enum class Source { quest, reminder, vaultTask };
+  enum class Source { quest, reminder, vaultTask, ticket };
   Source source = Source::quest;
-  std::string id;            // the quest id, the reminder id, or the task-file task id
+  std::string id;            // the quest, reminder, task-file task or tracker item id
   std::string title;         // what the user wrote
   std::string name;          // the quest's epic name; the title again for a reminder
   std::optional<Date> date;  // the occurrence's start, or the reminder's due date
@@ -65,7 +69,20 @@ struct KingdomItem {
 
 template <>
 struct EnumTraits<KingdomItem::Source> {
-  static constexpr std::array<std::string_view, 3> names{"quest", "reminder", "vaultTask"};
+  static constexpr std::array<std::string_view, 4> names{"quest", "reminder", "vaultTask",
+                                                         "ticket"};
+};
+
+// One open item of a connected work tracker, as the kingdom reads it.
+struct TrackerTicket {
+  std::string id;  // the integration pipeline's id
+  std::string title;
+  std::optional<Date> due;
+  bool deadline = false;    // placed with the deadlines by its service
+  bool inProgress = false;  // started, as opposed to waiting in the backlog
+  int64_t xp = 0;
+  int64_t gold = 0;
+  bool operator==(const TrackerTicket&) const = default;
 };
 
 namespace KingdomSnapshot {
@@ -81,6 +98,8 @@ struct Sources {
   std::vector<SideQuest> openReminders;
   // The open tasks of the notes folder.
   std::vector<VaultSideQuest> vaultTasks;
+  // The open items of connected trackers.
+  std::vector<TrackerTicket> trackerTickets;
   // Today's stored board, if any: its baselines tell which reminders were since ticked.
   std::optional<WorldQuests::DailyBoard> todaysBoard;
   int64_t expeditionsToday = 0;

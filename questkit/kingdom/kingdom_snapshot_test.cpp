@@ -204,5 +204,25 @@ TEST_F(SnapshotTest, TheClassificationCacheFollowsEveryChangeOfTheWords) {
   EXPECT_EQ(cache.entries.size(), 2u);
 }
 
+TEST_F(SnapshotTest, TrackerTicketsLandWithTheTicketsOrTheDeadlinesAndBecomeMainQuestCandidates) {
+  sources.trackerTickets = {
+      {"linear:1", "Corriger la connexion", std::nullopt, false, true, 40, 12},
+      {"todoist:2", "Rendu du dossier", localDate(2026, 12, 8, 18), true, false, 60, 18},
+      {"asana:3", "Relire la maquette", localDate(2026, 12, 12, 9), false, false, 20, 6}};
+  const KingdomSnapshot::Snapshot s = build();
+  EXPECT_EQ(ids(s.realm(KingdomRealm::tickets)), (std::vector<std::string>{"asana:3", "linear:1"}));
+  ASSERT_EQ(s.realm(KingdomRealm::deadlines).size(), 1u);
+  EXPECT_TRUE(s.realm(KingdomRealm::deadlines)[0].overdue);
+  EXPECT_EQ(s.realm(KingdomRealm::deadlines)[0].source, KingdomItem::Source::ticket);
+  std::vector<Journey::CandidateKind> kinds;
+  for (const Journey::Candidate& c : s.journeyCandidates) kinds.push_back(c.kind);
+  EXPECT_EQ(candidateIDs(s),
+            (std::vector<std::string>{"ticket:linear:1", "ticket:todoist:2", "ticket:asana:3"}));
+  EXPECT_EQ(kinds, (std::vector<Journey::CandidateKind>{Journey::CandidateKind::ticketInProgress,
+                                                        Journey::CandidateKind::overdueDeadline,
+                                                        Journey::CandidateKind::backlogTicket}));
+  EXPECT_EQ(s.journeyCandidates[0].xpReward, 40);
+}
+
 }  // namespace
 }  // namespace talewick

@@ -114,6 +114,19 @@ std::vector<Item> sideQuestItems(const std::vector<Item>& items,
   return out;
 }
 
+std::vector<TrackerTicket> trackerTickets(const std::vector<Item>& items,
+                                          const std::set<std::string>& hidden) {
+  std::vector<TrackerTicket> out;
+  for (const Item& item : items) {
+    if (isCalendarItem(item) || hidden.count(item.id)) continue;
+    const bool started =
+        item.status == "in_progress" || item.status == "started" || item.status == "inProgress";
+    out.push_back({item.id, item.title, item.dueAt, item.rpg.realm == "deadlines", started,
+                   item.rpg.xp, item.rpg.gold});
+  }
+  return out;
+}
+
 std::optional<Action> action(const Item& item, std::string_view kind) {
   for (const Action& a : item.actions) {
     if (a.kind == kind) return a;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game/day_event.hpp"
+#include "kingdom/kingdom_snapshot.hpp"
 #include "pipeline/integration_wire.hpp"
 #include "support/date.hpp"
 
@@ -52,6 +53,11 @@ bool matchesCalendarQuestContent(const Item& item, std::string_view title, Date 
 // `hidden` (done or deleted here).
 std::vector<Item> sideQuestItems(const std::vector<Item>& items,
                                  const std::set<std::string>& hidden);
+
+// The tracker items the kingdom places (not calendar items, none of `hidden`): with the deadlines
+// when the backend put them in that realm, in progress when their status says they started.
+std::vector<TrackerTicket> trackerTickets(const std::vector<Item>& items,
+                                          const std::set<std::string>& hidden);
 
 // The item's first action of `kind` ("complete", "delete").
 std::optional<Action> action(const Item& item, std::string_view kind);

@@ -146,6 +146,12 @@ TEST(IntegrationItems, TasksListedAsSideQuestsAreOfferedUntilDoneHere) {
   ASSERT_EQ(offered.size(), 1u);
   EXPECT_EQ(offered[0].id, "todoist:1");
 
+  done.rpg = {"deadlines", "📌", "high", 50, 15};
+  done.status = "in_progress";
+  const std::vector<TrackerTicket> tickets = trackerTickets({task, done, remote}, {"todoist:1"});
+  ASSERT_EQ(tickets.size(), 1u);
+  EXPECT_EQ(tickets[0], (TrackerTicket{"todoist:4", "", std::nullopt, true, true, 50, 15}));
+
   EXPECT_EQ(stillSuppressed({"todoist:1", "todoist:9"}, {task, done}),
             (std::set<std::string>{"todoist:1"}));
   task.actions = {{"delete", "DELETE", "a", "Supprimer"},

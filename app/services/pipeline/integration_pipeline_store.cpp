@@ -89,6 +89,7 @@ void IntegrationPipelineStore::performRefresh(bool force, std::function<void()> 
   }
   backend::BackendConnection& backend = backend_();
   if (!backend.configured()) {
+    failed_ = true;
     statusLine_ = failureLine(backend::BackendError::notConfigured().what());
     for (auto& waiting : std::exchange(waiting_, {})) waiting();
     return;
@@ -109,8 +110,10 @@ void IntegrationPipelineStore::performRefresh(bool force, std::function<void()> 
           statusLine_ = answerLine(*saved_.response,
                                    saved_.response->items.size() - saved_.suppressed.size());
         } catch (const DecodeError&) {
+          failed_ = true;
           statusLine_ = failureLine(backend::BackendError::unreadableAnswer().what());
         } catch (...) {
+          failed_ = true;
           statusLine_ = failureLine(backend::failureText(std::current_exception()));
         }
         if (std::exchange(pendingForce_, false)) return performRefresh(true);
@@ -129,6 +132,8 @@ void IntegrationPipelineStore::remove(const Item& item, std::function<void(bool)
 void IntegrationPipelineStore::runAction(const Item& item, const char* kind,
                                          std::function<void(bool)> done) {
   const std::optional<IntegrationWire::Action> action = IntegrationPipeline::action(item, kind);
+  // Every way out below but success is a failure.
+  failed_ = true;
   if (!action) {
     statusLine_ =
         std::string(kind) == "complete"

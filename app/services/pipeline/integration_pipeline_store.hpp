@@ -56,6 +56,8 @@ class IntegrationPipelineStore {
   const std::set<std::string>& suppressedItemIDs() const { return saved_.suppressed; }
   const std::string& statusLine() const { return statusLine_; }
   bool isLoading() const { return loading_; }
+  // Whether the last refresh or action that finished failed (the backend unconfigured included).
+  bool failed() const { return failed_; }
   bool pendingRefreshForce() const { return pendingForce_; }
   void selectWorkspace(std::function<std::optional<std::string>()> workspace) {
     workspace_ = std::move(workspace);
@@ -96,6 +98,7 @@ class IntegrationPipelineStore {
   Saved saved_;
   std::string statusLine_;
   bool loading_ = false;
+  bool failed_ = false;
   bool pendingForce_ = false;
   std::vector<std::function<void()>> waiting_;  // the `done` of the refreshes under way
   ObserverList<> observers_;

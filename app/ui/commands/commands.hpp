@@ -73,6 +73,7 @@ Command connectionsCommand();
 Command handleURLCommand();
 Command installDesktopCommand();
 Command openingsCommand();
+Command pipelineCommand();
 
 // --- Shared by the commands that show and change the quests ---
 

@@ -36,6 +36,8 @@ constexpr auto kFallbackLook = StoreWatches::FALLBACK_LOOK;
 constexpr auto kRemindersSettle = StoreWatches::REMINDERS_SETTLE;
 // How often the booking pages are asked for bookings to write into the calendar.
 constexpr auto kOpeningsPoll = std::chrono::seconds(60);
+// The backend keeps the services' answers for a while: asking more often brings nothing new.
+constexpr auto kPipelinePoll = std::chrono::seconds(60);
 // How long the expedition timer trusts the monotonic clock (which stops while the machine sleeps).
 constexpr double kExpeditionLook = 30;
 
@@ -60,6 +62,7 @@ class Daemon {
         expeditionTimer_(main_),
         notesSettle_(main_),
         openingsTimer_(main_),
+        pipelineTimer_(main_),
         signals_(main_, SIGINT, SIGTERM),
         together_(app, [this](const std::string& line) { say(line); }) {}
   int run() {
@@ -80,6 +83,7 @@ class Daemon {
     watchExpedition();
     watchNotes();
     pollOpenings();
+    followPipeline();
     together_.start();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
@@ -266,6 +270,38 @@ class Daemon {
     });
   }
 
+  // The connected trackers and remote calendars: asked now and every kPipelinePoll once a
+  // service was connected (or an answer is already kept); a new answer reloads the quests, whose
+  // load rebuilds the kingdom.
+  void followPipeline() {
+    pipeline::IntegrationPipelineStore& store = app_.integrationPipeline();
+    store.observe([this] { store_.coalescedReload(); });
+    pollPipeline();
+  }
+
+  void pollPipeline() {
+    pipeline::IntegrationPipelineStore& store = app_.integrationPipeline();
+    bool connected = store.response().has_value();
+    for (const auto& provider : app_.providerConnections().all()) {
+      connected = connected || provider->oauthConnected();
+    }
+    if (!connected || !app_.backend().configured()) return armPipeline();
+    store.performRefresh(false, [this, &store] {
+      // A backend that stays away is said once, not every minute.
+      const std::string problem = store.failed() ? store.statusLine() : "";
+      if (!problem.empty() && problem != pipelineProblem_) say(problem);
+      pipelineProblem_ = problem;
+      armPipeline();
+    });
+  }
+
+  void armPipeline() {
+    pipelineTimer_.expires_after(kPipelinePoll);
+    pipelineTimer_.async_wait([this](const std::error_code& error) {
+      if (!error) pollPipeline();
+    });
+  }
+
   void armOpenings() {
     openingsTimer_.expires_after(kOpeningsPoll);
     openingsTimer_.async_wait([this](const std::error_code& error) {
@@ -368,6 +404,8 @@ class Daemon {
   asio::steady_timer notesSettle_;
   asio::steady_timer openingsTimer_;
   std::string openingsProblem_;
+  asio::steady_timer pipelineTimer_;
+  std::string pipelineProblem_;
   asio::signal_set signals_;
   // The guild's and the world boss's pushes, the vigil session this user is in.
   TogetherDriver together_;

@@ -52,17 +52,6 @@ int verify(const GuildOptions& o, Io& io, AppContext& app) {
   return EXIT_DONE;
 }
 
-bool confirmed(Io& io) {
-  io.out << Loc::string("cli.guild.leaveWarning",
-                        "Quitter la guilde ? Ton héros et tes stats sont effacés du roster "
-                        "(irréversible).")
-         << " [o/N] " << std::flush;
-  std::string answer;
-  if (!std::getline(io.in, answer)) return false;
-  answer = std::string(text::trim(answer));
-  return answer == "o" || answer == "O" || answer == "oui" || answer == "y" || answer == "yes";
-}
-
 int leave(const GuildOptions& o, Io& io, AppContext& app) {
   if (!o.yes) {
     if (!io.terminal) {
@@ -70,7 +59,12 @@ int leave(const GuildOptions& o, Io& io, AppContext& app) {
                                    "Quitter la guilde est irréversible : ajoute --yes pour "
                                    "confirmer."));
     }
-    if (!confirmed(io)) return EXIT_DONE;
+    if (!askedYes(io.in, io.out,
+                  Loc::string("cli.guild.leaveWarning",
+                              "Quitter la guilde ? Ton héros et tes stats sont effacés du roster "
+                              "(irréversible)."))) {
+      return EXIT_DONE;
+    }
   }
   auto guild = makeGuild(app);
   const auto left = waitFor<bool>(app, [&](auto done) { guild->leave(std::move(done)); });
