@@ -132,5 +132,38 @@ TEST_F(PipelineCommands, ABackendAwayKeepsTheLastAnswerAndSaysWhy) {
   EXPECT_EQ(json["statusLine"], "Pipeline : En maintenance");
 }
 
+TEST(PipelineRules, TheItemsRulesAnswerThroughRules) {
+  testing::TempFolder home("pipeline-rules");
+  testing::useCommandHome(home.path(), "2026-12-09T09:00:00+01:00");
+  const Json item = Json::parse(answer({}))["items"][0];
+  const auto rule = [](const char* name, const Json& arguments) {
+    const testing::CliResult r = testing::runCli({"rules", name}, arguments.dump());
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    return Json::parse(r.out);
+  };
+  const Json event = rule("IntegrationPipelineItem.asCalendarDayEvent", {{"item", item}});
+  EXPECT_EQ(event["id"], "integration:google-calendar:e1");
+  EXPECT_EQ(rule("IntegrationPipelineItem.matchesCalendarQuestContent",
+                 {{"item", item}, {"title", "Revue trimestrielle"}, {"start", event["startDate"]}}),
+            true);
+  EXPECT_EQ(
+      rule("IntegrationPipelineStore.calendarItems",
+           {{"items", {item}},
+            {"in", {{"start", "2026-12-09T00:00:00+01:00"}, {"end", "2026-12-10T00:00:00+01:00"}}},
+            {"hiddenCalendarIDs", {"integration:google-calendar:work"}}}),
+      Json::array());
+  EXPECT_EQ(rule("TalewickIntegrationPipelineClient.actionURL",
+                 {{"href", "https://evil.example/x"}, {"root", "https://api.example.org"}}),
+            Json(nullptr));
+  EXPECT_EQ(rule("IntegrationPipelineStore.completionErrorMessage",
+                 {{"for", item}, {"status", 502}, {"backendMessage", "Google injoignable"}}),
+            "Google injoignable");
+  EXPECT_EQ(
+      testing::runCli({"rules", "IntegrationPipelineItem.asCalendarDayEvent"}, R"({"item":1})")
+          .status,
+      2);
+  testing::forgetCommandHome();
+}
+
 }  // namespace
 }  // namespace talewick::ui

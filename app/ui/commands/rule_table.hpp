@@ -30,5 +30,7 @@ std::span<const Rule> inviteRules();
 // The guild, the world boss, its vigil and the connected services' pure pieces
 // (rules_together.cpp).
 std::span<const Rule> togetherRules();
+// The integration pipeline's items, actions and failures (rules_pipeline.cpp).
+std::span<const Rule> pipelineRules();
 
 }  // namespace talewick::ui
