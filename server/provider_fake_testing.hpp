@@ -41,11 +41,11 @@ class FakeProvider {
   using Routes = std::function<void(httplib::Server&)>;
 
   explicit FakeProvider(const Routes& routes) {
-    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+    // After routing, once the body was read, and before the answer leaves.
+    server_.set_post_routing_handler([this](const httplib::Request& request, httplib::Response&) {
       const std::lock_guard lock(mutex_);
       seen_.push_back({request.method, request.path, request.get_header_value("authorization"),
                        request.body, request.params, request.headers});
-      return httplib::Server::HandlerResponse::Unhandled;
     });
     server_.Post("/oauth/token", [this](const httplib::Request& request, httplib::Response& res) {
       if (request.get_param_value("grant_type") != "refresh_token" ||
