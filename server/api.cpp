@@ -84,11 +84,13 @@ void Api::mount(httplib::Server& server) const {
     invites.answerPage(request, response, true);
   });
 
-  pipelineRoutes_.mount(server, [this](PipelineRoutes::Handler handler) {
+  const auto guard = [this](PipelineRoutes::Handler handler) {
     return authenticated([handler = std::move(handler)](const Api&, Call& call) {
       handler({call.request, call.response, call.userId});
     });
-  });
+  };
+  pipelineRoutes_.mount(server, guard);
+  providerItemRoutes_.mount(server, guard);
 
   guilds_.mount(server);
   worldBoss_.mount(server);

@@ -26,6 +26,7 @@
 #include "server/oauth_finish.hpp"
 #include "server/openings_routes.hpp"
 #include "server/pipeline_routes.hpp"
+#include "server/provider_item_routes.hpp"
 #include "server/providers.hpp"
 #include "server/storage.hpp"
 #include "server/vigil_routes.hpp"
@@ -89,6 +90,7 @@ class Api {
   // Work trackers and remote calendars read on the user's behalf. Mutable: it keeps answers.
   mutable IntegrationPipeline pipeline_;
   PipelineRoutes pipelineRoutes_{pipeline_};
+  ProviderItemRoutes providerItemRoutes_{config_, pipeline_};
 };
 
 }  // namespace talewick::server

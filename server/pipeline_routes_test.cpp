@@ -128,7 +128,9 @@ class PipelineRoutesTest : public ::testing::Test {
     const httplib::Headers headers = {{"authorization", "Bearer " + key}};
     httplib::Result result = method == "GET"    ? client_->Get(path, headers)
                              : method == "POST" ? client_->Post(path, headers, "", "")
-                                                : client_->Delete(path, headers);
+                             : method == "PATCH"
+                                 ? client_->Patch(path, headers, "{}", "application/json")
+                                 : client_->Delete(path, headers);
     if (!result) return {};
     rawBody_ = result->body;
     return {result->status, json::parse(result->body, nullptr, false)};
@@ -302,6 +304,31 @@ TEST_F(PipelineRoutesTest, completesOnlyItemsListedToTheCallerAndOnceAtTheProvid
   const Answer failed = call(ada_, "POST", "/api/integrations/items/todoist%3Aa13/complete");
   EXPECT_EQ(failed.status, 502);
   EXPECT_EQ(failed.body, (json{{"error", "Todoist a répondu HTTP 500 : Task is locked"}}));
+}
+
+TEST_F(PipelineRoutesTest, todoistsOwnListsAreKeptAndAClosedTaskEarnsItsReward) {
+  const Answer first = call(bob_, "GET", "/api/todoist/tasks");
+  ASSERT_EQ(first.status, 200) << first.body;
+  EXPECT_EQ(first.body["tasks"].size(), 2u);
+  EXPECT_EQ(first.body["connection"]["id"], "account-bob-token");
+  EXPECT_EQ(first.body["syncedAt"], "2026-12-07T12:00:00Z");
+  EXPECT_EQ(call(bob_, "GET", "/api/todoist/tasks").body, first.body);
+  EXPECT_EQ(taskPagesRead(), 1u);
+  call(bob_, "POST", "/api/todoist/sync");
+  EXPECT_EQ(taskPagesRead(), 2u);
+
+  const Answer closed = call(bob_, "POST", "/api/todoist/tasks/b1/close");
+  ASSERT_EQ(closed.status, 200) << closed.body;
+  EXPECT_EQ(closed.body["taskId"], "b1");
+  // "b1": Todoist priority 2, overdue since yesterday: a "high" threat.
+  EXPECT_EQ(closed.body["reward"], (json{{"xp", 50}, {"gold", 25}}));
+  EXPECT_EQ(closed.body["cache"]["tasks"].size(), 2u);
+  const std::vector<SeenRequest> closes = todoist_.seen("/api/v1/tasks/");
+  ASSERT_EQ(closes.size(), 1u);
+  EXPECT_EQ(closes[0].authorization, "Bearer bob-token");
+
+  // Bob has no Microsoft account; a body without times is refused before anything else.
+  EXPECT_EQ(call(bob_, "PATCH", "/api/microsoft/calendar/events/E1").status, 400);
 }
 
 TEST_F(PipelineRoutesTest, needsAKey) {
