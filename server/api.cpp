@@ -40,8 +40,14 @@ constexpr const char* PROVIDER_ROUTE = R"(/api/([^/]+)/)";
 
 }  // namespace
 
-Api::Api(const Config& config, Storage& storage, Log& log, FormPoster post, Clock now)
-    : config_(config), storage_(storage), log_(log), post_(std::move(post)), now_(std::move(now)) {}
+Api::Api(const Config& config, Storage& storage, Log& log, FormPoster post, Clock now,
+         RetryWait wait)
+    : config_(config),
+      storage_(storage),
+      log_(log),
+      post_(std::move(post)),
+      now_(std::move(now)),
+      pipeline_(SessionContext{config_, storage_, post_, now_, std::move(wait)}, log_) {}
 
 void Api::mount(httplib::Server& server) const {
   server.set_payload_max_length(MAX_BODY_BYTES);
@@ -77,6 +83,14 @@ void Api::mount(httplib::Server& server) const {
   server.Post(InviteRoutes::PAGE_ROUTE, [invites](const Request& request, Response& response) {
     invites.answerPage(request, response, true);
   });
+
+  const auto guard = [this](PipelineRoutes::Handler handler) {
+    return authenticated([handler = std::move(handler)](const Api&, Call& call) {
+      handler({call.request, call.response, call.userId});
+    });
+  };
+  pipelineRoutes_.mount(server, guard);
+  providerItemRoutes_.mount(server, guard);
 
   guilds_.mount(server);
   worldBoss_.mount(server);
@@ -167,6 +181,7 @@ void Api::connectionStatus(Call& call, const Provider& provider) const {
 
 void Api::disconnect(Call& call, const Provider& provider) const {
   storage_.removeConnections(call.userId, std::string(provider.segment));
+  pipeline_.forget(call.userId);
   sendJson(call.response, 200, json::object());
 }
 

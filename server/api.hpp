@@ -21,9 +21,12 @@
 #include "server/clock.hpp"
 #include "server/config.hpp"
 #include "server/guild_routes.hpp"
+#include "server/integration_pipeline.hpp"
 #include "server/log.hpp"
 #include "server/oauth_finish.hpp"
 #include "server/openings_routes.hpp"
+#include "server/pipeline_routes.hpp"
+#include "server/provider_item_routes.hpp"
 #include "server/providers.hpp"
 #include "server/storage.hpp"
 #include "server/vigil_routes.hpp"
@@ -38,9 +41,10 @@ class Api {
  public:
   // `config`, `storage` and `log` outlive every server the routes are mounted on. `post` reaches
   // the providers' token URLs.
-  // `now` is the routes' clock (the system's, but in tests).
+  // `now` is the routes' clock (the system's, but in tests); `wait` is how calls to providers
+  // wait when a provider asks them to slow down.
   Api(const Config& config, Storage& storage, Log& log, FormPoster post = postForm,
-      Clock now = systemClock());
+      Clock now = systemClock(), RetryWait wait = sleepSeconds);
 
   // Installs the routes, the body limit and the error bodies on `server`.
   void mount(httplib::Server& server) const;
@@ -83,6 +87,10 @@ class Api {
   GuildRoutes guilds_{config_, storage_, log_, now_};
   WorldBossRoutes worldBoss_{config_, storage_, log_, now_};
   VigilRoutes vigils_{storage_, now_};
+  // Work trackers and remote calendars read on the user's behalf. Mutable: it keeps answers.
+  mutable IntegrationPipeline pipeline_;
+  PipelineRoutes pipelineRoutes_{pipeline_};
+  ProviderItemRoutes providerItemRoutes_{config_, pipeline_};
 };
 
 }  // namespace talewick::server

@@ -31,7 +31,8 @@ Config testConfig() {
                                "https://asana.example/token",
                                "asana-client",
                                "asana-secret",
-                               {"default"}};
+                               {"default"},
+                               ""};
   config.providers["google-calendar"].scopes = {"calendar.events"};
   return config;
 }

@@ -110,6 +110,7 @@ ProviderSettings readProvider(ObjectReader reader) {
   settings.clientID = reader.string("clientID").value_or("");
   settings.clientSecret = reader.string("clientSecret").value_or("");
   settings.scopes = reader.strings("scopes").value_or(std::vector<std::string>{});
+  settings.apiBaseURL = urlSetting(reader, "apiBaseURL");
   reader.finish();
   return settings;
 }
@@ -164,7 +165,8 @@ nlohmann::ordered_json providerJson(const ProviderSettings& settings) {
           {"tokenURL", settings.tokenURL},
           {"clientID", settings.clientID},
           {"clientSecret", settings.clientSecret},
-          {"scopes", settings.scopes}};
+          {"scopes", settings.scopes},
+          {"apiBaseURL", settings.apiBaseURL}};
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ struct SmtpSettings {
 struct ProviderSettings {
   std::string authorizationURL, tokenURL, clientID, clientSecret;
   std::vector<std::string> scopes;
+  // The root of the provider's REST API; empty: its public one (Provider::defaultApiBaseURL). Set
+  // it to reach a proxy, a regional endpoint, or a stand-in during tests.
+  std::string apiBaseURL;
   bool operator==(const ProviderSettings&) const = default;
 };
 

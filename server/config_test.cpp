@@ -49,7 +49,8 @@ TEST(ServerConfig, readsBackWhatItWrites) {
                  "mail.example.org",
                  SmtpSecurity::tls};
   config.providers["notion"] = {
-      "https://notion.example/authorize", "https://notion.example/token", "client", "secret", {}};
+      "https://notion.example/authorize", "https://notion.example/token", "client", "secret", {},
+      "https://notion-proxy.example/"};
   config.providers["google-calendar"].scopes = {"openid", "calendar.events"};
   const std::string text = configText(config);
   EXPECT_EQ(parseConfig(text), config);
@@ -147,6 +148,10 @@ TEST(ServerConfig, refusesDamagedConfigsWithOneLineNamingTheKey) {
          d["providers"] = {{"todoist", {{"tokenURL", "todoist.com"}}}};
        }),
        "\"providers.todoist.tokenURL\""},
+      {configWith([](json& d) {
+         d["providers"] = {{"notion", {{"apiBaseURL", "api.notion.com"}}}};
+       }),
+       "\"providers.notion.apiBaseURL\""},
   };
   for (const auto& [text, named] : cases) {
     try {
@@ -186,6 +191,17 @@ TEST(ServerListenAddress, readsHostsAndPorts) {
   for (const char* wrong :
        {"8787", ":8787", "host:", "host:65536", "host:-1", "host:80x", "::1:80", "[]:80"}) {
     EXPECT_EQ(ListenAddress::parse(wrong), std::nullopt) << wrong;
+  }
+}
+
+TEST(ServerConfig, providerCallsGoToThePublicApiUnlessTheConfigurationSaysOtherwise) {
+  const Provider& todoist = *findProvider("todoist");
+  EXPECT_EQ(apiBaseURL(ProviderSettings{}, todoist), "https://api.todoist.com");
+  ProviderSettings settings;
+  settings.apiBaseURL = "http://127.0.0.1:9000/todoist/";
+  EXPECT_EQ(apiBaseURL(settings, todoist), "http://127.0.0.1:9000/todoist");
+  for (const Provider& provider : allProviders()) {
+    EXPECT_TRUE(provider.defaultApiBaseURL.starts_with("https://")) << provider.segment;
   }
 }
 

@@ -26,12 +26,14 @@ Config configured() {
                                          "https://accounts.example/token",
                                          "client 1",
                                          "secret",
-                                         {"openid", "https://example/calendar"}};
+                                         {"openid", "https://example/calendar"},
+                                         ""};
   config.providers["todoist"] = {"https://todoist.example/authorize",
                                  "https://todoist.example/token",
                                  "td",
                                  "secret",
-                                 {"data:read", "task:add"}};
+                                 {"data:read", "task:add"},
+                                 ""};
   return config;
 }
 

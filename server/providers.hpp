@@ -2,9 +2,12 @@
 // "/api/<segment>/…".
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "server/config.hpp"
 
 namespace talewick::server {
 
@@ -24,6 +27,8 @@ struct Provider {
   std::string_view scopeSeparator;
   // Query parameters the provider needs beyond the standard ones (a refresh token, an owner).
   std::vector<std::pair<std::string_view, std::string_view>> extraAuthorizationParameters;
+  // The root of its public REST API, which the server's calls on the user's behalf go under.
+  std::string_view defaultApiBaseURL;
 };
 
 // The six providers, in the order of their segments.
@@ -31,6 +36,9 @@ const std::vector<Provider>& allProviders();
 
 // The provider of `segment`; nullptr for any other text.
 const Provider* findProvider(std::string_view segment);
+
+// Where the server calls the provider's API: the configured "apiBaseURL", else the public root.
+std::string apiBaseURL(const ProviderSettings& settings, const Provider& provider);
 
 // The version of Notion's interface the server speaks, announced in Notion's status record.
 inline constexpr std::string_view NOTION_API_VERSION = "2025-09-03";

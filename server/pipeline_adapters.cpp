@@ -1,0 +1,18 @@
+#include "server/asana_adapter.hpp"
+#include "server/microsoft_adapter.hpp"
+#include "server/pipeline_adapter.hpp"
+#include "server/todoist_adapter.hpp"
+
+namespace talewick::server {
+
+const PipelineAdapter* pipelineAdapter(std::string_view segment) {
+  static const TodoistAdapter todoist;
+  static const AsanaAdapter asana;
+  if (segment == "todoist") return &todoist;
+  static const MicrosoftAdapter microsoft;
+  if (segment == "asana") return &asana;
+  if (segment == "microsoft") return &microsoft;
+  return nullptr;
+}
+
+}  // namespace talewick::server
