@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pipeline/integration_wire.hpp"
 #include "server/api.hpp"
 #include "server/provider_fake_testing.hpp"
 #include "server/request_parts.hpp"
@@ -223,6 +224,16 @@ TEST_F(PipelineRoutesTest, answersEveryProviderAndEveryOpenItemInOneRefresh) {
                                     {"href", "api/integrations/items/todoist%3Aa2"},
                                     {"label", "Supprimer"}}}));
   EXPECT_EQ(task["platformSupport"]["macOS"]["sideQuestList"], true);
+
+  // A due day without a time is sent as that day, for the user's program to place in its own
+  // time zone.
+  EXPECT_EQ(body["items"][2]["id"], "todoist:a1");
+  EXPECT_EQ(body["items"][2]["dueAt"], "2026-12-06");
+
+  // The desktop program reads every item of the answer.
+  const IntegrationWire::Decoded read = IntegrationWire::decodeResponse(rawBody_);
+  EXPECT_EQ(read.skippedItems, 0);
+  EXPECT_EQ(read.response.items.size(), 501u);
 
   // The provider's tokens stay on the server.
   EXPECT_EQ(rawBody_.find("ada-token"), std::string::npos);

@@ -107,7 +107,12 @@ nlohmann::ordered_json itemRecord(const PipelineItem& item, std::int64_t now) {
   putOptional(record, "url", item.url);
   record["status"] = item.status;
   record["priority"] = item.priority;
-  putInstant(record, "dueAt", item.dueAt);
+  // A day without a time stays a day: the user's program reads it in the user's own time zone.
+  if (item.dueAt && item.dueIsDay) {
+    record["dueAt"] = isoSeconds(*item.dueAt).substr(0, 10);
+  } else {
+    putInstant(record, "dueAt", item.dueAt);
+  }
   putInstant(record, "startsAt", item.startsAt);
   putInstant(record, "endsAt", item.endsAt);
   if (item.durationMin) record["durationMin"] = *item.durationMin;

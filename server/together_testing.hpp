@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -31,10 +32,13 @@ class TogetherServer {
   // 2026-12-07 (a Monday) 12:00 UTC.
   static constexpr std::int64_t MONDAY_NOON = 1796644800;
 
-  TogetherServer(Engine engine, bool withMail)
+  // `configure` may add to the configuration (a provider's settings) before the server starts.
+  TogetherServer(Engine engine, bool withMail,
+                 const std::function<void(Config&)>& configure = nullptr)
       : folder_("together"), databaseUrl_(newDatabaseUrl(engine, folder_.path())) {
     config_.signupSecret = kTogetherSecret;
     config_.tokenKey = std::string(64, 'b');
+    if (configure) configure(config_);
     if (withMail) {
       sink_ = std::make_unique<talewick::testing::SmtpSink>(folder_ / "sink");
       config_.smtp = {
@@ -59,6 +63,7 @@ class TogetherServer {
   std::int64_t now() const { return now_; }
 
   Storage& storage() { return *storage_; }
+  const Config& config() const { return config_; }
   talewick::testing::SmtpSink& sink() { return *sink_; }
 
   Answer call(const std::string& method, const std::string& path, const nlohmann::json& body,

@@ -127,6 +127,13 @@ std::vector<TrackerTicket> trackerTickets(const std::vector<Item>& items,
   return out;
 }
 
+std::string_view spriteEmoji(std::string_view sprite) {
+  if (sprite == "hourglass") return "⌛";
+  if (sprite == "banner") return "🚩";
+  if (sprite == "scroll") return "📜";
+  return "•";
+}
+
 std::optional<Action> action(const Item& item, std::string_view kind) {
   for (const Action& a : item.actions) {
     if (a.kind == kind) return a;

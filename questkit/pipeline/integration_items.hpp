@@ -59,6 +59,10 @@ std::vector<Item> sideQuestItems(const std::vector<Item>& items,
 std::vector<TrackerTicket> trackerTickets(const std::vector<Item>& items,
                                           const std::set<std::string>& hidden);
 
+// The emoji standing for the backend's sprite name ("hourglass" → "⌛"); "•" for a name it does
+// not know.
+std::string_view spriteEmoji(std::string_view sprite);
+
 // The item's first action of `kind` ("complete", "delete").
 std::optional<Action> action(const Item& item, std::string_view kind);
 

@@ -158,6 +158,8 @@ TEST(IntegrationItems, TasksListedAsSideQuestsAreOfferedUntilDoneHere) {
                   {"complete", "POST", "b", "Terminer"},
                   {"complete", "POST", "c", "Terminer"}};
   EXPECT_EQ(action(task, "complete")->href, "b");
+  EXPECT_EQ(spriteEmoji("hourglass"), "⌛");
+  EXPECT_EQ(spriteEmoji("\x1b[2J"), "•");
   EXPECT_FALSE(action(bare, "complete"));
 }
 

@@ -27,7 +27,8 @@ struct PipelineOptions {
 };
 
 std::string itemLine(const Item& item) {
-  std::string line = shown(item.rpg.sprite) + " " + shown(item.title);
+  std::string line =
+      std::string(IntegrationPipeline::spriteEmoji(item.rpg.sprite)) + " " + shown(item.title);
   if (const std::optional<Date> when = item.startsAt ? item.startsAt : item.dueAt) {
     line += " — " + dayHeading(*when);
     if (item.startsAt || LocalCalendar::startOfDay(*when) != *when) line += " " + clockText(*when);
