@@ -107,7 +107,7 @@ nlohmann::json ProviderHttp::send(const std::string& accessToken,
     }
     if (status == 401) {
       throw ProviderUnauthorized(name_ + " a refusé l'accès : reconnecte " + name_ +
-                                 " dans Réglages > Intégrations.");
+                                 " (talewick connect).");
     }
     if (status < 200 || status > 299) {
       const std::string reason = reasonOf(result->body);

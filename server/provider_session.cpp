@@ -45,7 +45,7 @@ ProviderSession::ProviderSession(const SessionContext& context, const Provider& 
   if (!opened) {
     const std::string name(provider_.name);
     throw ProviderFailure("Accès " + name + " illisible sur ce serveur : reconnecte " + name +
-                          " dans Réglages > Intégrations.");
+                          " (talewick connect).");
   }
   tokens_ = std::move(*opened);
 }
@@ -64,7 +64,7 @@ nlohmann::json ProviderSession::call(const ProviderRequest& request) {
 void ProviderSession::renew() {
   const std::string name(provider_.name);
   const std::string failed = "Le renouvellement de l'accès " + name + " a échoué";
-  const std::string reconnect = " ; reconnecte " + name + " dans Réglages > Intégrations.";
+  const std::string reconnect = " ; reconnecte " + name + " (talewick connect).";
   if (tokens_.refreshToken.empty())
     throw ProviderFailure(failed + " : aucun jeton de renouvellement" + reconnect);
   const ProviderSettings& settings = context_.config.providerSettings(provider_.segment);

@@ -143,7 +143,7 @@ TEST(ProviderSession, aFailedRenewalOrDamagedTokensAskToReconnect) {
   } catch (const ProviderFailure& e) {
     EXPECT_STREQ(e.what(),
                  "Le renouvellement de l'accès Todoist a échoué (HTTP 400) ; reconnecte Todoist "
-                 "dans Réglages > Intégrations.");
+                 "(talewick connect).");
   }
   EXPECT_TRUE(fake.seen().empty());
   EXPECT_EQ(user.storedTokens()["accessToken"], "access-1");
