@@ -1,5 +1,6 @@
 #include "server/asana_adapter.hpp"
 #include "server/microsoft_adapter.hpp"
+#include "server/notion_adapter.hpp"
 #include "server/pipeline_adapter.hpp"
 #include "server/todoist_adapter.hpp"
 
@@ -12,6 +13,8 @@ const PipelineAdapter* pipelineAdapter(std::string_view segment) {
   static const MicrosoftAdapter microsoft;
   if (segment == "asana") return &asana;
   if (segment == "microsoft") return &microsoft;
+  static const NotionAdapter notion;
+  if (segment == "notion") return &notion;
   return nullptr;
 }
 

@@ -1,5 +1,6 @@
 // The integration pipeline through the whole server: two users, Todoist and Asana stand-ins on
-// loopback, the answer's shape, its cache, and the actions of its items.
+// loopback (and a Notion one for a third user), the answer's shape, its cache, and the actions of
+// its items.
 #include "server/pipeline_routes.hpp"
 
 #include <gtest/gtest.h>
@@ -340,6 +341,76 @@ TEST_F(PipelineRoutesTest, todoistsOwnListsAreKeptAndAClosedTaskEarnsItsReward) 
 
   // Bob has no Microsoft account; a body without times is refused before anything else.
   EXPECT_EQ(call(bob_, "PATCH", "/api/microsoft/calendar/events/E1").status, 400);
+}
+
+TEST_F(PipelineRoutesTest, notionIsReadAndItsPagesCompletedThroughTheirStatusProperty) {
+  FakeProvider notion([](httplib::Server& server) {
+    server.Post("/v1/search", [](const httplib::Request&, httplib::Response& res) {
+      answerJson(res, {{"results",
+                        {{{"object", "data_source"},
+                          {"id", "ds-1"},
+                          {"title", {{{"plain_text", "Maison"}}}},
+                          {"properties",
+                           {{"Statut",
+                             {{"type", "status"},
+                              {"status", {{"options", {{{"id", "o1"}, {"name", "Fait"}}}}}}}}}}}}},
+                       {"has_more", false},
+                       {"next_cursor", nullptr}});
+    });
+    server.Post("/v1/data_sources/ds-1/query", [](const httplib::Request&, httplib::Response& res) {
+      const json title = {{"type", "title"}, {"title", {{{"plain_text", "Arroser"}}}}};
+      answerJson(res, {{"results",
+                        {{{"object", "page"},
+                          {"id", "p1"},
+                          {"properties",
+                           {{"Nom", title},
+                            {"Statut", {{"type", "status"}, {"status", {{"name", "À faire"}}}}}}}},
+                         {{"object", "page"}, {"id", "p2"}, {"properties", {{"Nom", title}}}}}},
+                       {"has_more", false}});
+    });
+    server.Patch(R"(/v1/pages/(.+))", [](const httplib::Request&, httplib::Response& res) {
+      answerJson(res, {{"object", "page"}});
+    });
+  });
+  config_.providers["notion"].apiBaseURL = notion.url();
+  httplib::Result registered =
+      client_->Post("/api/register", {{"x-signup-secret", kSecret}}, "", "");
+  ASSERT_TRUE(registered && registered->status == 200);
+  const json user = json::parse(registered->body);
+  ProviderConnection connection;
+  connection.provider = "notion";
+  connection.id = "n1";
+  connection.sealedTokens =
+      tokens::seal(config_.tokenKey, json{{"accessToken", "cleo-token"}}.dump());
+  storage_->saveConnection(user["userId"], connection);
+  const std::string cleo = user["apiKey"];
+
+  const Answer answer = pipeline(cleo);
+  ASSERT_EQ(answer.status, 200) << answer.body;
+  EXPECT_EQ(answer.body["errors"], json::array());
+  std::vector<std::string> ids;
+  for (const json& item : answer.body["items"]) ids.push_back(item["id"]);
+  EXPECT_EQ(ids, (std::vector<std::string>{"notion:p1", "notion:p2"}));
+  EXPECT_EQ(rawBody_.find("cleo-token"), std::string::npos);
+  EXPECT_EQ(rawBody_.find("Statut"), std::string::npos);  // the handle stays on the server
+
+  const Answer done = call(cleo, "POST", "/api/integrations/items/notion%3Ap1/complete");
+  ASSERT_EQ(done.status, 200) << done.body;
+  std::vector<SeenRequest> patches = notion.seen("/v1/pages/");
+  ASSERT_EQ(patches.size(), 1u);
+  EXPECT_EQ(patches[0].method, "PATCH");
+  EXPECT_EQ(patches[0].path, "/v1/pages/p1");
+  EXPECT_EQ(patches[0].authorization, "Bearer cleo-token");
+  EXPECT_EQ(patches[0].json(),
+            (json{{"properties", {{"Statut", {{"status", {{"name", "Fait"}}}}}}}}));
+
+  // A page with neither a status nor a checkbox cannot be closed; nothing reaches Notion.
+  pipeline(cleo);
+  const Answer refused = call(cleo, "POST", "/api/integrations/items/notion%3Ap2/complete");
+  EXPECT_EQ(refused.status, 502);
+  EXPECT_NE(refused.body.value("error", "").find("case à cocher"), std::string::npos)
+      << refused.body;
+  EXPECT_EQ(notion.seen("/v1/pages/").size(), 1u);
 }
 
 TEST_F(PipelineRoutesTest, needsAKey) {
