@@ -6,6 +6,7 @@
 #include "server/crypto.hpp"
 #include "server/html_text.hpp"
 #include "server/invite_routes.hpp"
+#include "server/notion_adapter.hpp"
 #include "server/oauth_start.hpp"
 #include "server/provider_status.hpp"
 #include "server/request_parts.hpp"
@@ -176,7 +177,22 @@ void Api::registerUser(const Request& request, Response& response) const {
 void Api::connectionStatus(Call& call, const Provider& provider) const {
   const std::vector<ProviderConnection> connections =
       storage_.connections(call.userId, std::string(provider.segment));
-  sendJson(call.response, 200, statusRecord(config_, provider, connections));
+  nlohmann::json record = statusRecord(config_, provider, connections);
+  if (provider.shape == StatusShape::notion && !connections.empty() &&
+      call.request.get_param_value("diagnostics") == "1") {
+    // A failed reading is told in the record; the connection's status still answers.
+    nlohmann::json diagnostics;
+    try {
+      pipeline_.withSession(call.userId, provider, false, [&](ProviderSession& session) {
+        diagnostics = notionDiagnostics(session);
+      });
+      diagnostics["syncedAt"] = isoSeconds(now_());
+    } catch (const ProviderFailure& e) {
+      diagnostics = {{"error", e.what()}};
+    }
+    record["diagnostics"] = std::move(diagnostics);
+  }
+  sendJson(call.response, 200, record);
 }
 
 void Api::disconnect(Call& call, const Provider& provider) const {

@@ -188,30 +188,56 @@ void patchPage(ProviderSession& session, const PipelineItem& item, nlohmann::jso
 
 }  // namespace
 
-std::vector<PipelineItem> NotionAdapter::openItems(ProviderSession& session,
-                                                   const PipelineFetch&) const {
+namespace {
+
+struct NotionReading {
   std::vector<DataSource> sources;
+  std::vector<PipelineItem> items;
+  std::size_t searched = 0, queried = 0;  // entries of the search, pages of the queries
+};
+
+NotionReading readNotion(ProviderSession& session) {
+  NotionReading reading;
   std::set<std::string> sourceIds;
   eachResult(session, "/v1/search",
              {{"filter", {{"property", "object"}, {"value", "data_source"}}}, {"page_size", 100}},
              [&](const nlohmann::json& entry) {
+               ++reading.searched;
                std::optional<DataSource> source = dataSourceOf(entry);
                if (source && sourceIds.insert(source->id).second) {
-                 sources.push_back(std::move(*source));
+                 reading.sources.push_back(std::move(*source));
                }
              });
-  std::vector<PipelineItem> items;
   std::set<std::string> pageIds;
-  for (const DataSource& source : sources) {
+  for (const DataSource& source : reading.sources) {
     eachResult(session, "/v1/data_sources/" + pjson::pathSegment(source.id) + "/query",
                {{"page_size", 100}}, [&](const nlohmann::json& page) {
+                 ++reading.queried;
                  std::optional<PipelineItem> item = notionItem(page, source);
                  if (item && pageIds.insert(item->providerItemId).second) {
-                   items.push_back(std::move(*item));
+                   reading.items.push_back(std::move(*item));
                  }
                });
   }
-  return items;
+  return reading;
+}
+
+}  // namespace
+
+std::vector<PipelineItem> NotionAdapter::openItems(ProviderSession& session,
+                                                   const PipelineFetch&) const {
+  return readNotion(session).items;
+}
+
+nlohmann::json notionDiagnostics(ProviderSession& session) {
+  const NotionReading reading = readNotion(session);
+  nlohmann::json sources = nlohmann::json::array();
+  for (const DataSource& source : reading.sources) {
+    sources.push_back({{"id", source.id}, {"title", source.title}});
+  }
+  return {{"dataSources", std::move(sources)},
+          {"searchedPageCount", reading.searched},
+          {"dataSourcePageCount", reading.queried}};
 }
 
 void NotionAdapter::complete(ProviderSession& session, const PipelineItem& item) const {

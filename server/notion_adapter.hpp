@@ -19,4 +19,9 @@ class NotionAdapter : public PipelineAdapter {
   void remove(ProviderSession& session, const PipelineItem& item) const override;
 };
 
+// What the integration reaches, for GET /api/notion/connections?diagnostics=1: the data sources
+// shared with it ({"id", "title"}), the entries its search read ("searchedPageCount") and the
+// pages its data sources' queries read ("dataSourcePageCount"). Throws ProviderFailure.
+nlohmann::json notionDiagnostics(ProviderSession& session);
+
 }  // namespace talewick::server

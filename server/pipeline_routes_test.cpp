@@ -343,7 +343,7 @@ TEST_F(PipelineRoutesTest, todoistsOwnListsAreKeptAndAClosedTaskEarnsItsReward) 
   EXPECT_EQ(call(bob_, "PATCH", "/api/microsoft/calendar/events/E1").status, 400);
 }
 
-TEST_F(PipelineRoutesTest, notionIsReadAndItsPagesCompletedThroughTheirStatusProperty) {
+TEST_F(PipelineRoutesTest, notionIsReadDiagnosedAndItsPagesCompletedThroughTheirStatus) {
   FakeProvider notion([](httplib::Server& server) {
     server.Post("/v1/search", [](const httplib::Request&, httplib::Response& res) {
       answerJson(res, {{"results",
@@ -403,6 +403,20 @@ TEST_F(PipelineRoutesTest, notionIsReadAndItsPagesCompletedThroughTheirStatusPro
   EXPECT_EQ(patches[0].authorization, "Bearer cleo-token");
   EXPECT_EQ(patches[0].json(),
             (json{{"properties", {{"Statut", {{"status", {{"name", "Fait"}}}}}}}}));
+
+  // The diagnostics tell what the integration reaches; plain status reads call nothing.
+  const std::size_t callsBefore = notion.seen().size();
+  EXPECT_FALSE(call(cleo, "GET", "/api/notion/connections").body.contains("diagnostics"));
+  EXPECT_EQ(notion.seen().size(), callsBefore);
+  const Answer diagnosed = call(cleo, "GET", "/api/notion/connections?diagnostics=1");
+  ASSERT_EQ(diagnosed.status, 200) << diagnosed.body;
+  EXPECT_EQ(diagnosed.body["connection"]["id"], "n1");
+  EXPECT_EQ(diagnosed.body["diagnostics"],
+            (json{{"dataSources", {{{"id", "ds-1"}, {"title", "Maison"}}}},
+                  {"searchedPageCount", 1},
+                  {"dataSourcePageCount", 2},
+                  {"syncedAt", "2026-12-07T12:00:00Z"}}));
+  EXPECT_EQ(rawBody_.find("cleo-token"), std::string::npos);
 
   // A page with neither a status nor a checkbox cannot be closed; nothing reaches Notion.
   pipeline(cleo);
