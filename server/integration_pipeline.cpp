@@ -76,9 +76,34 @@ IntegrationPipeline::IntegrationPipeline(SessionContext context, Log& log)
 std::shared_ptr<IntegrationPipeline::UserState> IntegrationPipeline::stateOf(
     const std::string& userId) {
   const std::lock_guard lock(usersMutex_);
+  const std::int64_t now = context_.now();
+  if (now - sweptAt_ >= CACHE_SECONDS) sweep(now);
   std::shared_ptr<UserState>& state = users_[userId];
   if (!state) state = std::make_shared<UserState>();
   return state;
+}
+
+void IntegrationPipeline::sweep(std::int64_t now) {
+  sweptAt_ = now;
+  const auto stale = [now](std::int64_t at) { return now - at >= CACHE_SECONDS; };
+  std::erase_if(users_, [&](const auto& entry) {
+    // Held only by the map: nobody can reach it while usersMutex_ is ours, so it needs no lock.
+    const UserState& state = *entry.second;
+    if (entry.second.use_count() > 1) return false;
+    if (state.lastForcedAt && !stale(*state.lastForcedAt)) return false;
+    for (const auto& [key, listing] : state.listings) {
+      if (!stale(listing.fetchedAt)) return false;
+    }
+    for (const auto& [key, extra] : state.extras) {
+      if (!stale(extra.first)) return false;
+    }
+    return true;
+  });
+}
+
+std::size_t IntegrationPipeline::usersKept() {
+  const std::lock_guard lock(usersMutex_);
+  return users_.size();
 }
 
 IntegrationPipeline::Listing IntegrationPipeline::fetch(const std::string& userId,

@@ -8,6 +8,9 @@
 // each), and one user's refreshes and actions run one at a time, so that two refreshes at once
 // read the providers once and a token is renewed once.
 //
+// What is kept of a user nobody is being served for, with nothing fresh in it, is forgotten at the
+// next sweep (at most one per CACHE_SECONDS): a long-running server holds recent users' items only.
+//
 // An item can be acted on only when it was listed to that same user: its id is looked up in the
 // user's kept answers (read again when absent), never taken at its word.
 #pragma once
@@ -67,6 +70,9 @@ class IntegrationPipeline {
   // Forgets what is kept for the user (after a disconnection, a change made elsewhere).
   void forget(const std::string& userId);
 
+  // How many users have answers or lists kept.
+  std::size_t usersKept();
+
  private:
   struct Listing {
     nlohmann::ordered_json answer;
@@ -81,6 +87,8 @@ class IntegrationPipeline {
   };
 
   std::shared_ptr<UserState> stateOf(const std::string& userId);
+  // Drops the users nobody holds whose kept answers and lists are stale. Called with usersMutex_.
+  void sweep(std::int64_t now);
   Listing fetch(const std::string& userId, const Query& query);
   const PipelineItem* findListed(UserState& state, const std::string& itemId) const;
 
@@ -88,6 +96,7 @@ class IntegrationPipeline {
   Log& log_;
   std::mutex usersMutex_;
   std::map<std::string, std::shared_ptr<UserState>> users_;
+  std::int64_t sweptAt_ = 0;
 };
 
 }  // namespace talewick::server
