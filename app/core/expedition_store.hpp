@@ -43,6 +43,8 @@ class ExpeditionStore {
   // The target kind of a reminder: kept as a kind the shared records do not name, which they
   // write back unchanged.
   static constexpr const char* REMINDER_TARGET = "reminder";
+  // Likewise the target kind of a ticket of a connected tracker other than Linear.
+  static constexpr const char* TRACKER_TICKET_TARGET = "trackerTicket";
   static constexpr int64_t RECEIPT_LIMIT = 128;
 
   // Refusals of the store's own, beside the expedition's rules.

@@ -25,6 +25,10 @@ class KingdomCampaignStore {
   // The anchor kind of a reminders list (the list's title as its value): kept as an anchor of a
   // kind the shared records do not name, which they write back unchanged.
   static constexpr const char* REMINDERS_LIST_ANCHOR = "remindersList";
+  // The anchor kinds of a project or a label of any connected tracker (its name as the value),
+  // kept the same way. The shared records' Linear kinds name Linear's own.
+  static constexpr const char* TRACKER_PROJECT_ANCHOR = "trackerProject";
+  static constexpr const char* TRACKER_LABEL_ANCHOR = "trackerLabel";
 
   // The open item ids of an anchor now, in its order; nullopt when the anchor is gone (its
   // calendar or list no longer exists).

@@ -83,7 +83,8 @@ void KingdomCoordinator::rebuildSnapshot() {
   sources.overrides = overrides_.overrides();
   sources.openReminders = openReminders_;
   if (taskFiles_) sources.vaultTasks = taskFiles_();
-  if (trackerTickets_) sources.trackerTickets = trackerTickets_();
+  if (trackerTickets_) tickets_ = trackerTickets_();
+  sources.trackerTickets = tickets_;
   sources.todaysBoard = board_.board();
 
   View view;
@@ -130,7 +131,33 @@ std::optional<std::vector<std::string>> KingdomCoordinator::anchorItems(
     }
     return items;
   }
-  return std::nullopt;  // trackers and task files are read by their own integrations
+  if (isTrackerAnchor(anchor)) {
+    // Only a whole list can tell that nothing is left of a project.
+    if (!tickets_.complete) return std::nullopt;
+    for (const TrackerTicket& t : tickets_.open) {
+      if (anchorHolds(anchor, t)) items.push_back(t.id);
+    }
+    return items;
+  }
+  return std::nullopt;  // task files are read by their own integration
+}
+
+bool KingdomCoordinator::isTrackerAnchor(const Campaigns::Anchor& anchor) {
+  using Kind = Campaigns::Anchor::Kind;
+  return anchor.kind == Kind::linearProject || anchor.kind == Kind::linearLabel ||
+         anchor.unknownKind == KingdomCampaignStore::TRACKER_PROJECT_ANCHOR ||
+         anchor.unknownKind == KingdomCampaignStore::TRACKER_LABEL_ANCHOR;
+}
+
+bool KingdomCoordinator::anchorHolds(const Campaigns::Anchor& anchor, const TrackerTicket& t) {
+  using Kind = Campaigns::Anchor::Kind;
+  const bool linear = anchor.kind == Kind::linearProject || anchor.kind == Kind::linearLabel;
+  if (linear && t.provider != "linear") return false;
+  if (anchor.kind == Kind::linearProject ||
+      anchor.unknownKind == KingdomCampaignStore::TRACKER_PROJECT_ANCHOR) {
+    return t.project == anchor.value;
+  }
+  return std::find(t.labels.begin(), t.labels.end(), anchor.value) != t.labels.end();
 }
 
 Campaigns::LiveState KingdomCoordinator::campaignLive(Date now) const {
@@ -138,6 +165,18 @@ Campaigns::LiveState KingdomCoordinator::campaignLive(Date now) const {
   if (quests_.source() == QuestSource::agenda) {
     for (const DayEvent& e : quests_.rawEvents()) {
       if (!(now < e.endDate)) live.calendarEventsPassed.push_back(e.id);
+    }
+  }
+  // A ticket of a chapter's baseline that left a whole list was closed (or deleted).
+  if (tickets_.complete) {
+    std::set<std::string> open;
+    for (const TrackerTicket& t : tickets_.open) open.insert(t.id);
+    for (const Campaigns::Campaign& c : campaigns_.campaigns()) {
+      const Campaigns::Chapter* chapter = c.activeChapter();
+      if (!chapter || !isTrackerAnchor(chapter->anchor)) continue;
+      for (const std::string& id : chapter->baselineIDs) {
+        if (!open.count(id)) live.ticketsDone.push_back(id);
+      }
     }
   }
   if (!remindersRead_) return live;

@@ -101,7 +101,7 @@ class KingdomCoordinator {
   }
 
   // Where the open items of connected trackers come from (read at every rebuild); none by default.
-  void readTrackerTickets(std::function<std::vector<TrackerTicket>()> source) {
+  void readTrackerTickets(std::function<TrackerTickets()> source) {
     trackerTickets_ = std::move(source);
   }
 
@@ -127,6 +127,9 @@ class KingdomCoordinator {
   void readReminders(bool requestAccess);
   // Which items of the campaigns' anchors are done or gone.
   Campaigns::LiveState campaignLive(Date now) const;
+  // An anchor on a tracker's project or label, and whether it holds `ticket`.
+  static bool isTrackerAnchor(const Campaigns::Anchor& anchor);
+  static bool anchorHolds(const Campaigns::Anchor& anchor, const TrackerTicket& ticket);
   // Raises, damages and pays the week's boss from what the snapshot holds overdue.
   std::vector<Payment> fightWeeklyBoss(const KingdomSnapshot::Snapshot& snapshot, Date now);
   std::map<std::string, std::string> calendarTitles();
@@ -146,7 +149,9 @@ class KingdomCoordinator {
   KingdomCosmeticsStore cosmetics_;
   KingdomRefreshQueue queue_;
   std::function<std::vector<VaultSideQuest>()> taskFiles_;
-  std::function<std::vector<TrackerTicket>()> trackerTickets_;
+  std::function<TrackerTickets()> trackerTickets_;
+  // The tracker tickets of the last rebuild, for the campaigns' anchors.
+  TrackerTickets tickets_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a
   // moment does not look like every reminder ticked at once.
   std::vector<SideQuest> openReminders_;

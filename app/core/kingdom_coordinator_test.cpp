@@ -223,5 +223,48 @@ TEST_F(KingdomCoordinatorTest, TaskFileTasksFillTheirRealmsTheBoardAndTheJourney
   EXPECT_EQ(std::count(paid.begin(), paid.end(), receipt), 1);
 }
 
+TEST_F(KingdomCoordinatorTest, ATrackerProjectsChapterIsDoneOnlyWhenAWholeListLacksItsTickets) {
+  const auto ticket = [](std::string id, std::string project) {
+    TrackerTicket t;
+    t.id = std::move(id);
+    t.title = "Ticket " + t.id;
+    t.provider = "todoist";
+    t.project = std::move(project);
+    return t;
+  };
+  TrackerTickets tickets{
+      {ticket("todoist:1", "Site"), ticket("todoist:2", "Site"), ticket("todoist:3", "Maison")},
+      true};
+  auto kingdom = coordinator();
+  kingdom->readTrackerTickets([&] { return tickets; });
+  kingdom->refreshAll(now);
+  Campaigns::ChapterDraft chapter;
+  chapter.title = "Mettre le site en ligne";
+  chapter.anchor = Campaigns::Anchor::unknown(KingdomCampaignStore::TRACKER_PROJECT_ANCHOR, "Site");
+  chapter.targetCount = 2;
+  const Campaigns::Campaign campaign = Campaigns::makeCampaign(
+      "campaign:site", "Le site", "", std::nullopt, WorldQuests::Realm::tickets, {chapter}, now);
+  ASSERT_FALSE(kingdom->campaigns().add(campaign));
+  EXPECT_EQ(kingdom->anchorItems(chapter.anchor, now),
+            (std::vector<std::string>{"todoist:1", "todoist:2"}));
+  kingdom->rebuildSnapshot();
+  receiptsPaid();
+
+  // The tracker did not answer: its tickets are missing, not closed.
+  tickets = {{ticket("todoist:3", "Maison")}, false};
+  kingdom->rebuildSnapshot();
+  EXPECT_FALSE(kingdom->anchorItems(chapter.anchor, now));
+  EXPECT_TRUE(receiptsPaid().empty());
+
+  // Both closed, read from a whole list: the chapter and the campaign pay, once.
+  tickets.complete = true;
+  kingdom->rebuildSnapshot();
+  kingdom->rebuildSnapshot();
+  const std::vector<std::string> paid = receiptsPaid();
+  const std::string receipt =
+      Campaigns::chapterReceiptID(campaign.id, campaign.chapters[0].id, "2026-12-09");
+  EXPECT_EQ(std::count(paid.begin(), paid.end(), receipt), 1) << ::testing::PrintToString(paid);
+}
+
 }  // namespace
 }  // namespace talewick

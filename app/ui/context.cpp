@@ -198,14 +198,19 @@ KingdomCoordinator& AppContext::kingdom() {
       VaultStore& vault = vaultStore();
       return vault.folderPath() ? vault.scan().quests : std::vector<VaultSideQuest>{};
     });
-    kingdom_->readTrackerTickets([this] {
-      pipeline::IntegrationPipelineStore& store = integrationPipeline();
-      return store.response() ? IntegrationPipeline::trackerTickets(store.response()->items,
-                                                                    store.suppressedItemIDs())
-                              : std::vector<TrackerTicket>{};
-    });
+    kingdom_->readTrackerTickets([this] { return trackerTickets(); });
   }
   return *kingdom_;
+}
+
+TrackerTickets AppContext::trackerTickets() {
+  pipeline::IntegrationPipelineStore& store = integrationPipeline();
+  TrackerTickets tickets;
+  if (const auto& response = store.response()) {
+    tickets.open = IntegrationPipeline::trackerTickets(response->items, store.suppressedItemIDs());
+    tickets.complete = response->errors.empty();
+  }
+  return tickets;
 }
 
 KingdomRestStore& AppContext::restStore() {

@@ -95,6 +95,8 @@ class AppContext {
   // The open items of connected trackers and remote calendars (integration-pipeline.json in the
   // data folder): read without any call; the backend is reached only to refresh or act.
   pipeline::IntegrationPipelineStore& integrationPipeline();
+  // The open tickets of every connected tracker, as last read (no network call).
+  TrackerTickets trackerTickets();
   // The booking links, over the backend session, the calendar and the quest store.
   openings::OpeningsService& openings();
   // The invitations sent ("Quillon/invites.json" in the data folder) and their relay.

@@ -89,9 +89,10 @@ class Builder {
     addInvitations();
     for (const SideQuest& r : s_.openReminders) placeReminder(r);
     for (const VaultSideQuest& t : s_.vaultTasks) placeVaultTask(t);
-    for (const TrackerTicket& t : s_.trackerTickets) placeTicket(t);
+    for (const TrackerTicket& t : s_.trackerTickets.open) placeTicket(t);
     judgeTickedReminders();
     judgeDoneVaultTasks();
+    judgeMovedTickets();
     // Forget the occurrences this build did not meet; the others wait for the next one.
     if (cache_) {
       auto& entries = cache_->entries;
@@ -271,9 +272,18 @@ class Builder {
   }
 
   void placeTicket(const TrackerTicket& t) {
+    openTickets_.insert(t.id);
     const bool overdue = t.due && t.due->seconds < day_.start.seconds;
     list(t.deadline ? KingdomRealm::deadlines : KingdomRealm::tickets,
          {KingdomItem::Source::ticket, t.id, t.title, t.title, t.due, false, false, overdue});
+    if (t.deadline) {
+      if (overdue) ++out_.candidates.overdueDeadlineCount;
+    } else if (t.inProgress) {
+      out_.candidates.inProgressTicketIDs.push_back(t.id);
+    } else {
+      out_.candidates.backlogTicketIDs.push_back(t.id);
+      out_.live.stillBacklogTicketIDs.push_back(t.id);
+    }
     using Kind = Journey::CandidateKind;
     const Kind kind = overdue && t.deadline ? Kind::overdueDeadline
                       : t.inProgress        ? Kind::ticketInProgress
@@ -294,6 +304,23 @@ class Builder {
       }
     }
     out_.live.completedVaultTaskIDs.assign(done.begin(), done.end());
+  }
+
+  // The board's tickets that left the tracker's open list were closed since it was drawn; from a
+  // list some tracker could not give, a missing ticket tells nothing and counts as unmoved.
+  void judgeMovedTickets() {
+    if (!s_.todaysBoard || s_.todaysBoard->dayKey != out_.dayKey) return;
+    const bool whole = s_.trackerTickets.complete;
+    for (const WorldQuests::Objective& o : s_.todaysBoard->objectives) {
+      for (const std::string& id : o.baselineIDs) {
+        if (openTickets_.count(id)) continue;
+        if (o.kind == WorldQuests::ObjectiveKind::backlogTicket && !whole) {
+          out_.live.stillBacklogTicketIDs.push_back(id);
+        } else if (o.kind == WorldQuests::ObjectiveKind::ticketDone && whole) {
+          out_.live.doneTicketIDs.push_back(id);
+        }
+      }
+    }
   }
 
   // The board's reminders that are no longer open were ticked (or dropped) since it was drawn.
@@ -321,6 +348,7 @@ class Builder {
   std::map<std::string, const DayEvent*> upcomingInvitations_;
   std::set<std::string> openReminders_;
   std::set<std::string> openVaultTasks_;
+  std::set<std::string> openTickets_;
 };
 
 }  // namespace

@@ -82,7 +82,19 @@ struct TrackerTicket {
   bool inProgress = false;  // started, as opposed to waiting in the backlog
   int64_t xp = 0;
   int64_t gold = 0;
+  std::string provider;  // "todoist", "linear"…
+  std::string project;   // "" when the tracker files it nowhere
+  std::vector<std::string> labels;
   bool operator==(const TrackerTicket&) const = default;
+};
+
+// The open items of connected trackers, and whether the list is whole. A tracker that did not
+// answer leaves its items out without their being done: only a whole list tells that a ticket
+// missing from it was closed.
+struct TrackerTickets {
+  std::vector<TrackerTicket> open;
+  bool complete = false;
+  bool operator==(const TrackerTickets&) const = default;
 };
 
 namespace KingdomSnapshot {
@@ -98,8 +110,7 @@ struct Sources {
   std::vector<SideQuest> openReminders;
   // The open tasks of the notes folder.
   std::vector<VaultSideQuest> vaultTasks;
-  // The open items of connected trackers.
-  std::vector<TrackerTicket> trackerTickets;
+  TrackerTickets trackerTickets;
   // Today's stored board, if any: its baselines tell which reminders were since ticked.
   std::optional<WorldQuests::DailyBoard> todaysBoard;
   int64_t expeditionsToday = 0;

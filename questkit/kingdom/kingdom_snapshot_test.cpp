@@ -204,11 +204,24 @@ TEST_F(SnapshotTest, TheClassificationCacheFollowsEveryChangeOfTheWords) {
   EXPECT_EQ(cache.entries.size(), 2u);
 }
 
+TrackerTicket ticket(std::string id, std::string title, std::optional<Date> due, bool deadline,
+                     bool inProgress, int64_t xp, int64_t gold) {
+  TrackerTicket t;
+  t.id = std::move(id);
+  t.title = std::move(title);
+  t.due = due;
+  t.deadline = deadline;
+  t.inProgress = inProgress;
+  t.xp = xp;
+  t.gold = gold;
+  return t;
+}
+
 TEST_F(SnapshotTest, TrackerTicketsLandWithTheTicketsOrTheDeadlinesAndBecomeMainQuestCandidates) {
-  sources.trackerTickets = {
-      {"linear:1", "Corriger la connexion", std::nullopt, false, true, 40, 12},
-      {"todoist:2", "Rendu du dossier", localDate(2026, 12, 8, 18), true, false, 60, 18},
-      {"asana:3", "Relire la maquette", localDate(2026, 12, 12, 9), false, false, 20, 6}};
+  sources.trackerTickets.open = {
+      ticket("linear:1", "Corriger la connexion", std::nullopt, false, true, 40, 12),
+      ticket("todoist:2", "Rendu du dossier", localDate(2026, 12, 8, 18), true, false, 60, 18),
+      ticket("asana:3", "Relire la maquette", localDate(2026, 12, 12, 9), false, false, 20, 6)};
   const KingdomSnapshot::Snapshot s = build();
   EXPECT_EQ(ids(s.realm(KingdomRealm::tickets)), (std::vector<std::string>{"asana:3", "linear:1"}));
   ASSERT_EQ(s.realm(KingdomRealm::deadlines).size(), 1u);
@@ -222,6 +235,44 @@ TEST_F(SnapshotTest, TrackerTicketsLandWithTheTicketsOrTheDeadlinesAndBecomeMain
                                                         Journey::CandidateKind::overdueDeadline,
                                                         Journey::CandidateKind::backlogTicket}));
   EXPECT_EQ(s.journeyCandidates[0].xpReward, 40);
+  // The board draws from the backlog and the tickets under way; the overdue deadline is one more
+  // deadline to clear.
+  EXPECT_EQ(s.candidates.backlogTicketIDs, std::vector<std::string>{"asana:3"});
+  EXPECT_EQ(s.candidates.inProgressTicketIDs, std::vector<std::string>{"linear:1"});
+  EXPECT_EQ(s.candidates.overdueDeadlineCount, 1);
+  EXPECT_EQ(s.live.stillBacklogTicketIDs, std::vector<std::string>{"asana:3"});
+}
+
+TEST_F(SnapshotTest, TheBoardsTicketsCountAsMovedOnlyWhenEveryTrackerAnswered) {
+  WorldQuests::DailyBoard board;
+  board.dayKey = "2026-12-09";
+  board.objectives = {{"2026-12-09:backlogTicket",
+                       WorldQuests::ObjectiveKind::backlogTicket,
+                       WorldQuests::Realm::tickets,
+                       WorldQuests::Family::baseline,
+                       {"asana:3"}},
+                      {"2026-12-09:ticketDone",
+                       WorldQuests::ObjectiveKind::ticketDone,
+                       WorldQuests::Realm::tickets,
+                       WorldQuests::Family::baseline,
+                       {"linear:1"}}};
+  sources.todaysBoard = board;
+  sources.trackerTickets.open = {
+      ticket("linear:1", "Corriger la connexion", std::nullopt, false, true, 40, 12)};
+
+  // One tracker failed: the missing backlog ticket may be on it, and nothing is done.
+  KingdomSnapshot::Snapshot s = build();
+  EXPECT_EQ(s.live.stillBacklogTicketIDs, std::vector<std::string>{"asana:3"});
+  EXPECT_TRUE(s.live.doneTicketIDs.empty());
+
+  // Every tracker answered: the backlog ticket left it; the ticket under way is still open.
+  sources.trackerTickets.complete = true;
+  s = build();
+  EXPECT_TRUE(s.live.stillBacklogTicketIDs.empty());
+  EXPECT_TRUE(s.live.doneTicketIDs.empty());
+  sources.trackerTickets.open.clear();
+  EXPECT_EQ(build().live.doneTicketIDs, std::vector<std::string>{"linear:1"});
+  EXPECT_EQ(WorldQuests::evaluate(board, build().live).newlyCompleted.size(), 2u);
 }
 
 }  // namespace

@@ -122,7 +122,8 @@ std::vector<TrackerTicket> trackerTickets(const std::vector<Item>& items,
     const bool started =
         item.status == "in_progress" || item.status == "started" || item.status == "inProgress";
     out.push_back({item.id, item.title, item.dueAt, item.rpg.realm == "deadlines", started,
-                   item.rpg.xp, item.rpg.gold});
+                   item.rpg.xp, item.rpg.gold, item.provider, item.projectName.value_or(""),
+                   item.labels});
   }
   return out;
 }

@@ -148,9 +148,14 @@ TEST(IntegrationItems, TasksListedAsSideQuestsAreOfferedUntilDoneHere) {
 
   done.rpg = {"deadlines", "📌", "high", 50, 15};
   done.status = "in_progress";
+  done.projectName = "Maison";
+  done.labels = {"urgent"};
   const std::vector<TrackerTicket> tickets = trackerTickets({task, done, remote}, {"todoist:1"});
   ASSERT_EQ(tickets.size(), 1u);
-  EXPECT_EQ(tickets[0], (TrackerTicket{"todoist:4", "", std::nullopt, true, true, 50, 15}));
+  EXPECT_EQ(
+      tickets[0],
+      (TrackerTicket{
+          "todoist:4", "", std::nullopt, true, true, 50, 15, done.provider, "Maison", {"urgent"}}));
 
   EXPECT_EQ(stillSuppressed({"todoist:1", "todoist:9"}, {task, done}),
             (std::set<std::string>{"todoist:1"}));

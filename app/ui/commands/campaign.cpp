@@ -1,6 +1,6 @@
 // `talewick campaign`: goals of several chapters, each anchored to real work (a calendar, a
-// reminders list) or declared by hand. new, list, show, advance (a manual chapter), sleep, wake,
-// abandon, chronicle.
+// reminders list, a tracker's project or label) or declared by hand. new, list, show, advance (a
+// manual chapter), sleep, wake, abandon, chronicle.
 #include <memory>
 
 #include "core/uuid.hpp"
@@ -58,13 +58,20 @@ Campaigns::ChapterDraft chapterDraft(const std::string& text) {
   } else if (anchor.rfind("reminders:", 0) == 0 && anchor.size() > 10) {
     draft.anchor =
         Campaigns::Anchor::unknown(KingdomCampaignStore::REMINDERS_LIST_ANCHOR, anchor.substr(10));
+  } else if (anchor.rfind("project:", 0) == 0 && anchor.size() > 8) {
+    draft.anchor =
+        Campaigns::Anchor::unknown(KingdomCampaignStore::TRACKER_PROJECT_ANCHOR, anchor.substr(8));
+  } else if (anchor.rfind("label:", 0) == 0 && anchor.size() > 6) {
+    draft.anchor =
+        Campaigns::Anchor::unknown(KingdomCampaignStore::TRACKER_LABEL_ANCHOR, anchor.substr(6));
   }
   if (title.empty() || (!draft.isManual && draft.anchor.isManual())) {
-    throw UsageError(
-        Loc::format(Loc::string("cli.campaign.badChapter",
-                                "chapitre illisible : « %@ » (attendu : TITRE:calendar:ID, "
-                                "TITRE:reminders:LISTE ou TITRE:manual)"),
-                    {shown(text)}));
+    throw UsageError(Loc::format(
+        Loc::string("cli.campaign.badChapter",
+                    "chapitre illisible : « %@ » (attendu : TITRE:calendar:ID, "
+                    "TITRE:reminders:LISTE, TITRE:project:PROJET, TITRE:label:ÉTIQUETTE "
+                    "ou TITRE:manual)"),
+        {shown(text)}));
   }
   return draft;
 }
@@ -73,6 +80,9 @@ std::string anchorText(const Campaigns::Anchor& a) {
   if (a.isManual()) return Loc::string("cli.campaign.manual", "à la main");
   if (a.unknownKind == KingdomCampaignStore::REMINDERS_LIST_ANCHOR)
     return "reminders:" + shown(a.value);
+  if (a.unknownKind == KingdomCampaignStore::TRACKER_PROJECT_ANCHOR)
+    return "project:" + shown(a.value);
+  if (a.unknownKind == KingdomCampaignStore::TRACKER_LABEL_ANCHOR) return "label:" + shown(a.value);
   return a.storedKind() + ":" + shown(a.value);
 }
 

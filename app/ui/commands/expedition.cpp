@@ -1,5 +1,6 @@
 // `talewick expedition`: a timed focus session on one real piece of work — a quest of today, a
-// reminder or a task of the notes folder. start TARGET [--minutes N], focus, retreat, status
+// reminder, a task of the notes folder or a connected tracker's ticket. start TARGET [--minutes N],
+// focus, retreat, status
 // [--json], return, watch (the time left as a live bar; Ctrl-C stops watching, not the expedition).
 #include <chrono>
 #include <memory>
@@ -44,8 +45,8 @@ std::string minutesSeconds(double seconds) {
   return text;
 }
 
-// The piece of work `id` names: an open task of the notes folder, an open reminder, or a quest
-// of today.
+// The piece of work `id` names: an open task of the notes folder, an open reminder, an open
+// tracker ticket, or a quest of today.
 ExpeditionTarget targetNamed(AppContext& app, const std::string& id, Date now) {
   VaultStore& vault = app.vaultStore();
   if (vault.folderPath()) {
@@ -59,6 +60,13 @@ ExpeditionTarget targetNamed(AppContext& app, const std::string& id, Date now) {
     const SideQuests::Reward r = SideQuests::reward(q.priority);
     return ExpeditionTarget::ofKind(ExpeditionStore::REMINDER_TARGET, q.id, q.title,
                                     {r.xp, r.gold});
+  }
+  for (const TrackerTicket& t : app.trackerTickets().open) {
+    if (t.id != id) continue;
+    const ExpeditionReward reward{t.xp, t.gold};
+    return t.provider == "linear" ? ExpeditionTarget::linearTicket(t.id, t.title, reward)
+                                  : ExpeditionTarget::ofKind(ExpeditionStore::TRACKER_TICKET_TARGET,
+                                                             t.id, t.title, reward);
   }
   const Quest quest = findQuest(loadWeek(app, now), id, now);
   if (LocalCalendar::dayKey(quest.startDate) != LocalCalendar::dayKey(now)) {

@@ -1,5 +1,6 @@
 // The connected services' items as a user meets them on the command line: listed by `pipeline`,
-// shown by the day and the kingdom without a call, completed once with the hero paid once.
+// shown by the day and the kingdom without a call, completed once with the hero paid once, and
+// set out for on an expedition.
 #include <gtest/gtest.h>
 
 #include "pipeline/integration_wire.hpp"
@@ -113,6 +114,12 @@ TEST_F(PipelineCommands, ItemsAreListedShownByTheDayAndTheKingdomAndCompletedOnc
   // Deleting at a service asks first; without a person to ask, --yes is needed.
   EXPECT_EQ(testing::runCli({"pipeline", "delete", "todoist:2"}).status, 2);
   EXPECT_EQ(fake.count("DELETE", "/api/integrations/items/todoist:2"), 0);
+
+  // A ticket is a piece of work to set out for, with its reward.
+  const testing::CliResult expedition = testing::runCli({"expedition", "start", "todoist:2"});
+  ASSERT_EQ(expedition.status, 0) << expedition.err;
+  EXPECT_NE(expedition.out.find("« Relancer »"), std::string::npos) << expedition.out;
+  EXPECT_NE(expedition.out.find("+30 XP, +9 or"), std::string::npos) << expedition.out;
 }
 
 TEST_F(PipelineCommands, ABackendAwayKeepsTheLastAnswerAndSaysWhy) {
