@@ -20,6 +20,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -44,13 +45,24 @@ struct Options {
   bool together = false;
 };
 
-// One kind of request: how long each took (microseconds) and how many failed.
+// One kind of request: how long each took (microseconds), and how many failed and why.
 struct Tally {
   std::vector<double> micros;
   long failures = 0;
+  std::map<std::string, long> reasons;  // "HTTP 409", or the client's error
+  void fail(const httplib::Result& result) {
+    ++failures;
+    ++reasons[result ? "HTTP " + std::to_string(result->status)
+                     : httplib::to_string(result.error())];
+  }
+  // Counts `result` as a failure unless it is a 200.
+  void judge(const httplib::Result& result) {
+    if (!result || result->status != 200) fail(result);
+  }
   void add(const Tally& other) {
     micros.insert(micros.end(), other.micros.begin(), other.micros.end());
     failures += other.failures;
+    for (const auto& [reason, count] : other.reasons) reasons[reason] += count;
   }
 };
 
@@ -171,14 +183,14 @@ ClientTallies runClient(const std::string& url, const std::string& secret,
     if (i % 20 == 1 || i % 20 == 11) {
       const httplib::Result result = client.Get(opening->first);
       tallies.page.micros.push_back(took());
-      if (!result || result->status != 200) ++tallies.page.failures;
+      tallies.page.judge(result);
     } else if (i % 20 == 5 && nextSlot < opening->second.size()) {
       const httplib::Result result =
           client.Post(opening->first, httplib::Params{{"slot", opening->second[nextSlot++]},
                                                       {"name", "Zoë"},
                                                       {"email", "zoe@example.org"}});
       tallies.booking.micros.push_back(took());
-      if (!result || result->status != 200) ++tallies.booking.failures;
+      tallies.booking.judge(result);
     } else if (i % 20 == 0) {
       const bool ok = !registerUser(client, secret).empty();
       const std::chrono::duration<double, std::micro> took = Clock::now() - start;
@@ -189,7 +201,7 @@ ClientTallies runClient(const std::string& url, const std::string& secret,
       const httplib::Result result = client.Get("/api/" + provider + "/connections", auth);
       const std::chrono::duration<double, std::micro> took = Clock::now() - start;
       tallies.status.micros.push_back(took.count());
-      if (!result || result->status != 200) ++tallies.status.failures;
+      tallies.status.judge(result);
     }
   }
   return tallies;
@@ -207,6 +219,9 @@ void report(const char* name, Tally& tally) {
               name, tally.micros.size(), tally.failures, percentile(tally.micros, 0.50) / 1000,
               percentile(tally.micros, 0.99) / 1000,
               tally.micros.empty() ? 0.0 : tally.micros.back() / 1000);
+  for (const auto& [reason, count] : tally.reasons) {
+    std::printf("             %ld failed: %s\n", count, reason.c_str());
+  }
 }
 
 int run(const Options& options) {

@@ -12,6 +12,12 @@
 #include "server/storage.hpp"
 
 namespace talewick::server {
+namespace {
+
+constexpr size_t KEEP_ALIVE_REQUESTS = 10000;
+constexpr size_t WORKERS = 64;
+
+}  // namespace
 
 void serve(const Config& config, Log& log) {
   sigset_t stopSignals;
@@ -25,6 +31,12 @@ void serve(const Config& config, Log& log) {
   // Answers are small and written in pieces (headers, then body): without it, delayed
   // acknowledgements hold each answer of a kept-alive connection back by some 40 ms.
   server.set_tcp_nodelay(true);
+  // A kept-alive connection holds one worker for as long as it lives, and the library closes it
+  // after a few requests by default: a client then reconnects through a listen queue of five,
+  // and a connection dropped there waits a whole second for TCP to try again. Connections live
+  // long here, with workers enough for every client of a busy machine or balancer.
+  server.set_keep_alive_max_count(KEEP_ALIVE_REQUESTS);
+  server.new_task_queue = [] { return new httplib::ThreadPool(WORKERS); };
   const Api api(config, *storage, log);
   api.mount(server);
   log.attach(server);
