@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <cstring>
@@ -32,11 +33,17 @@ void serve(const Config& config, Log& log) {
   // acknowledgements hold each answer of a kept-alive connection back by some 40 ms.
   server.set_tcp_nodelay(true);
   // A kept-alive connection holds one worker for as long as it lives, and the library closes it
-  // after a few requests by default: a client then reconnects through a listen queue of five,
-  // and a connection dropped there waits a whole second for TCP to try again. Connections live
-  // long here, with workers enough for every client of a busy machine or balancer.
+  // after a few requests by default: clients then reconnect all the time. Connections live long
+  // here, with workers enough for every client of a busy machine or balancer.
   server.set_keep_alive_max_count(KEEP_ALIVE_REQUESTS);
   server.new_task_queue = [] { return new httplib::ThreadPool(WORKERS); };
+  // The library listens with a queue of five: of more clients connecting at once, those dropped
+  // there wait a whole second for TCP to try again. The queue is widened once bound.
+  int listening = -1;
+  server.set_socket_options([&listening](int socket) {
+    httplib::default_socket_options(socket);
+    listening = socket;
+  });
   const Api api(config, *storage, log);
   api.mount(server);
   log.attach(server);
@@ -50,6 +57,7 @@ void serve(const Config& config, Log& log) {
   if (address.port <= 0) {
     throw StartError("cannot listen on " + config.listen.text() + ": " + std::strerror(errno));
   }
+  if (listening >= 0) ::listen(listening, SOMAXCONN);
   log.write("info", "listening", {{"address", address.text()}});
 
   std::atomic<bool> finished = false;

@@ -3,6 +3,11 @@
 #include "server/storage.hpp"
 
 namespace talewick::server::sqlite {
+namespace {
+
+constexpr std::size_t MAX_PREPARED = 256;
+
+}  // namespace
 
 Database::Database(const std::filesystem::path& path) {
   const int code =
@@ -16,7 +21,34 @@ Database::Database(const std::filesystem::path& path) {
   sqlite3_extended_result_codes(db_, 1);
 }
 
-Database::~Database() { sqlite3_close(db_); }
+Database::~Database() {
+  for (const auto& [sql, statement] : prepared_) sqlite3_finalize(statement);
+  sqlite3_close(db_);
+}
+
+sqlite3_stmt* Database::prepare(std::string_view sql) {
+  const auto kept = prepared_.find(std::string(sql));
+  if (kept != prepared_.end()) {
+    sqlite3_stmt* statement = kept->second;
+    prepared_.erase(kept);
+    return statement;
+  }
+  sqlite3_stmt* statement = nullptr;
+  check(sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr),
+        "cannot prepare a statement");
+  return statement;
+}
+
+void Database::keep(std::string_view sql, sqlite3_stmt* statement) {
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  // The same text in use twice at once leaves one copy to keep; texts built for one call (a list
+  // of as many parameters as values) never fill the memory.
+  if (prepared_.size() >= MAX_PREPARED || !prepared_.emplace(std::string(sql), statement).second) {
+    sqlite3_finalize(statement);
+  }
+}
 
 void Database::check(int code, std::string_view what) const {
   if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
@@ -41,13 +73,12 @@ void Database::run(std::string_view script) {
   }
 }
 
-Statement::Statement(Database& db, std::string_view sql) : db_(db) {
-  db_.check(sqlite3_prepare_v2(db_.handle(), sql.data(), static_cast<int>(sql.size()), &statement_,
-                               nullptr),
-            "cannot prepare a statement");
-}
+Statement::Statement(Database& db, std::string_view sql)
+    : db_(db), sql_(sql), statement_(db.prepare(sql)) {}
 
-Statement::~Statement() { sqlite3_finalize(statement_); }
+Statement::~Statement() {
+  if (statement_) db_.keep(sql_, statement_);
+}
 
 Statement& Statement::bind(int index, std::string_view text) {
   db_.check(sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),

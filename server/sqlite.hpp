@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace talewick::server::sqlite {
 
@@ -29,8 +30,15 @@ class Database {
   // Throws StorageError with `what` and the connection's last message when `code` is an error.
   void check(int code, std::string_view what) const;
 
+  // A prepared statement of `sql`: one kept from an earlier use when there is one, since the
+  // server runs the same few statements all day and parsing them again costs as much as running
+  // them. Give it back with `keep` once done.
+  sqlite3_stmt* prepare(std::string_view sql);
+  void keep(std::string_view sql, sqlite3_stmt* statement);
+
  private:
   sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> prepared_;  // by their text; none in use
 };
 
 class Statement {
@@ -62,6 +70,7 @@ class Statement {
 
  private:
   Database& db_;
+  std::string sql_;
   sqlite3_stmt* statement_ = nullptr;
 };
 
