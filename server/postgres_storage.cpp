@@ -1,5 +1,8 @@
 #include "server/postgres_storage.hpp"
 
+#include <cstdio>
+#include <functional>
+
 #include "server/schema_steps.hpp"
 
 namespace talewick::server {
@@ -8,6 +11,17 @@ namespace {
 
 // Any number taken by this program alone: the lock under which one process migrates at a time.
 constexpr std::int64_t MIGRATION_LOCK = 0x7461'6c65'7769'636b;  // "talewick"
+
+// Runs `sql` as a statement its connection prepares once: the server runs the same few
+// statements all day, and parsing and planning them again cost as much as running them. The
+// name comes from the text, so each connection declares it on first use and finds it after.
+template <class Transaction, class... Args>
+pqxx::result execPrepared(Transaction& work, const std::string& sql, Args&&... args) {
+  char name[24];
+  std::snprintf(name, sizeof name, "s%016zx", std::hash<std::string>{}(sql));
+  work.conn().prepare(name, sql);
+  return work.exec_prepared(name, std::forward<Args>(args)...);
+}
 
 void migrate(pqxx::connection& connection) {
   pqxx::work work(connection);
@@ -126,14 +140,15 @@ auto PostgresStorage::inTransaction(Work&& work) {
 void PostgresStorage::addUser(const std::string& userId, const std::string& keyHash,
                               std::int64_t createdAt) {
   inTransaction([&](pqxx::work& work) {
-    work.exec_params("INSERT INTO users (id, key_hash, created_at) VALUES ($1, $2, $3)", userId,
-                     keyHash, createdAt);
+    execPrepared(work, "INSERT INTO users (id, key_hash, created_at) VALUES ($1, $2, $3)", userId,
+                 keyHash, createdAt);
   });
 }
 
 std::optional<std::string> PostgresStorage::userWithKeyHash(const std::string& keyHash) {
   return inTransaction<pqxx::nontransaction>([&](auto& work) -> std::optional<std::string> {
-    const pqxx::result rows = work.exec_params("SELECT id FROM users WHERE key_hash = $1", keyHash);
+    const pqxx::result rows =
+        execPrepared(work, "SELECT id FROM users WHERE key_hash = $1", keyHash);
     if (rows.empty()) return std::nullopt;
     return rows[0][0].as<std::string>();
   });
@@ -142,7 +157,8 @@ std::optional<std::string> PostgresStorage::userWithKeyHash(const std::string& k
 std::vector<ProviderConnection> PostgresStorage::connections(const std::string& userId,
                                                              const std::string& provider) {
   return inTransaction<pqxx::nontransaction>([&](auto& work) {
-    const pqxx::result rows = work.exec_params(
+    const pqxx::result rows = execPrepared(
+        work,
         "SELECT provider, id, profile, connected_at, tokens FROM connections "
         "WHERE user_id = $1 AND provider = $2 ORDER BY connected_at DESC NULLS LAST, id",
         userId, provider);
@@ -156,7 +172,8 @@ void PostgresStorage::saveConnection(const std::string& userId,
                                      const ProviderConnection& connection) {
   inTransaction([&](pqxx::work& work) {
     const std::optional<std::int64_t>& at = connection.connectedAt;
-    work.exec_params(
+    execPrepared(
+        work,
         "INSERT INTO connections (user_id, provider, id, profile, connected_at, tokens) "
         "VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (user_id, provider, id) DO UPDATE SET "
         "profile = EXCLUDED.profile, connected_at = EXCLUDED.connected_at, "
@@ -168,29 +185,30 @@ void PostgresStorage::saveConnection(const std::string& userId,
 
 void PostgresStorage::removeConnections(const std::string& userId, const std::string& provider) {
   inTransaction([&](pqxx::work& work) {
-    work.exec_params("DELETE FROM connections WHERE user_id = $1 AND provider = $2", userId,
-                     provider);
+    execPrepared(work, "DELETE FROM connections WHERE user_id = $1 AND provider = $2", userId,
+                 provider);
   });
 }
 
 void PostgresStorage::saveOAuthState(const OAuthState& state) {
   inTransaction([&](pqxx::work& work) {
     // A user who starts again abandons the attempt left unfinished with the same provider.
-    work.exec_params("DELETE FROM oauth_states WHERE user_id = $1 AND provider = $2", state.userId,
-                     state.provider);
-    work.exec_params(
-        "INSERT INTO oauth_states (state, user_id, provider, code_verifier, created_at) "
-        "VALUES ($1, $2, $3, $4, $5)",
-        state.state, state.userId, state.provider, state.codeVerifier, state.createdAt);
+    execPrepared(work, "DELETE FROM oauth_states WHERE user_id = $1 AND provider = $2",
+                 state.userId, state.provider);
+    execPrepared(work,
+                 "INSERT INTO oauth_states (state, user_id, provider, code_verifier, created_at) "
+                 "VALUES ($1, $2, $3, $4, $5)",
+                 state.state, state.userId, state.provider, state.codeVerifier, state.createdAt);
   });
 }
 
 std::optional<OAuthState> PostgresStorage::takeOAuthState(const std::string& state) {
   return inTransaction([&](pqxx::work& work) -> std::optional<OAuthState> {
-    const pqxx::result rows = work.exec_params(
-        "DELETE FROM oauth_states WHERE state = $1 "
-        "RETURNING state, user_id, provider, code_verifier, created_at",
-        state);
+    const pqxx::result rows =
+        execPrepared(work,
+                     "DELETE FROM oauth_states WHERE state = $1 "
+                     "RETURNING state, user_id, provider, code_verifier, created_at",
+                     state);
     if (rows.empty()) return std::nullopt;
     const pqxx::row row = rows[0];
     return OAuthState{row[0].as<std::string>(), row[1].as<std::string>(), row[2].as<std::string>(),
@@ -200,18 +218,18 @@ std::optional<OAuthState> PostgresStorage::takeOAuthState(const std::string& sta
 
 void PostgresStorage::addOpening(const Opening& opening) {
   inTransaction([&](pqxx::work& work) {
-    work.exec_params(std::string("INSERT INTO openings (") + OPENING_COLUMNS +
-                         ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)",
-                     opening.id, opening.publicId, opening.ownerId, opening.title,
-                     opening.durationMin, opening.approval, opening.conference,
-                     slotsText(opening.slots), opening.createdAt);
+    execPrepared(work,
+                 std::string("INSERT INTO openings (") + OPENING_COLUMNS +
+                     ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)",
+                 opening.id, opening.publicId, opening.ownerId, opening.title, opening.durationMin,
+                 opening.approval, opening.conference, slotsText(opening.slots), opening.createdAt);
   });
 }
 
 std::optional<Opening> PostgresStorage::openingWhere(const char* column, const std::string& value) {
   return inTransaction([&](pqxx::work& work) -> std::optional<Opening> {
-    const pqxx::result rows = work.exec_params(
-        std::string("SELECT ") + OPENING_COLUMNS + " FROM openings WHERE " + column + " = $1",
+    const pqxx::result rows = execPrepared(
+        work, std::string("SELECT ") + OPENING_COLUMNS + " FROM openings WHERE " + column + " = $1",
         value);
     if (rows.empty()) return std::nullopt;
     return openingOf(rows[0]);
@@ -230,7 +248,8 @@ bool PostgresStorage::addBooking(const Booking& booking) {
   // Of two processes inserting the same slot at once, the second waits for the first to commit
   // and then writes nothing: the slot's index decides, not a look beforehand.
   return inTransaction([&](pqxx::work& work) {
-    const pqxx::result written = work.exec_params(
+    const pqxx::result written = execPrepared(
+        work,
         "INSERT INTO bookings (id, opening_id, slot, name, email, note, status, created_at) "
         "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT DO NOTHING",
         booking.id, booking.openingId, booking.slot, booking.name, booking.email, booking.note,
@@ -241,7 +260,8 @@ bool PostgresStorage::addBooking(const Booking& booking) {
 
 std::vector<Booking> PostgresStorage::bookings(const std::string& openingId) {
   return inTransaction([&](pqxx::work& work) {
-    const pqxx::result rows = work.exec_params(
+    const pqxx::result rows = execPrepared(
+        work,
         "SELECT id, opening_id, slot, name, email, note, status, created_at FROM bookings "
         "WHERE opening_id = $1 ORDER BY created_at, id",
         openingId);
@@ -263,7 +283,8 @@ BookingChange PostgresStorage::setBookingStatus(const std::string& openingId,
     try {
       // A savepoint: a booking taking the slot meanwhile fails this statement alone.
       pqxx::subtransaction update(work);
-      const pqxx::result written = update.exec_params(
+      const pqxx::result written = execPrepared(
+          update,
           "UPDATE bookings SET status = $3 WHERE id = $1 AND opening_id = $2 AND "
           "($3 = 'declined' OR status <> 'declined' OR NOT EXISTS (SELECT 1 FROM bookings AS "
           "other WHERE other.opening_id = $2 AND other.slot = bookings.slot AND other.id <> $1 "
@@ -274,8 +295,8 @@ BookingChange PostgresStorage::setBookingStatus(const std::string& openingId,
     } catch (const pqxx::unique_violation&) {
       return BookingChange::slotTaken;
     }
-    const pqxx::result found = work.exec_params(
-        "SELECT 1 FROM bookings WHERE id = $1 AND opening_id = $2", bookingId, openingId);
+    const pqxx::result found = execPrepared(
+        work, "SELECT 1 FROM bookings WHERE id = $1 AND opening_id = $2", bookingId, openingId);
     return found.empty() ? BookingChange::unknown : BookingChange::slotTaken;
   });
 }
@@ -290,17 +311,19 @@ namespace {
 std::optional<Invitation> invitationWhere(pqxx::work& work, std::string_view column,
                                           const std::string& value) {
   const pqxx::result rows =
-      work.exec_params("SELECT uid, token, owner_id, sequence, title FROM invitations WHERE " +
-                           std::string(column) + " = $1",
-                       value);
+      execPrepared(work,
+                   "SELECT uid, token, owner_id, sequence, title FROM invitations WHERE " +
+                       std::string(column) + " = $1",
+                   value);
   if (rows.empty()) return std::nullopt;
   const pqxx::row row = rows[0];
   Invitation found{row[0].as<std::string>(),  row[1].as<std::string>(), row[2].as<std::string>(),
                    row[3].as<std::int64_t>(), row[4].as<std::string>(), {}};
   for (const pqxx::row& guest :
-       work.exec_params("SELECT email, name, status, responded_at, comment "
-                        "FROM invitation_guests WHERE uid = $1 ORDER BY position",
-                        found.uid)) {
+       execPrepared(work,
+                    "SELECT email, name, status, responded_at, comment "
+                    "FROM invitation_guests WHERE uid = $1 ORDER BY position",
+                    found.uid)) {
     InvitedGuest read{guest[0].as<std::string>(), std::nullopt, guest[2].as<std::string>(),
                       std::nullopt, std::nullopt};
     if (!guest[1].is_null()) read.name = guest[1].as<std::string>();
@@ -321,18 +344,19 @@ std::optional<std::string> unlessEmpty(const std::optional<std::string>& text) {
 bool PostgresStorage::saveInvitation(const Invitation& invitation) {
   return inTransaction([&](pqxx::work& work) {
     // Two processes saving the same invitation at once take turns.
-    work.exec_params("SELECT pg_advisory_xact_lock(hashtext($1))", invitation.uid);
+    execPrepared(work, "SELECT pg_advisory_xact_lock(hashtext($1))", invitation.uid);
     const std::optional<Invitation> before = invitationWhere(work, "uid", invitation.uid);
     if (before && before->ownerId != invitation.ownerId) return false;
     const std::optional<Invitation> sameToken = invitationWhere(work, "token", invitation.token);
     if (sameToken && sameToken->uid != invitation.uid) return false;
-    work.exec_params(
+    execPrepared(
+        work,
         "INSERT INTO invitations (uid, token, owner_id, sequence, title) VALUES ($1, $2, $3, $4, "
         "$5) ON CONFLICT (uid) DO UPDATE SET token = EXCLUDED.token, sequence = "
         "EXCLUDED.sequence, title = EXCLUDED.title",
         invitation.uid, invitation.token, invitation.ownerId, invitation.sequence,
         invitation.title);
-    work.exec_params("DELETE FROM invitation_guests WHERE uid = $1", invitation.uid);
+    execPrepared(work, "DELETE FROM invitation_guests WHERE uid = $1", invitation.uid);
     std::int64_t position = 0;
     for (const InvitedGuest& guest : invitation.guests) {
       InvitedGuest kept = guest;
@@ -344,12 +368,12 @@ bool PostgresStorage::saveInvitation(const Invitation& invitation) {
           kept.comment = old.comment;
         }
       }
-      work.exec_params(
-          "INSERT INTO invitation_guests "
-          "(uid, email_key, email, name, position, status, responded_at, comment) "
-          "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT DO NOTHING",
-          invitation.uid, guestKey(kept.email), kept.email, unlessEmpty(kept.name), position++,
-          kept.status, kept.respondedAt, unlessEmpty(kept.comment));
+      execPrepared(work,
+                   "INSERT INTO invitation_guests "
+                   "(uid, email_key, email, name, position, status, responded_at, comment) "
+                   "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT DO NOTHING",
+                   invitation.uid, guestKey(kept.email), kept.email, unlessEmpty(kept.name),
+                   position++, kept.status, kept.respondedAt, unlessEmpty(kept.comment));
     }
     return true;
   });
@@ -367,10 +391,11 @@ bool PostgresStorage::saveAnswer(const std::string& uid, const std::string& emai
                                  const std::string& status, std::int64_t respondedAt,
                                  const std::optional<std::string>& comment) {
   return inTransaction([&](pqxx::work& work) {
-    const pqxx::result changed = work.exec_params(
-        "UPDATE invitation_guests SET status = $3, responded_at = $4, comment = $5 "
-        "WHERE uid = $1 AND email_key = $2",
-        uid, guestKey(email), status, respondedAt, unlessEmpty(comment));
+    const pqxx::result changed =
+        execPrepared(work,
+                     "UPDATE invitation_guests SET status = $3, responded_at = $4, comment = $5 "
+                     "WHERE uid = $1 AND email_key = $2",
+                     uid, guestKey(email), status, respondedAt, unlessEmpty(comment));
     return changed.affected_rows() > 0;
   });
 }
@@ -408,7 +433,7 @@ class PostgresSession final : public SqlSession {
   }
 
   void lock(std::string_view name) override {
-    work_.exec_params("SELECT pg_advisory_xact_lock(hashtext($1))", std::string(name));
+    execPrepared(work_, "SELECT pg_advisory_xact_lock(hashtext($1))", std::string(name));
   }
 
  private:
@@ -416,7 +441,7 @@ class PostgresSession final : public SqlSession {
     std::vector<std::optional<std::string>> values;
     values.reserve(params.size());
     for (const SqlValue& value : params) values.push_back(value.text);
-    return work_.exec_params(dollarParameters(sql), pqxx::prepare::make_dynamic_params(values));
+    return execPrepared(work_, dollarParameters(sql), pqxx::prepare::make_dynamic_params(values));
   }
 
   pqxx::work& work_;
