@@ -95,7 +95,7 @@ Admission admit(Storage& storage, const std::string& email, const std::string& d
 
 std::optional<Member> memberWithKeyHash(Storage& storage, const std::string& keyHash) {
   std::optional<Member> member;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     const auto rows = sql.query(
         "SELECT m.id, m.email, m.domain, m.joined_at FROM guild_keys k "
         "JOIN guild_members m ON m.id = k.member_id WHERE k.key_hash = ?1",
@@ -107,13 +107,13 @@ std::optional<Member> memberWithKeyHash(Storage& storage, const std::string& key
 
 std::optional<GuildRecord> guild(Storage& storage, const std::string& domain) {
   std::optional<GuildRecord> found;
-  storage.inSqlTransaction([&](SqlSession& sql) { found = guildIn(sql, domain); });
+  storage.inSqlReading([&](SqlSession& sql) { found = guildIn(sql, domain); });
   return found;
 }
 
 std::vector<Member> members(Storage& storage, const std::string& domain) {
   std::vector<Member> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row : sql.query("SELECT id, email, domain, joined_at FROM guild_members "
                                        "WHERE domain = ?1 ORDER BY joined_at, id",
                                        {domain})) {
@@ -139,7 +139,7 @@ void saveDay(Storage& storage, const std::string& domain, const Day& day) {
 std::vector<Day> days(Storage& storage, const std::string& domain, const std::string& fromDay,
                       const std::string& toDay) {
   std::vector<Day> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row :
          sql.query(std::string("SELECT ") + DAY_COLUMNS +
                        " FROM guild_days WHERE domain = ?1 AND day >= ?2 AND day <= ?3 "
@@ -153,7 +153,7 @@ std::vector<Day> days(Storage& storage, const std::string& domain, const std::st
 
 std::vector<Day> latestDays(Storage& storage, const std::string& domain) {
   std::vector<Day> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row :
          sql.query(std::string("SELECT ") + DAY_COLUMNS +
                        " FROM guild_days d WHERE domain = ?1 AND day = (SELECT MAX(day) FROM "
@@ -167,7 +167,7 @@ std::vector<Day> latestDays(Storage& storage, const std::string& domain) {
 
 std::int64_t totalXp(Storage& storage, const std::string& domain) {
   std::int64_t total = 0;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     total = sql.query("SELECT COALESCE(SUM(xp), 0) FROM guild_days WHERE domain = ?1", {domain})
                 .at(0)
                 .integer(0);
@@ -215,7 +215,7 @@ std::int64_t fixWeekHp(Storage& storage, const std::string& domain, const std::s
 
 std::vector<Week> weeks(Storage& storage, const std::string& domain) {
   std::vector<Week> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row : sql.query("SELECT week, hp, dealt, slain FROM guild_weeks "
                                        "WHERE domain = ?1 ORDER BY week DESC",
                                        {domain})) {

@@ -74,11 +74,12 @@ class Statement {
   sqlite3_stmt* statement_ = nullptr;
 };
 
-// Runs `work` inside one write transaction (taken at once, so that two writers queue on the
-// busy timeout instead of failing half-way); rolled back when `work` or the commit throws.
+// Runs `work` inside one transaction, rolled back when `work` or the commit throws. A write
+// transaction is taken at once ("BEGIN IMMEDIATE"), so that two writers queue on the busy timeout
+// instead of failing half-way; a reading one begins with "BEGIN".
 template <typename Work>
-void inTransaction(Database& db, Work&& work) {
-  db.run("BEGIN IMMEDIATE");
+void inTransaction(Database& db, Work&& work, std::string_view begin = "BEGIN IMMEDIATE") {
+  db.run(begin);
   try {
     work();
     db.run("COMMIT");

@@ -56,13 +56,55 @@ Opening openingAt(const sqlite::Statement& row) {
 constexpr const char* OPENING_COLUMNS =
     "id, public_id, owner_id, title, duration_min, approval, conference, slots, created_at";
 
+// How many connections read at once; the writer is one more.
+constexpr int READERS = 4;
+
+std::unique_ptr<sqlite::Database> openReader(const std::filesystem::path& path) {
+  auto reader = std::make_unique<sqlite::Database>(path);
+  sqlite3_busy_timeout(reader->handle(), BUSY_TIMEOUT_MS);
+  reader->run("PRAGMA query_only = ON;");
+  return reader;
+}
+
 }  // namespace
 
-SqliteStorage::SqliteStorage(const std::filesystem::path& path) : db_(createPrivately(path)) {
+SqliteStorage::SqliteStorage(const std::filesystem::path& path)
+    : path_(path), db_(createPrivately(path)) {
   sqlite3_busy_timeout(db_.handle(), BUSY_TIMEOUT_MS);
   // Readers go on while a writer writes, which the processes of one machine share well.
   db_.run("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON;");
   sqlite::migrate(db_, schemaSteps());
+}
+
+template <class Read>
+auto SqliteStorage::reading(Read&& read) {
+  std::unique_ptr<sqlite::Database> reader;
+  {
+    std::unique_lock lock(readersMutex_);
+    readerReturned_.wait(lock, [&] { return !idleReaders_.empty() || openReaders_ < READERS; });
+    if (!idleReaders_.empty()) {
+      reader = std::move(idleReaders_.back());
+      idleReaders_.pop_back();
+    } else {
+      ++openReaders_;
+    }
+  }
+  // Back to the pool whatever happens; one that could not be opened is opened again next time.
+  struct GiveBack {
+    SqliteStorage& storage;
+    std::unique_ptr<sqlite::Database>& reader;
+    ~GiveBack() {
+      const std::lock_guard lock(storage.readersMutex_);
+      if (reader) {
+        storage.idleReaders_.push_back(std::move(reader));
+      } else {
+        --storage.openReaders_;
+      }
+      storage.readerReturned_.notify_one();
+    }
+  } giveBack{*this, reader};
+  if (!reader) reader = openReader(path_);
+  return read(*reader);
 }
 
 void SqliteStorage::addUser(const std::string& userId, const std::string& keyHash,
@@ -76,24 +118,26 @@ void SqliteStorage::addUser(const std::string& userId, const std::string& keyHas
 }
 
 std::optional<std::string> SqliteStorage::userWithKeyHash(const std::string& keyHash) {
-  const std::lock_guard lock(mutex_);
-  sqlite::Statement find(db_, "SELECT id FROM users WHERE key_hash = ?1");
-  find.bind(1, keyHash);
-  if (!find.step()) return std::nullopt;
-  return find.text(0);
+  return reading([&](sqlite::Database& db) -> std::optional<std::string> {
+    sqlite::Statement find(db, "SELECT id FROM users WHERE key_hash = ?1");
+    find.bind(1, keyHash);
+    if (!find.step()) return std::nullopt;
+    return find.text(0);
+  });
 }
 
 std::vector<ProviderConnection> SqliteStorage::connections(const std::string& userId,
                                                            const std::string& provider) {
-  const std::lock_guard lock(mutex_);
-  sqlite::Statement rows(db_,
-                         "SELECT provider, id, profile, connected_at, tokens FROM connections "
-                         "WHERE user_id = ?1 AND provider = ?2 "
-                         "ORDER BY connected_at DESC NULLS LAST, id");
-  rows.bind(1, userId).bind(2, provider);
-  std::vector<ProviderConnection> found;
-  while (rows.step()) found.push_back(connectionAt(rows));
-  return found;
+  return reading([&](sqlite::Database& db) {
+    sqlite::Statement rows(db,
+                           "SELECT provider, id, profile, connected_at, tokens FROM connections "
+                           "WHERE user_id = ?1 AND provider = ?2 "
+                           "ORDER BY connected_at DESC NULLS LAST, id");
+    rows.bind(1, userId).bind(2, provider);
+    std::vector<ProviderConnection> found;
+    while (rows.step()) found.push_back(connectionAt(rows));
+    return found;
+  });
 }
 
 void SqliteStorage::saveConnection(const std::string& userId,
@@ -169,12 +213,13 @@ void SqliteStorage::addOpening(const Opening& opening) {
 }
 
 std::optional<Opening> SqliteStorage::openingWhere(const char* column, const std::string& value) {
-  const std::lock_guard lock(mutex_);
-  sqlite::Statement find(
-      db_, std::string("SELECT ") + OPENING_COLUMNS + " FROM openings WHERE " + column + " = ?1");
-  find.bind(1, value);
-  if (!find.step()) return std::nullopt;
-  return openingAt(find);
+  return reading([&](sqlite::Database& db) -> std::optional<Opening> {
+    sqlite::Statement find(
+        db, std::string("SELECT ") + OPENING_COLUMNS + " FROM openings WHERE " + column + " = ?1");
+    find.bind(1, value);
+    if (!find.step()) return std::nullopt;
+    return openingAt(find);
+  });
 }
 
 std::optional<Opening> SqliteStorage::opening(const std::string& id) {
@@ -206,17 +251,18 @@ bool SqliteStorage::addBooking(const Booking& booking) {
 }
 
 std::vector<Booking> SqliteStorage::bookings(const std::string& openingId) {
-  const std::lock_guard lock(mutex_);
-  sqlite::Statement rows(db_,
-                         "SELECT id, opening_id, slot, name, email, note, status, created_at "
-                         "FROM bookings WHERE opening_id = ?1 ORDER BY created_at, rowid");
-  rows.bind(1, openingId);
-  std::vector<Booking> found;
-  while (rows.step()) {
-    found.push_back(Booking{rows.text(0), rows.text(1), rows.text(2), rows.text(3), rows.text(4),
-                            rows.text(5), rows.text(6), rows.integer(7)});
-  }
-  return found;
+  return reading([&](sqlite::Database& db) {
+    sqlite::Statement rows(db,
+                           "SELECT id, opening_id, slot, name, email, note, status, created_at "
+                           "FROM bookings WHERE opening_id = ?1 ORDER BY created_at, rowid");
+    rows.bind(1, openingId);
+    std::vector<Booking> found;
+    while (rows.step()) {
+      found.push_back(Booking{rows.text(0), rows.text(1), rows.text(2), rows.text(3), rows.text(4),
+                              rows.text(5), rows.text(6), rows.integer(7)});
+    }
+    return found;
+  });
 }
 
 BookingChange SqliteStorage::setBookingStatus(const std::string& openingId,
@@ -330,13 +376,21 @@ bool SqliteStorage::saveInvitation(const Invitation& invitation) {
 }
 
 std::optional<Invitation> SqliteStorage::invitation(const std::string& uid) {
-  const std::lock_guard lock(mutex_);
-  return invitationWhere(db_, "uid", uid);
+  return reading([&](sqlite::Database& db) {
+    std::optional<Invitation> found;
+    sqlite::inTransaction(
+        db, [&] { found = invitationWhere(db, "uid", uid); }, "BEGIN");
+    return found;
+  });
 }
 
 std::optional<Invitation> SqliteStorage::invitationWithToken(const std::string& token) {
-  const std::lock_guard lock(mutex_);
-  return invitationWhere(db_, "token", token);
+  return reading([&](sqlite::Database& db) {
+    std::optional<Invitation> found;
+    sqlite::inTransaction(
+        db, [&] { found = invitationWhere(db, "token", token); }, "BEGIN");
+    return found;
+  });
 }
 
 bool SqliteStorage::saveAnswer(const std::string& uid, const std::string& email,
@@ -417,6 +471,18 @@ void SqliteStorage::inSqlTransaction(const std::function<void(SqlSession&)>& wor
   sqlite::inTransaction(db_, [&] {
     SqliteSession session(db_);
     work(session);
+  });
+}
+
+void SqliteStorage::inSqlReading(const std::function<void(SqlSession&)>& work) {
+  reading([&](sqlite::Database& db) {
+    sqlite::inTransaction(
+        db,
+        [&] {
+          SqliteSession session(db);
+          work(session);
+        },
+        "BEGIN");
   });
 }
 

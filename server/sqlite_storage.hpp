@@ -1,8 +1,11 @@
 // The storage port on SQLite: one file, for a server that runs as one process.
 #pragma once
 
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "server/sqlite.hpp"
 #include "server/storage.hpp"
@@ -37,13 +40,24 @@ class SqliteStorage final : public Storage {
   bool saveAnswer(const std::string& uid, const std::string& email, const std::string& status,
                   std::int64_t respondedAt, const std::optional<std::string>& comment) override;
   void inSqlTransaction(const std::function<void(SqlSession&)>& work) override;
+  void inSqlReading(const std::function<void(SqlSession&)>& work) override;
 
  private:
   std::optional<Opening> openingWhere(const char* column, const std::string& value);
-  // One connection serves every thread of the process, one call at a time; other processes
-  // wait for the file's lock within the busy timeout.
+  // Runs `read` on a connection of the readers' pool: in WAL mode a reader sees the last commit
+  // and never waits for the writer, so the reads of many threads go on side by side.
+  template <class Read>
+  auto reading(Read&& read);
+
+  const std::filesystem::path path_;
+  // The one writer: every write of the process, one at a time; other processes wait for the
+  // file's lock within the busy timeout.
   std::mutex mutex_;
   sqlite::Database db_;
+  std::mutex readersMutex_;
+  std::condition_variable readerReturned_;
+  std::vector<std::unique_ptr<sqlite::Database>> idleReaders_;
+  int openReaders_ = 0;
 };
 
 }  // namespace talewick::server

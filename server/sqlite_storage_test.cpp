@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::server {
@@ -24,6 +28,29 @@ TEST_F(SqliteStorageTest, createsAPrivateDatabaseInWalMode) {
   sqlite::Statement mode(db, "PRAGMA journal_mode");
   ASSERT_TRUE(mode.step());
   EXPECT_EQ(mode.text(0), "wal");
+}
+
+TEST_F(SqliteStorageTest, readersSeeEachCommitAndCannotWrite) {
+  SqliteStorage storage(path_);
+  std::vector<std::thread> readers;
+  std::atomic<int> found = 0;
+  for (int i = 0; i < 12; ++i) {  // more than the pool holds: the others wait their turn
+    storage.addUser("u" + std::to_string(i), "hash" + std::to_string(i), i);
+    readers.emplace_back([&, i] {
+      if (storage.userWithKeyHash("hash" + std::to_string(i)) == "u" + std::to_string(i)) ++found;
+    });
+  }
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(found, 12);
+
+  EXPECT_THROW(storage.inSqlReading([](SqlSession& sql) {
+    sql.execute("INSERT INTO users (id, key_hash, created_at) VALUES ('x', 'y', 0)", {});
+  }),
+               StorageError);
+  EXPECT_FALSE(storage.userWithKeyHash("y"));
+  // A statement kept prepared runs again with new values.
+  EXPECT_EQ(storage.userWithKeyHash("hash3"), "u3");
+  EXPECT_FALSE(storage.userWithKeyHash("hash3 "));
 }
 
 TEST_F(SqliteStorageTest, refusesADatabaseOfANewerProgram) {

@@ -146,6 +146,11 @@ class Storage {
   // Runs `work` in one transaction, committed when it returns and rolled back when it throws:
   // the guild, world boss and vigil stores write their statements once for both engines.
   virtual void inSqlTransaction(const std::function<void(SqlSession&)>& work) = 0;
+  // The same for `work` that only reads, which an engine may run beside other reads and writes
+  // (it sees what was committed when it began). A write in it fails.
+  virtual void inSqlReading(const std::function<void(SqlSession&)>& work) {
+    inSqlTransaction(work);
+  }
 };
 
 // The slots of an opening as the engines store them (a JSON array of strings), and back.

@@ -64,7 +64,7 @@ Seat join(Storage& storage, const std::string& slot, const std::string& raiderId
 
 std::optional<Seat> seat(Storage& storage, const std::string& slot, const std::string& raiderId) {
   std::optional<Seat> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     const auto rows = sql.query(std::string("SELECT ") + SEAT_COLUMNS +
                                     " FROM vigil_seats WHERE slot = ?1 AND raider_id = ?2",
                                 {slot, raiderId});
@@ -75,7 +75,7 @@ std::optional<Seat> seat(Storage& storage, const std::string& slot, const std::s
 
 std::vector<SeatView> room(Storage& storage, const std::string& slot, std::int64_t room) {
   std::vector<SeatView> views;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row :
          sql.query("SELECT s.slot, s.raider_id, s.room, s.pledged, s.done, s.held, s.reward, "
                    "r.hero_name, r.avatar, r.vocation, (SELECT MAX(minute) FROM vigil_beats b "
@@ -131,7 +131,7 @@ bool cry(Storage& storage, const Seat& seat, const std::string& key, std::int64_
 std::vector<Cry> cries(Storage& storage, const std::string& slot, std::int64_t room,
                        std::int64_t limit) {
   std::vector<Cry> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     const auto rows = sql.query(
         "SELECT r.hero_name, c.cry, c.at FROM vigil_cries c JOIN raiders r ON r.id = c.raider_id "
         "WHERE c.slot = ?1 AND c.room = ?2 ORDER BY c.at DESC, c.raider_id LIMIT ?3",
@@ -146,7 +146,7 @@ std::vector<Cry> cries(Storage& storage, const std::string& slot, std::int64_t r
 std::optional<VigilWire::Result> result(Storage& storage, const std::string& slot,
                                         std::int64_t room) {
   std::optional<VigilWire::Result> found;
-  storage.inSqlTransaction([&](SqlSession& sql) { found = resultIn(sql, slot, room); });
+  storage.inSqlReading([&](SqlSession& sql) { found = resultIn(sql, slot, room); });
   return found;
 }
 

@@ -31,7 +31,7 @@ Raider enlist(Storage& storage, Raider raider, const std::string& keyHash) {
 
 std::optional<Raider> raiderWithKeyHash(Storage& storage, const std::string& keyHash) {
   std::optional<Raider> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     const auto rows = sql.query(
         std::string("SELECT ") + RAIDER_COLUMNS + " FROM raiders WHERE key_hash = ?1", {keyHash});
     if (!rows.empty()) found = raiderOf(rows[0]);
@@ -41,7 +41,7 @@ std::optional<Raider> raiderWithKeyHash(Storage& storage, const std::string& key
 
 std::vector<Raider> banner(Storage& storage, std::int64_t banner) {
   std::vector<Raider> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row : sql.query(std::string("SELECT ") + RAIDER_COLUMNS +
                                            " FROM raiders WHERE banner = ?1 ORDER BY rank",
                                        {banner})) {
@@ -53,7 +53,7 @@ std::vector<Raider> banner(Storage& storage, std::int64_t banner) {
 
 std::int64_t enlistedBefore(Storage& storage, std::int64_t instant) {
   std::int64_t count = 0;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     count = sql.query("SELECT COUNT(*) FROM raiders WHERE enlisted_at < ?1", {instant})
                 .at(0)
                 .integer(0);
@@ -73,7 +73,7 @@ void saveDay(Storage& storage, const RaiderDay& day) {
 std::vector<RaiderDay> days(Storage& storage, const std::string& fromDay,
                             const std::string& toDay) {
   std::vector<RaiderDay> found;
-  storage.inSqlTransaction([&](SqlSession& sql) {
+  storage.inSqlReading([&](SqlSession& sql) {
     for (const SqlRow& row : sql.query("SELECT raider_id, day, damage FROM raider_days "
                                        "WHERE day >= ?1 AND day <= ?2 ORDER BY day, raider_id",
                                        {fromDay, toDay})) {
