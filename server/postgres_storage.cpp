@@ -408,7 +408,7 @@ namespace {
 
 class PostgresSession final : public SqlSession {
  public:
-  explicit PostgresSession(pqxx::work& work) : work_(work) {}
+  explicit PostgresSession(pqxx::transaction_base& work) : work_(work) {}
 
   std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlValue>& params) override {
     const pqxx::result result = run(sql, params);
@@ -444,13 +444,21 @@ class PostgresSession final : public SqlSession {
     return execPrepared(work_, dollarParameters(sql), pqxx::prepare::make_dynamic_params(values));
   }
 
-  pqxx::work& work_;
+  pqxx::transaction_base& work_;
 };
 
 }  // namespace
 
 void PostgresStorage::inSqlTransaction(const std::function<void(SqlSession&)>& work) {
   inTransaction([&](pqxx::work& transaction) {
+    PostgresSession session(transaction);
+    work(session);
+  });
+}
+
+void PostgresStorage::inSqlReading(const std::function<void(SqlSession&)>& work) {
+  // The reads are single statements: without BEGIN and COMMIT, one round trip each.
+  inTransaction<pqxx::nontransaction>([&](pqxx::nontransaction& transaction) {
     PostgresSession session(transaction);
     work(session);
   });

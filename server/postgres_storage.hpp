@@ -44,6 +44,7 @@ class PostgresStorage final : public Storage {
   bool saveAnswer(const std::string& uid, const std::string& email, const std::string& status,
                   std::int64_t respondedAt, const std::optional<std::string>& comment) override;
   void inSqlTransaction(const std::function<void(SqlSession&)>& work) override;
+  void inSqlReading(const std::function<void(SqlSession&)>& work) override;
 
  private:
   std::optional<Opening> openingWhere(const char* column, const std::string& value);

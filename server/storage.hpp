@@ -146,8 +146,8 @@ class Storage {
   // Runs `work` in one transaction, committed when it returns and rolled back when it throws:
   // the guild, world boss and vigil stores write their statements once for both engines.
   virtual void inSqlTransaction(const std::function<void(SqlSession&)>& work) = 0;
-  // The same for `work` that only reads, which an engine may run beside other reads and writes
-  // (it sees what was committed when it began). A write in it fails.
+  // The same for `work` that only reads, which an engine may run beside other reads and writes:
+  // each of its statements sees what was committed when it began. Not for writes.
   virtual void inSqlReading(const std::function<void(SqlSession&)>& work) {
     inSqlTransaction(work);
   }
