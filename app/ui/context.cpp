@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/inhabitant_contributions.hpp"
+#include "linear/linear_tickets.hpp"
 #include "platform/cloud_folder.hpp"
 #include "platform/curl_http_client.hpp"
 #include "platform/file_preferences.hpp"
@@ -19,6 +20,7 @@
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
 #include "ui/error_text.hpp"
+#include "ui/linear_store.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -199,10 +201,23 @@ KingdomCoordinator& AppContext::kingdom() {
       return vault.folderPath() ? vault.scan().quests : std::vector<VaultSideQuest>{};
     });
     kingdom_->readTrackerTickets([this] {
+      // Linear's issues read by the program join the pipeline's list: an issue the pipeline
+      // already brought (the backend's mode) stays one ticket, and one completed either way is
+      // hidden from both.
       pipeline::IntegrationPipelineStore& store = integrationPipeline();
-      return store.response() ? IntegrationPipeline::trackerTickets(store.response()->items,
-                                                                    store.suppressedItemIDs())
-                              : std::vector<TrackerTicket>{};
+      const linear::LinearAuthStore linear = openLinearStore(*this, warnings_);
+      std::set<std::string> hidden(store.suppressedItemIDs());
+      for (const std::string& id : linear.suppressed()) hidden.insert(LinearTickets::itemID(id));
+      std::vector<TrackerTicket> tickets =
+          store.response() ? IntegrationPipeline::trackerTickets(store.response()->items, hidden)
+                           : std::vector<TrackerTicket>{};
+      std::set<std::string> listed;
+      for (const TrackerTicket& ticket : tickets) listed.insert(ticket.id);
+      for (TrackerTicket& ticket :
+           LinearTickets::trackerTickets(linear.openIssues(), hidden, listed, now())) {
+        tickets.push_back(std::move(ticket));
+      }
+      return tickets;
     });
   }
   return *kingdom_;
