@@ -34,17 +34,18 @@ class LinearCommands : public ::testing::Test {
     fake.answer("POST", "/api/register", {200, R"({"userId":"u1","apiKey":"la-cle"})"});
     ASSERT_EQ(testing::runCli({"backend", fake.url(), "--secret", std::string(64, 'a')}).status, 0);
     // The backend's OAuth round trip came back: Linear is read through it.
-    ASSERT_EQ(
-        testing::runCli({"handle-url", "talewick://linear/backend/callback?connected=1"}).status,
-        0);
+    fake.answer("GET", "/api/linear/connections",
+                {200, R"([{"id":"w1","name":"Atelier","selected":true}])"});
+    const testing::CliResult back =
+        testing::runCli({"handle-url", "talewick://linear/backend/callback?connected=1"});
+    ASSERT_EQ(back.status, 0) << back.err;
   }
   void TearDown() override { testing::forgetCommandHome(); }
 
   std::vector<std::string> tickets() {
     std::vector<std::string> ids;
-    for (const Json& item : testing::runCliJson({"kingdom"})["realms"]["tickets"]) {
-      ids.push_back(item["id"]);
-    }
+    const Json kingdom = testing::runCliJson({"kingdom"});
+    for (const Json& item : kingdom["realms"]["tickets"]) ids.push_back(item["id"]);
     return ids;
   }
 
