@@ -22,6 +22,7 @@
 #include "server/config.hpp"
 #include "server/guild_routes.hpp"
 #include "server/integration_pipeline.hpp"
+#include "server/linear_routes.hpp"
 #include "server/log.hpp"
 #include "server/oauth_finish.hpp"
 #include "server/openings_routes.hpp"
@@ -91,6 +92,7 @@ class Api {
   mutable IntegrationPipeline pipeline_;
   PipelineRoutes pipelineRoutes_{pipeline_};
   ProviderItemRoutes providerItemRoutes_{config_, pipeline_};
+  LinearRoutes linearRoutes_{pipeline_};
 };
 
 }  // namespace talewick::server

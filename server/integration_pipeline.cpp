@@ -258,13 +258,18 @@ IntegrationPipeline::Outcome IntegrationPipeline::act(const std::string& userId,
 
 bool IntegrationPipeline::withSession(const std::string& userId, const Provider& provider,
                                       bool changes,
-                                      const std::function<void(ProviderSession&)>& work) {
+                                      const std::function<void(ProviderSession&)>& work,
+                                      const std::string& connectionId) {
   const std::shared_ptr<UserState> state = stateOf(userId);
   const std::lock_guard lock(state->mutex);
   std::vector<ProviderConnection> connections =
       context_.storage.connections(userId, std::string(provider.segment));
   if (connections.empty()) return false;
-  ProviderSession session(context_, provider, userId, std::move(connections.front()));
+  // Only the user's own connections are looked at: another user's workspace id picks nothing.
+  const auto picked = std::find_if(connections.begin(), connections.end(),
+                                   [&](const auto& each) { return each.id == connectionId; });
+  ProviderSession session(context_, provider, userId,
+                          std::move(picked != connections.end() ? *picked : connections.front()));
   work(session);
   if (changes) {
     state->listings.clear();

@@ -56,11 +56,13 @@ class IntegrationPipeline {
 
   Outcome act(const std::string& userId, const std::string& itemId, Action action);
 
-  // Runs `work` with a session on the user's latest connection to `provider`, one at a time with
-  // the user's other calls, then forgets the user's kept answers when `changes` says so. False,
-  // without running it, when the user has no such connection. ProviderFailure passes through.
+  // Runs `work` with a session on the user's connection `connectionId` to `provider` (a
+  // workspace the user picked), else on the latest one, one at a time with the user's other
+  // calls, then forgets the user's kept answers when `changes` says so. False, without running
+  // it, when the user has no such connection. ProviderFailure passes through.
   bool withSession(const std::string& userId, const Provider& provider, bool changes,
-                   const std::function<void(ProviderSession&)>& work);
+                   const std::function<void(ProviderSession&)>& work,
+                   const std::string& connectionId = "");
 
   // What a provider route keeps for the user under `key` (Todoist's lists), while the user's
   // answers are kept; nullopt when absent or older than CACHE_SECONDS.

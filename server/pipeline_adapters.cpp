@@ -1,4 +1,5 @@
 #include "server/asana_adapter.hpp"
+#include "server/linear_adapter.hpp"
 #include "server/microsoft_adapter.hpp"
 #include "server/notion_adapter.hpp"
 #include "server/pipeline_adapter.hpp"
@@ -15,6 +16,8 @@ const PipelineAdapter* pipelineAdapter(std::string_view segment) {
   if (segment == "microsoft") return &microsoft;
   static const NotionAdapter notion;
   if (segment == "notion") return &notion;
+  static const LinearAdapter linear;
+  if (segment == "linear") return &linear;
   return nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pipeline/task_threat.hpp"
 #include "server/provider_json.hpp"
 #include "server/time_text.hpp"
 
@@ -11,27 +12,13 @@ namespace {
 
 using nlohmann::ordered_json;
 
-const char* const THREATS[] = {"low", "medium", "high", "deadly"};
-const std::int64_t XP[] = {10, 25, 50, 100};
-const std::int64_t GOLD[] = {5, 12, 25, 50};
-
 int threatLevel(const PipelineItem& item, std::int64_t now) {
   if (item.isCalendar()) {
     if (!item.startsAt || !item.endsAt) return 0;
     const std::int64_t minutes = (*item.endsAt - *item.startsAt) / 60;
     return minutes <= 30 ? 0 : minutes <= 90 ? 1 : 2;
   }
-  std::int64_t score = std::clamp<std::int64_t>(item.priority, 0, 4);
-  if (const std::optional<std::int64_t> due = effectiveDue(item)) {
-    if (*due < now) {
-      score += 3;
-    } else if (*due - now <= 24 * 3600) {
-      score += 2;
-    } else if (*due - now <= DUE_SOON_SECONDS) {
-      score += 1;
-    }
-  }
-  return score <= 1 ? 0 : score <= 3 ? 1 : score <= 5 ? 2 : 3;
+  return TaskThreat::level(item.priority, effectiveDue(item), now);
 }
 
 bool urgent(const PipelineItem& item, std::int64_t now) {
@@ -80,9 +67,9 @@ PipelineRpg rpgOf(const PipelineItem& item, std::int64_t now) {
     rpg.realm = "tickets";
     rpg.sprite = "scroll";
   }
-  rpg.threat = THREATS[level];
-  rpg.xp = XP[level];
-  rpg.gold = GOLD[level];
+  rpg.threat = TaskThreat::name(level);
+  rpg.xp = TaskThreat::xp(level);
+  rpg.gold = TaskThreat::gold(level);
   return rpg;
 }
 

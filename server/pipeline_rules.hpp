@@ -1,10 +1,8 @@
 // The game's reading of a pipeline item: its realm, sprite, threat and rewards, where the desktop
 // program may show it, and the actions it may run on it. Pure: `now` is an argument.
 //
-// - A task's threat adds its priority (0 … 4) to the pressure of its due date: overdue 3, due
-//   within 24 hours 2, within 48 hours 1. 0–1 "low", 2–3 "medium", 4–5 "high", 6 and more
-//   "deadly". A due day without a time falls due at that day's end (UTC).
-// - Rewards by threat: xp 10/25/50/100, gold 5/12/25/50.
+// - A task's threat and rewards are questkit's TaskThreat (pipeline/task_threat.hpp). A due day
+//   without a time falls due at that day's end (UTC).
 // - Tasks due within 48 hours or overdue go to the realm "deadlines" (placements "sideQuests",
 //   "kingdom.deadlines"), other tasks to "tickets" ("sideQuests", "kingdom.tickets").
 // - Calendar events: realm "calendar", placement "calendar.grid", threat by length (up to 30
@@ -17,11 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/task_threat.hpp"
 #include "server/pipeline_item.hpp"
 
 namespace talewick::server {
 
-inline constexpr std::int64_t DUE_SOON_SECONDS = 48 * 3600;
+inline constexpr std::int64_t DUE_SOON_SECONDS = TaskThreat::DUE_SOON_SECONDS;
 
 struct PipelineRpg {
   std::string realm, sprite, threat;

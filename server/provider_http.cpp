@@ -65,6 +65,8 @@ nlohmann::json ProviderHttp::send(const std::string& accessToken,
     target = request.path.substr(origin_.size());
   } else {
     target = prefix_ + request.path;
+    // An API that is one endpoint (GraphQL) is called at its root itself.
+    if (target.empty()) target = "/";
   }
   char separator = target.find('?') == std::string::npos ? '?' : '&';
   for (const auto& [key, value] : request.query) {

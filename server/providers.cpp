@@ -12,7 +12,7 @@ const std::vector<Provider>& allProviders() {
        " ",
        {{"access_type", "offline"}, {"prompt", "consent"}},
        "https://www.googleapis.com"},
-      {"linear", "Linear", StatusShape::workspaceList, ",", {}, "https://api.linear.app"},
+      {"linear", "Linear", StatusShape::workspaceList, ",", {}, "https://api.linear.app/graphql"},
       {"microsoft",
        "Microsoft",
        StatusShape::connectionAndConfig,

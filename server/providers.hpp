@@ -27,7 +27,8 @@ struct Provider {
   std::string_view scopeSeparator;
   // Query parameters the provider needs beyond the standard ones (a refresh token, an owner).
   std::vector<std::pair<std::string_view, std::string_view>> extraAuthorizationParameters;
-  // The root of its public REST API, which the server's calls on the user's behalf go under.
+  // The root of its public REST API, which the server's calls on the user's behalf go under
+  // (Linear's: its one GraphQL endpoint).
   std::string_view defaultApiBaseURL;
 };
 

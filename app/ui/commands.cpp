@@ -11,6 +11,7 @@
 #include "ui/command.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
+#include "ui/linear_store.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -30,7 +31,7 @@ std::vector<Command> allCommands() {
           daemonCommand(),         buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
           connectCommand(),        disconnectCommand(),   connectionsCommand(), handleURLCommand(),
           installDesktopCommand(), openingsCommand(),     invitesCommand(),     guildCommand(),
-          worldBossCommand(),      roomCommand(),         pipelineCommand()};
+          worldBossCommand(),      roomCommand(),         pipelineCommand(),    linearCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/inhabitant_contributions.hpp"
+#include "linear/linear_tickets.hpp"
 #include "platform/cloud_folder.hpp"
 #include "platform/curl_http_client.hpp"
 #include "platform/file_preferences.hpp"
@@ -19,6 +20,7 @@
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
 #include "ui/error_text.hpp"
+#include "ui/linear_store.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -204,11 +206,24 @@ KingdomCoordinator& AppContext::kingdom() {
 }
 
 TrackerTickets AppContext::trackerTickets() {
+  // Linear's issues read by the program join the pipeline's list: an issue the pipeline already
+  // brought (the backend's mode) stays one ticket, and one completed either way is hidden from
+  // both. Linear's own list keeps its last issues when a reading fails, so only the pipeline's
+  // answer says whether the list is whole.
   pipeline::IntegrationPipelineStore& store = integrationPipeline();
+  const linear::LinearAuthStore linear = openLinearStore(*this, warnings_);
+  std::set<std::string> hidden(store.suppressedItemIDs());
+  for (const std::string& id : linear.suppressed()) hidden.insert(LinearTickets::itemID(id));
   TrackerTickets tickets;
   if (const auto& response = store.response()) {
-    tickets.open = IntegrationPipeline::trackerTickets(response->items, store.suppressedItemIDs());
+    tickets.open = IntegrationPipeline::trackerTickets(response->items, hidden);
     tickets.complete = response->errors.empty();
+  }
+  std::set<std::string> listed;
+  for (const TrackerTicket& ticket : tickets.open) listed.insert(ticket.id);
+  for (TrackerTicket& ticket :
+       LinearTickets::trackerTickets(linear.openIssues(), hidden, listed, now())) {
+    tickets.open.push_back(std::move(ticket));
   }
   return tickets;
 }

@@ -7,6 +7,7 @@
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
+#include "ui/commands/completion_credit.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
 #include "ui/render.hpp"
@@ -119,15 +120,7 @@ int act(const PipelineOptions& o, Io& io, AppContext& app, bool completing) {
     return EXIT_DONE;
   }
   // Done at the service: the hero is paid once, whichever process or machine completes it.
-  const HeroSync::Credit credit = app.heroStore().credit(
-      RewardKind::sideQuest, "pipeline:" + item.id, item.rpg.xp, item.rpg.gold);
-  if (credit == HeroSync::Credit::credited) {
-    io.out << rewardText(item.rpg.xp, item.rpg.gold) << " — " << shown(item.title) << "\n";
-  } else {
-    io.out << Loc::format(Loc::string("cli.pipeline.completed", "Terminé : %@"),
-                          {shown(item.title)})
-           << "\n";
-  }
+  creditCompletion(io, app, item.id, item.title, item.rpg.xp, item.rpg.gold);
   return EXIT_DONE;
 }
 

@@ -32,5 +32,7 @@ std::span<const Rule> inviteRules();
 std::span<const Rule> togetherRules();
 // The integration pipeline's items, actions and failures (rules_pipeline.cpp).
 std::span<const Rule> pipelineRules();
+// Linear's done rule, answers, pages and refusals (rules_linear.cpp).
+std::span<const Rule> linearRules();
 
 }  // namespace talewick::ui

@@ -145,7 +145,7 @@ const Rule& ruleNamed(const std::string& name) {
   std::string names;
   for (const std::span<const Rule> table :
        {kingdomRules(), gameRules(), arcRules(), expeditionRules(), taskRules(), peopleRules(),
-        inviteRules(), togetherRules(), pipelineRules()}) {
+        inviteRules(), togetherRules(), pipelineRules(), linearRules()}) {
     for (const Rule& rule : table) {
       if (rule.name == name) return rule;
       names += (names.empty() ? "" : ", ") + std::string(rule.name);

@@ -1,0 +1,138 @@
+// Linear's routes and its place in the pipeline through the whole server: two users, each with
+// a workspace of their own at a stand-in of Linear's GraphQL endpoint.
+#include "server/linear_routes.hpp"
+
+#include <gtest/gtest.h>
+
+#include "server/api.hpp"
+#include "server/linear_fake_testing.hpp"
+
+namespace talewick::server {
+namespace {
+
+using nlohmann::json;
+using testing::FakeProvider;
+using testing::linearIssue;
+
+const std::string kSecret(64, 'c');
+
+struct Answer {
+  int status = 0;
+  json body;
+};
+
+class LinearRoutesTest : public ::testing::Test {
+ protected:
+  LinearRoutesTest() {
+    linear_.workspaces["ada-token"] = {
+        "ada", {linearIssue("a1", "ada"), linearIssue("a2", "ada"), linearIssue("a3", "lea")}};
+    linear_.workspaces["bob-token"] = {"bob", {linearIssue("b1", "bob")}};
+    config_.signupSecret = kSecret;
+    config_.tokenKey = std::string(64, 'd');
+    config_.providers["linear"].apiBaseURL = fake_.url();
+    api_.mount(server_);
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+    client_->set_read_timeout(30, 0);
+    ada_ = registerUser("ada-token");
+    bob_ = registerUser("bob-token");
+    carl_ = registerUser("");
+  }
+  ~LinearRoutesTest() override {
+    server_.stop();
+    thread_.join();
+  }
+
+  // A new user, connected to Linear with `token` unless it is empty; the user's key.
+  std::string registerUser(const std::string& token) {
+    httplib::Result result = client_->Post("/api/register", {{"x-signup-secret", kSecret}}, "", "");
+    EXPECT_TRUE(result && result->status == 200);
+    const json body = json::parse(result->body);
+    if (!token.empty()) {
+      ProviderConnection connection;
+      connection.provider = "linear";
+      connection.id = "workspace-" + token.substr(0, 3);
+      connection.profile = {{"name", "Atelier " + token.substr(0, 3)}};
+      connection.sealedTokens = tokens::seal(config_.tokenKey, json{{"accessToken", token}}.dump());
+      storage_->saveConnection(body["userId"], connection);
+    }
+    return body["apiKey"];
+  }
+
+  Answer call(const std::string& key, const std::string& method, const std::string& path,
+              const json& body = nullptr) {
+    const httplib::Headers headers = {{"authorization", "Bearer " + key}};
+    const std::string text = body.is_null() ? "" : body.dump();
+    httplib::Result result = method == "GET" ? client_->Get(path, headers)
+                             : method == "POST"
+                                 ? client_->Post(path, headers, text, "application/json")
+                                 : client_->Patch(path, headers, text, "application/json");
+    if (!result) return {};
+    return {result->status, json::parse(result->body, nullptr, false)};
+  }
+
+  testing::LinearStandIn linear_;
+  FakeProvider fake_{linear_.routes()};
+  talewick::testing::TempFolder folder_{"linear-routes"};
+  Config config_;
+  std::unique_ptr<Storage> storage_ =
+      openStorage(*DatabaseLocation::parse("sqlite:" + (folder_ / "t.db").string()));
+  std::ostringstream logText_;
+  Log log_{logText_};
+  Api api_{config_, *storage_, log_, postForm, [] { return std::int64_t{1796644800}; }, [](int) {}};
+  httplib::Server server_;
+  int port_ = 0;
+  std::thread thread_;
+  std::unique_ptr<httplib::Client> client_;
+  std::string ada_, bob_, carl_;
+};
+
+TEST_F(LinearRoutesTest, listsTheUsersIssuesAndCompletesThemThroughThePipeline) {
+  const Answer issues = call(ada_, "GET", "/api/linear/issues?workspaceId=workspace-ada");
+  ASSERT_EQ(issues.status, 200) << issues.body;
+  ASSERT_EQ(issues.body["issues"].size(), 2u);
+  EXPECT_EQ(issues.body["issues"][0]["identifier"], "ENG-a1");
+  EXPECT_EQ(issues.body["teamIssues"].size(), 1u);
+  EXPECT_EQ(issues.body["viewerName"], "ada");
+  EXPECT_EQ(issues.body["workspaceID"], "workspace-ada");
+  EXPECT_EQ(issues.body["workspaceName"], "Atelier ada");
+  // Kept: a second look calls nobody.
+  const std::size_t calls = fake_.seen().size();
+  EXPECT_EQ(call(ada_, "GET", "/api/linear/issues?workspaceId=workspace-ada").body, issues.body);
+  EXPECT_EQ(fake_.seen().size(), calls);
+
+  const Answer pipeline = call(ada_, "GET", "/api/integrations/pipeline?providers=linear");
+  ASSERT_EQ(pipeline.status, 200);
+  EXPECT_EQ(pipeline.body["errors"], json::array());
+  ASSERT_EQ(pipeline.body["items"].size(), 2u);
+  EXPECT_EQ(pipeline.body["items"][0]["id"], "linear:a1");
+  EXPECT_EQ(pipeline.body["items"][0]["rpg"]["realm"], "tickets");
+  EXPECT_EQ(call(ada_, "POST", "/api/integrations/items/linear:a1/complete").status, 200);
+  EXPECT_EQ(fake_.seen().back().json()["variables"], (json{{"id", "a1"}, {"stateID", "s-done"}}));
+  // Another user's issue is nobody's to complete.
+  EXPECT_EQ(call(bob_, "POST", "/api/integrations/items/linear:a2/complete").status, 404);
+}
+
+TEST_F(LinearRoutesTest, readsUpdatesAndCommentsOneIssueWithTheCallersOwnToken) {
+  const Answer detail = call(ada_, "GET", "/api/linear/issues/a2");
+  ASSERT_EQ(detail.status, 200) << detail.body;
+  EXPECT_EQ(detail.body["team"]["states"]["nodes"].size(), 3u);
+  const Answer foreign = call(bob_, "GET", "/api/linear/issues/a2");
+  EXPECT_EQ(foreign.status, 502);
+  EXPECT_EQ(foreign.body["error"], "Linear : Entity not found");
+  EXPECT_EQ(fake_.seen().back().authorization, "Bearer bob-token");
+
+  const Answer moved =
+      call(ada_, "PATCH", "/api/linear/issues/a2", {{"input", {{"stateId", "s-done"}}}});
+  ASSERT_EQ(moved.status, 200) << moved.body;
+  EXPECT_EQ(moved.body["state"]["type"], "completed");
+  EXPECT_EQ(call(ada_, "PATCH", "/api/linear/issues/a2", {{"input", json::object()}}).status, 400);
+  EXPECT_EQ(call(ada_, "POST", "/api/linear/issues/a2/comments", {{"body", "Relu"}}).status, 204);
+  EXPECT_EQ(fake_.seen().back().json()["variables"],
+            (json{{"input", {{"issueId", "a2"}, {"body", "Relu"}}}}));
+  EXPECT_EQ(call(carl_, "GET", "/api/linear/teams").status, 409);
+}
+
+}  // namespace
+}  // namespace talewick::server
