@@ -20,6 +20,7 @@
 
 #include "server/clock.hpp"
 #include "server/config.hpp"
+#include "server/google_calendar_routes.hpp"
 #include "server/guild_routes.hpp"
 #include "server/integration_pipeline.hpp"
 #include "server/log.hpp"
@@ -91,6 +92,7 @@ class Api {
   mutable IntegrationPipeline pipeline_;
   PipelineRoutes pipelineRoutes_{pipeline_};
   ProviderItemRoutes providerItemRoutes_{config_, pipeline_};
+  GoogleCalendarRoutes googleCalendarRoutes_{config_, pipeline_};
 };
 
 }  // namespace talewick::server
