@@ -30,7 +30,7 @@ std::vector<Command> allCommands() {
           daemonCommand(),         buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
           connectCommand(),        disconnectCommand(),   connectionsCommand(), handleURLCommand(),
           installDesktopCommand(), openingsCommand(),     invitesCommand(),     guildCommand(),
-          worldBossCommand(),      roomCommand(),         pipelineCommand()};
+          worldBossCommand(),      roomCommand(),         pipelineCommand(),    answerCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

@@ -22,6 +22,7 @@ Command agendaCommand();
 Command searchCommand();
 Command questCommand();
 Command moveCommand();
+Command answerCommand();
 Command deleteCommand();
 Command modeCommand();
 Command titleModeCommand();
