@@ -127,8 +127,10 @@ TEST(InviteRSVPService, TheLatestOfTwoQuickAnswersWinsAndIsRemembered) {
   ASSERT_EQ(fake.count("PATCH", "/api/google-calendar/events/work/e1"), 2);
   EXPECT_EQ(Json::parse(fake.received().back().body), (Json{{"response", "declined"}}));
   EXPECT_EQ(service.optimisticResponse(occurrence, start), "declined");
-  EXPECT_EQ(session.preferences.values[InviteRSVPService::RESPONDED_KEY],
-            (Json{{"old|1", "accepted"}, {occurrence + "|1796720400", "declined"}}));
+  EXPECT_EQ((session.preferences.values[InviteRSVPService::RESPONDED_KEY]
+                 .get<std::map<std::string, std::string>>()),
+            (std::map<std::string, std::string>{{"old|1", "accepted"},
+                                                {occurrence + "|1796720400", "declined"}}));
 
   // An occurrence no synced event stands for is not answered at all.
   std::optional<bool> unknown;
@@ -152,6 +154,7 @@ TEST(RemoteEventMove, AGoogleOrOutlookEventIsPatchedOnceAtItsOwnCalendar) {
   IntegrationWire::Item item;
   item.provider = "google-calendar";
   item.kind = "calendar";
+  item.placements = {"calendar.grid"};
   item.calendarEvent.emplace();
   item.calendarEvent->calendarId = "work";
   item.calendarEvent->eventId = "e1";
