@@ -93,6 +93,7 @@ void Api::mount(httplib::Server& server) const {
   pipelineRoutes_.mount(server, guard);
   providerItemRoutes_.mount(server, guard);
   linearRoutes_.mount(server, guard);
+  googleCalendarRoutes_.mount(server, guard);
 
   guilds_.mount(server);
   worldBoss_.mount(server);

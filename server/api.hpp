@@ -20,6 +20,7 @@
 
 #include "server/clock.hpp"
 #include "server/config.hpp"
+#include "server/google_calendar_routes.hpp"
 #include "server/guild_routes.hpp"
 #include "server/integration_pipeline.hpp"
 #include "server/linear_routes.hpp"
@@ -93,6 +94,7 @@ class Api {
   PipelineRoutes pipelineRoutes_{pipeline_};
   ProviderItemRoutes providerItemRoutes_{config_, pipeline_};
   LinearRoutes linearRoutes_{pipeline_};
+  GoogleCalendarRoutes googleCalendarRoutes_{config_, pipeline_};
 };
 
 }  // namespace talewick::server

@@ -1,4 +1,5 @@
 #include "server/asana_adapter.hpp"
+#include "server/google_calendar_adapter.hpp"
 #include "server/linear_adapter.hpp"
 #include "server/microsoft_adapter.hpp"
 #include "server/notion_adapter.hpp"
@@ -14,6 +15,8 @@ const PipelineAdapter* pipelineAdapter(std::string_view segment) {
   static const MicrosoftAdapter microsoft;
   if (segment == "asana") return &asana;
   if (segment == "microsoft") return &microsoft;
+  static const GoogleCalendarAdapter googleCalendar;
+  if (segment == "google-calendar") return &googleCalendar;
   static const NotionAdapter notion;
   if (segment == "notion") return &notion;
   static const LinearAdapter linear;

@@ -100,9 +100,13 @@ nlohmann::ordered_json itemRecord(const PipelineItem& item, std::int64_t now) {
   } else {
     putInstant(record, "dueAt", item.dueAt);
   }
-  putInstant(record, "startsAt", item.startsAt);
-  putInstant(record, "endsAt", item.endsAt);
-  if (item.durationMin) record["durationMin"] = *item.durationMin;
+  if (item.startsAt && item.allDay) {
+    record["startsAt"] = isoSeconds(*item.startsAt).substr(0, 10);
+  } else {
+    putInstant(record, "startsAt", item.startsAt);
+    putInstant(record, "endsAt", item.endsAt);
+    if (item.durationMin) record["durationMin"] = *item.durationMin;
+  }
   putOptional(record, "projectName", item.projectName);
   putOptional(record, "sectionName", item.sectionName);
   putOptional(record, "teamName", item.teamName);

@@ -303,8 +303,11 @@ void QuestNotifier::handle(const NotificationResponse& response) {
   // "DODGE" and a plain click only dismiss the notification.
   if (!answer) return;
   const std::string key = text("inviteKey");
-  const bool sent = actions_.answer && actions_.answer(*answer, key, info);
-  fireInviteOutcome(*answer, sent, text("questTitle"), key);
+  const std::string title = text("questTitle");
+  if (!actions_.answer) return fireInviteOutcome(*answer, false, title, key);
+  actions_.answer(*answer, key, info, [this, status = *answer, title, key](bool sent) {
+    fireInviteOutcome(status, sent, title, key);
+  });
 }
 
 }  // namespace talewick

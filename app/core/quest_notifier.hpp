@@ -29,9 +29,11 @@ class QuestNotifier : public QuestNotifications {
   struct Actions {
     // Opens a meeting's join link.
     std::function<void(const std::string& url)> openURL;
-    // Sends the user's answer to an invitation; true once it went out. Absent: invitations are
-    // announced without answer buttons.
-    std::function<bool(RSVPStatus, const std::string& inviteKey, const Json& userInfo)> answer;
+    // Sends the user's answer to an invitation and hands `sent` true once it went out (it may
+    // take a network round trip). Absent: invitations are announced without answer buttons.
+    std::function<void(RSVPStatus, const std::string& inviteKey, const Json& userInfo,
+                       std::function<void(bool sent)> sent)>
+        answer;
     std::function<RPGMode()> mode;
     // Opens a terminal running `talewick replay`. Absent: the evening call has no button.
     std::function<void()> openReplay;

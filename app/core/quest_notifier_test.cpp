@@ -242,9 +242,10 @@ DayEvent invitation(const std::string& uid, Date start) {
 TEST_F(QuestNotifierTest, InvitationsAreAskedAndAnsweredFromTheButtons) {
   std::vector<std::tuple<RSVPStatus, std::string>> answered;
   bool relayUp = true;
-  actions.answer = [&](RSVPStatus status, const std::string& key, const Json&) {
+  actions.answer = [&](RSVPStatus status, const std::string& key, const Json&,
+                       std::function<void(bool)> sent) {
     answered.emplace_back(status, key);
-    return relayUp;
+    sent(relayUp);
   };
   const DayEvent revue = invitation("uid-revue", localDate(2026, 12, 10, 14));
   notifier().announcePendingInvitations({revue}, RPGMode::mythological);

@@ -11,7 +11,6 @@
 #include "ui/command.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
-#include "ui/linear_store.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -31,7 +30,8 @@ std::vector<Command> allCommands() {
           daemonCommand(),         buildingsCommand(),    cosmeticsCommand(),   backendCommand(),
           connectCommand(),        disconnectCommand(),   connectionsCommand(), handleURLCommand(),
           installDesktopCommand(), openingsCommand(),     invitesCommand(),     guildCommand(),
-          worldBossCommand(),      roomCommand(),         pipelineCommand(),    linearCommand()};
+          worldBossCommand(),      roomCommand(),         pipelineCommand(),    linearCommand(),
+          answerCommand()};
 }
 
 KingdomRefresh refreshKingdom(AppContext& app) {

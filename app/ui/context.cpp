@@ -189,6 +189,23 @@ pipeline::IntegrationPipelineStore& AppContext::integrationPipeline() {
   return *integrationPipeline_;
 }
 
+google::GoogleCalendarStore& AppContext::googleCalendar() {
+  if (!googleCalendar_) {
+    googleCalendar_ = std::make_unique<google::GoogleCalendarStore>(
+        linuxFiles(), paths::dataFolder() / google::GoogleCalendarStore::FILE_NAME,
+        [this]() -> backend::BackendConnection& { return backend(); }, preferences(), runLoop(),
+        warnings_);
+  }
+  return *googleCalendar_;
+}
+
+google::InviteRSVPService& AppContext::inviteRSVP() {
+  if (!inviteRSVP_) {
+    inviteRSVP_ = std::make_unique<google::InviteRSVPService>(googleCalendar(), preferences());
+  }
+  return *inviteRSVP_;
+}
+
 KingdomCoordinator& AppContext::kingdom() {
   if (!kingdom_) {
     QuestStore& quests = questStore();

@@ -29,6 +29,8 @@
 #include "game/enums.hpp"
 #include "services/backend/backend_connection.hpp"
 #include "services/backend/provider_connections.hpp"
+#include "services/google/google_calendar_store.hpp"
+#include "services/google/invite_rsvp_service.hpp"
 #include "services/invites/invitations.hpp"
 #include "services/invites/invite_registry.hpp"
 #include "services/openings/openings_service.hpp"
@@ -97,6 +99,10 @@ class AppContext {
   pipeline::IntegrationPipelineStore& integrationPipeline();
   // The open tickets of every connected tracker, as last read (no network call).
   TrackerTickets trackerTickets();
+  // The Google Calendar connection and its last synced cache (google-calendar-v1.json in the
+  // data folder), and the answers to Google invitations given from the game.
+  google::GoogleCalendarStore& googleCalendar();
+  google::InviteRSVPService& inviteRSVP();
   // The booking links, over the backend session, the calendar and the quest store.
   openings::OpeningsService& openings();
   // The invitations sent ("Quillon/invites.json" in the data folder) and their relay.
@@ -133,6 +139,8 @@ class AppContext {
   std::unique_ptr<HttpClient> httpClient_;
   std::unique_ptr<backend::BackendConnection> backend_;
   std::unique_ptr<backend::ProviderConnections> providerConnections_;
+  std::unique_ptr<google::GoogleCalendarStore> googleCalendar_;
+  std::unique_ptr<google::InviteRSVPService> inviteRSVP_;
   std::unique_ptr<openings::OpeningsService> openings_;
   std::unique_ptr<invites::InviteRegistry> inviteRegistry_;
   std::unique_ptr<invites::Invitations> invitations_;

@@ -6,7 +6,6 @@
 #include <ostream>
 
 #include "services/linear/linear_auth_store.hpp"
-#include "ui/command.hpp"
 #include "ui/context.hpp"
 
 namespace talewick::ui {
@@ -14,8 +13,5 @@ namespace talewick::ui {
 // The store of `app`'s preferences, keychain file, HTTP client, backend and loop; a damaged file
 // is reported on `diagnostics`.
 linear::LinearAuthStore openLinearStore(AppContext& app, std::ostream& diagnostics);
-
-// `talewick linear` (commands/linear.cpp).
-Command linearCommand();
 
 }  // namespace talewick::ui

@@ -43,6 +43,27 @@ void NotificationSchedule::start() {
       });
 }
 
+namespace {
+
+void answerInvitation(AppContext& app, RSVPStatus status, const Json& userInfo,
+                      std::function<void(bool)> sent) {
+  const auto externalId = userInfo.find("externalId");
+  const auto startsAt = userInfo.find("startsAt");
+  if (externalId == userInfo.end() || !externalId->is_string() || startsAt == userInfo.end() ||
+      !startsAt->is_number()) {
+    return sent(false);
+  }
+  const std::string identifier = externalId->get<std::string>();
+  const Date start = Date::fromUnix(startsAt->get<double>());
+  const std::string rsvp(rawValue(status));
+  google::InviteRSVPService& service = app.inviteRSVP();
+  service.warmUpIfNeeded([&service, rsvp, identifier, start, sent = std::move(sent)] {
+    service.respond(rsvp, identifier, start, [sent](bool ok, const std::string&) { sent(ok); });
+  });
+}
+
+}  // namespace
+
 // A lock file that cannot be opened says nothing about another program: this one then runs the
 // schedule rather than nobody at all.
 bool NotificationSchedule::take() {
@@ -62,7 +83,12 @@ bool NotificationSchedule::take() {
                            "aucun terminal trouvé ($TERMINAL, x-terminal-emulator) : lance "
                            "« talewick replay » toi-même"));
   };
-  // Invitations are answered from the calendar tool until the answer relay exists.
+  // A Google invitation is answered at Google through the backend; any other has no answer
+  // relay, and fails so that the user answers it in the calendar.
+  actions.answer = [this](RSVPStatus status, const std::string&, const Json& userInfo,
+                          std::function<void(bool)> sent) {
+    answerInvitation(app_, status, userInfo, std::move(sent));
+  };
   notifier_ = std::make_unique<QuestNotifier>(
       centre_.get(), [this] { return app_.now(); }, std::move(actions));
   app_.questStore().setNotifications(notifier_.get());

@@ -38,6 +38,8 @@ CalendarInfo chosenCalendar(CalendarEventStorePort& store, const std::string& op
                   {option, names}));
 }
 
+}  // namespace
+
 // A day that does not exist or a repetition that cannot be leaves its words in the title and the
 // event on another day, or unrepeated: written, it would not be what the user meant.
 void refuseImpossible(const ParsedEvent& draft) {
@@ -55,8 +57,6 @@ void refuseImpossible(const ParsedEvent& draft) {
                   *draft.impossibleRecurrence);
   }
 }
-
-}  // namespace
 
 QuickAddWrite writeQuickSentence(AppContext& app, const QuickSentence& sentence,
                                  const std::string& calendarOption) {

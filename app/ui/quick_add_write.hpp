@@ -24,6 +24,9 @@ struct QuickAddWrite {
 // first writable one. A day or a repetition that cannot be, or a `calendarOption` nothing answers
 // to, throws UsageError with nothing written; no calendar access, no writable calendar or a
 // failed write throws std::runtime_error with the line to show.
+// A day that does not exist or a repetition that cannot be: UsageError, nothing is written.
+void refuseImpossible(const ParsedEvent& draft);
+
 QuickAddWrite writeQuickSentence(AppContext& app, const QuickSentence& sentence,
                                  const std::string& calendarOption);
 

@@ -16,6 +16,9 @@ bool isHttpURL(std::string_view text);
 // are appended to it), so that such a setting counts as no backend at all.
 std::optional<std::string> backendRoot(std::string_view text);
 
+// `text` with every byte but the unreserved ones (letters, digits, "-._~") percent-encoded: one
+// path segment or one query value of a call.
+std::string percentEncoded(std::string_view text);
 // `path` ("api/asana/connections") appended to `root` as path components.
 std::string callURL(const std::string& root, std::string_view path);
 

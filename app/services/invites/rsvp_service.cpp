@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "services/backend/backend_url.hpp"
 #include "support/json.hpp"
 
 namespace talewick::invites {
@@ -9,23 +10,6 @@ namespace talewick::invites {
 namespace {
 
 constexpr std::chrono::seconds FETCH_TIMEOUT{15};
-
-std::string queryEncoded(std::string_view text) {
-  static constexpr char HEX[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~') {
-      out += c;
-    } else {
-      out += '%';
-      out += HEX[u >> 4];
-      out += HEX[u & 15];
-    }
-  }
-  return out;
-}
 
 std::optional<std::string> optionalText(const Json& entry, const char* key) {
   const auto found = entry.find(key);
@@ -79,7 +63,8 @@ std::optional<RSVPRecord> decodeAnswerDocument(std::string_view body, const std:
 std::optional<RSVPRecord> fetchAnswers(HttpClient& http, const std::string& readEndpoint,
                                        const std::string& uid, const std::string& token) {
   HttpRequest request;
-  request.url = readEndpoint + "?uid=" + queryEncoded(uid) + "&token=" + queryEncoded(token);
+  request.url = readEndpoint + "?uid=" + backend::percentEncoded(uid) +
+                "&token=" + backend::percentEncoded(token);
   request.timeout = FETCH_TIMEOUT;
   try {
     const HttpResponse response = http.send(request);

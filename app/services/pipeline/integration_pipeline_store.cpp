@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "services/backend/backend_error.hpp"
+#include "services/backend/backend_url.hpp"
 #include "support/loc.hpp"
 
 namespace talewick::pipeline {
@@ -28,17 +29,7 @@ std::string pipelinePath(bool force, const std::optional<std::string>& workspace
   if (force) query += "force=1";
   if (workspace && !workspace->empty()) {
     if (!query.empty()) query += '&';
-    query += "workspaceId=";
-    static const char* hex = "0123456789ABCDEF";
-    for (const unsigned char c : *workspace) {
-      if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-        query += static_cast<char>(c);
-      } else {
-        query += '%';
-        query += hex[c >> 4];
-        query += hex[c & 15];
-      }
-    }
+    query += "workspaceId=" + backend::percentEncoded(*workspace);
   }
   return query.empty() ? path : path + "?" + query;
 }

@@ -3,6 +3,7 @@
 // calendar; then the quest forged from its first occurrence is shown.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -23,6 +24,7 @@ struct AddOptions {
   std::vector<std::string> words;
   std::string calendar;
   bool json = false;
+  bool meet = false;
 };
 
 // The quest of the new event's first occurrence, once its week is loaded.
@@ -39,10 +41,40 @@ std::optional<Quest> newQuest(const QuestStore& store, const std::string& identi
   return std::nullopt;
 }
 
+// The sentence as an event of the user's Google calendar with a Meet link: created there, through
+// the backend, and never in the local calendar (the pipeline brings it back as a quest).
+int addMeetEvent(const QuickSentence& sentence, Io& io, AppContext& app) {
+  refuseImpossible(sentence.draft);
+  const QuickAdd::Draft draft = QuickAdd::eventOf(sentence.draft, "");
+  google::MeetEventRequest request;
+  request.title = draft.event.title.value_or("");
+  request.start = draft.event.start;
+  request.end = draft.event.end;
+  if (const char* zone = std::getenv("TZ"); zone && *zone) request.timeZone = zone;
+  request.location = draft.event.location;
+  request.notes = draft.event.notes;
+  for (const Participant& guest : draft.event.attendees) {
+    constexpr std::string_view mailto = "mailto:";
+    if (guest.url.starts_with(mailto)) request.attendees.push_back(guest.url.substr(mailto.size()));
+  }
+  google::GoogleCalendarStore& google = app.googleCalendar();
+  google.refresh();  // the connection decides whether the event can be asked for
+  app.runLoop().settle();
+  std::optional<google::MeetEvent> created;
+  google.createMeetEvent(request, [&](std::optional<google::MeetEvent> event) { created = event; });
+  app.runLoop().settle();
+  (created ? io.out : io.err) << shown(google.statusLine()) << "\n";
+  if (!created) return EXIT_FAILED;
+  app.integrationPipeline().performRefresh(true);
+  app.runLoop().settle();
+  return EXIT_DONE;
+}
+
 int addEvent(const AddOptions& o, Io& io, AppContext& app) {
   const Date now = app.now();
   // Read first: a sentence that says no time writes nothing and touches no folder.
   const QuickSentence sentence = readQuickSentence(o.words, now);
+  if (o.meet) return addMeetEvent(sentence, io, app);
   const QuickAddWrite written = writeQuickSentence(app, sentence, o.calendar);
   const CalendarInfo& calendar = written.calendar;
   const QuickAdd::Draft& draft = written.draft;
@@ -108,6 +140,10 @@ Command addCommand() {
                                    "L'agenda où écrire, par identifiant ou par un morceau de son "
                                    "titre (l'emporte sur un « /agenda » dans la phrase)"));
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
+        cmd.add_flag(
+            "--meet", o->meet,
+            Loc::string("cli.add.meet",
+                        "Crée l'événement dans Google Calendar, avec un lien Google Meet"));
         return [o](Io& io, AppContext& app) { return addEvent(*o, io, app); };
       }};
 }

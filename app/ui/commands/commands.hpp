@@ -22,6 +22,7 @@ Command agendaCommand();
 Command searchCommand();
 Command questCommand();
 Command moveCommand();
+Command answerCommand();
 Command deleteCommand();
 Command modeCommand();
 Command titleModeCommand();
@@ -74,6 +75,7 @@ Command handleURLCommand();
 Command installDesktopCommand();
 Command openingsCommand();
 Command pipelineCommand();
+Command linearCommand();
 
 // --- Shared by the commands that show and change the quests ---
 

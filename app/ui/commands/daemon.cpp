@@ -19,6 +19,7 @@
 #include "platform/gnome_do_not_disturb.hpp"
 #include "platform/loop_watch.hpp"
 #include "platform/paths.hpp"
+#include "services/google/google_calendar_background_sync.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
@@ -84,6 +85,7 @@ class Daemon {
     watchNotes();
     pollOpenings();
     followPipeline();
+    followGoogleCalendar();
     together_.start();
     signals_.async_wait([this](const std::error_code& error, int) {
       if (!error) main_.stop();
@@ -295,6 +297,24 @@ class Daemon {
     });
   }
 
+  // Google Calendar, once connected (or synced before): its own rounds keep the events that
+  // invitations are answered through fresh, and bring new ones to the quests sooner.
+  void followGoogleCalendar() {
+    google::GoogleCalendarStore& google = app_.googleCalendar();
+    const bool connected =
+        google.cache().has_value() ||
+        app_.preferences().value(google::GoogleCalendarStore::CONNECTED_FLAG) == Json(true);
+    if (!connected || !app_.backend().configured()) return;
+    googleSync_ = std::make_unique<google::GoogleCalendarBackgroundSync>(
+        google, main_,
+        google::GoogleCalendarBackgroundSync::Steps{[this](std::function<void()> done) {
+                                                      app_.integrationPipeline().performRefresh(
+                                                          false, std::move(done));
+                                                    },
+                                                    [this] { store_.coalescedReload(); }});
+    googleSync_->start();
+  }
+
   void armPipeline() {
     pipelineTimer_.expires_after(kPipelinePoll);
     pipelineTimer_.async_wait([this](const std::error_code& error) {
@@ -406,6 +426,7 @@ class Daemon {
   std::string openingsProblem_;
   asio::steady_timer pipelineTimer_;
   std::string pipelineProblem_;
+  std::unique_ptr<google::GoogleCalendarBackgroundSync> googleSync_;
   asio::signal_set signals_;
   // The guild's and the world boss's pushes, the vigil session this user is in.
   TogetherDriver together_;

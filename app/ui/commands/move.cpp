@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "services/pipeline/remote_event_move.hpp"
 #include "support/loc.hpp"
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
@@ -79,6 +80,38 @@ std::vector<std::string> invitationsAfterMove(AppContext& app, const Quest& ques
   return sendInvitations(app, *event, quest.id);
 }
 
+// The remote event a quest of the calendar stands for, when its calendar is Google's or
+// Outlook's: it moves there, never in the local calendar.
+std::optional<pipeline::Item> remoteEvent(AppContext& app, const Quest& quest) {
+  constexpr std::string_view prefix = "quest_";
+  const std::string eventID = quest.id.starts_with(prefix) ? quest.id.substr(prefix.size()) : "";
+  if (!eventID.starts_with(IntegrationPipeline::ID_PREFIX)) return std::nullopt;
+  const pipeline::Item* item =
+      app.integrationPipeline().itemForCalendarQuest(eventID, quest.rawTitle, quest.startDate);
+  if (!item || !pipeline::isMovableRemoteEvent(*item)) return std::nullopt;
+  return *item;
+}
+
+int moveRemoteQuest(const pipeline::Item& item, const Quest& quest, Date start,
+                    std::optional<int64_t> duration, Io& io, AppContext& app) {
+  const double length = static_cast<double>(duration.value_or(quest.durationMin)) * 60;
+  std::optional<std::string> failure;
+  pipeline::moveRemoteEvent(app.backend(), app.runLoop().serialQueue("backend.remote-move"), item,
+                            start, start.adding(length),
+                            [&failure](std::optional<std::string> outcome) { failure = outcome; });
+  app.runLoop().settle();
+  if (failure) {
+    io.err << shown(*failure) << "\n";
+    return EXIT_FAILED;
+  }
+  // The quest shows its new time once the pipeline lists the moved event.
+  app.integrationPipeline().performRefresh(true);
+  app.runLoop().settle();
+  io.out << Loc::format(Loc::string("cli.move.done", "Quête déplacée — %@"), {dayHeading(start)})
+         << "\n";
+  return EXIT_DONE;
+}
+
 int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
   const Date now = app.now();
   const Date day = o.date.empty() ? now : parseDay(o.date);
@@ -100,6 +133,9 @@ int moveQuest(const MoveOptions& o, Io& io, AppContext& app) {
                                  "--duration ne vaut pas pour une quête d'une journée entière"));
   }
   const Date start = newStart(o.to, quest, allDay);
+  if (const std::optional<pipeline::Item> item = remoteEvent(app, quest)) {
+    return moveRemoteQuest(*item, quest, start, duration, io, app);
+  }
   try {
     if (!store.reschedule(quest, start, duration, calendar)) {
       io.err << shown(store.statusLine()) << "\n";

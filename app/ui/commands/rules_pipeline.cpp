@@ -1,12 +1,14 @@
 // The integration pipeline's pure rules as `talewick rules` reaches them: an item as a calendar
 // occurrence and as the quest it became, the calendar items of a window, the address of an
-// action, and the words of a failed completion. An item is given as the backend writes it;
+// action, the words of a failed completion, and the Google event an invitation is answered
+// through. An item is given as the backend writes it;
 // `interval` as {"start", "end"}.
 #include <array>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "pipeline/google_calendar_cache.hpp"
 #include "pipeline/integration_items.hpp"
 #include "ui/commands/rule_arguments.hpp"
 #include "ui/commands/rule_table.hpp"
@@ -54,12 +56,28 @@ Json completionErrorMessage(const Json& j) {
       optional<std::string>(j, "backendMessage").value_or(""));
 }
 
+// The key an answer to a received invitation is remembered under.
+Json occurrenceKey(const Json& j) {
+  return GoogleCalendar::occurrenceKey(optional<std::string>(j, "externalIdentifier"),
+                                       optional<Date>(j, "startDate"));
+}
+
+// The synced Google event an invitation's occurrence is answered through; null when none.
+Json target(const Json& j) {
+  const std::optional<GoogleCalendar::EventTarget> found = GoogleCalendar::target(
+      required<std::vector<GoogleCalendar::RemoteEvent>>(j, "events"),
+      required<std::string>(j, "externalIdentifier"), required<Date>(j, "startDate"));
+  return found ? json_coding::encode(*found) : Json(nullptr);
+}
+
 constexpr std::array kRules{
     Rule{"IntegrationPipelineItem.asCalendarDayEvent", asCalendarDayEvent},
     Rule{"IntegrationPipelineItem.matchesCalendarQuestContent", matchesCalendarQuestContent},
     Rule{"IntegrationPipelineStore.calendarItems", calendarItems},
     Rule{"IntegrationPipelineStore.completionErrorMessage", completionErrorMessage},
     Rule{"TalewickIntegrationPipelineClient.actionURL", actionURL},
+    Rule{"InviteRSVPService.occurrenceKey", occurrenceKey},
+    Rule{"InviteRSVPService.target", target},
 };
 
 }  // namespace
