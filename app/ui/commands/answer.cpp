@@ -24,7 +24,7 @@ std::string rsvpOf(const std::string& word) {
   if (word == "decline") return "declined";
   throw UsageError(Loc::format(
       Loc::string("cli.answer.badAnswer", "réponse inconnue : « %@ » (accept, maybe ou decline)"),
-      {word}));
+      {shown(word)}));
 }
 
 // The Google event behind the quest, when it is an invitation the user received.
