@@ -6,6 +6,7 @@
 //
 //   server_load [--engine sqlite|postgresql] [--clients N] [--seconds S] [--server PATH]
 //   server_load --together [--engine sqlite|postgresql] [--seconds S] [--server PATH]
+//               [--member-period S]
 //
 // Prints requests a second, latency percentiles per kind of request, and the server's resident
 // memory at rest (after start) and after the load. With --together, the load is the guild's and
@@ -43,6 +44,7 @@ struct Options {
   std::optional<int> seconds;  // 10 for the accounts' load, 20 for playing together
   std::string server;
   bool together = false;
+  int memberPeriod = 5;  // playing together: seconds between a member's pushes
 };
 
 // One kind of request: how long each took (microseconds), and how many failed and why.
@@ -92,6 +94,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
       options.seconds = std::atoi(argv[++i]);
     } else if (word == "--together") {
       options.together = true;
+    } else if (word == "--member-period" && hasValue) {
+      options.memberPeriod = std::atoi(argv[++i]);
     } else if (word == "--server" && hasValue) {
       options.server = argv[++i];
     } else {
@@ -100,7 +104,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
   }
   const bool known = options.engine == "sqlite" || options.engine == "postgresql";
   if (!known || options.clients < 1 || options.clients > 64 ||
-      (options.seconds && (*options.seconds < 1 || *options.seconds > 300))) {
+      (options.seconds && (*options.seconds < 1 || *options.seconds > 300)) ||
+      options.memberPeriod < 0 || options.memberPeriod > 60) {
     return std::nullopt;
   }
   return options;
@@ -286,13 +291,13 @@ int main(int argc, char** argv) {
   const std::optional<Options> options = parseOptions(argc, argv);
   if (!options) {
     std::cerr << "usage: server_load [--engine sqlite|postgresql] [--clients 1..64] "
-                 "[--seconds 1..300] [--server PATH] [--together]\n";
+                 "[--seconds 1..300] [--server PATH] [--together [--member-period 0..60]]\n";
     return 2;
   }
   try {
     if (options->together) {
       return talewick::bench::runTogetherLoad(
-          {options->engine, options->server, options->seconds.value_or(20)});
+          {options->engine, options->server, options->seconds.value_or(20), options->memberPeriod});
     }
     return run(*options);
   } catch (const std::exception& error) {

@@ -6,9 +6,10 @@
 //   and in 50 rooms of the slot before it, whose heartbeats are written so that three of each
 //   room's four held. (Joining and enlisting go through the mail and per-client rate limits,
 //   which a load from one address would only measure as refusals.)
-// - The load: 20 clients push members' days and read their boards as fast as they can; 20
-//   clients beat for 10 heroes each, once a second, and read the room now and then; every hero
-//   also reads the closed slot's room, which the server resolves at the first read.
+// - The load: 20 clients push members' days and read their boards, each member once every few
+//   seconds (or as fast as the server answers); 20 clients beat for 10 heroes each, once a
+//   second, and read the room now and then; every hero also reads the closed slot's room, which
+//   the server resolves at the first read.
 // - The check: every read of a closed room shows the same result, and each hero the reward of
 //   three who held (70 gold, 0 for the one who did not), under the room's one receipt.
 // When the slot burning now closes before the load would end, the load waits for the next one.
@@ -92,9 +93,13 @@ std::string dayKey(std::int64_t unixSeconds) {
 }
 
 // Times one request into `tally` under `route`; a failure is no answer or a status outside 2xx.
+// A request sent late on its schedule counts from when it was due (`due`), so that a server
+// that falls behind shows it in the latencies rather than in fewer requests.
 template <class Call>
-std::optional<json> timed(Tallies& tallies, const std::string& route, Call&& call) {
-  const SteadyClock::time_point start = SteadyClock::now();
+std::optional<json> timed(Tallies& tallies, const std::string& route, Call&& call,
+                          std::optional<SteadyClock::time_point> due = std::nullopt) {
+  const SteadyClock::time_point start =
+      due ? std::min(*due, SteadyClock::now()) : SteadyClock::now();
   const httplib::Result result = call();
   const std::chrono::duration<double, std::micro> took = SteadyClock::now() - start;
   Tally& tally = tallies[route];
@@ -148,14 +153,30 @@ Seeded seed(server::Storage& storage, std::int64_t burningStart) {
   return seeded;
 }
 
-void guildClient(const std::string& url, const std::vector<Member>& members, int first,
-                 SteadyClock::time_point deadline, Tallies& tallies) {
+// Serves the members `first`, `first` + GUILD_CLIENTS…: each pushes their day then reads the
+// board once every `period` seconds, their turns spread evenly; a `period` of 0 sends them one
+// after the other as fast as the server answers.
+void guildClient(const std::string& url, const std::vector<Member>& members, int first, int period,
+                 SteadyClock::time_point begin, SteadyClock::time_point deadline,
+                 Tallies& tallies) {
   httplib::Client client(url);
   client.set_keep_alive(true);
   client.set_tcp_nodelay(true);
   const std::string today = dayKey(unixNow());
-  for (std::size_t i = static_cast<std::size_t>(first); SteadyClock::now() < deadline;
-       i += GUILD_CLIENTS) {
+  const auto served = static_cast<double>(members.size() / GUILD_CLIENTS);
+  const std::chrono::duration<double> spacing(period / served);
+  for (std::size_t i = static_cast<std::size_t>(first), turn = 0; SteadyClock::now() < deadline;
+       i += GUILD_CLIENTS, ++turn) {
+    std::optional<SteadyClock::time_point> due;
+    if (period > 0) {
+      // The first turn is offset by the client's number, so that clients do not all start
+      // at the same instant.
+      due = begin +
+            std::chrono::duration_cast<SteadyClock::duration>(
+                spacing * (static_cast<double>(turn) + static_cast<double>(first) / GUILD_CLIENTS));
+      if (*due >= deadline) break;
+      std::this_thread::sleep_until(*due);
+    }
     const Member& member = members[i % members.size()];
     const httplib::Headers auth = {{"authorization", "Bearer " + member.key}};
     const json day = {{"day", today},
@@ -164,8 +185,10 @@ void guildClient(const std::string& url, const std::vector<Member>& members, int
                       {"streak", 3},
                       {"heroName", member.heroName},
                       {"mode", "comic"}};
-    timed(tallies, "guild stats",
-          [&] { return client.Post("/api/guilds/stats", auth, day.dump(), "application/json"); });
+    timed(
+        tallies, "guild stats",
+        [&] { return client.Post("/api/guilds/stats", auth, day.dump(), "application/json"); },
+        due);
     timed(tallies, "guild board",
           [&] { return client.Get("/api/guilds/board?today=" + today, auth); });
   }
@@ -173,8 +196,8 @@ void guildClient(const std::string& url, const std::vector<Member>& members, int
 
 // The closed slot's room as `hero` reads it; checks the result and the reward.
 bool checkClosedRoom(httplib::Client& client, const Hero& hero, const std::string& slot,
-                     Tallies& tallies) {
-  const std::optional<json> room = timed(tallies, "vigil room", [&] {
+                     Tallies& tallies, const std::string& route) {
+  const std::optional<json> room = timed(tallies, route, [&] {
     return client.Get("/api/vigil/room?slot=" + slot, {{"authorization", "Bearer " + hero.key}});
   });
   if (!room || !room->is_object()) return false;
@@ -185,6 +208,9 @@ bool checkClosedRoom(httplib::Client& client, const Hero& hero, const std::strin
          you.value("receiptId", "") == WorldBossVigil::receiptID(slot, hero.room);
 }
 
+// Beats for the heroes `first`, `first` + VIGIL_CLIENTS…, each once a second, the 200 heroes'
+// beats spread evenly over the second as independent people's would be; every fifth second each
+// also reads the room.
 void vigilClient(const std::string& url, const Seeded& seeded, int first,
                  SteadyClock::time_point deadline, Tallies& tallies, std::atomic<long>& wrong) {
   httplib::Client client(url);
@@ -196,25 +222,34 @@ void vigilClient(const std::string& url, const Seeded& seeded, int first,
     mine.push_back(&seeded.heroes[i]);
   }
   for (const Hero* hero : mine) {
-    if (!checkClosedRoom(client, *hero, seeded.closedSlot, tallies)) ++wrong;
+    if (!checkClosedRoom(client, *hero, seeded.closedSlot, tallies, "vigil closed, at once")) {
+      ++wrong;
+    }
   }
   const std::string beat = json({{"slot", seeded.burningSlot}}).dump();
-  for (int second = 0; SteadyClock::now() < deadline; ++second) {
-    const SteadyClock::time_point next = SteadyClock::now() + std::chrono::seconds(1);
-    for (const Hero* hero : mine) {
-      const httplib::Headers auth = {{"authorization", "Bearer " + hero->key}};
-      timed(tallies, "vigil beat",
-            [&] { return client.Post("/api/vigil/beat", auth, beat, "application/json"); });
-      if (second % 5 == 0) {
-        timed(tallies, "vigil room",
-              [&] { return client.Get("/api/vigil/room?slot=" + seeded.burningSlot, auth); });
-      }
+  const std::chrono::duration<double> spacing(1.0 / static_cast<double>(seeded.heroes.size()));
+  const SteadyClock::time_point begin = SteadyClock::now();
+  for (std::size_t turn = 0;; ++turn) {
+    const std::size_t second = turn / mine.size();
+    const std::size_t j = turn % mine.size();
+    const SteadyClock::time_point due =
+        begin + std::chrono::seconds(second) +
+        std::chrono::duration_cast<SteadyClock::duration>(
+            spacing * static_cast<double>(static_cast<std::size_t>(first) + j * VIGIL_CLIENTS));
+    if (due >= deadline) break;
+    std::this_thread::sleep_until(due);
+    const httplib::Headers auth = {{"authorization", "Bearer " + mine[j]->key}};
+    timed(
+        tallies, "vigil beat",
+        [&] { return client.Post("/api/vigil/beat", auth, beat, "application/json"); }, due);
+    if (second % 5 == 0) {
+      timed(tallies, "vigil room",
+            [&] { return client.Get("/api/vigil/room?slot=" + seeded.burningSlot, auth); });
     }
-    std::this_thread::sleep_until(next);
   }
   // Read again at the end: the closed rooms were resolved once, whoever read them first.
   for (const Hero* hero : mine) {
-    if (!checkClosedRoom(client, *hero, seeded.closedSlot, tallies)) ++wrong;
+    if (!checkClosedRoom(client, *hero, seeded.closedSlot, tallies, "vigil closed")) ++wrong;
   }
 }
 
@@ -257,7 +292,7 @@ int runTogetherLoad(const TogetherOptions& options) {
   std::vector<std::thread> threads;
   for (int c = 0; c < GUILD_CLIENTS; ++c) {
     threads.emplace_back([&, c] {
-      guildClient(server.url(), seeded.members, c, deadline,
+      guildClient(server.url(), seeded.members, c, options.memberPeriod, begin, deadline,
                   perClient[static_cast<std::size_t>(c)]);
     });
   }
@@ -279,11 +314,17 @@ int runTogetherLoad(const TogetherOptions& options) {
       "(seeded in %.1f s)\n",
       options.engine.c_str(), MEMBERS, GUILDS, HEROES, HEROES / 4, elapsed.count(),
       seedTime.count());
+  if (options.memberPeriod > 0) {
+    std::printf("  each member pushes a day and reads the board every %d s (%d of each a second)\n",
+                options.memberPeriod, MEMBERS / options.memberPeriod);
+  } else {
+    std::printf("  the members push and read as fast as the server answers\n");
+  }
   long failures = 0;
   for (auto& [route, tally] : all) {
     std::sort(tally.micros.begin(), tally.micros.end());
     failures += tally.failures;
-    std::printf("  %-12s %8zu requests, %ld failed   p50 %7.2f ms   p99 %7.2f ms\n", route.c_str(),
+    std::printf("  %-21s %8zu requests, %ld failed   p50 %7.2f ms   p99 %7.2f ms\n", route.c_str(),
                 tally.micros.size(), tally.failures, percentile(tally.micros, 0.50) / 1000,
                 percentile(tally.micros, 0.99) / 1000);
   }

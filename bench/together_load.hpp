@@ -10,6 +10,10 @@ struct TogetherOptions {
   std::string engine;  // "sqlite" or "postgresql"
   std::string server;  // the talewick-server binary
   int seconds = 20;
+  // How often each member pushes a day and reads the board, in seconds; 0: as fast as the
+  // server answers, which measures how much the machine can take rather than how long one
+  // request waits.
+  int memberPeriod = 5;
 };
 
 // Runs the load and prints its report; 0 when every request succeeded and every vigil reward was

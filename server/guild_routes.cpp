@@ -199,38 +199,50 @@ void GuildRoutes::board(const Request& request, Response& response) const {
   const std::string& domain = member->domain;
   const std::string week = WeeklyBoss::weekKeyOfDay(today);
 
+  const std::int64_t monday = weeks::mondayOf(DayKeys::dayNumber(today).value());
+  const auto look = [&] {
+    return guilds::view(storage_, domain, DayKeys::key(monday - 7), DayKeys::key(monday + 6))
+        .value();
+  };
+  guilds::GuildView view = look();
+
   // Past weeks are settled the first time a member looks at a later one; settleWeek writes a
-  // week once, whoever else settles it at the same moment.
-  for (const guilds::Week& past : guilds::weeks(storage_, domain)) {
+  // week once, whoever else settles it at the same moment. A board that finds every past week
+  // settled and this week's hit points fixed writes nothing.
+  bool settled = false;
+  for (const guilds::Week& past : view.weeks) {
     if (past.dealt || past.week >= week) continue;
-    const std::optional<std::int64_t> monday = weeks::mondayOfWeek(past.week);
-    if (!monday) continue;
+    const std::optional<std::int64_t> pastMonday = weeks::mondayOfWeek(past.week);
+    if (!pastMonday) continue;
     std::int64_t dealt = 0;
     for (const guilds::Day& day :
-         guilds::days(storage_, domain, DayKeys::key(*monday), DayKeys::key(*monday + 6))) {
+         guilds::days(storage_, domain, DayKeys::key(*pastMonday), DayKeys::key(*pastMonday + 6))) {
       dealt += day.xp;
     }
     if (guilds::settleWeek(storage_, domain, past.week, dealt, dealt >= past.hp)) {
       log_.write("info", "guild week settled", {{"week", past.week}, {"slain", dealt >= past.hp}});
     }
+    settled = true;
   }
+  if (settled) view = look();
 
   guilds::BoardInput input;
-  input.members = guilds::members(storage_, domain);
-  std::vector<guilds::Week> known = guilds::weeks(storage_, domain);
-  std::vector<guilds::Week> before;
-  for (const guilds::Week& w : known) {
-    if (w.week < week) before.push_back(w);
+  std::optional<std::int64_t> thisWeekHp;
+  for (guilds::Week& w : view.weeks) {
+    if (w.week == week) thisWeekHp = w.hp;
+    if (w.week < week) input.weeks.push_back(std::move(w));
   }
-  input.hp =
-      guilds::fixWeekHp(storage_, domain, week,
-                        guilds::weekHp(before, static_cast<std::int64_t>(input.members.size())));
-  input.guild = guilds::guild(storage_, domain).value();
-  input.totalXpAllTime = guilds::totalXp(storage_, domain);
-  const std::int64_t monday = weeks::mondayOf(DayKeys::dayNumber(today).value());
-  input.days = guilds::days(storage_, domain, DayKeys::key(monday - 7), DayKeys::key(monday + 6));
-  input.latestDays = guilds::latestDays(storage_, domain);
-  input.weeks = std::move(before);
+  // The week's hit points are fixed by its first board, from the guild as it is then.
+  input.hp = thisWeekHp
+                 ? *thisWeekHp
+                 : guilds::fixWeekHp(
+                       storage_, domain, week,
+                       guilds::weekHp(input.weeks, static_cast<std::int64_t>(view.members.size())));
+  input.members = std::move(view.members);
+  input.guild = std::move(view.guild);
+  input.totalXpAllTime = view.totalXp;
+  input.days = std::move(view.days);
+  input.latestDays = std::move(view.latestDays);
   input.callerId = member->id;
   input.today = today;
   sendRecord(response, 200, Json(guilds::board(input)));

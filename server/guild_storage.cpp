@@ -26,6 +26,66 @@ std::optional<GuildRecord> guildIn(SqlSession& sql, const std::string& domain) {
   return GuildRecord{rows[0].text(0), rows[0].text(1), rows[0].text(2), rows[0].cells.at(3)};
 }
 
+// What one reading session gives back.
+template <class Read>
+auto reading(Storage& storage, Read read) {
+  decltype(read(std::declval<SqlSession&>())) found{};
+  storage.inSqlReading([&](SqlSession& sql) { found = read(sql); });
+  return found;
+}
+
+std::vector<Member> membersIn(SqlSession& sql, const std::string& domain) {
+  std::vector<Member> found;
+  for (const SqlRow& row : sql.query("SELECT id, email, domain, joined_at FROM guild_members "
+                                     "WHERE domain = ?1 ORDER BY joined_at, id",
+                                     {domain})) {
+    found.push_back(memberOf(row));
+  }
+  return found;
+}
+
+std::vector<Day> daysIn(SqlSession& sql, const std::string& domain, const std::string& fromDay,
+                        const std::string& toDay) {
+  std::vector<Day> found;
+  for (const SqlRow& row :
+       sql.query(std::string("SELECT ") + DAY_COLUMNS +
+                     " FROM guild_days WHERE domain = ?1 AND day >= ?2 AND day <= ?3 "
+                     "ORDER BY day, member_id",
+                 {domain, fromDay, toDay})) {
+    found.push_back(dayOf(row));
+  }
+  return found;
+}
+
+std::vector<Day> latestDaysIn(SqlSession& sql, const std::string& domain) {
+  std::vector<Day> found;
+  for (const SqlRow& row :
+       sql.query(std::string("SELECT ") + DAY_COLUMNS +
+                     " FROM guild_days d WHERE domain = ?1 AND day = (SELECT MAX(day) FROM "
+                     "guild_days WHERE member_id = d.member_id) ORDER BY member_id",
+                 {domain})) {
+    found.push_back(dayOf(row));
+  }
+  return found;
+}
+
+std::int64_t totalXpIn(SqlSession& sql, const std::string& domain) {
+  return sql.query("SELECT COALESCE(SUM(xp), 0) FROM guild_days WHERE domain = ?1", {domain})
+      .at(0)
+      .integer(0);
+}
+
+std::vector<Week> weeksIn(SqlSession& sql, const std::string& domain) {
+  std::vector<Week> found;
+  for (const SqlRow& row : sql.query("SELECT week, hp, dealt, slain FROM guild_weeks "
+                                     "WHERE domain = ?1 ORDER BY week DESC",
+                                     {domain})) {
+    found.push_back(
+        Week{row.text(0), row.integer(1), row.optionalInteger(2), row.optionalInteger(3) == 1});
+  }
+  return found;
+}
+
 }  // namespace
 
 void saveCode(Storage& storage, const std::string& email, const std::string& codeHash,
@@ -106,21 +166,11 @@ std::optional<Member> memberWithKeyHash(Storage& storage, const std::string& key
 }
 
 std::optional<GuildRecord> guild(Storage& storage, const std::string& domain) {
-  std::optional<GuildRecord> found;
-  storage.inSqlReading([&](SqlSession& sql) { found = guildIn(sql, domain); });
-  return found;
+  return reading(storage, [&](SqlSession& sql) { return guildIn(sql, domain); });
 }
 
 std::vector<Member> members(Storage& storage, const std::string& domain) {
-  std::vector<Member> found;
-  storage.inSqlReading([&](SqlSession& sql) {
-    for (const SqlRow& row : sql.query("SELECT id, email, domain, joined_at FROM guild_members "
-                                       "WHERE domain = ?1 ORDER BY joined_at, id",
-                                       {domain})) {
-      found.push_back(memberOf(row));
-    }
-  });
-  return found;
+  return reading(storage, [&](SqlSession& sql) { return membersIn(sql, domain); });
 }
 
 void saveDay(Storage& storage, const std::string& domain, const Day& day) {
@@ -138,41 +188,15 @@ void saveDay(Storage& storage, const std::string& domain, const Day& day) {
 
 std::vector<Day> days(Storage& storage, const std::string& domain, const std::string& fromDay,
                       const std::string& toDay) {
-  std::vector<Day> found;
-  storage.inSqlReading([&](SqlSession& sql) {
-    for (const SqlRow& row :
-         sql.query(std::string("SELECT ") + DAY_COLUMNS +
-                       " FROM guild_days WHERE domain = ?1 AND day >= ?2 AND day <= ?3 "
-                       "ORDER BY day, member_id",
-                   {domain, fromDay, toDay})) {
-      found.push_back(dayOf(row));
-    }
-  });
-  return found;
+  return reading(storage, [&](SqlSession& sql) { return daysIn(sql, domain, fromDay, toDay); });
 }
 
 std::vector<Day> latestDays(Storage& storage, const std::string& domain) {
-  std::vector<Day> found;
-  storage.inSqlReading([&](SqlSession& sql) {
-    for (const SqlRow& row :
-         sql.query(std::string("SELECT ") + DAY_COLUMNS +
-                       " FROM guild_days d WHERE domain = ?1 AND day = (SELECT MAX(day) FROM "
-                       "guild_days WHERE member_id = d.member_id) ORDER BY member_id",
-                   {domain})) {
-      found.push_back(dayOf(row));
-    }
-  });
-  return found;
+  return reading(storage, [&](SqlSession& sql) { return latestDaysIn(sql, domain); });
 }
 
 std::int64_t totalXp(Storage& storage, const std::string& domain) {
-  std::int64_t total = 0;
-  storage.inSqlReading([&](SqlSession& sql) {
-    total = sql.query("SELECT COALESCE(SUM(xp), 0) FROM guild_days WHERE domain = ?1", {domain})
-                .at(0)
-                .integer(0);
-  });
-  return total;
+  return reading(storage, [&](SqlSession& sql) { return totalXpIn(sql, domain); });
 }
 
 bool rename(Storage& storage, const std::string& domain, const std::string& memberId,
@@ -214,16 +238,18 @@ std::int64_t fixWeekHp(Storage& storage, const std::string& domain, const std::s
 }
 
 std::vector<Week> weeks(Storage& storage, const std::string& domain) {
-  std::vector<Week> found;
-  storage.inSqlReading([&](SqlSession& sql) {
-    for (const SqlRow& row : sql.query("SELECT week, hp, dealt, slain FROM guild_weeks "
-                                       "WHERE domain = ?1 ORDER BY week DESC",
-                                       {domain})) {
-      found.push_back(
-          Week{row.text(0), row.integer(1), row.optionalInteger(2), row.optionalInteger(3) == 1});
-    }
+  return reading(storage, [&](SqlSession& sql) { return weeksIn(sql, domain); });
+}
+
+std::optional<GuildView> view(Storage& storage, const std::string& domain,
+                              const std::string& fromDay, const std::string& toDay) {
+  return reading(storage, [&](SqlSession& sql) -> std::optional<GuildView> {
+    std::optional<GuildRecord> guild = guildIn(sql, domain);
+    if (!guild) return std::nullopt;
+    return GuildView{std::move(*guild),         membersIn(sql, domain),
+                     weeksIn(sql, domain),      daysIn(sql, domain, fromDay, toDay),
+                     latestDaysIn(sql, domain), totalXpIn(sql, domain)};
   });
-  return found;
 }
 
 bool settleWeek(Storage& storage, const std::string& domain, const std::string& week,

@@ -1,6 +1,6 @@
 // What the guild routes keep: the join codes, the guilds of company domains, their members and
 // keys, the members' daily aggregates and the guilds' weekly bosses. Functions over the storage
-// port, each one transaction.
+// port, each one transaction (or one reading session).
 #pragma once
 
 #include <cstdint>
@@ -105,6 +105,21 @@ std::int64_t fixWeekHp(Storage& storage, const std::string& domain, const std::s
                        std::int64_t hp);
 // The guild's weeks, the latest first.
 std::vector<Week> weeks(Storage& storage, const std::string& domain);
+
+// Everything a board shows of a guild, read in one session rather than one a query: under load,
+// waiting for a database connection is most of a read's time.
+struct GuildView {
+  GuildRecord guild;
+  std::vector<Member> members;  // as members()
+  std::vector<Week> weeks;      // as weeks()
+  std::vector<Day> days;        // as days() from `fromDay` to `toDay`
+  std::vector<Day> latestDays;  // as latestDays()
+  std::int64_t totalXp = 0;     // as totalXp()
+};
+// nullopt when the guild does not exist.
+std::optional<GuildView> view(Storage& storage, const std::string& domain,
+                              const std::string& fromDay, const std::string& toDay);
+
 // Records what the guild dealt in `week`, once: false when it was settled already.
 bool settleWeek(Storage& storage, const std::string& domain, const std::string& week,
                 std::int64_t dealt, bool slain);

@@ -81,28 +81,34 @@ VigilWire::Room roomRecord(Storage& storage, const SlotTimes& slot, const vigils
   room.phase = vigil::phase(slot.start, now);
   room.capacity = WorldBossVigil::capacity;
   room.minToLight = WorldBossVigil::minimum;
-  std::optional<VigilWire::Result> result;
-  if (room.phase == "resolved") result = vigils::resolve(storage, slot.slot, mine.room);
+  vigils::RoomView view = vigils::roomView(storage, slot.slot, mine.room, VigilRoutes::CRIES_SHOWN);
+  // A closed room is resolved once, by its first reader, who then reads the rewards it gave.
+  if (room.phase == "resolved" && !view.result) {
+    vigils::resolve(storage, slot.slot, mine.room);
+    view = vigils::roomView(storage, slot.slot, mine.room, VigilRoutes::CRIES_SHOWN);
+  }
+  const std::optional<VigilWire::Result> result =
+      room.phase == "resolved" ? view.result : std::nullopt;
   const std::int64_t window = vigil::windowAt(slot.start, now);
   std::int64_t lit = 0;
-  for (const vigils::SeatView& view : vigils::room(storage, slot.slot, mine.room)) {
+  for (const vigils::SeatView& seat : view.seats) {
     std::string candle;
     if (result) {
-      candle = view.seat.held.value_or(false) ? "held" : "snuffed";
+      candle = seat.seat.held.value_or(false) ? "held" : "snuffed";
     } else {
-      candle = vigil::liveCandle(room.phase, view.lastBeatWindow, window);
+      candle = vigil::liveCandle(room.phase, seat.lastBeatWindow, window);
       if (candle == "lit") ++lit;
     }
-    room.roster.push_back(VigilWire::Candle{view.heroName, view.avatar, view.vocation, candle,
-                                            view.seat.pledged, view.seat.done});
-    if (view.seat.raiderId == mine.raiderId) {
+    room.roster.push_back(VigilWire::Candle{seat.heroName, seat.avatar, seat.vocation, candle,
+                                            seat.seat.pledged, seat.seat.done});
+    if (seat.seat.raiderId == mine.raiderId) {
       VigilWire::You you;
       you.candle = candle;
-      you.pledged = view.seat.pledged;
-      you.done = view.seat.done;
+      you.pledged = seat.seat.pledged;
+      you.done = seat.seat.done;
       if (result) {
-        you.held = view.seat.held.value_or(false);
-        you.reward = view.seat.reward.value_or(0);
+        you.held = seat.seat.held.value_or(false);
+        you.reward = seat.seat.reward.value_or(0);
         you.receiptId = WorldBossVigil::receiptID(slot.slot, mine.room);
       }
       room.you = std::move(you);
@@ -112,8 +118,7 @@ VigilWire::Room roomRecord(Storage& storage, const SlotTimes& slot, const vigils
   room.result = result;
   if (room.phase == "lobby") room.startsInSec = slot.start - now;
   if (room.phase != "resolved") room.endsInSec = std::max<std::int64_t>(0, slot.sessionEnd - now);
-  for (const vigils::Cry& cry :
-       vigils::cries(storage, slot.slot, mine.room, VigilRoutes::CRIES_SHOWN)) {
+  for (const vigils::Cry& cry : view.cries) {
     room.cries.push_back(VigilWire::CryEvent{cry.heroName, cry.key, static_cast<double>(cry.at)});
   }
   return room;

@@ -28,6 +28,34 @@ std::optional<VigilWire::Result> resultIn(SqlSession& sql, const std::string& sl
                            rows[0].integer(3)};
 }
 
+std::vector<SeatView> roomIn(SqlSession& sql, const std::string& slot, std::int64_t room) {
+  std::vector<SeatView> views;
+  for (const SqlRow& row :
+       sql.query("SELECT s.slot, s.raider_id, s.room, s.pledged, s.done, s.held, s.reward, "
+                 "r.hero_name, r.avatar, r.vocation, (SELECT MAX(minute) FROM vigil_beats b "
+                 "WHERE b.slot = s.slot AND b.raider_id = s.raider_id) "
+                 "FROM vigil_seats s JOIN raiders r ON r.id = s.raider_id "
+                 "WHERE s.slot = ?1 AND s.room = ?2 ORDER BY s.seat",
+                 {slot, room})) {
+    views.push_back(SeatView{seatOf(row), row.text(7), row.cells.at(8), row.cells.at(9),
+                             row.optionalInteger(10)});
+  }
+  return views;
+}
+
+std::vector<Cry> criesIn(SqlSession& sql, const std::string& slot, std::int64_t room,
+                         std::int64_t limit) {
+  std::vector<Cry> found;
+  const auto rows = sql.query(
+      "SELECT r.hero_name, c.cry, c.at FROM vigil_cries c JOIN raiders r ON r.id = c.raider_id "
+      "WHERE c.slot = ?1 AND c.room = ?2 ORDER BY c.at DESC, c.raider_id LIMIT ?3",
+      {slot, room, limit});
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    found.push_back(Cry{row->text(0), row->text(1), row->integer(2)});
+  }
+  return found;
+}
+
 }  // namespace
 
 Seat join(Storage& storage, const std::string& slot, const std::string& raiderId,
@@ -73,23 +101,6 @@ std::optional<Seat> seat(Storage& storage, const std::string& slot, const std::s
   return found;
 }
 
-std::vector<SeatView> room(Storage& storage, const std::string& slot, std::int64_t room) {
-  std::vector<SeatView> views;
-  storage.inSqlReading([&](SqlSession& sql) {
-    for (const SqlRow& row :
-         sql.query("SELECT s.slot, s.raider_id, s.room, s.pledged, s.done, s.held, s.reward, "
-                   "r.hero_name, r.avatar, r.vocation, (SELECT MAX(minute) FROM vigil_beats b "
-                   "WHERE b.slot = s.slot AND b.raider_id = s.raider_id) "
-                   "FROM vigil_seats s JOIN raiders r ON r.id = s.raider_id "
-                   "WHERE s.slot = ?1 AND s.room = ?2 ORDER BY s.seat",
-                   {slot, room})) {
-      views.push_back(SeatView{seatOf(row), row.text(7), row.cells.at(8), row.cells.at(9),
-                               row.optionalInteger(10)});
-    }
-  });
-  return views;
-}
-
 void beat(Storage& storage, const std::string& slot, const std::string& raiderId,
           std::int64_t window) {
   storage.inSqlTransaction([&](SqlSession& sql) {
@@ -128,26 +139,17 @@ bool cry(Storage& storage, const Seat& seat, const std::string& key, std::int64_
   return recorded;
 }
 
-std::vector<Cry> cries(Storage& storage, const std::string& slot, std::int64_t room,
-                       std::int64_t limit) {
-  std::vector<Cry> found;
+RoomView roomView(Storage& storage, const std::string& slot, std::int64_t room,
+                  std::int64_t criesShown) {
+  RoomView view;
   storage.inSqlReading([&](SqlSession& sql) {
-    const auto rows = sql.query(
-        "SELECT r.hero_name, c.cry, c.at FROM vigil_cries c JOIN raiders r ON r.id = c.raider_id "
-        "WHERE c.slot = ?1 AND c.room = ?2 ORDER BY c.at DESC, c.raider_id LIMIT ?3",
-        {slot, room, limit});
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-      found.push_back(Cry{row->text(0), row->text(1), row->integer(2)});
-    }
+    // The result first: the statements are not one snapshot, and the seats' rewards are
+    // committed with the result, so seats read after a result always show them.
+    view.result = resultIn(sql, slot, room);
+    view.seats = roomIn(sql, slot, room);
+    view.cries = criesIn(sql, slot, room, criesShown);
   });
-  return found;
-}
-
-std::optional<VigilWire::Result> result(Storage& storage, const std::string& slot,
-                                        std::int64_t room) {
-  std::optional<VigilWire::Result> found;
-  storage.inSqlReading([&](SqlSession& sql) { found = resultIn(sql, slot, room); });
-  return found;
+  return view;
 }
 
 VigilWire::Result resolve(Storage& storage, const std::string& slot, std::int64_t room) {

@@ -1,5 +1,6 @@
 // What the vigil routes keep: the seats of each slot's rooms, the heartbeats and cries, and the
-// rooms resolved at the close. Functions over the storage port, each one transaction.
+// rooms resolved at the close. Functions over the storage port, each one transaction (or one
+// reading session).
 #pragma once
 
 #include <cstdint>
@@ -44,8 +45,6 @@ struct Cry {
 Seat join(Storage& storage, const std::string& slot, const std::string& raiderId,
           std::int64_t pledged);
 std::optional<Seat> seat(Storage& storage, const std::string& slot, const std::string& raiderId);
-// The room's seats, in the order they were taken.
-std::vector<SeatView> room(Storage& storage, const std::string& slot, std::int64_t room);
 
 // Records a heartbeat in `window` (one per window counts).
 void beat(Storage& storage, const std::string& slot, const std::string& raiderId,
@@ -57,12 +56,16 @@ void setDone(Storage& storage, const std::string& slot, const std::string& raide
 // times already in the slot: false then, and nothing is recorded.
 bool cry(Storage& storage, const Seat& seat, const std::string& key, std::int64_t now,
          std::int64_t minIntervalSeconds, std::int64_t maxPerSession);
-// The room's latest `limit` cries, oldest first.
-std::vector<Cry> cries(Storage& storage, const std::string& slot, std::int64_t room,
-                       std::int64_t limit);
 
-std::optional<VigilWire::Result> result(Storage& storage, const std::string& slot,
-                                        std::int64_t room);
+// What a room shows, read in one session rather than one a query: under load, waiting for a
+// database connection is most of a read's time.
+struct RoomView {
+  std::vector<SeatView> seats;              // in the order they were taken
+  std::vector<Cry> cries;                   // the latest `criesShown`, oldest first
+  std::optional<VigilWire::Result> result;  // once resolved
+};
+RoomView roomView(Storage& storage, const std::string& slot, std::int64_t room,
+                  std::int64_t criesShown);
 // Resolves the room once (vigil::resolve over its seats and heartbeats) and returns its result;
 // a room resolved already keeps the result and the rewards it was given.
 VigilWire::Result resolve(Storage& storage, const std::string& slot, std::int64_t room);

@@ -44,12 +44,12 @@ TEST_P(VigilStorage, roomsTakeFourInTheOrderOfJoiningAndJoiningAgainKeepsTheSeat
   std::vector<std::string> ids;
   for (const char* name : {"a", "b", "c", "d", "e"}) ids.push_back(raider(name));
   for (const std::string& id : ids) join(*storage_, kSlot, id, 2);
-  EXPECT_EQ(room(*storage_, kSlot, 1).size(), 4U);
+  EXPECT_EQ(roomView(*storage_, kSlot, 1, 0).seats.size(), 4U);
   EXPECT_EQ(seat(*storage_, kSlot, ids[4])->room, 2);
   const Seat again = join(*storage_, kSlot, ids[0], 0);
   EXPECT_EQ(again.room, 1);
   EXPECT_EQ(again.pledged, 2);
-  EXPECT_EQ(room(*storage_, kSlot, 1).size(), 4U);
+  EXPECT_EQ(roomView(*storage_, kSlot, 1, 0).seats.size(), 4U);
   EXPECT_EQ(seat(*storage_, "2026-12-07T13:00Z", ids[0]), std::nullopt);
 }
 
@@ -71,8 +71,8 @@ TEST_P(VigilStorage, aRoomIsResolvedOnceWithItsRewardsKept) {
   for (std::int64_t window = 0; window < 25; ++window) beat(*storage_, kSlot, ids[3], window);
   EXPECT_EQ(resolve(*storage_, kSlot, 1), result);
   EXPECT_EQ(seat(*storage_, kSlot, ids[3])->reward, 0);
-  EXPECT_EQ(vigils::result(*storage_, kSlot, 1), result);
-  EXPECT_EQ(vigils::result(*storage_, kSlot, 2), std::nullopt);
+  EXPECT_EQ(vigils::roomView(*storage_, kSlot, 1, 0).result, result);
+  EXPECT_EQ(vigils::roomView(*storage_, kSlot, 2, 0).result, std::nullopt);
 }
 
 TEST_P(VigilStorage, twoServersFillRoomsAndResolveThemAsOneWould) {
@@ -90,7 +90,7 @@ TEST_P(VigilStorage, twoServersFillRoomsAndResolveThemAsOneWould) {
   }
   for (std::thread& thread : threads) thread.join();
   for (std::int64_t number = 1; number <= 3; ++number) {
-    EXPECT_EQ(room(*storage_, kSlot, number).size(), 4U) << number;
+    EXPECT_EQ(roomView(*storage_, kSlot, number, 0).seats.size(), 4U) << number;
   }
 
   threads.clear();
@@ -114,7 +114,7 @@ TEST_P(VigilStorage, criesWaitTheIntervalAndStopAtTheCap) {
   EXPECT_TRUE(cry(*storage_, mine, "presque", 110, 10, 3));
   EXPECT_TRUE(cry(*storage_, mine, "courage", 200, 10, 3));
   EXPECT_FALSE(cry(*storage_, mine, "courage", 500, 10, 3));
-  EXPECT_EQ(cries(*storage_, kSlot, 1, 2),
+  EXPECT_EQ(roomView(*storage_, kSlot, 1, 2).cries,
             (std::vector<Cry>{{"a", "presque", 110}, {"a", "courage", 200}}));
 }
 
