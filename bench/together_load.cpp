@@ -10,6 +10,7 @@
 //   seconds (or as fast as the server answers); 20 clients beat for 10 heroes each, once a
 //   second, and read the room now and then; every hero also reads the closed slot's room, which
 //   the server resolves at the first read.
+// - Before the load, the server is warmed up: each member and hero reads once, uncounted.
 // - The check: every read of a closed room shows the same result, and each hero the reward of
 //   three who held (70 gold, 0 for the one who did not), under the room's one receipt.
 // When the slot burning now closes before the load would end, the load waits for the next one.
@@ -253,6 +254,30 @@ void vigilClient(const std::string& url, const Seeded& seeded, int first,
   }
 }
 
+// A server that has just started reads its database from disk and opens and prepares as it
+// goes: before the load, every member reads the board and every hero the burning room once, on
+// as many connections as the load uses, and none of it is counted.
+void warmUp(const std::string& url, const Seeded& seeded) {
+  const int clients = GUILD_CLIENTS + VIGIL_CLIENTS;
+  std::vector<std::thread> threads;
+  for (int c = 0; c < clients; ++c) {
+    threads.emplace_back([&, c] {
+      httplib::Client client(url);
+      client.set_keep_alive(true);
+      const std::string today = dayKey(unixNow());
+      for (std::size_t i = static_cast<std::size_t>(c); i < seeded.members.size(); i += clients) {
+        client.Get("/api/guilds/board?today=" + today,
+                   {{"authorization", "Bearer " + seeded.members[i].key}});
+      }
+      for (std::size_t i = static_cast<std::size_t>(c); i < seeded.heroes.size(); i += clients) {
+        client.Get("/api/vigil/room?slot=" + seeded.burningSlot,
+                   {{"authorization", "Bearer " + seeded.heroes[i].key}});
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
 }  // namespace
 
 int runTogetherLoad(const TogetherOptions& options) {
@@ -285,6 +310,7 @@ int runTogetherLoad(const TogetherOptions& options) {
 
   const talewick::testing::ServerProcess server(
       options.server, folder.path(), [&](json& config) { config["database"] = database; });
+  warmUp(server.url(), seeded);
   const SteadyClock::time_point begin = SteadyClock::now();
   const SteadyClock::time_point deadline = begin + std::chrono::seconds(options.seconds);
   std::vector<Tallies> perClient(GUILD_CLIENTS + VIGIL_CLIENTS);
