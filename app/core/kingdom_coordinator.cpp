@@ -86,6 +86,7 @@ void KingdomCoordinator::rebuildSnapshot() {
   if (trackerTickets_) tickets_ = trackerTickets_();
   sources.trackerTickets = tickets_;
   sources.todaysBoard = board_.board();
+  if (expedition_) sources.expedition = expedition_();
 
   View view;
   view.snapshot = KingdomSnapshot::build(sources, &classifications_);

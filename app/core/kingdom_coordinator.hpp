@@ -105,6 +105,11 @@ class KingdomCoordinator {
     trackerTickets_ = std::move(source);
   }
 
+  // Where the expedition kept comes from (read at every rebuild); none by default.
+  void readExpedition(std::function<std::optional<ExpeditionState>()> source) {
+    expedition_ = std::move(source);
+  }
+
   // The people of the calendar: each rebuild from the agenda records the people of the meetings
   // that have ended in `inhabitants` (the user's own addresses read from `preferences`), and the
   // offers read which ones the user has seen from `preferences`. Either may be null (no people
@@ -150,6 +155,7 @@ class KingdomCoordinator {
   KingdomRefreshQueue queue_;
   std::function<std::vector<VaultSideQuest>()> taskFiles_;
   std::function<TrackerTickets()> trackerTickets_;
+  std::function<std::optional<ExpeditionState>()> expedition_;
   // The tracker tickets of the last rebuild, for the campaigns' anchors.
   TrackerTickets tickets_;
   // The reminders last read; kept when they cannot be read, so that a folder out of reach for a

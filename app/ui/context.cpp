@@ -218,6 +218,7 @@ KingdomCoordinator& AppContext::kingdom() {
       return vault.folderPath() ? vault.scan().quests : std::vector<VaultSideQuest>{};
     });
     kingdom_->readTrackerTickets([this] { return trackerTickets(); });
+    kingdom_->readExpedition([this] { return expeditionStore().expedition(); });
   }
   return *kingdom_;
 }

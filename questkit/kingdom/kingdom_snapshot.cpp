@@ -114,7 +114,8 @@ class Builder {
     }
     out_.dayLoad = DayLoadEngine::compute(todaysTimedEvents_, s_.now, s_.now, std::nullopt);
     out_.load.busyMinutes = out_.dayLoad.busyMinutes;
-    out_.load.expeditionsToday = s_.expeditionsToday;
+    out_.load.expeditionsToday =
+        s_.expedition && LocalCalendar::dayKey(s_.expedition->startedAt) == out_.dayKey ? 1 : 0;
     out_.live.overdueReminderCount = out_.candidates.overdueReminderCount;
     out_.live.overdueDeadlineCount = out_.candidates.overdueDeadlineCount;
     return std::move(out_);

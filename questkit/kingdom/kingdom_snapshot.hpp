@@ -43,6 +43,7 @@
 #include "game/side_quest.hpp"
 #include "kingdom/capacity.hpp"
 #include "kingdom/day_load_engine.hpp"
+#include "kingdom/expedition.hpp"
 #include "kingdom/journey.hpp"
 #include "kingdom/kingdom_realm.hpp"
 #include "kingdom/kingdom_realm_classifier.hpp"
@@ -113,7 +114,8 @@ struct Sources {
   TrackerTickets trackerTickets;
   // Today's stored board, if any: its baselines tell which reminders were since ticked.
   std::optional<WorldQuests::DailyBoard> todaysBoard;
-  int64_t expeditionsToday = 0;
+  // The expedition kept (under way or over), if any: one started today adds to the day's load.
+  std::optional<ExpeditionState> expedition;
 };
 
 struct Snapshot {

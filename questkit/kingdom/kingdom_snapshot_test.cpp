@@ -153,10 +153,20 @@ TEST_F(SnapshotTest, TodaysLoadAndUpcomingQuestsComeFromTheLocalDay) {
   EXPECT_EQ(s.load.eventCount, 2);          // the ones starting today
   EXPECT_EQ(s.load.busyMinutes, 120 + 90);  // inside the waking window
   EXPECT_EQ(s.load.busyMinutes, s.dayLoad.busyMinutes);
+  EXPECT_EQ(s.load.expeditionsToday, 0);
   ASSERT_EQ(s.journeyCandidates.size(), 1u);  // the 9:00 one has started already
   EXPECT_EQ(s.journeyCandidates[0].kind, Journey::CandidateKind::calendarUpcoming);
   EXPECT_EQ(s.journeyCandidates[0].title, "Conférence");
   EXPECT_EQ(s.dayKey, "2026-12-09");
+
+  // An expedition kept adds to the load of the local day it set out on, over or not.
+  ExpeditionState expedition;
+  for (const auto& [startedAt, counted] : {std::pair{localDate(2026, 12, 9, 0, 30), 1},
+                                           std::pair{localDate(2026, 12, 8, 23, 50), 0}}) {
+    expedition.startedAt = startedAt;
+    sources.expedition = expedition;
+    EXPECT_EQ(build().load.expeditionsToday, counted);
+  }
 }
 
 TEST_F(SnapshotTest, OnlyRemindersOfTodaysBoardThatAreGoneCountAsDone) {
