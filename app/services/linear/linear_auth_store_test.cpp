@@ -147,9 +147,9 @@ TEST(LinearAuthStore, readsTheViewersIssuesDirectlyOverPagesAndKeepsThemThroughF
 
   // The next command reads the issues from the data folder; "Livré" is done whatever its type.
   LinearAuthStore store = open(session, file);
-  std::vector<std::string> open;
-  for (const Linear::Issue& each : store.openIssues()) open.push_back(each.identifier);
-  EXPECT_EQ(open, (std::vector<std::string>{"ENG-1", "ENG-4"}));
+  std::vector<std::string> listed;
+  for (const Linear::Issue& each : store.openIssues()) listed.push_back(each.identifier);
+  EXPECT_EQ(listed, (std::vector<std::string>{"ENG-1", "ENG-4"}));
 
   LinearAuthStore elsewhere = open(session, file);  // another process's, as the daemon's
   linear.refuse = true;

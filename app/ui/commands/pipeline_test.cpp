@@ -177,7 +177,6 @@ TEST(PipelineRules, TheItemsRulesAnswerThroughRules) {
   testing::forgetCommandHome();
 }
 
-
 TEST_F(PipelineCommands, AnInvitationShowsTheAnswerSentUntilGoogleListsIt) {
   const std::string quest = "integration:google-calendar:e1";
   Json preferences = Json::parse(std::ifstream(home / "defaults.json"));
