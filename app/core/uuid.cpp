@@ -1,18 +1,26 @@
 #include "core/uuid.hpp"
 
-#include <array>
 #include <cstdio>
 #include <random>
 
 namespace talewick {
 
-std::string randomUUID() {
+std::string randomBytes(std::size_t count) {
   std::random_device random;  // getrandom(2) on Linux
-  std::array<unsigned char, 16> b{};
-  for (size_t i = 0; i < b.size(); i += 4) {
+  std::string bytes(count, '\0');
+  for (std::size_t i = 0; i < count; i += 4) {
     const unsigned int r = random();
-    for (size_t k = 0; k < 4; ++k) b[i + k] = static_cast<unsigned char>(r >> (8 * k));
+    for (std::size_t k = 0; k < 4 && i + k < count; ++k) {
+      bytes[i + k] = static_cast<char>(r >> (8 * k));
+    }
   }
+  return bytes;
+}
+
+std::string randomUUID() {
+  const std::string random = randomBytes(16);
+  unsigned char b[16];
+  for (std::size_t i = 0; i < 16; ++i) b[i] = static_cast<unsigned char>(random[i]);
   b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);
   b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);
   char text[37];

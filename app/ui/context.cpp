@@ -20,7 +20,6 @@
 #include "support/local_calendar.hpp"
 #include "support/text.hpp"
 #include "ui/error_text.hpp"
-#include "ui/linear_store.hpp"
 
 namespace talewick::ui {
 namespace {
@@ -223,13 +222,23 @@ KingdomCoordinator& AppContext::kingdom() {
   return *kingdom_;
 }
 
+linear::LinearAuthStore& AppContext::linear() {
+  if (!linear_) {
+    linear_ = std::make_unique<linear::LinearAuthStore>(
+        preferences(), secrets(), httpClient(), linuxFiles(),
+        paths::dataFolder() / linear::LinearAuthStore::FILE_NAME,
+        [this]() -> backend::BackendConnection& { return backend(); }, runLoop(), warnings_);
+  }
+  return *linear_;
+}
+
 TrackerTickets AppContext::trackerTickets() {
   // Linear's issues read by the program join the pipeline's list: an issue the pipeline already
   // brought (the backend's mode) stays one ticket, and one completed either way is hidden from
   // both. Linear's own list keeps its last issues when a reading fails, so only the pipeline's
   // answer says whether the list is whole.
   pipeline::IntegrationPipelineStore& store = integrationPipeline();
-  const linear::LinearAuthStore linear = openLinearStore(*this, warnings_);
+  const linear::LinearAuthStore& linear = this->linear();
   std::set<std::string> hidden(store.suppressedItemIDs());
   for (const std::string& id : linear.suppressed()) hidden.insert(LinearTickets::itemID(id));
   TrackerTickets tickets;

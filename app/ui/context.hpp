@@ -33,6 +33,7 @@
 #include "services/google/invite_rsvp_service.hpp"
 #include "services/invites/invitations.hpp"
 #include "services/invites/invite_registry.hpp"
+#include "services/linear/linear_auth_store.hpp"
 #include "services/openings/openings_service.hpp"
 #include "services/pipeline/integration_pipeline_store.hpp"
 
@@ -97,6 +98,10 @@ class AppContext {
   // The open items of connected trackers and remote calendars (integration-pipeline.json in the
   // data folder): read without any call; the backend is reached only to refresh or act.
   pipeline::IntegrationPipelineStore& integrationPipeline();
+  // Linear as the program reads it (linear-issues.json in the data folder, read once): one store
+  // for the commands and the kingdom, which rebuilds often and must not reread the file each
+  // time.
+  linear::LinearAuthStore& linear();
   // The open tickets of every connected tracker, as last read (no network call).
   TrackerTickets trackerTickets();
   // The Google Calendar connection and its last synced cache (google-calendar-v1.json in the
@@ -139,6 +144,7 @@ class AppContext {
   std::unique_ptr<HttpClient> httpClient_;
   std::unique_ptr<backend::BackendConnection> backend_;
   std::unique_ptr<backend::ProviderConnections> providerConnections_;
+  std::unique_ptr<linear::LinearAuthStore> linear_;
   std::unique_ptr<google::GoogleCalendarStore> googleCalendar_;
   std::unique_ptr<google::InviteRSVPService> inviteRSVP_;
   std::unique_ptr<openings::OpeningsService> openings_;

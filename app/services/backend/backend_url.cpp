@@ -68,4 +68,13 @@ std::string percentEncoded(std::string_view text) {
   return out;
 }
 
+std::string formEncoded(const std::vector<std::pair<std::string, std::string>>& items) {
+  std::string out;
+  for (const auto& [name, value] : items) {
+    if (!out.empty()) out += '&';
+    out += percentEncoded(name) + "=" + percentEncoded(value);
+  }
+  return out;
+}
+
 }  // namespace talewick::backend

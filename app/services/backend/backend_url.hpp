@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace talewick::backend {
 
@@ -19,6 +21,9 @@ std::optional<std::string> backendRoot(std::string_view text);
 // `text` with every byte but the unreserved ones (letters, digits, "-._~") percent-encoded: one
 // path segment or one query value of a call.
 std::string percentEncoded(std::string_view text);
+// "name=value&…" with both sides percent-encoded: a query string, or the body of a form POST
+// (application/x-www-form-urlencoded).
+std::string formEncoded(const std::vector<std::pair<std::string, std::string>>& items);
 // `path` ("api/asana/connections") appended to `root` as path components.
 std::string callURL(const std::string& root, std::string_view path);
 

@@ -40,7 +40,14 @@ std::string decoded(std::string_view value) {
   return out;
 }
 
-// The decoded value of the first item called `name` in `query`.
+[[noreturn]] void refuse(std::string_view url) {
+  throw UnhandledURL(
+      Loc::format(Loc::string("backend.url.unhandled", "adresse talewick:// inconnue : %@"),
+                  {text::terminalSafe(url)}));
+}
+
+}  // namespace
+
 std::optional<std::string> queryItem(std::string_view query, std::string_view name) {
   while (!query.empty()) {
     const std::size_t end = std::min(query.find('&'), query.size());
@@ -54,15 +61,7 @@ std::optional<std::string> queryItem(std::string_view query, std::string_view na
   return std::nullopt;
 }
 
-[[noreturn]] void refuse(std::string_view url) {
-  throw UnhandledURL(
-      Loc::format(Loc::string("backend.url.unhandled", "adresse talewick:// inconnue : %@"),
-                  {text::terminalSafe(url)}));
-}
-
-}  // namespace
-
-OAuthCallback parseOAuthCallback(std::string_view url) {
+TalewickURL splitTalewickURL(std::string_view url) {
   static constexpr std::string_view SCHEME = "talewick://";
   if (lowered(url.substr(0, SCHEME.size())) != SCHEME) refuse(url);
   std::string_view rest = url.substr(SCHEME.size());
@@ -71,11 +70,16 @@ OAuthCallback parseOAuthCallback(std::string_view url) {
   }
   const std::size_t query = std::min(rest.find('?'), rest.size());
   const std::size_t path = std::min(rest.find('/'), query);
-  const std::string host = lowered(rest.substr(0, path));
-  const BackendProvider* provider = findBackendProvider(host);
-  if (!provider || rest.substr(path, query - path) != "/backend/callback") refuse(url);
+  return {lowered(rest.substr(0, path)), std::string(rest.substr(path, query - path)),
+          std::string(rest.substr(std::min(query + 1, rest.size())))};
+}
 
-  const std::string_view items = rest.substr(std::min(query + 1, rest.size()));
+OAuthCallback parseOAuthCallback(std::string_view url) {
+  const TalewickURL parts = splitTalewickURL(url);
+  const BackendProvider* provider = findBackendProvider(parts.host);
+  if (!provider || parts.path != "/backend/callback") refuse(url);
+
+  const std::string_view items = parts.query;
   OAuthCallback callback{provider->segment, false, ""};
   // A refusal wins over a contradictory "connected": nothing is marked connected on doubt.
   if (std::optional<std::string> error = queryItem(items, "error")) {

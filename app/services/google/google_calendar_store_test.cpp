@@ -6,22 +6,19 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "platform/curl_http_client.hpp"
 #include "platform/linux_files.hpp"
 #include "services/google/google_calendar_background_sync.hpp"
 #include "services/google/invite_rsvp_service.hpp"
 #include "services/pipeline/remote_event_move.hpp"
 #include "tests/support/fake_backend.hpp"
-#include "tests/support/fake_calendar_store.hpp"
-#include "tests/support/memory_secrets.hpp"
+#include "tests/support/service_session.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::google {
 namespace {
 
 using testing::FakeBackend;
+using testing::ServiceSession;
 
 constexpr const char* kStatus = "/api/google-calendar/connections";
 constexpr const char* kSync = "/api/google-calendar/sync";
@@ -42,29 +39,17 @@ std::string synced(const std::vector<std::string>& ids) {
       .dump();
 }
 
-struct Session {
-  explicit Session(const std::string& url) {
-    preferences.values[backend::BackendConnection::BASE_URL_KEY] = url;
-    secrets.items[backend::BackendConnection::API_KEY_ITEM] = "la-cle";
-  }
-  GoogleCalendarStore open(const std::filesystem::path& file) {
-    return GoogleCalendarStore(
-        linuxFiles(), file, [this]() -> auto& { return connection; }, preferences, loop, said);
-  }
-  testing::MemoryPreferences preferences;
-  testing::MemorySecrets secrets;
-  CurlHttpClient http;
-  RunLoop loop;
-  backend::BackendConnection connection{preferences, secrets, http, loop};
-  std::ostringstream said;
-};
+GoogleCalendarStore open(ServiceSession& session, const std::filesystem::path& file) {
+  return GoogleCalendarStore(linuxFiles(), file, session.backend(), session.preferences,
+                             session.loop, session.said);
+}
 
 TEST(GoogleCalendarStore, KeepsTheLastCacheOnDiskAndThroughFailures) {
   testing::TempFolder home("google-store");
   FakeBackend fake;
-  Session session(fake.url());
+  ServiceSession session(fake.url());
   const auto file = home / GoogleCalendarStore::FILE_NAME;
-  GoogleCalendarStore store = session.open(file);
+  GoogleCalendarStore store = open(session, file);
 
   fake.answer("GET", kStatus, {200, R"({"connection": null})"});
   store.refresh();
@@ -83,8 +68,8 @@ TEST(GoogleCalendarStore, KeepsTheLastCacheOnDiskAndThroughFailures) {
   EXPECT_EQ(store.statusLine(), "Google Calendar synchronisé : 2");
   EXPECT_TRUE(store.isConnected());
   EXPECT_EQ(fake.received().back().headers.at("authorization"), "Bearer la-cle");
-  ASSERT_TRUE(session.open(file).cache());
-  EXPECT_EQ(session.open(file).cache()->events.size(), 2u);
+  ASSERT_TRUE(open(session, file).cache());
+  EXPECT_EQ(open(session, file).cache()->events.size(), 2u);
 
   for (const FakeBackend::Answer& bad :
        {FakeBackend::Answer{502, R"({"error": "Google Calendar a répondu HTTP 500"})"},
@@ -96,7 +81,7 @@ TEST(GoogleCalendarStore, KeepsTheLastCacheOnDiskAndThroughFailures) {
         << store.statusLine();
     EXPECT_TRUE(store.failed());
     EXPECT_EQ(store.cache()->events.size(), 2u);
-    EXPECT_EQ(session.open(file).cache()->events.size(), 2u);
+    EXPECT_EQ(open(session, file).cache()->events.size(), 2u);
   }
 }
 
@@ -106,10 +91,10 @@ TEST(InviteRSVPService, TheLatestOfTwoQuickAnswersWinsAndIsRemembered) {
   fake.answer("GET", kStatus, {200, kConnected});
   fake.answer("POST", kSync, {200, synced({"e1"})});
   fake.answer("PATCH", "/api/google-calendar/events/work/e1", {200, "{}"});
-  Session session(fake.url());
+  ServiceSession session(fake.url());
   session.preferences.values[InviteRSVPService::RESPONDED_KEY] =
       Json{{"old|1", "accepted"}, {"odd|2", "peut-être"}, {"bad|3", 4}};
-  GoogleCalendarStore store = session.open(home / GoogleCalendarStore::FILE_NAME);
+  GoogleCalendarStore store = open(session, home / GoogleCalendarStore::FILE_NAME);
   InviteRSVPService service(store, session.preferences);
   EXPECT_EQ(service.responded(), (std::map<std::string, std::string>{{"old|1", "accepted"}}));
 
@@ -150,7 +135,7 @@ TEST(RemoteEventMove, AGoogleOrOutlookEventIsPatchedOnceAtItsOwnCalendar) {
   FakeBackend fake;
   fake.answer("PATCH", "/api/google-calendar/events/work/e1", {200, "{}"});
   fake.answer("PATCH", "/api/microsoft/calendar/events/m1", {404, R"({"error": "inconnu"})"});
-  Session session(fake.url());
+  ServiceSession session(fake.url());
   IntegrationWire::Item item;
   item.provider = "google-calendar";
   item.kind = "calendar";
@@ -187,8 +172,8 @@ TEST(GoogleCalendarBackgroundSync, StartsWithOneRoundAndBacksOffOnFailures) {
   FakeBackend fake;
   fake.answer("GET", kStatus, {200, kConnected});
   fake.answer("POST", kSync, {200, synced({"e1"})});
-  Session session(fake.url());
-  GoogleCalendarStore store = session.open(home / GoogleCalendarStore::FILE_NAME);
+  ServiceSession session(fake.url());
+  GoogleCalendarStore store = open(session, home / GoogleCalendarStore::FILE_NAME);
   std::vector<std::string> steps;
   GoogleCalendarBackgroundSync sync(store, session.loop.main(),
                                     {[&](std::function<void()> done) {

@@ -1,11 +1,11 @@
 #include "services/linear/linear_auth_store.hpp"
 
-#include <asio/post.hpp>
 #include <utility>
 
 #include "linear/linear_graphql.hpp"
 #include "services/backend/backend_error.hpp"
 #include "services/linear/linear_graphql_http.hpp"
+#include "services/linear/linear_queue.hpp"
 
 namespace talewick::linear {
 
@@ -13,22 +13,6 @@ namespace {
 
 namespace client = LinearGraphQLClient;
 using backend::Outcome;
-
-// Runs `work` on the store's serial queue and hands its outcome to `done` on the main loop.
-template <class T>
-void offMainLoop(RunLoop& loop, std::function<T()> work, std::function<void(Outcome<T>)> done) {
-  asio::io_context& main = loop.main();
-  loop.serialQueue(LinearAuthStore::QUEUE)
-      .async([&main, work = std::move(work), done = std::move(done)]() mutable {
-        Outcome<T> outcome;
-        try {
-          outcome.value = work();
-        } catch (...) {
-          outcome.failure = std::current_exception();
-        }
-        asio::post(main, [done = std::move(done), outcome = std::move(outcome)] { done(outcome); });
-      });
-}
 
 // The words of a failure; a refused write says how to mend a missing scope.
 std::string why(const std::exception_ptr& failure, bool write) {
@@ -105,6 +89,13 @@ LinearAuthStore::LinearAuthStore(Preferences& preferences, SecretsStore& secrets
       backend_(std::move(backend)),
       loop_(loop) {
   saved_ = file_.load<Saved>().value_or(Saved{});
+}
+
+bool LinearAuthStore::reload() {
+  std::optional<Saved> next = file_.load<Saved>();
+  if (!next || *next == saved_) return false;
+  saved_ = std::move(*next);
+  return true;
 }
 
 LinearMode LinearAuthStore::mode() const {

@@ -5,19 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "platform/curl_http_client.hpp"
 #include "platform/linux_files.hpp"
 #include "tests/support/fake_backend.hpp"
-#include "tests/support/fake_calendar_store.hpp"
-#include "tests/support/memory_secrets.hpp"
+#include "tests/support/service_session.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::pipeline {
 namespace {
 
 using testing::FakeBackend;
+using testing::ServiceSession;
 
 constexpr const char* kPipeline = "/api/integrations/pipeline";
 
@@ -68,31 +65,19 @@ std::string answer(const std::vector<std::string>& ids, const std::string& href 
       .dump();
 }
 
-struct Session {
-  explicit Session(const std::string& url) {
-    preferences.values[backend::BackendConnection::BASE_URL_KEY] = url;
-    secrets.items[backend::BackendConnection::API_KEY_ITEM] = "la-cle";
-  }
-  IntegrationPipelineStore open(const std::filesystem::path& file) {
-    return IntegrationPipelineStore(
-        linuxFiles(), file, [this]() -> auto& { return connection; }, loop, said);
-  }
-  testing::MemoryPreferences preferences;
-  testing::MemorySecrets secrets;
-  CurlHttpClient http;
-  RunLoop loop;
-  backend::BackendConnection connection{preferences, secrets, http, loop};
-  std::ostringstream said;
-};
+IntegrationPipelineStore open(ServiceSession& session, const std::filesystem::path& file) {
+  return IntegrationPipelineStore(linuxFiles(), file, session.backend(), session.loop,
+                                  session.said);
+}
 
 TEST(IntegrationPipelineStore, AnAnswerIsKeptForTheNextProcessAndFailuresNeverCostIt) {
   testing::TempFolder home("pipeline");
   FakeBackend fake;
   fake.answer("GET", kPipeline, {200, answer({"todoist:1", "todoist:2"})});
-  Session session(fake.url());
+  ServiceSession session(fake.url());
   const auto file = home / IntegrationPipelineStore::FILE_NAME;
   {
-    IntegrationPipelineStore store = session.open(file);
+    IntegrationPipelineStore store = open(session, file);
     EXPECT_FALSE(store.response());
     store.performRefresh(false);
     EXPECT_TRUE(store.isLoading());
@@ -105,7 +90,7 @@ TEST(IntegrationPipelineStore, AnAnswerIsKeptForTheNextProcessAndFailuresNeverCo
     EXPECT_FALSE(sent.query.contains("force"));
   }
   // Another command, later: the answer is there without a call, and a failing backend keeps it.
-  IntegrationPipelineStore store = session.open(file);
+  IntegrationPipelineStore store = open(session, file);
   ASSERT_TRUE(store.response());
   EXPECT_EQ(store.sideQuests().size(), 2u);
   const DateInterval day{decodeJsonText<Date>(R"("2026-12-09T00:00:00+01:00")"),
@@ -143,8 +128,8 @@ TEST(IntegrationPipelineStore, ACompletedItemHidesAtOnceUntilTheProviderStopsLis
   FakeBackend fake;
   fake.answer("GET", kPipeline, {200, answer({"todoist:1", "todoist:2"})});
   fake.answer("POST", "/api/integrations/items/todoist:1/complete", {200, "{}"});
-  Session session(fake.url());
-  IntegrationPipelineStore store = session.open(home / IntegrationPipelineStore::FILE_NAME);
+  ServiceSession session(fake.url());
+  IntegrationPipelineStore store = open(session, home / IntegrationPipelineStore::FILE_NAME);
   store.performRefresh(false);
   session.loop.settle();
 
@@ -157,7 +142,7 @@ TEST(IntegrationPipelineStore, ACompletedItemHidesAtOnceUntilTheProviderStopsLis
   EXPECT_EQ(fake.received().back().query.at("force"), "1");
   EXPECT_EQ(store.suppressedItemIDs(), std::set<std::string>{"todoist:1"});
   ASSERT_EQ(store.sideQuests().size(), 1u);
-  EXPECT_EQ(session.open(home / IntegrationPipelineStore::FILE_NAME).sideQuests().size(), 1u);
+  EXPECT_EQ(open(session, home / IntegrationPipelineStore::FILE_NAME).sideQuests().size(), 1u);
   fake.answer("GET", kPipeline, {200, answer({"todoist:2"})});
   store.performRefresh(false);
   session.loop.settle();
@@ -187,8 +172,8 @@ TEST(IntegrationPipelineStore, AnActionLeadingAwayFromTheBackendIsNeverSent) {
   FakeBackend fake, elsewhere;
   fake.answer("GET", kPipeline, {200, answer({"todoist:1"}, elsewhere.url() + "/steal")});
   elsewhere.answer("POST", "/steal", {200, "{}"});
-  Session session(fake.url());
-  IntegrationPipelineStore store = session.open(home / IntegrationPipelineStore::FILE_NAME);
+  ServiceSession session(fake.url());
+  IntegrationPipelineStore store = open(session, home / IntegrationPipelineStore::FILE_NAME);
   store.performRefresh(false);
   session.loop.settle();
   std::optional<bool> result;
@@ -203,8 +188,8 @@ TEST(IntegrationPipelineStore, AForcedRefreshAskedDuringOneFollowsIt) {
   testing::TempFolder home("pipeline-pending");
   FakeBackend fake;
   fake.answer("GET", kPipeline, {200, answer({"todoist:1"})});
-  Session session(fake.url());
-  IntegrationPipelineStore store = session.open(home / IntegrationPipelineStore::FILE_NAME);
+  ServiceSession session(fake.url());
+  IntegrationPipelineStore store = open(session, home / IntegrationPipelineStore::FILE_NAME);
   int finished = 0;
   store.performRefresh(false, [&] { ++finished; });
   store.performRefresh(true, [&] { ++finished; });

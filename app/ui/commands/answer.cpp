@@ -3,10 +3,10 @@
 // refused with the reason.
 #include <memory>
 
-#include "pipeline/google_calendar_cache.hpp"
 #include "support/loc.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/invitation_answer.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -25,20 +25,6 @@ std::string rsvpOf(const std::string& word) {
   throw UsageError(Loc::format(
       Loc::string("cli.answer.badAnswer", "réponse inconnue : « %@ » (accept, maybe ou decline)"),
       {shown(word)}));
-}
-
-// The Google event behind the quest, when it is an invitation the user received.
-const pipeline::Item* receivedInvitation(AppContext& app, const Quest& quest) {
-  constexpr std::string_view prefix = "quest_";
-  const std::string eventID = quest.id.starts_with(prefix) ? quest.id.substr(prefix.size()) : "";
-  if (!eventID.starts_with(GoogleCalendar::OCCURRENCE_PREFIX)) return nullptr;
-  const pipeline::Item* item =
-      app.integrationPipeline().itemForCalendarQuest(eventID, quest.rawTitle, quest.startDate);
-  if (!item || item->provider != GoogleCalendar::PROVIDER || !item->calendarEvent ||
-      !item->calendarEvent->myResponseStatus) {
-    return nullptr;
-  }
-  return item;
 }
 
 int answerQuest(const AnswerOptions& o, Io& io, AppContext& app) {

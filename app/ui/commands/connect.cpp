@@ -2,8 +2,8 @@
 // it in the browser; the browser comes back through `talewick handle-url`.
 #include <memory>
 
-#include "platform/programs.hpp"
 #include "support/loc.hpp"
+#include "ui/browser.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
 #include "ui/provider_text.hpp"
@@ -11,19 +11,6 @@
 
 namespace talewick::ui {
 namespace {
-
-// Printed too: the browser may open on another screen, or not at all.
-void openInBrowser(Io& io, const std::string& url) {
-  io.out << url << "\n";
-  const std::optional<std::filesystem::path> opener = programs::findOnPath("xdg-open");
-  // The address is an http(s) URL (the store checks it): xdg-open cannot take it for an option.
-  if (!opener || programs::spawn({opener->string(), url}, nullptr) < 0) {
-    io.err << "talewick : "
-           << Loc::string("cli.connect.noBrowser",
-                          "xdg-open introuvable : ouvre l'adresse ci-dessus dans ton navigateur")
-           << "\n";
-  }
-}
 
 int connectProvider(const std::string& name, Io& io, AppContext& app) {
   const backend::BackendProvider& provider = providerArgument(name);

@@ -85,6 +85,7 @@ class Daemon {
     watchNotes();
     pollOpenings();
     followPipeline();
+    watchLinear();
     followGoogleCalendar();
     together_.start();
     signals_.async_wait([this](const std::error_code& error, int) {
@@ -297,6 +298,17 @@ class Daemon {
     });
   }
 
+  // Linear's issues as the commands of other processes keep them (a fetch, an issue completed):
+  // the one store the kingdom reads rereads its file only when it changed.
+  void watchLinear() {
+    linearWatch_ = std::make_unique<FileWatch>(
+        std::vector{paths::dataFolder() / linear::LinearAuthStore::FILE_NAME});
+    linearLoop_ = std::make_unique<LoopWatch>(main_, linearWatch_->fd(), kFallbackLook, [this] {
+      linearWatch_->drain();
+      if (app_.linear().reload()) store_.coalescedReload();
+    });
+  }
+
   // Google Calendar, once connected (or synced before): its own rounds keep the events that
   // invitations are answered through fresh, and bring new ones to the quests sooner.
   void followGoogleCalendar() {
@@ -435,12 +447,12 @@ class Daemon {
   // The kingdom's payments printed since the hero's last line.
   int64_t explainedXp_ = 0, explainedGold_ = 0;
   bool progressPosted_ = false;
-  std::unique_ptr<FileWatch> expeditionWatch_, notesWatch_;
+  std::unique_ptr<FileWatch> expeditionWatch_, notesWatch_, linearWatch_;
   std::chrono::steady_clock::time_point notesLooked_ = std::chrono::steady_clock::now();
   std::unique_ptr<LoopWatch> notesLoop_;
   GnomeDoNotDisturb doNotDisturb_;
   std::unique_ptr<FocusModeAutomation> focusMode_;
-  std::unique_ptr<LoopWatch> expeditionLoop_;
+  std::unique_ptr<LoopWatch> expeditionLoop_, linearLoop_;
   std::unique_ptr<NotificationSchedule> schedule_;
 };
 

@@ -7,6 +7,7 @@
 #include "text/rsvp.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/invitation_answer.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -16,20 +17,6 @@ struct InvitesOptions {
   bool json = false;
   bool refresh = false;
 };
-
-std::string statusText(RSVPStatus status) {
-  switch (status) {
-    case RSVPStatus::accepted:
-      return Loc::string("cli.invites.accepted", "accepte");
-    case RSVPStatus::declined:
-      return Loc::string("cli.invites.declined", "décline");
-    case RSVPStatus::tentative:
-      return Loc::string("cli.invites.tentative", "peut-être");
-    case RSVPStatus::needsAction:
-      break;
-  }
-  return Loc::string("cli.invites.pending", "pas encore répondu");
-}
 
 int listInvites(const InvitesOptions& o, Io& io, AppContext& app) {
   app.invitations().refreshAll(o.refresh, [](std::vector<invites::AnswerNews>) {});
@@ -56,7 +43,7 @@ int listInvites(const InvitesOptions& o, Io& io, AppContext& app) {
            << answers.summary(static_cast<int64_t>(record.sentInvitees.size())) << "\n";
     for (const RSVPEntry& guest : answers.invitees) {
       io.out << "  " << shown(guest.name ? *guest.name + " <" + guest.email + ">" : guest.email)
-             << " : " << statusText(guest.status) << "\n";
+             << " : " << rsvpText(guest.status) << "\n";
     }
   }
   return EXIT_DONE;

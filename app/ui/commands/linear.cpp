@@ -1,9 +1,10 @@
 // `talewick linear`: the user's open Linear issues as the program reads them — through the
-// backend, or directly with a personal key — with the mode and the status line.
-// `linear key` keeps a personal key (read from standard input, or typed unseen on a terminal:
-// never an argument, which the process list and the shell's history would show), `linear done
-// ID` completes an issue in its team's completed state and pays the hero once, `linear comment ID
-// TEXT` comments it, `linear workspace ID` picks the backend's workspace.
+// backend, or directly with a personal key or the program's own OAuth token — with the mode and
+// the status line. `linear login` opens Linear's authorization page (the browser comes back
+// through `talewick handle-url`), `linear key` keeps a personal key (read from standard input, or
+// typed unseen on a terminal: never an argument, which the process list and the shell's history
+// would show), `linear done ID` completes an issue in its team's completed state and pays the hero
+// once, `linear comment ID TEXT` comments it, `linear workspace ID` picks the backend's workspace.
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,11 +15,11 @@
 #include "linear/linear_tickets.hpp"
 #include "support/loc.hpp"
 #include "support/text.hpp"
+#include "ui/browser.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/commands/completion_credit.hpp"
 #include "ui/context.hpp"
 #include "ui/kingdom_text.hpp"
-#include "ui/linear_store.hpp"
 #include "ui/render.hpp"
 
 namespace talewick::ui {
@@ -30,6 +31,7 @@ using linear::LinearMode;
 struct LinearOptions {
   bool json = false;
   bool force = false;
+  CLI::App* login = nullptr;
   CLI::App* key = nullptr;
   CLI::App* done = nullptr;
   CLI::App* comment = nullptr;
@@ -76,7 +78,7 @@ std::string issueLine(const Linear::Issue& issue, Date now) {
 }
 
 int show(const LinearOptions& o, Io& io, AppContext& app) {
-  LinearAuthStore store = openLinearStore(app, io.err);
+  LinearAuthStore& store = app.linear();
   store.refresh(o.force, {});
   app.runLoop().settle();
   const std::vector<Linear::Issue> issues = store.openIssues();
@@ -116,8 +118,20 @@ std::string readKey(Io& io) {
   return trimmed;
 }
 
+int login(Io& io, AppContext& app) {
+  LinearAuthStore& store = app.linear();
+  const std::optional<std::string> url = store.beginOAuth();
+  if (!url) {
+    io.err << "talewick : " << shown(store.statusLine()) << "\n";
+    return EXIT_FAILED;
+  }
+  openInBrowser(io, *url);
+  io.out << shown(store.statusLine()) << "\n";
+  return EXIT_DONE;
+}
+
 int saveKey(Io& io, AppContext& app) {
-  openLinearStore(app, io.err).setPersonalKey(readKey(io));
+  app.linear().setPersonalKey(readKey(io));
   io.out << Loc::string("cli.linear.keySaved", "Clé Linear gardée dans le trousseau.") << "\n";
   return EXIT_DONE;
 }
@@ -141,7 +155,7 @@ std::optional<Linear::Issue> findIssue(const std::string& id, LinearAuthStore& s
 
 int complete(const LinearOptions& o, Io& io, AppContext& app) {
   const std::string id = issueArgument(o.id);
-  LinearAuthStore store = openLinearStore(app, io.err);
+  LinearAuthStore& store = app.linear();
   const std::optional<Linear::Issue> issue = findIssue(id, store, app);
   if (!issue) {
     throw UsageError(Loc::format(
@@ -173,7 +187,7 @@ int comment(const LinearOptions& o, Io& io, AppContext& app) {
   if (text::trim(body).empty()) {
     throw UsageError(Loc::string("cli.linear.emptyComment", "le commentaire est vide"));
   }
-  LinearAuthStore store = openLinearStore(app, io.err);
+  LinearAuthStore& store = app.linear();
   std::optional<bool> ok;
   store.addComment(id, body, [&ok](bool done) { ok = done; });
   app.runLoop().settle();
@@ -192,6 +206,10 @@ Command linearCommand() {
         cmd.add_flag("--json", o->json, Loc::string("cli.json", "Sortie JSON"));
         cmd.add_flag("--force", o->force,
                      Loc::string("cli.pipeline.force", "Redemande tout aux services"));
+        o->login = cmd.add_subcommand(
+            "login",
+            Loc::string("cli.linear.loginHelp",
+                        "Connecte Linear en OAuth, sans le backend (ouvre le navigateur)"));
         o->key = cmd.add_subcommand(
             "key", Loc::string("cli.linear.keyHelp",
                                "Garde une clé d'API personnelle (lue sur l'entrée standard)"));
@@ -207,11 +225,12 @@ Command linearCommand() {
             Loc::string("cli.linear.workspaceHelp", "Choisit l'espace Linear du backend"));
         o->workspace->add_option("id", o->id, "id")->required();
         return [o](Io& io, AppContext& app) -> int {
+          if (o->login->parsed()) return login(io, app);
           if (o->key->parsed()) return saveKey(io, app);
           if (o->done->parsed()) return complete(*o, io, app);
           if (o->comment->parsed()) return comment(*o, io, app);
           if (o->workspace->parsed()) {
-            openLinearStore(app, io.err).selectWorkspace(issueArgument(o->id));
+            app.linear().selectWorkspace(issueArgument(o->id));
             return EXIT_DONE;
           }
           return show(*o, io, app);

@@ -1,8 +1,11 @@
 // The connected services' items as a user meets them on the command line: listed by `pipeline`,
-// shown by the day and the kingdom without a call, completed once with the hero paid once, and
-// set out for on an expedition.
+// shown by the day and the kingdom without a call, completed once with the hero paid once, set
+// out for on an expedition, and a Google invitation's answer shown until Google lists it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "pipeline/google_calendar_cache.hpp"
 #include "pipeline/integration_wire.hpp"
 #include "tests/support/fake_backend.hpp"
 #include "tests/support/run_cli.hpp"
@@ -33,7 +36,8 @@ Item task(const std::string& id, const std::string& title) {
   return item;
 }
 
-std::string answer(std::vector<Item> items) {
+// `myResponse`: the meeting is an invitation received, answered so at Google.
+std::string answer(std::vector<Item> items, std::optional<std::string> myResponse = std::nullopt) {
   Item meeting;
   meeting.id = "google-calendar:e1";
   meeting.provider = "google-calendar";
@@ -46,6 +50,7 @@ std::string answer(std::vector<Item> items) {
   meeting.calendarEvent.emplace();
   meeting.calendarEvent->calendarId = "work";
   meeting.calendarEvent->eventId = "e1";
+  meeting.calendarEvent->myResponseStatus = std::move(myResponse);
   items.push_back(meeting);
   IntegrationWire::Response response;
   response.items = std::move(items);
@@ -170,6 +175,24 @@ TEST(PipelineRules, TheItemsRulesAnswerThroughRules) {
           .status,
       2);
   testing::forgetCommandHome();
+}
+
+TEST_F(PipelineCommands, AnInvitationShowsTheAnswerSentUntilGoogleListsIt) {
+  const std::string quest = "integration:google-calendar:e1";
+  Json preferences = Json::parse(std::ifstream(home / "defaults.json"));
+  preferences["invite-rsvp.responded.v1"] = {
+      {GoogleCalendar::occurrenceKey(quest, at("2026-12-09T15:00:00+01:00")), "accepted"}};
+  std::ofstream(home / "defaults.json") << preferences.dump();
+  for (const char* listed : {"needsAction", "accepted"}) {
+    fake.answer("GET", "/api/integrations/pipeline", {200, answer({}, listed)});
+    ASSERT_EQ(testing::runCli({"pipeline"}).status, 0);
+    const testing::CliResult shown = testing::runCli({"quest", quest});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out.find("Réponse envoyée : accepte") != std::string::npos,
+              std::string(listed) == "needsAction")
+        << listed << "\n"
+        << shown.out;
+  }
 }
 
 }  // namespace

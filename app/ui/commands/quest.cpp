@@ -1,5 +1,6 @@
 // `talewick quest ID [--date DATE]`: one quest of the week holding today (or DATE) in full — its
-// occurrence, how its numbers were reached, and its choices.
+// occurrence, how its numbers were reached, its choices, and the answer given to it from the game
+// while Google does not list it yet.
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include "support/local_calendar.hpp"
 #include "ui/commands/commands.hpp"
 #include "ui/context.hpp"
+#include "ui/invitation_answer.hpp"
 #include "ui/quest_sheet.hpp"
 #include "ui/render.hpp"
 
@@ -57,14 +59,20 @@ int questDetails(const QuestOptions& o, Io& io, AppContext& app) {
   if (event) breakdown = QuestEngine::breakdown(*event, store.mode());
   if (o.json) {
     DateStyleScope iso(DateStyle::iso8601);
+    const std::optional<std::string> sent = unconfirmedAnswerLine(app, quest);
     printJson(io.out, Json{{"quest", json_coding::encode(quest)},
                            {"breakdown", json_coding::encode(breakdown)},
-                           {"event", json_coding::encode(event)}});
+                           {"event", json_coding::encode(event)},
+                           {"answerSent", sent ? Json(*sent) : Json(nullptr)}});
     return EXIT_DONE;
   }
   // Every line of the details carries the calendar's words somewhere.
   std::ostringstream details;
   printDetails(details, questSheet(quest, event, breakdown));
+  // An answer given here shows at once, before Google lists it.
+  if (const std::optional<std::string> sent = unconfirmedAnswerLine(app, quest)) {
+    details << *sent << "\n";
+  }
   io.out << shown(details.str(), true);
   return EXIT_DONE;
 }

@@ -1,11 +1,13 @@
 // Linear's pure rules as `talewick rules` reaches them: which issues count as done, how an
 // answer's envelope reads, the next page's cursor, the team's completed state and the words of a
-// refused write. An issue and states are given as Linear's API writes them.
+// refused write, the OAuth challenge of a verifier and the token of a token answer. An issue and
+// states are given as Linear's API writes them.
 #include <array>
 #include <string>
 #include <vector>
 
 #include "linear/linear_graphql.hpp"
+#include "linear/linear_oauth.hpp"
 #include "ui/commands/rule_arguments.hpp"
 #include "ui/commands/rule_table.hpp"
 
@@ -60,12 +62,28 @@ Json writeErrorMessage(const Json& j) {
       LinearGraphQLError::graphQL(required<std::string>(*error, "graphQL")));
 }
 
+Json codeChallenge(const Json& j) {
+  return LinearOAuth::codeChallenge(required<std::string>(j, "verifier"));
+}
+
+// {"status", "body"}: {"token"} or {"error": message}.
+Json accessToken(const Json& j) {
+  try {
+    return {{"token", LinearOAuth::accessToken(int(required<int64_t>(j, "status")),
+                                               required<std::string>(j, "body"))}};
+  } catch (const LinearOAuthError& e) {
+    return {{"error", e.what()}};
+  }
+}
+
 constexpr std::array kRules{
     Rule{"LinearGraphQLClient.isDone", isDone},
     Rule{"LinearGraphQLClient.decodeEnvelope", decodeEnvelope},
     Rule{"LinearGraphQLClient.nextCursor", nextCursor},
     Rule{"LinearGraphQLClient.completedState", completedState},
     Rule{"LinearGraphQLClient.writeErrorMessage", writeErrorMessage},
+    Rule{"LinearOAuth.codeChallenge", codeChallenge},
+    Rule{"LinearOAuth.accessToken", accessToken},
 };
 
 }  // namespace
