@@ -13,6 +13,7 @@
 #include "server/oauth_start.hpp"
 #include "server/storage_engines_testing.hpp"
 #include "server/token_box.hpp"
+#include "support/digest.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace talewick::server {
@@ -139,13 +140,13 @@ TEST_P(ApiTest, registersDevicesHoldingTheSignupSecret) {
   EXPECT_EQ(authorized("GET", "/api/asana/connections", first.apiKey).status, 200);
 
   // Only the key's hash is stored (in SQLite's case, looked for in the file and its journal).
-  EXPECT_EQ(storage_->userWithKeyHash(crypto::hex(crypto::sha256(first.apiKey))), first.userId);
+  EXPECT_EQ(storage_->userWithKeyHash(crypto::hex(digest::sha256(first.apiKey))), first.userId);
   EXPECT_EQ(storage_->userWithKeyHash(first.apiKey), std::nullopt);
   if (GetParam() == testing::Engine::sqlite) {
     std::string stored;
     for (const char* file : {"talewick.db", "talewick.db-wal"}) stored += folder_.read(file);
     EXPECT_EQ(stored.find(first.apiKey), std::string::npos);
-    EXPECT_NE(stored.find(crypto::hex(crypto::sha256(first.apiKey))), std::string::npos);
+    EXPECT_NE(stored.find(crypto::hex(digest::sha256(first.apiKey))), std::string::npos);
   }
 }
 
@@ -258,7 +259,7 @@ TEST_P(ApiTest, startsOAuthForTheCallerOfAConfiguredProvider) {
   EXPECT_EQ(state->userId, user.userId);
   EXPECT_EQ(state->provider, "asana");
   EXPECT_EQ(query.find("code_challenge")->second,
-            crypto::base64Url(crypto::sha256(state->codeVerifier)));
+            digest::base64URL(digest::sha256(state->codeVerifier)));
 }
 
 // The provider's redirect ends the round trip: the code and the PKCE verifier go to the token URL
@@ -308,7 +309,7 @@ TEST_P(ApiTest, finishesOAuthAtTheProvidersRedirectAndKeepsTheTokensSealed) {
     EXPECT_EQ(value("code"), "c0de");
     EXPECT_EQ(value("client_id"), "asana-client");
     EXPECT_EQ(value("redirect_uri"), "https://talewick.example.org/api/asana/oauth/callback");
-    EXPECT_EQ(pkceChallenge(value("code_verifier")), challenge[1].str());
+    EXPECT_EQ(digest::pkceChallenge(value("code_verifier")), challenge[1].str());
   }
   const Answer status = authorized("GET", "/api/asana/connections", user.apiKey);
   EXPECT_EQ(status.body["connection"].value("name", ""), "Acme") << status.body;

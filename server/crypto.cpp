@@ -1,7 +1,6 @@
 #include "server/crypto.hpp"
 
 #include <openssl/crypto.h>
-#include <openssl/evp.h>
 #include <openssl/rand.h>
 
 #include <stdexcept>
@@ -37,31 +36,6 @@ std::string randomUuid() {
   const std::string digits = hex(bytes);
   return digits.substr(0, 8) + "-" + digits.substr(8, 4) + "-" + digits.substr(12, 4) + "-" +
          digits.substr(16, 4) + "-" + digits.substr(20);
-}
-
-std::string sha256(std::string_view data) {
-  std::string digest(32, '\0');
-  unsigned int length = 0;
-  if (EVP_Digest(data.data(), data.size(), reinterpret_cast<unsigned char*>(digest.data()), &length,
-                 EVP_sha256(), nullptr) != 1 ||
-      length != digest.size()) {
-    throw std::runtime_error("SHA-256 failed");
-  }
-  return digest;
-}
-
-std::string base64Url(std::string_view bytes) {
-  std::string text((bytes.size() + 2) / 3 * 4 + 1, '\0');
-  const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                                     reinterpret_cast<const unsigned char*>(bytes.data()),
-                                     static_cast<int>(bytes.size()));
-  text.resize(static_cast<std::size_t>(length));
-  while (!text.empty() && text.back() == '=') text.pop_back();
-  for (char& c : text) {
-    if (c == '+') c = '-';
-    if (c == '/') c = '_';
-  }
-  return text;
 }
 
 bool sameSecret(std::string_view a, std::string_view b) {

@@ -1,5 +1,5 @@
-// The few cryptographic primitives the server needs, over OpenSSL: random secrets, digests and
-// their text forms, and the comparison of secrets.
+// The few cryptographic primitives the server needs, over OpenSSL: random secrets, their text
+// forms, and the comparison of secrets. Digests are the program's own (support/digest.hpp).
 #pragma once
 
 #include <cstddef>
@@ -20,12 +20,6 @@ std::string randomHex(std::size_t count);
 
 // A random version-4 UUID in its usual text form.
 std::string randomUuid();
-
-// The 32-byte SHA-256 digest of `data`.
-std::string sha256(std::string_view data);
-
-// Base64 with the URL-safe alphabet and no padding (RFC 4648, section 5).
-std::string base64Url(std::string_view bytes);
 
 // Whether the two secrets are equal, in a time that tells nothing about where they differ (only
 // their lengths, which are public, may end the comparison early).

@@ -3,12 +3,9 @@
 #include <httplib.h>
 
 #include "server/crypto.hpp"
+#include "support/digest.hpp"
 
 namespace talewick::server {
-
-std::string pkceChallenge(std::string_view verifier) {
-  return crypto::base64Url(crypto::sha256(verifier));
-}
 
 std::string callbackUrl(const Config& config, const Provider& provider) {
   return config.publicBaseURL + "/api/" + std::string(provider.segment) + "/oauth/callback";
@@ -18,11 +15,11 @@ AuthorizationStart startAuthorization(const Config& config, const Provider& prov
                                       const std::string& userId, std::int64_t now) {
   const ProviderSettings& settings = config.providerSettings(provider.segment);
   AuthorizationStart start;
-  start.state.state = crypto::base64Url(crypto::randomBytes(32));
+  start.state.state = digest::base64URL(crypto::randomBytes(32));
   start.state.userId = userId;
   start.state.provider = std::string(provider.segment);
   // 32 random bytes give a 43-character verifier, the shortest PKCE allows.
-  start.state.codeVerifier = crypto::base64Url(crypto::randomBytes(32));
+  start.state.codeVerifier = digest::base64URL(crypto::randomBytes(32));
   start.state.createdAt = now;
 
   std::string scope;
@@ -37,7 +34,7 @@ AuthorizationStart startAuthorization(const Config& config, const Provider& prov
   };
   if (!scope.empty()) parameters.emplace_back("scope", scope);
   parameters.emplace_back("state", start.state.state);
-  parameters.emplace_back("code_challenge", pkceChallenge(start.state.codeVerifier));
+  parameters.emplace_back("code_challenge", digest::pkceChallenge(start.state.codeVerifier));
   parameters.emplace_back("code_challenge_method", "S256");
   for (const auto& [name, value] : provider.extraAuthorizationParameters) {
     parameters.emplace_back(name, value);

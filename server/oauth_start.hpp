@@ -17,9 +17,6 @@
 
 namespace talewick::server {
 
-// The S256 challenge of a PKCE verifier: the base64url text of its SHA-256.
-std::string pkceChallenge(std::string_view verifier);
-
 // Where the provider sends the browser back once the user has answered.
 std::string callbackUrl(const Config& config, const Provider& provider);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "support/digest.hpp"
+
 namespace talewick::server {
 namespace {
 
@@ -37,12 +39,6 @@ Config configured() {
   return config;
 }
 
-TEST(PkceChallenge, isTheBase64UrlOfTheVerifiersSha256) {
-  // The example of RFC 7636, appendix B.
-  EXPECT_EQ(pkceChallenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
-            "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
-}
-
 TEST(StartAuthorization, asksForACodeBoundToTheStoredStateAndVerifier) {
   const Config config = configured();
   const AuthorizationStart start =
@@ -65,7 +61,7 @@ TEST(StartAuthorization, asksForACodeBoundToTheStoredStateAndVerifier) {
             "https://talewick.example.org/api/google-calendar/oauth/callback");
   EXPECT_EQ(only(query, "scope"), "openid https://example/calendar");
   EXPECT_EQ(only(query, "state"), start.state.state);
-  EXPECT_EQ(only(query, "code_challenge"), pkceChallenge(start.state.codeVerifier));
+  EXPECT_EQ(only(query, "code_challenge"), digest::pkceChallenge(start.state.codeVerifier));
   EXPECT_EQ(only(query, "code_challenge_method"), "S256");
   // Without these Google hands out no refresh token.
   EXPECT_EQ(only(query, "access_type"), "offline");

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "server/crypto.hpp"
+#include "support/digest.hpp"
 
 namespace talewick::server {
 
@@ -19,7 +20,7 @@ std::optional<std::string> bearerKey(const httplib::Request& request) {
   return key;
 }
 
-std::string keyHash(std::string_view key) { return crypto::hex(crypto::sha256(key)); }
+std::string keyHash(std::string_view key) { return crypto::hex(digest::sha256(key)); }
 
 std::optional<nlohmann::json> jsonBody(const httplib::Request& request) {
   if (request.body.empty()) return nlohmann::json(nullptr);

@@ -6,10 +6,6 @@
 
 namespace talewick::LinearOAuth {
 
-std::string codeChallenge(std::string_view verifier) {
-  return digest::base64URL(digest::sha256(verifier));
-}
-
 std::string accessToken(int status, std::string_view body) {
   const Json answer = Json::parse(body, nullptr, false);
   const bool ok = status >= 200 && status <= 299;

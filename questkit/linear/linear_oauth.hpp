@@ -1,5 +1,5 @@
-// The program's own OAuth with Linear (authorization code with PKCE): the challenge sent with the
-// authorization request, and the access token read from the token endpoint's answer.
+// The program's own OAuth with Linear (authorization code with PKCE, the challenge from
+// digest::pkceChallenge): the access token read from the token endpoint's answer.
 #pragma once
 
 #include <stdexcept>
@@ -15,9 +15,6 @@ struct LinearOAuthError : std::runtime_error {
 };
 
 namespace LinearOAuth {
-
-// The "S256" challenge of `verifier`: the URL-safe Base64, unpadded, of its SHA-256.
-std::string codeChallenge(std::string_view verifier);
 
 // The "access_token" of an answer of status `status`; throws LinearOAuthError for a refusal, an
 // answer outside 200–299 or a body that holds no token text.

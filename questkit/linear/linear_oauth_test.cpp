@@ -36,7 +36,7 @@ TEST(LinearOAuth, derivesTheS256ChallengeFromPublishedVectors) {
   EXPECT_EQ(digest::base64URL("f"), "Zg");
   EXPECT_EQ(digest::base64URL("fo"), "Zm8");
   EXPECT_EQ(digest::base64URL("\xfb\xff"), "-_8");
-  EXPECT_EQ(LinearOAuth::codeChallenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+  EXPECT_EQ(digest::pkceChallenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
             "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
 }
 

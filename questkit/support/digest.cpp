@@ -85,4 +85,6 @@ std::string base64URL(std::string_view bytes) {
   return out;
 }
 
+std::string pkceChallenge(std::string_view verifier) { return base64URL(sha256(verifier)); }
+
 }  // namespace talewick::digest

@@ -13,4 +13,7 @@ std::string sha256(std::string_view data);
 // Base64 with the URL-safe alphabet and no padding (RFC 4648, section 5).
 std::string base64URL(std::string_view bytes);
 
+// The "S256" challenge of an OAuth PKCE `verifier`: the URL-safe Base64, unpadded, of its SHA-256.
+std::string pkceChallenge(std::string_view verifier);
+
 }  // namespace talewick::digest

@@ -62,7 +62,7 @@ std::optional<std::string> LinearAuthStore::beginOAuth() {
                                {"response_type", "code"},
                                {"scope", SCOPES},
                                {"state", state},
-                               {"code_challenge", LinearOAuth::codeChallenge(verifier)},
+                               {"code_challenge", digest::pkceChallenge(verifier)},
                                {"code_challenge_method", "S256"}});
 }
 

@@ -8,6 +8,7 @@
 
 #include "linear/linear_graphql.hpp"
 #include "linear/linear_oauth.hpp"
+#include "support/digest.hpp"
 #include "ui/commands/rule_arguments.hpp"
 #include "ui/commands/rule_table.hpp"
 
@@ -63,7 +64,7 @@ Json writeErrorMessage(const Json& j) {
 }
 
 Json codeChallenge(const Json& j) {
-  return LinearOAuth::codeChallenge(required<std::string>(j, "verifier"));
+  return digest::pkceChallenge(required<std::string>(j, "verifier"));
 }
 
 // {"status", "body"}: {"token"} or {"error": message}.
