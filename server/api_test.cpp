@@ -32,6 +32,7 @@ Config testConfig() {
                                "asana-client",
                                "asana-secret",
                                {"default"},
+                               "",
                                ""};
   config.providers["google-calendar"].scopes = {"calendar.events"};
   return config;

@@ -15,6 +15,7 @@ using testing::FakeProvider;
 using testing::linearIssue;
 
 const std::string kSecret(64, 'c');
+const std::string kPng("\x89PNG\r\n\x1a\n\0\x01\x02", 11);
 
 struct Answer {
   int status = 0;
@@ -30,6 +31,7 @@ class LinearRoutesTest : public ::testing::Test {
     config_.signupSecret = kSecret;
     config_.tokenKey = std::string(64, 'd');
     config_.providers["linear"].apiBaseURL = fake_.url();
+    config_.providers["linear"].uploadsBaseURL = uploads_.url();
     api_.mount(server_);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -74,6 +76,21 @@ class LinearRoutesTest : public ::testing::Test {
 
   testing::LinearStandIn linear_;
   FakeProvider fake_{linear_.routes()};
+  // Linear's upload host: Ada's files, served to her token only.
+  FakeProvider uploads_{[](httplib::Server& server) {
+    server.Get(R"(/ada/(.+))", [](const httplib::Request& request, httplib::Response& res) {
+      if (request.get_header_value("authorization") != "Bearer ada-token") {
+        res.status = 401;
+        return;
+      }
+      const std::string name = request.matches[1];
+      if (name == "shot.png") res.set_content(kPng, "image/png");
+      if (name == "page.html") res.set_content("<html></html>", "text/html");
+      if (name == "huge.png") {
+        res.set_content(std::string(LinearRoutes::MAX_IMAGE_BYTES + 1, 'x'), "image/png");
+      }
+    });
+  }};
   talewick::testing::TempFolder folder_{"linear-routes"};
   Config config_;
   std::unique_ptr<Storage> storage_ =
@@ -132,6 +149,53 @@ TEST_F(LinearRoutesTest, readsUpdatesAndCommentsOneIssueWithTheCallersOwnToken) 
   EXPECT_EQ(fake_.seen().back().json()["variables"],
             (json{{"input", {{"issueId", "a2"}, {"body", "Relu"}}}}));
   EXPECT_EQ(call(carl_, "GET", "/api/linear/teams").status, 409);
+}
+
+TEST_F(LinearRoutesTest, passesOnImagesOfTheCallersWorkspaceOnlyFromLinearsUploadHost) {
+  const std::string host = uploads_.url();
+  struct Case {
+    std::string key, url, workspace;
+    int status;
+    std::string error;  // part of the refusal's text
+  };
+  const std::vector<Case> cases = {
+      {ada_, host + "/ada/page.html", "workspace-ada", 502, "pas renvoyé une image"},
+      {ada_, host + "/ada/huge.png", "workspace-ada", 502, "plus de 10 Mo"},
+      // Bob's own token cannot read Ada's file, even when he names Ada's workspace.
+      {bob_, host + "/ada/shot.png", "", 502, "Linear a refusé l'accès"},
+      {bob_, host + "/ada/shot.png", "workspace-ada", 502, "Linear a refusé l'accès"},
+      {carl_, host + "/ada/shot.png", "", 409, "pas connecté"},
+      // Anything but the upload host is refused before a request leaves.
+      {ada_, "https://evil.example/ada/shot.png", "", 400, "seules les images"},
+      {ada_, host + ".evil.example/ada/shot.png", "", 400, "seules les images"},
+      {ada_, host + "@evil.example/ada/shot.png", "", 400, "seules les images"},
+      {ada_, host, "", 400, "seules les images"},
+      {ada_, host + "/ada/shot.png HTTP/1.1\r\nx-evil: 1", "", 400, "seules les images"},
+      {ada_, "", "", 400, "seules les images"},
+  };
+  for (const Case& c : cases) {
+    uploads_.clearSeen();
+    const Answer refused =
+        call(c.key, "GET",
+             "/api/linear/image?url=" + httplib::detail::encode_query_param(c.url) +
+                 "&workspaceId=" + c.workspace);
+    EXPECT_EQ(refused.status, c.status) << c.url;
+    EXPECT_NE(refused.body.value("error", "").find(c.error), std::string::npos) << refused.body;
+    EXPECT_EQ(uploads_.seen().size(), c.status == 502 ? 1u : 0u) << c.url;
+    for (const testing::SeenRequest& seen : uploads_.seen()) {
+      EXPECT_EQ(seen.authorization, c.key == ada_ ? "Bearer ada-token" : "Bearer bob-token");
+    }
+  }
+
+  const httplib::Result image =
+      client_->Get("/api/linear/image?workspaceId=workspace-ada&url=" +
+                       httplib::detail::encode_query_param(host + "/ada/shot.png"),
+                   {{"authorization", "Bearer " + ada_}});
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->status, 200);
+  EXPECT_EQ(image->body, kPng);
+  EXPECT_EQ(image->get_header_value("content-type"), "image/png");
+  EXPECT_EQ(image->get_header_value("x-content-type-options"), "nosniff");
 }
 
 }  // namespace
