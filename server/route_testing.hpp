@@ -28,6 +28,25 @@ struct RouteAnswer {
   std::string text;
 };
 
+// What a provider's OAuth return leaves in the storage: the user's account, its access token
+// sealed with the server's key.
+struct AccountGrant {
+  std::string userId, segment, accountId, accessToken;
+  std::int64_t connectedAt = 0;
+  nlohmann::json profile = nlohmann::json::object();
+};
+
+inline void connectAccount(Storage& storage, const Config& config, const AccountGrant& grant) {
+  ProviderConnection connection;
+  connection.provider = grant.segment;
+  connection.id = grant.accountId;
+  connection.profile = grant.profile;
+  connection.connectedAt = grant.connectedAt;
+  connection.sealedTokens =
+      tokens::seal(config.tokenKey, nlohmann::json{{"accessToken", grant.accessToken}}.dump());
+  storage.saveConnection(grant.userId, connection);
+}
+
 class RouteServer {
  public:
   static constexpr std::int64_t NOW = 1796644800;  // 2026-12-07 12:00 UTC
@@ -69,14 +88,7 @@ class RouteServer {
   // provider knows by the access token `token`.
   void connect(const std::string& userId, const std::string& segment, const std::string& accountId,
                const std::string& token, const nlohmann::json& profile = nlohmann::json::object()) {
-    ProviderConnection connection;
-    connection.provider = segment;
-    connection.id = accountId;
-    connection.profile = profile;
-    connection.connectedAt = NOW - 86400;
-    connection.sealedTokens =
-        tokens::seal(config_.tokenKey, nlohmann::json{{"accessToken", token}}.dump());
-    storage_->saveConnection(userId, connection);
+    connectAccount(*storage_, config_, {userId, segment, accountId, token, NOW - 86400, profile});
   }
 
   // A new user connected as connect() does; the user's key.

@@ -8,8 +8,8 @@
 #include <mutex>
 
 #include "server/provider_fake_testing.hpp"
+#include "server/route_testing.hpp"
 #include "server/together_testing.hpp"
-#include "server/token_box.hpp"
 #include "tests/support/run_cli.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -83,13 +83,9 @@ class GoogleTogether : public ::testing::Test {
   void connectGoogle() {
     testing::runCli({"pipeline"});
     const std::string userId = testing::runCliJson({"backend"})["userId"].get<std::string>();
-    server::ProviderConnection account;
-    account.provider = "google-calendar";
-    account.id = "ada-google";
-    account.connectedAt = server.now();
-    account.sealedTokens =
-        server::tokens::seal(server.config().tokenKey, json{{"accessToken", "access-1"}}.dump());
-    server.storage().saveConnection(userId, account);
+    server::testing::connectAccount(
+        server.storage(), server.config(),
+        {userId, "google-calendar", "ada-google", "access-1", server.now()});
   }
 
   std::vector<server::testing::SeenRequest> patches() const {
