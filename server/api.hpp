@@ -93,7 +93,7 @@ class Api {
   mutable IntegrationPipeline pipeline_;
   PipelineRoutes pipelineRoutes_{pipeline_};
   ProviderItemRoutes providerItemRoutes_{config_, pipeline_};
-  LinearRoutes linearRoutes_{pipeline_};
+  LinearRoutes linearRoutes_{config_, pipeline_};
   GoogleCalendarRoutes googleCalendarRoutes_{config_, pipeline_};
 };
 

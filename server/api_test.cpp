@@ -33,6 +33,7 @@ Config testConfig() {
                                "asana-client",
                                "asana-secret",
                                {"default"},
+                               "",
                                ""};
   config.providers["google-calendar"].scopes = {"calendar.events"};
   return config;

@@ -111,6 +111,7 @@ ProviderSettings readProvider(ObjectReader reader) {
   settings.clientSecret = reader.string("clientSecret").value_or("");
   settings.scopes = reader.strings("scopes").value_or(std::vector<std::string>{});
   settings.apiBaseURL = urlSetting(reader, "apiBaseURL");
+  settings.uploadsBaseURL = urlSetting(reader, "uploadsBaseURL");
   reader.finish();
   return settings;
 }
@@ -166,7 +167,8 @@ nlohmann::ordered_json providerJson(const ProviderSettings& settings) {
           {"clientID", settings.clientID},
           {"clientSecret", settings.clientSecret},
           {"scopes", settings.scopes},
-          {"apiBaseURL", settings.apiBaseURL}};
+          {"apiBaseURL", settings.apiBaseURL},
+          {"uploadsBaseURL", settings.uploadsBaseURL}};
 }
 
 }  // namespace

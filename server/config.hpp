@@ -62,6 +62,9 @@ struct ProviderSettings {
   // The root of the provider's REST API; empty: its public one (Provider::defaultApiBaseURL). Set
   // it to reach a proxy, a regional endpoint, or a stand-in during tests.
   std::string apiBaseURL;
+  // Where the provider hosts the files its users upload, when that is not its API (Linear's
+  // images); empty: its public host. Only files there are fetched with the user's token.
+  std::string uploadsBaseURL;
   bool operator==(const ProviderSettings&) const = default;
 };
 

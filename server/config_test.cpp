@@ -48,9 +48,14 @@ TEST(ServerConfig, readsBackWhatItWrites) {
                  "Talewick <robot@example.org>",
                  "mail.example.org",
                  SmtpSecurity::tls};
-  config.providers["notion"] = {
-      "https://notion.example/authorize", "https://notion.example/token", "client", "secret", {},
-      "https://notion-proxy.example/"};
+  config.providers["notion"] = {"https://notion.example/authorize",
+                                "https://notion.example/token",
+                                "client",
+                                "secret",
+                                {},
+                                "https://notion-proxy.example/",
+                                ""};
+  config.providers["linear"].uploadsBaseURL = "http://127.0.0.1:9001";
   config.providers["google-calendar"].scopes = {"openid", "calendar.events"};
   const std::string text = configText(config);
   EXPECT_EQ(parseConfig(text), config);

@@ -98,9 +98,9 @@ std::optional<PipelineItem> googleEventItem(const nlohmann::json& event,
   item.status = "scheduled";
   item.startsAt = start->unixSeconds;
   item.allDay = start->dateOnly;
-  if (end && !item.allDay) {
+  if (end) {
     item.endsAt = end->unixSeconds;
-    item.durationMin = (end->unixSeconds - start->unixSeconds) / 60;
+    if (!item.allDay) item.durationMin = (end->unixSeconds - start->unixSeconds) / 60;
   }
   item.updatedAt = pjson::instant(event, "updated");
   item.sourceLabel = "Google Calendar";

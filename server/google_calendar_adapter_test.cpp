@@ -12,6 +12,7 @@ namespace talewick::server {
 namespace {
 
 using nlohmann::json;
+using nlohmann::literals::operator""_json_pointer;
 using testing::answerJson;
 using testing::ConnectedUser;
 using testing::FakeProvider;
@@ -70,11 +71,13 @@ FakeProvider::Routes googleRoutes(std::atomic<int>& throttles) {
                             {timed("G1", "2026-12-08T09:00:00Z", "2026-12-08T09:30:00Z"), allDay}},
                            {"nextPageToken", "p2"}});
         });
-    server.Get(R"(/calendar/v3/calendars/team/events)",
-               [](const httplib::Request&, httplib::Response& res) {
-                 json noEnd = {{"id", "T1"}, {"start", {{"dateTime", "2026-12-08T15:00:00Z"}}}};
-                 answerJson(res, {{"items", {noEnd}}});
-               });
+    server.Get(R"(/calendar/v3/calendars/team/events)", [](const httplib::Request&,
+                                                           httplib::Response& res) {
+      json noEnd = {{"id", "T1"}, {"start", {{"dateTime", "2026-12-08T15:00:00Z"}}}};
+      json seminar = {
+          {"id", "T2"}, {"start", {{"date", "2026-12-12"}}}, {"end", {{"date", "2026-12-15"}}}};
+      answerJson(res, {{"items", {noEnd, seminar}}});
+    });
     server.Get(R"(/calendar/v3/calendars/([^/]+)/events/([^/]+))",
                [](const httplib::Request& request, httplib::Response& res) {
                  answerJson(res, timed(request.matches[2], "2026-12-08T09:00:00Z",
@@ -132,7 +135,8 @@ TEST(GoogleCalendarAdapter, listsEveryCalendarsEventsOverPagesAfterARenewalAndAW
   std::vector<std::string> ids;
   for (const PipelineItem& item : snapshot.items) ids.push_back(item.id());
   EXPECT_EQ(ids, (std::vector<std::string>{"google-calendar:G1", "google-calendar:G2",
-                                           "google-calendar:G3", "google-calendar:T1"}));
+                                           "google-calendar:G3", "google-calendar:T1",
+                                           "google-calendar:T2"}));
 
   const PipelineItem& first = snapshot.items[0];
   EXPECT_EQ(first.provider, "google-calendar");
@@ -151,6 +155,14 @@ TEST(GoogleCalendarAdapter, listsEveryCalendarsEventsOverPagesAfterARenewalAndAW
   EXPECT_EQ(day["startsAt"], "2026-12-10");
   EXPECT_FALSE(day.contains("endsAt"));
   EXPECT_EQ(googleEventRecord(snapshot.items[1])["start"], "2026-12-10");
+  // Several whole days end on the day after the last, as Google counts them; no fight either way.
+  const json seminar = itemRecord(snapshot.items[4], ConnectedUser::NOW);
+  EXPECT_EQ(seminar.value("startsAt", ""), "2026-12-12") << seminar;
+  EXPECT_EQ(seminar.value("endsAt", ""), "2026-12-15") << seminar;
+  for (const json* record : {&day, &seminar}) {
+    EXPECT_FALSE(record->contains("durationMin")) << *record;
+    EXPECT_EQ(record->value("/rpg/threat"_json_pointer, ""), "low") << *record;
+  }
   EXPECT_EQ(snapshot.items[2].startsAt, ConnectedUser::NOW + 2 * 86400 - 3 * 3600);
   // Google's own events carry no answer of the user; one without end has no length of its own.
   EXPECT_FALSE(snapshot.items[3].calendarEvent->myResponseStatus);

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "server/api.hpp"
 #include "server/provider_fake_testing.hpp"
-#include "server/token_box.hpp"
+#include "server/route_testing.hpp"
 
 namespace talewick::server {
 namespace {
@@ -17,13 +16,7 @@ using testing::answerJson;
 using testing::FakeProvider;
 using testing::SeenRequest;
 
-const std::string kSecret(64, 'c');
-constexpr std::int64_t NOW = 1796644800;  // 2026-12-07 12:00 UTC
-
-struct Answer {
-  int status = 0;
-  json body;
-};
+using Answer = testing::RouteAnswer;
 
 // Each account sees its primary calendar with one invitation: Ada "A1", Bob "B1".
 FakeProvider::Routes googleRoutes() {
@@ -61,60 +54,20 @@ FakeProvider::Routes googleRoutes() {
 
 class GoogleCalendarRoutesTest : public ::testing::Test {
  protected:
-  GoogleCalendarRoutesTest() {
-    config_.signupSecret = kSecret;
-    config_.tokenKey = std::string(64, 'd');
-    config_.providers["google-calendar"].apiBaseURL = google_.url();
-    api_.mount(server_);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
-    ada_ = registerUser("ada-token");
-    bob_ = registerUser("bob-token");
+  // A user whose Google account `token` opens; the user's key.
+  std::string connectedUser(const std::string& token) {
+    return server_.connectedUser("google-calendar", "account-" + token, token,
+                                 {{"accountLabel", token.substr(0, 3)}});
   }
-  ~GoogleCalendarRoutesTest() override {
-    server_.stop();
-    thread_.join();
-  }
-
-  std::string registerUser(const std::string& token) {
-    httplib::Result result = client_->Post("/api/register", {{"x-signup-secret", kSecret}}, "", "");
-    EXPECT_TRUE(result && result->status == 200);
-    const json body = json::parse(result->body);
-    ProviderConnection connection;
-    connection.provider = "google-calendar";
-    connection.id = "account-" + token;
-    connection.profile = {{"accountLabel", token.substr(0, 3)}};
-    connection.sealedTokens = tokens::seal(config_.tokenKey, json{{"accessToken", token}}.dump());
-    storage_->saveConnection(body["userId"], connection);
-    return body["apiKey"];
-  }
-
   Answer call(const std::string& key, const std::string& method, const std::string& path,
               const json& body = nullptr) {
-    const httplib::Headers headers = {{"authorization", "Bearer " + key}};
-    const std::string text = body.is_null() ? "" : body.dump();
-    httplib::Result result = method == "GET" ? client_->Get(path, headers)
-                             : method == "POST"
-                                 ? client_->Post(path, headers, text, "application/json")
-                                 : client_->Patch(path, headers, text, "application/json");
-    if (!result) return {};
-    return {result->status, json::parse(result->body, nullptr, false)};
+    return server_.call(key, method, path, body);
   }
 
   FakeProvider google_{googleRoutes()};
-  talewick::testing::TempFolder folder_{"google-routes"};
-  Config config_;
-  std::unique_ptr<Storage> storage_ =
-      openStorage(*DatabaseLocation::parse("sqlite:" + (folder_ / "t.db").string()));
-  std::ostringstream logText_;
-  Log log_{logText_};
-  Api api_{config_, *storage_, log_, postForm, [] { return NOW; }, [](int) {}};
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-  std::unique_ptr<httplib::Client> client_;
-  std::string ada_, bob_;
+  testing::RouteServer server_{
+      [this](Config& config) { config.providers["google-calendar"].apiBaseURL = google_.url(); }};
+  std::string ada_ = connectedUser("ada-token"), bob_ = connectedUser("bob-token");
 };
 
 TEST_F(GoogleCalendarRoutesTest, syncsAndJoinsThePipeline) {
@@ -150,11 +103,18 @@ TEST_F(GoogleCalendarRoutesTest, answersAndMovesOnlyTheCallersOwnEvents) {
   }
   EXPECT_TRUE(google_.seen().empty());
 
-  for (const json& bad :
-       {json{{"response", "peut-être"}}, json{{"start", "demain"}},
-        json{{"start", "2026-12-09T10:00:00Z"}, {"end", "2026-12-09T09:00:00Z"}}}) {
-    EXPECT_EQ(call(ada_, "PATCH", "/api/google-calendar/events/A1", bad).status, 400) << bad;
+  // Bodies that say nothing usable are refused before Google is called.
+  const std::pair<std::string, json> bad[] = {
+      {"PATCH", {{"response", "peut-être"}}},
+      {"PATCH", {{"start", "demain"}}},
+      {"PATCH", {{"start", "2026-12-09T10:00:00Z"}, {"end", "2026-12-09T09:00:00Z"}}},
+      {"POST", {{"title", "Point"}}}};
+  for (const auto& [method, body] : bad) {
+    const std::string path =
+        "/api/google-calendar/events" + std::string(method == "PATCH" ? "/A1" : "");
+    EXPECT_EQ(call(ada_, method, path, body).status, 400) << body;
   }
+  EXPECT_TRUE(google_.seen().empty());
 
   const Answer answered = call(ada_, "PATCH", "/api/google-calendar/events/primary-cal/A1",
                                {{"response", "tentative"}});
@@ -178,8 +138,7 @@ TEST_F(GoogleCalendarRoutesTest, answersAndMovesOnlyTheCallersOwnEvents) {
   EXPECT_EQ(moved.body["start"], "2026-12-09T09:00:00Z");
 }
 
-TEST_F(GoogleCalendarRoutesTest, refusesAMeetWithoutTimesAndReportsGooglesRefusal) {
-  EXPECT_EQ(call(ada_, "POST", "/api/google-calendar/events", {{"title", "Point"}}).status, 400);
+TEST_F(GoogleCalendarRoutesTest, reportsGooglesRefusalOfAMeet) {
   // The stand-in has no route to create events: Google's refusal comes back as a 502.
   const Answer refused = call(
       ada_, "POST", "/api/google-calendar/events",

@@ -1,5 +1,7 @@
 #include "server/linear_adapter.hpp"
 
+#include <algorithm>
+
 #include "server/provider_json.hpp"
 
 namespace talewick::server {
@@ -9,6 +11,19 @@ LinearGraphQLClient::Send linearSend(ProviderSession& session) {
     // The endpoint is the API root itself.
     return Json(session.call({"POST", "", {}, nlohmann::json(body), {}}));
   };
+}
+
+bool isLinearUpload(std::string_view url, std::string_view uploadsBaseURL) {
+  while (uploadsBaseURL.ends_with('/')) uploadsBaseURL.remove_suffix(1);
+  // The "/" after the root ends its host: "https://uploads.linear.app.evil.example/" is another.
+  if (uploadsBaseURL.empty() || !url.starts_with(uploadsBaseURL) ||
+      url.substr(uploadsBaseURL.size()).size() < 2 || url[uploadsBaseURL.size()] != '/') {
+    return false;
+  }
+  return std::none_of(url.begin(), url.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte >= 0x7f || c == '\\' || c == '#';
+  });
 }
 
 std::optional<PipelineItem> linearItem(const Linear::Issue& issue) {

@@ -27,6 +27,13 @@ auto withLinear(ProviderSession& session, bool write, const Call& call) {
   }
 }
 
+// Where Linear serves the files its users upload (images in issues and comments).
+inline constexpr std::string_view LINEAR_UPLOADS_URL = "https://uploads.linear.app";
+
+// Whether `url` names a file under `uploadsBaseURL` (its scheme and host, then a path), in plain
+// URL characters only: the token is sent there, and the text goes on the request line as is.
+bool isLinearUpload(std::string_view url, std::string_view uploadsBaseURL);
+
 // An issue as a pipeline item; nullopt for a done one.
 std::optional<PipelineItem> linearItem(const Linear::Issue& issue);
 

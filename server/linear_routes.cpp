@@ -1,5 +1,8 @@
 #include "server/linear_routes.hpp"
 
+#include <algorithm>
+#include <cctype>
+
 #include "server/linear_adapter.hpp"
 #include "server/provider_json.hpp"
 #include "server/request_parts.hpp"
@@ -38,6 +41,7 @@ void LinearRoutes::mount(httplib::Server& server,
                authenticated([this](const Call& call) { update(call); }));
   server.Post(R"(/api/linear/issues/([^/]+)/comments)",
               authenticated([this](const Call& call) { comment(call); }));
+  server.Get("/api/linear/image", authenticated([this](const Call& call) { image(call); }));
 }
 
 void LinearRoutes::answer(const Call& call, const std::string& workspaceId, bool changes,
@@ -119,6 +123,42 @@ void LinearRoutes::comment(const Call& call) const {
         return Json(nullptr);
       },
       204);
+}
+
+void LinearRoutes::image(const Call& call) const {
+  const std::string url = call.request.get_param_value("url");
+  const std::string& configured = config_.providerSettings("linear").uploadsBaseURL;
+  const std::string uploads = configured.empty() ? std::string(LINEAR_UPLOADS_URL) : configured;
+  if (!isLinearUpload(url, uploads)) {
+    return sendError(call.response, 400,
+                     "Adresse d'image refusée : seules les images déposées chez Linear (" +
+                         uploads + "/…) sont lues.");
+  }
+  ProviderBytes image;
+  try {
+    const bool connected = pipeline_.withSession(
+        call.userId, *findProvider("linear"), false,
+        [&](ProviderSession& session) {
+          image = session.fetch(uploads, {"GET", url, {}, std::nullopt, {{"accept", "image/*"}}},
+                                MAX_IMAGE_BYTES);
+        },
+        workspaceOf(call));
+    if (!connected) return sendError(call.response, 409, "Linear n'est pas connecté.");
+  } catch (const ProviderFailure& e) {
+    return sendError(call.response, 502, e.what());
+  }
+  std::string type = image.contentType.substr(0, image.contentType.find(';'));
+  std::transform(type.begin(), type.end(), type.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  if (!type.starts_with("image/") || type.size() > 100) {
+    return sendError(call.response, 502, "Linear n'a pas renvoyé une image.");
+  }
+  call.response.status = 200;
+  // The bytes are Linear's user's: never guessed as another type, never run (an SVG may script).
+  call.response.set_header("X-Content-Type-Options", "nosniff");
+  call.response.set_header("Content-Security-Policy", "default-src 'none'; sandbox");
+  call.response.set_header("Cache-Control", "private, max-age=300");
+  call.response.set_content(image.body, type);
 }
 
 }  // namespace talewick::server

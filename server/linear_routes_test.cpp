@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "server/api.hpp"
 #include "server/linear_fake_testing.hpp"
+#include "server/route_testing.hpp"
 
 namespace talewick::server {
 namespace {
@@ -14,12 +14,9 @@ using nlohmann::json;
 using testing::FakeProvider;
 using testing::linearIssue;
 
-const std::string kSecret(64, 'c');
+const std::string kPng("\x89PNG\r\n\x1a\n\0\x01\x02", 11);
 
-struct Answer {
-  int status = 0;
-  json body;
-};
+using Answer = testing::RouteAnswer;
 
 class LinearRoutesTest : public ::testing::Test {
  protected:
@@ -27,65 +24,42 @@ class LinearRoutesTest : public ::testing::Test {
     linear_.workspaces["ada-token"] = {
         "ada", {linearIssue("a1", "ada"), linearIssue("a2", "ada"), linearIssue("a3", "lea")}};
     linear_.workspaces["bob-token"] = {"bob", {linearIssue("b1", "bob")}};
-    config_.signupSecret = kSecret;
-    config_.tokenKey = std::string(64, 'd');
-    config_.providers["linear"].apiBaseURL = fake_.url();
-    api_.mount(server_);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
-    client_->set_read_timeout(30, 0);
-    ada_ = registerUser("ada-token");
-    bob_ = registerUser("bob-token");
-    carl_ = registerUser("");
-  }
-  ~LinearRoutesTest() override {
-    server_.stop();
-    thread_.join();
   }
 
-  // A new user, connected to Linear with `token` unless it is empty; the user's key.
-  std::string registerUser(const std::string& token) {
-    httplib::Result result = client_->Post("/api/register", {{"x-signup-secret", kSecret}}, "", "");
-    EXPECT_TRUE(result && result->status == 200);
-    const json body = json::parse(result->body);
-    if (!token.empty()) {
-      ProviderConnection connection;
-      connection.provider = "linear";
-      connection.id = "workspace-" + token.substr(0, 3);
-      connection.profile = {{"name", "Atelier " + token.substr(0, 3)}};
-      connection.sealedTokens = tokens::seal(config_.tokenKey, json{{"accessToken", token}}.dump());
-      storage_->saveConnection(body["userId"], connection);
-    }
-    return body["apiKey"];
+  // A user whose Linear workspace `token` opens; the user's key.
+  std::string connectedUser(const std::string& token) {
+    const std::string name = token.substr(0, 3);
+    return server_.connectedUser("linear", "workspace-" + name, token,
+                                 {{"name", "Atelier " + name}});
   }
-
   Answer call(const std::string& key, const std::string& method, const std::string& path,
               const json& body = nullptr) {
-    const httplib::Headers headers = {{"authorization", "Bearer " + key}};
-    const std::string text = body.is_null() ? "" : body.dump();
-    httplib::Result result = method == "GET" ? client_->Get(path, headers)
-                             : method == "POST"
-                                 ? client_->Post(path, headers, text, "application/json")
-                                 : client_->Patch(path, headers, text, "application/json");
-    if (!result) return {};
-    return {result->status, json::parse(result->body, nullptr, false)};
+    return server_.call(key, method, path, body);
   }
 
   testing::LinearStandIn linear_;
   FakeProvider fake_{linear_.routes()};
-  talewick::testing::TempFolder folder_{"linear-routes"};
-  Config config_;
-  std::unique_ptr<Storage> storage_ =
-      openStorage(*DatabaseLocation::parse("sqlite:" + (folder_ / "t.db").string()));
-  std::ostringstream logText_;
-  Log log_{logText_};
-  Api api_{config_, *storage_, log_, postForm, [] { return std::int64_t{1796644800}; }, [](int) {}};
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-  std::unique_ptr<httplib::Client> client_;
-  std::string ada_, bob_, carl_;
+  // Linear's upload host: Ada's files, served to her token only.
+  FakeProvider uploads_{[](httplib::Server& server) {
+    server.Get(R"(/ada/(.+))", [](const httplib::Request& request, httplib::Response& res) {
+      if (request.get_header_value("authorization") != "Bearer ada-token") {
+        res.status = 401;
+        return;
+      }
+      const std::string name = request.matches[1];
+      if (name == "shot.png") res.set_content(kPng, "image/png");
+      if (name == "page.html") res.set_content("<html></html>", "text/html");
+      if (name == "huge.png") {
+        res.set_content(std::string(LinearRoutes::MAX_IMAGE_BYTES + 1, 'x'), "image/png");
+      }
+    });
+  }};
+  testing::RouteServer server_{[this](Config& config) {
+    config.providers["linear"].apiBaseURL = fake_.url();
+    config.providers["linear"].uploadsBaseURL = uploads_.url();
+  }};
+  std::string ada_ = connectedUser("ada-token"), bob_ = connectedUser("bob-token"),
+              carl_ = server_.registerUser().key;
 };
 
 TEST_F(LinearRoutesTest, listsTheUsersIssuesAndCompletesThemThroughThePipeline) {
@@ -131,7 +105,53 @@ TEST_F(LinearRoutesTest, readsUpdatesAndCommentsOneIssueWithTheCallersOwnToken) 
   EXPECT_EQ(call(ada_, "POST", "/api/linear/issues/a2/comments", {{"body", "Relu"}}).status, 204);
   EXPECT_EQ(fake_.seen().back().json()["variables"],
             (json{{"input", {{"issueId", "a2"}, {"body", "Relu"}}}}));
-  EXPECT_EQ(call(carl_, "GET", "/api/linear/teams").status, 409);
+}
+
+TEST_F(LinearRoutesTest, passesOnImagesOfTheCallersWorkspaceOnlyFromLinearsUploadHost) {
+  const std::string host = uploads_.url();
+  struct Case {
+    std::string key, url, workspace;
+    int status;
+    std::string error;  // part of the refusal's text
+  };
+  const std::vector<Case> cases = {
+      {ada_, host + "/ada/page.html", "workspace-ada", 502, "pas renvoyé une image"},
+      {ada_, host + "/ada/huge.png", "workspace-ada", 502, "plus de 10 Mo"},
+      // Bob's own token cannot read Ada's file, even when he names Ada's workspace.
+      {bob_, host + "/ada/shot.png", "", 502, "Linear a refusé l'accès"},
+      {bob_, host + "/ada/shot.png", "workspace-ada", 502, "Linear a refusé l'accès"},
+      {carl_, host + "/ada/shot.png", "", 409, "pas connecté"},
+      // Anything but the upload host is refused before a request leaves.
+      {ada_, "https://evil.example/ada/shot.png", "", 400, "seules les images"},
+      {ada_, host + ".evil.example/ada/shot.png", "", 400, "seules les images"},
+      {ada_, host + "@evil.example/ada/shot.png", "", 400, "seules les images"},
+      {ada_, host, "", 400, "seules les images"},
+      {ada_, host + "/ada/shot.png HTTP/1.1\r\nx-evil: 1", "", 400, "seules les images"},
+      {ada_, "", "", 400, "seules les images"},
+  };
+  for (const Case& c : cases) {
+    uploads_.clearSeen();
+    const Answer refused =
+        call(c.key, "GET",
+             "/api/linear/image?url=" + httplib::detail::encode_query_param(c.url) +
+                 "&workspaceId=" + c.workspace);
+    EXPECT_EQ(refused.status, c.status) << c.url;
+    EXPECT_NE(refused.body.value("error", "").find(c.error), std::string::npos) << refused.body;
+    EXPECT_EQ(uploads_.seen().size(), c.status == 502 ? 1u : 0u) << c.url;
+    for (const testing::SeenRequest& seen : uploads_.seen()) {
+      EXPECT_EQ(seen.authorization, c.key == ada_ ? "Bearer ada-token" : "Bearer bob-token");
+    }
+  }
+
+  const httplib::Result image =
+      server_.client().Get("/api/linear/image?workspaceId=workspace-ada&url=" +
+                               httplib::detail::encode_query_param(host + "/ada/shot.png"),
+                           {{"authorization", "Bearer " + ada_}});
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->status, 200);
+  EXPECT_EQ(image->body, kPng);
+  EXPECT_EQ(image->get_header_value("content-type"), "image/png");
+  EXPECT_EQ(image->get_header_value("x-content-type-options"), "nosniff");
 }
 
 }  // namespace

@@ -29,12 +29,14 @@ Config configured() {
                                          "client 1",
                                          "secret",
                                          {"openid", "https://example/calendar"},
+                                         "",
                                          ""};
   config.providers["todoist"] = {"https://todoist.example/authorize",
                                  "https://todoist.example/token",
                                  "td",
                                  "secret",
                                  {"data:read", "task:add"},
+                                 "",
                                  ""};
   return config;
 }

@@ -30,8 +30,9 @@ struct PipelineItem {
   // Seconds since 1970. A due day without a time holds that day's midnight (UTC) with dueIsDay.
   std::optional<std::int64_t> dueAt, startsAt, endsAt;
   bool dueIsDay = false;
-  // An event of whole days: `startsAt` holds its first day's midnight (UTC), sent as the day alone
-  // and without end, which the user's program reads as that day in its own time zone.
+  // An event of whole days: `startsAt` holds its first day's midnight (UTC) and `endsAt` the
+  // midnight after its last day, both sent as days alone (the end only when it lasts several
+  // days), which the user's program reads as those days in its own time zone.
   bool allDay = false;
   std::optional<std::int64_t> durationMin;
   std::optional<std::string> projectName, sectionName, teamName, assigneeName;

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "pipeline/integration_wire.hpp"
-#include "server/api.hpp"
 #include "server/provider_fake_testing.hpp"
 #include "server/request_parts.hpp"
+#include "server/route_testing.hpp"
 
 namespace talewick::server {
 namespace {
@@ -18,13 +18,7 @@ using testing::answerJson;
 using testing::FakeProvider;
 using testing::SeenRequest;
 
-const std::string kSecret(64, 'c');
-
-struct Answer {
-  int status = 0;
-  json body;
-};
-constexpr std::int64_t NOW = 1796644800;  // 2026-12-07 12:00 UTC
+using Answer = testing::RouteAnswer;
 
 // Todoist as two accounts see it: Ada ("ada-token") has 500 open tasks, Bob ("bob-token") two.
 FakeProvider::Routes todoistRoutes(std::atomic<bool>& lockedTask) {
@@ -86,56 +80,22 @@ FakeProvider::Routes asanaRoutes(std::atomic<bool>& down) {
 
 class PipelineRoutesTest : public ::testing::Test {
  protected:
-  PipelineRoutesTest() {
-    config_.signupSecret = kSecret;
-    config_.tokenKey = std::string(64, 'd');
-    for (const auto& [segment, fake] : {std::pair{"todoist", &todoist_}, {"asana", &asana_}}) {
-      config_.providers[segment].apiBaseURL = fake->url();
-      config_.providers[segment].tokenURL = fake->url() + "/oauth/token";
-    }
-    api_.mount(server_);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
-    client_->set_read_timeout(30, 0);
-    ada_ = registerUser("ada-token", true);
-    bob_ = registerUser("bob-token", false);
-  }
-  ~PipelineRoutesTest() override {
-    server_.stop();
-    thread_.join();
-  }
-
-  // A new user connected to Todoist (and Asana when asked) with `token`; the user's key.
-  std::string registerUser(const std::string& token, bool withAsana) {
-    httplib::Result result = client_->Post("/api/register", {{"x-signup-secret", kSecret}}, "", "");
-    EXPECT_TRUE(result && result->status == 200);
-    const json body = json::parse(result->body);
+  // A user connected to Todoist (and Asana when asked) with `token`; the user's key.
+  std::string connectedUser(const std::string& token, bool withAsana) {
+    const testing::RouteServer::User user = server_.registerUser();
     for (const std::string segment : {"todoist", "asana"}) {
       if (segment == "asana" && !withAsana) continue;
-      ProviderConnection connection;
-      connection.provider = segment;
-      connection.id = "account-" + token;
-      connection.profile = {{"accountLabel", token.substr(0, 3)}};
-      connection.sealedTokens = tokens::seal(config_.tokenKey, json{{"accessToken", token}}.dump());
-      storage_->saveConnection(body["userId"], connection);
+      server_.connect(user.id, segment, "account-" + token, token,
+                      {{"accountLabel", token.substr(0, 3)}});
     }
-    return body["apiKey"];
+    return user.key;
   }
 
   Answer pipeline(const std::string& key, const std::string& query = "") {
     return call(key, "GET", "/api/integrations/pipeline" + query);
   }
   Answer call(const std::string& key, const std::string& method, const std::string& path) {
-    const httplib::Headers headers = {{"authorization", "Bearer " + key}};
-    httplib::Result result = method == "GET"    ? client_->Get(path, headers)
-                             : method == "POST" ? client_->Post(path, headers, "", "")
-                             : method == "PATCH"
-                                 ? client_->Patch(path, headers, "{}", "application/json")
-                                 : client_->Delete(path, headers);
-    if (!result) return {};
-    rawBody_ = result->body;
-    return {result->status, json::parse(result->body, nullptr, false)};
+    return server_.call(key, method, path, method == "PATCH" ? json::object() : json());
   }
   std::size_t taskPagesRead() const {
     std::size_t pages = 0;
@@ -148,19 +108,13 @@ class PipelineRoutesTest : public ::testing::Test {
   std::atomic<bool> asanaDown_{false}, lockedTask_{false};
   FakeProvider todoist_{todoistRoutes(lockedTask_)};
   FakeProvider asana_{asanaRoutes(asanaDown_)};
-  talewick::testing::TempFolder folder_{"pipeline-routes"};
-  Config config_;
-  std::unique_ptr<Storage> storage_ =
-      openStorage(*DatabaseLocation::parse("sqlite:" + (folder_ / "t.db").string()));
-  std::ostringstream logText_;
-  Log log_{logText_};
-  std::atomic<std::int64_t> now_{NOW};
-  Api api_{config_, *storage_, log_, postForm, [this] { return now_.load(); }, [](int) {}};
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-  std::unique_ptr<httplib::Client> client_;
-  std::string ada_, bob_, rawBody_;
+  testing::RouteServer server_{[this](Config& config) {
+    for (const auto& [segment, fake] : {std::pair{"todoist", &todoist_}, {"asana", &asana_}}) {
+      config.providers[segment].apiBaseURL = fake->url();
+      config.providers[segment].tokenURL = fake->url() + "/oauth/token";
+    }
+  }};
+  std::string ada_ = connectedUser("ada-token", true), bob_ = connectedUser("bob-token", false);
 };
 
 TEST_F(PipelineRoutesTest, answersEveryProviderAndEveryOpenItemInOneRefresh) {
@@ -232,13 +186,13 @@ TEST_F(PipelineRoutesTest, answersEveryProviderAndEveryOpenItemInOneRefresh) {
   EXPECT_EQ(body["items"][2]["dueAt"], "2026-12-06");
 
   // The desktop program reads every item of the answer.
-  const IntegrationWire::Decoded read = IntegrationWire::decodeResponse(rawBody_);
+  const IntegrationWire::Decoded read = IntegrationWire::decodeResponse(answer.text);
   EXPECT_EQ(read.skippedItems, 0);
   EXPECT_EQ(read.response.items.size(), 501u);
 
   // The provider's tokens stay on the server.
-  EXPECT_EQ(rawBody_.find("ada-token"), std::string::npos);
-  EXPECT_EQ(logText_.str().find("ada-token"), std::string::npos);
+  EXPECT_EQ(answer.text.find("ada-token"), std::string::npos);
+  EXPECT_EQ(server_.logText().find("ada-token"), std::string::npos);
 }
 
 TEST_F(PipelineRoutesTest, aProviderDownCostsOnlyItsOwnItems) {
@@ -261,18 +215,18 @@ TEST_F(PipelineRoutesTest, aProviderDownCostsOnlyItsOwnItems) {
 TEST_F(PipelineRoutesTest, answersAreKeptAndForcedReadsAreSpaced) {
   pipeline(ada_);
   EXPECT_EQ(taskPagesRead(), 3u);
-  now_ += 60;
+  server_.now += 60;
   pipeline(ada_);
   EXPECT_EQ(taskPagesRead(), 3u);  // kept
   pipeline(ada_, "?force=1");
   EXPECT_EQ(taskPagesRead(), 6u);
-  now_ += 9;
+  server_.now += 9;
   pipeline(ada_, "?force=true");
   EXPECT_EQ(taskPagesRead(), 6u);  // a forced read 9 s after the last one serves the kept answer
-  now_ += 1;
+  server_.now += 1;
   pipeline(ada_, "?force=true");
   EXPECT_EQ(taskPagesRead(), 9u);
-  now_ += IntegrationPipeline::CACHE_SECONDS;
+  server_.now += IntegrationPipeline::CACHE_SECONDS;
   EXPECT_EQ(pipeline(ada_).body["syncedAt"], "2026-12-07T12:02:40Z");
   EXPECT_EQ(taskPagesRead(), 12u);  // expired
   // Another user's answer is their own.
@@ -372,18 +326,8 @@ TEST_F(PipelineRoutesTest, notionIsReadDiagnosedAndItsPagesCompletedThroughTheir
       answerJson(res, {{"object", "page"}});
     });
   });
-  config_.providers["notion"].apiBaseURL = notion.url();
-  httplib::Result registered =
-      client_->Post("/api/register", {{"x-signup-secret", kSecret}}, "", "");
-  ASSERT_TRUE(registered && registered->status == 200);
-  const json user = json::parse(registered->body);
-  ProviderConnection connection;
-  connection.provider = "notion";
-  connection.id = "n1";
-  connection.sealedTokens =
-      tokens::seal(config_.tokenKey, json{{"accessToken", "cleo-token"}}.dump());
-  storage_->saveConnection(user["userId"], connection);
-  const std::string cleo = user["apiKey"];
+  server_.config().providers["notion"].apiBaseURL = notion.url();
+  const std::string cleo = server_.connectedUser("notion", "n1", "cleo-token");
 
   const Answer answer = pipeline(cleo);
   ASSERT_EQ(answer.status, 200) << answer.body;
@@ -391,8 +335,8 @@ TEST_F(PipelineRoutesTest, notionIsReadDiagnosedAndItsPagesCompletedThroughTheir
   std::vector<std::string> ids;
   for (const json& item : answer.body["items"]) ids.push_back(item["id"]);
   EXPECT_EQ(ids, (std::vector<std::string>{"notion:p1", "notion:p2"}));
-  EXPECT_EQ(rawBody_.find("cleo-token"), std::string::npos);
-  EXPECT_EQ(rawBody_.find("Statut"), std::string::npos);  // the handle stays on the server
+  EXPECT_EQ(answer.text.find("cleo-token"), std::string::npos);
+  EXPECT_EQ(answer.text.find("Statut"), std::string::npos);  // the handle stays on the server
 
   const Answer done = call(cleo, "POST", "/api/integrations/items/notion%3Ap1/complete");
   ASSERT_EQ(done.status, 200) << done.body;
@@ -416,7 +360,7 @@ TEST_F(PipelineRoutesTest, notionIsReadDiagnosedAndItsPagesCompletedThroughTheir
                   {"searchedPageCount", 1},
                   {"dataSourcePageCount", 2},
                   {"syncedAt", "2026-12-07T12:00:00Z"}}));
-  EXPECT_EQ(rawBody_.find("cleo-token"), std::string::npos);
+  EXPECT_EQ(diagnosed.text.find("cleo-token"), std::string::npos);
 
   // A page with neither a status nor a checkbox cannot be closed; nothing reaches Notion.
   pipeline(cleo);
@@ -428,7 +372,7 @@ TEST_F(PipelineRoutesTest, notionIsReadDiagnosedAndItsPagesCompletedThroughTheir
 }
 
 TEST_F(PipelineRoutesTest, needsAKey) {
-  EXPECT_EQ(client_->Get("/api/integrations/pipeline")->status, 401);
+  EXPECT_EQ(server_.client().Get("/api/integrations/pipeline")->status, 401);
   EXPECT_EQ(
       call(std::string(64, 'f'), "POST", "/api/integrations/items/todoist%3Aa1/complete").status,
       401);

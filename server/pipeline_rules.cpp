@@ -14,7 +14,8 @@ using nlohmann::ordered_json;
 
 int threatLevel(const PipelineItem& item, std::int64_t now) {
   if (item.isCalendar()) {
-    if (!item.startsAt || !item.endsAt) return 0;
+    // A day off or a trip is no fight, however long.
+    if (item.allDay || !item.startsAt || !item.endsAt) return 0;
     const std::int64_t minutes = (*item.endsAt - *item.startsAt) / 60;
     return minutes <= 30 ? 0 : minutes <= 90 ? 1 : 2;
   }
@@ -102,6 +103,10 @@ nlohmann::ordered_json itemRecord(const PipelineItem& item, std::int64_t now) {
   }
   if (item.startsAt && item.allDay) {
     record["startsAt"] = isoSeconds(*item.startsAt).substr(0, 10);
+    // The day after the last one, as calendars count whole days; a single day needs none.
+    if (item.endsAt && *item.endsAt - *item.startsAt > 24 * 3600) {
+      record["endsAt"] = isoSeconds(*item.endsAt).substr(0, 10);
+    }
   } else {
     putInstant(record, "startsAt", item.startsAt);
     putInstant(record, "endsAt", item.endsAt);

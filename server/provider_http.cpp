@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <limits>
 #include <regex>
 #include <thread>
 
@@ -55,6 +56,21 @@ ProviderHttp::ProviderHttp(std::string name, std::string baseURL, RetryWait wait
 
 nlohmann::json ProviderHttp::send(const std::string& accessToken,
                                   const ProviderRequest& request) const {
+  const ProviderBytes answer =
+      exchange(accessToken, request, std::numeric_limits<std::size_t>::max());
+  if (answer.body.empty()) return nullptr;
+  nlohmann::json parsed = nlohmann::json::parse(answer.body, nullptr, false);
+  if (parsed.is_discarded()) throw ProviderFailure(name_ + " a répondu un document illisible.");
+  return parsed;
+}
+
+ProviderBytes ProviderHttp::fetch(const std::string& accessToken, const ProviderRequest& request,
+                                  std::size_t maxBytes) const {
+  return exchange(accessToken, request, maxBytes);
+}
+
+ProviderBytes ProviderHttp::exchange(const std::string& accessToken, const ProviderRequest& request,
+                                     std::size_t maxBytes) const {
   if (origin_.empty()) throw ProviderFailure("Adresse de l'API " + name_ + " invalide.");
   std::string target;
   if (request.path.starts_with("http://") || request.path.starts_with("https://")) {
@@ -87,13 +103,29 @@ nlohmann::json ProviderHttp::send(const std::string& accessToken,
   const std::string body = request.body ? request.body->dump() : "";
   const char* type = "application/json";
 
+  // Reads arrive piece by piece so that a body past `maxBytes` is dropped before it is whole.
+  std::string received;
+  bool tooLong = false;
+  const httplib::ContentReceiver receive = [&](const char* data, std::size_t length) {
+    if (length > maxBytes - received.size()) {
+      tooLong = true;
+      return false;
+    }
+    received.append(data, length);
+    return true;
+  };
   for (int attempt = 0;; ++attempt) {
-    httplib::Result result = request.method == "GET"    ? client.Get(target, headers)
+    received.clear();
+    httplib::Result result = request.method == "GET"    ? client.Get(target, headers, receive)
                              : request.method == "POST" ? client.Post(target, headers, body, type)
                              : request.method == "PUT"  ? client.Put(target, headers, body, type)
                              : request.method == "PATCH"
                                  ? client.Patch(target, headers, body, type)
                                  : client.Delete(target, headers, body, type);
+    if (tooLong) {
+      throw ProviderFailure(name_ + " a envoyé plus de " + std::to_string(maxBytes / 1'000'000) +
+                            " Mo : abandonné.");
+    }
     if (!result)
       throw ProviderFailure(name_ + " injoignable : " + httplib::to_string(result.error()));
     const int status = result->status;
@@ -111,15 +143,13 @@ nlohmann::json ProviderHttp::send(const std::string& accessToken,
       throw ProviderUnauthorized(name_ + " a refusé l'accès : reconnecte " + name_ +
                                  " (talewick connect).");
     }
+    if (request.method != "GET") received = result->body;
     if (status < 200 || status > 299) {
-      const std::string reason = reasonOf(result->body);
+      const std::string reason = reasonOf(received);
       throw ProviderFailure(name_ + " a répondu HTTP " + std::to_string(status) +
                             (reason.empty() ? "." : " : " + reason));
     }
-    if (result->body.empty()) return nullptr;
-    nlohmann::json parsed = nlohmann::json::parse(result->body, nullptr, false);
-    if (parsed.is_discarded()) throw ProviderFailure(name_ + " a répondu un document illisible.");
-    return parsed;
+    return {std::move(received), result->get_header_value("content-type")};
   }
 }
 

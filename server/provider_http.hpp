@@ -33,6 +33,12 @@ struct ProviderRequest {
   std::vector<std::pair<std::string, std::string>> headers;
 };
 
+// A provider's answer as it came: its body and the type it declared.
+struct ProviderBytes {
+  std::string body;
+  std::string contentType;
+};
+
 // Waits `seconds` before a call is tried again; tests may count instead of sleeping.
 using RetryWait = std::function<void(int seconds)>;
 void sleepSeconds(int seconds);
@@ -49,7 +55,15 @@ class ProviderHttp {
   // ProviderFailure for any other refusal, a transport error or a body that is not JSON.
   nlohmann::json send(const std::string& accessToken, const ProviderRequest& request) const;
 
+  // The answer's bytes as they are (a file the provider hosts), refused the same ways; a body
+  // longer than `maxBytes` is given up on as it arrives.
+  ProviderBytes fetch(const std::string& accessToken, const ProviderRequest& request,
+                      std::size_t maxBytes) const;
+
  private:
+  ProviderBytes exchange(const std::string& accessToken, const ProviderRequest& request,
+                         std::size_t maxBytes) const;
+
   std::string name_, origin_, prefix_;
   RetryWait wait_;
 };

@@ -51,13 +51,27 @@ ProviderSession::ProviderSession(const SessionContext& context, const Provider& 
 }
 
 nlohmann::json ProviderSession::call(const ProviderRequest& request) {
+  nlohmann::json answer;
+  authorized([&](const std::string& token) { answer = http_.send(token, request); });
+  return answer;
+}
+
+ProviderBytes ProviderSession::fetch(const std::string& baseURL, const ProviderRequest& request,
+                                     std::size_t maxBytes) {
+  const ProviderHttp host(std::string(provider_.name), baseURL, context_.wait);
+  ProviderBytes answer;
+  authorized([&](const std::string& token) { answer = host.fetch(token, request, maxBytes); });
+  return answer;
+}
+
+void ProviderSession::authorized(const std::function<void(const std::string&)>& send) {
   if (tokens_.expiresAt && *tokens_.expiresAt <= context_.now()) renew();
   try {
-    return http_.send(tokens_.accessToken, request);
+    send(tokens_.accessToken);
   } catch (const ProviderUnauthorized&) {
     if (tokens_.refreshToken.empty()) throw;
     renew();
-    return http_.send(tokens_.accessToken, request);
+    send(tokens_.accessToken);
   }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -44,11 +45,20 @@ class ProviderSession {
   // (French message) when the call or the renewal fails.
   nlohmann::json call(const ProviderRequest& request);
 
+  // The bytes of a file the provider hosts at `baseURL` (an origin of its own beside its API,
+  // such as an upload host), under the same token and renewal; `request.path` is the file's
+  // absolute URL on that origin. Throws ProviderFailure as call() does, and for a body longer than
+  // `maxBytes`.
+  ProviderBytes fetch(const std::string& baseURL, const ProviderRequest& request,
+                      std::size_t maxBytes);
+
   const Provider& provider() const { return provider_; }
   const ProviderConnection& connection() const { return connection_; }
   std::int64_t now() const { return context_.now(); }
 
  private:
+  // `send` under the account's access token, renewed before when expired and once after a 401.
+  void authorized(const std::function<void(const std::string& accessToken)>& send);
   void renew();
 
   const SessionContext& context_;

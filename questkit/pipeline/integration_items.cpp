@@ -60,11 +60,15 @@ std::optional<DayEvent> asCalendarDayEvent(const Item& item) {
   event.calendarID = integrationCalendarID(item);
   event.externalIdentifier = event.id;
   event.startDate = *start;
+  // Days without times are read as the user's own midnights; a timed event carries its length.
+  const bool fromMidnight = !item.durationMin && LocalCalendar::startOfDay(*start) == *start;
   if (item.endsAt && *item.endsAt > *start) {
     event.endDate = *item.endsAt;
+    // Whole days end at the midnight after the last one, as calendars count them.
+    event.allDay = fromMidnight && LocalCalendar::startOfDay(*item.endsAt) == *item.endsAt;
   } else if (item.durationMin && *item.durationMin > 0) {
     event.endDate = start->adding(static_cast<double>(*item.durationMin) * 60);
-  } else if (LocalCalendar::startOfDay(*start) == *start) {
+  } else if (fromMidnight) {
     event.allDay = true;
     event.endDate = LocalCalendar::addingDays(*start, 1);
   } else {

@@ -102,6 +102,29 @@ TEST(IntegrationItems, RemoteEventsBecomeOccurrencesOfTheirOwnCalendar) {
   EXPECT_FALSE(asCalendarDayEvent(day));
 }
 
+TEST(IntegrationItems, AnEventOfSeveralWholeDaysCoversEachOfThemAndNoMore) {
+  Item seminar = event("g:s", "2026-12-12");
+  seminar.endsAt = at("2026-12-15");  // the day after the last, as calendars count whole days
+  Item lateNight = event("g:n", "2026-12-12T00:00:00+01:00");  // timed, ending at midnight
+  lateNight.endsAt = at("2026-12-13T00:00:00+01:00");
+  lateNight.durationMin = 24 * 60;
+  const std::optional<DayEvent> shown = asCalendarDayEvent(seminar);
+  ASSERT_TRUE(shown);
+  EXPECT_TRUE(shown->allDay);
+  EXPECT_EQ(shown->endDate, LocalCalendar::addingDays(shown->startDate, 3));
+  EXPECT_FALSE(asCalendarDayEvent(lateNight)->allDay);
+
+  for (const auto& [dayText, covered] : {std::pair{"2026-12-11T00:00:00+01:00", false},
+                                         {"2026-12-12T00:00:00+01:00", true},
+                                         {"2026-12-13T00:00:00+01:00", true},
+                                         {"2026-12-14T00:00:00+01:00", true},
+                                         {"2026-12-15T00:00:00+01:00", false}}) {
+    const Date day = at(dayText);
+    const DateInterval interval{day, LocalCalendar::addingDays(day, 1)};
+    EXPECT_EQ(calendarItems({seminar}, interval, {}).size(), covered ? 1u : 0u) << dayText;
+  }
+}
+
 TEST(IntegrationItems, TheCalendarShowsOpenItemsOfTheWindowOnVisibleCalendars) {
   Item inside = event("g:1", "2026-12-09T10:00:00+01:00");
   Item before = event("g:2", "2026-12-08T23:30:00+01:00");  // ends 00:15 on the 9th: overlaps

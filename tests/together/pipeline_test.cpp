@@ -10,8 +10,8 @@
 #include "platform/curl_http_client.hpp"
 #include "platform/linux_files.hpp"
 #include "server/provider_fake_testing.hpp"
+#include "server/route_testing.hpp"
 #include "server/together_testing.hpp"
-#include "server/token_box.hpp"
 #include "services/pipeline/integration_pipeline_store.hpp"
 #include "tests/support/fake_calendar_store.hpp"
 #include "tests/support/memory_secrets.hpp"
@@ -102,13 +102,9 @@ TEST(PipelineTogether, ATaskCompletedFromTheGameClosesOnceAtTheProviderAndNowher
   });
   Machine ada(server, "ada"), bob(server, "bob");
   // Ada connected Todoist through the browser: the server holds her sealed token.
-  server::ProviderConnection account;
-  account.provider = "todoist";
-  account.id = "ada-todoist";
-  account.connectedAt = server.now();
-  account.sealedTokens =
-      server::tokens::seal(server.config().tokenKey, json{{"accessToken", "access-1"}}.dump());
-  server.storage().saveConnection(ada.registered(), account);
+  server::testing::connectAccount(
+      server.storage(), server.config(),
+      {ada.registered(), "todoist", "ada-todoist", "access-1", server.now()});
   bob.registered();
 
   ada.store.performRefresh(false);
