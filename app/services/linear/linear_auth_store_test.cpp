@@ -14,6 +14,7 @@
 #include "linear/linear_oauth.hpp"
 #include "platform/linux_files.hpp"
 #include "services/backend/oauth_callback.hpp"
+#include "support/digest.hpp"
 #include "tests/support/fake_backend.hpp"
 #include "tests/support/service_session.hpp"
 #include "tests/support/temp_folder.hpp"
@@ -252,7 +253,7 @@ TEST(LinearAuthStore, connectsWithItsOwnOAuthOnlyThroughTheRoundTripItStarted) {
   const std::string verifier = secrets.at(LinearAuthStore::PENDING_VERIFIER_ITEM);
   EXPECT_GE(verifier.size(), 43u);
   EXPECT_EQ(item(asked, "state"), state);
-  EXPECT_EQ(item(asked, "code_challenge"), LinearOAuth::codeChallenge(verifier));
+  EXPECT_EQ(item(asked, "code_challenge"), digest::pkceChallenge(verifier));
   EXPECT_EQ(item(asked, "code_challenge_method"), "S256");
   EXPECT_EQ(item(asked, "client_id"), "client-1");
   EXPECT_EQ(item(asked, "redirect_uri"), LinearAuthStore::OAUTH_REDIRECT);
@@ -294,7 +295,7 @@ TEST(LinearAuthStore, connectsWithItsOwnOAuthOnlyThroughTheRoundTripItStarted) {
   EXPECT_EQ(item(exchange.body, "redirect_uri"), LinearAuthStore::OAUTH_REDIRECT);
   EXPECT_EQ(item(exchange.body, "client_id"), "client-1");
   EXPECT_EQ(item(exchange.body, "client_secret"), "secret-1");
-  EXPECT_EQ(LinearOAuth::codeChallenge(item(exchange.body, "code_verifier")),
+  EXPECT_EQ(digest::pkceChallenge(item(exchange.body, "code_verifier")),
             item(asked, "code_challenge"));
   EXPECT_EQ(secrets.at(LinearAuthStore::OAUTH_TOKEN_ITEM), "jeton-1");
   EXPECT_EQ(store.mode(), LinearMode::oauth);
