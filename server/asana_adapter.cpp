@@ -4,6 +4,7 @@
 
 #include "server/provider_json.hpp"
 #include "server/time_text.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::server {
 
@@ -80,7 +81,7 @@ std::optional<PipelineItem> asanaItem(const nlohmann::json& task, const Workspac
 }
 
 std::string taskPath(const PipelineItem& item) {
-  return "/api/1.0/tasks/" + pjson::pathSegment(item.providerItemId);
+  return "/api/1.0/tasks/" + percentEncoded(item.providerItemId);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "server/crypto.hpp"
 #include "server/provider_json.hpp"
 #include "server/time_text.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::server {
 
@@ -13,11 +14,11 @@ namespace {
 const std::string CALENDAR_ROOT = "/calendar/v3";
 
 std::string eventsPath(const std::string& calendarId) {
-  return CALENDAR_ROOT + "/calendars/" + pjson::pathSegment(calendarId) + "/events";
+  return CALENDAR_ROOT + "/calendars/" + percentEncoded(calendarId) + "/events";
 }
 
 std::string eventPath(const std::string& calendarId, const std::string& eventId) {
-  return eventsPath(calendarId) + "/" + pjson::pathSegment(eventId);
+  return eventsPath(calendarId) + "/" + percentEncoded(eventId);
 }
 
 // Every entry of a Google list, following "nextPageToken".

@@ -1,28 +1,12 @@
 #include "server/invite_mail.hpp"
 
 #include "server/mail_header.hpp"
+#include "support/percent_encoding.hpp"
 #include "text/rsvp.hpp"
 
 namespace talewick::server {
 
 namespace {
-
-std::string percentEncoded(std::string_view text) {
-  static constexpr char HEX[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-        std::string_view("-._~").find(c) != std::string_view::npos) {
-      out += c;
-    } else {
-      out += '%';
-      out += HEX[u >> 4];
-      out += HEX[u & 15];
-    }
-  }
-  return out;
-}
 
 // Text lines end with CR LF in mail; the client's texts hold plain line feeds.
 std::string crlf(std::string_view text) {

@@ -4,6 +4,7 @@
 
 #include "server/provider_json.hpp"
 #include "server/time_text.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::server {
 
@@ -76,8 +77,8 @@ std::optional<PipelineItem> todoItem(const nlohmann::json& task, const nlohmann:
 }
 
 std::string todoTaskPath(const PipelineItem& item) {
-  return "/v1.0/me/todo/lists/" + pjson::pathSegment(item.handle.value("listId", "")) + "/tasks/" +
-         pjson::pathSegment(item.providerItemId);
+  return "/v1.0/me/todo/lists/" + percentEncoded(item.handle.value("listId", "")) + "/tasks/" +
+         percentEncoded(item.providerItemId);
 }
 
 void refuseEvents(const PipelineItem& item) {
@@ -151,7 +152,7 @@ std::vector<PipelineItem> MicrosoftAdapter::openItems(ProviderSession& session,
     if (!listId) continue;
     const std::vector<nlohmann::json> tasks =
         allPages(session, {"GET",
-                           "/v1.0/me/todo/lists/" + pjson::pathSegment(*listId) + "/tasks",
+                           "/v1.0/me/todo/lists/" + percentEncoded(*listId) + "/tasks",
                            {{"$filter", "status ne 'completed'"}, {"$top", "100"}},
                            std::nullopt,
                            {IN_UTC}});
@@ -181,7 +182,7 @@ nlohmann::json moveMicrosoftEvent(ProviderSession& session, const std::string& e
     return nlohmann::json{{"dateTime", text}, {"timeZone", "UTC"}};
   };
   return session.call({"PATCH",
-                       "/v1.0/me/events/" + pjson::pathSegment(eventId),
+                       "/v1.0/me/events/" + percentEncoded(eventId),
                        {},
                        nlohmann::json{{"start", at(startsAt)}, {"end", at(endsAt)}},
                        {IN_UTC}});

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "server/provider_json.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::server {
 
@@ -175,7 +176,7 @@ std::optional<PipelineItem> notionItem(const nlohmann::json& page, const DataSou
 }
 
 std::string pagePath(const PipelineItem& item) {
-  return "/v1/pages/" + pjson::pathSegment(item.providerItemId);
+  return "/v1/pages/" + percentEncoded(item.providerItemId);
 }
 
 void patchPage(ProviderSession& session, const PipelineItem& item, nlohmann::json body) {
@@ -210,7 +211,7 @@ NotionReading readNotion(ProviderSession& session) {
              });
   std::set<std::string> pageIds;
   for (const DataSource& source : reading.sources) {
-    eachResult(session, "/v1/data_sources/" + pjson::pathSegment(source.id) + "/query",
+    eachResult(session, "/v1/data_sources/" + percentEncoded(source.id) + "/query",
                {{"page_size", 100}}, [&](const nlohmann::json& page) {
                  ++reading.queried;
                  std::optional<PipelineItem> item = notionItem(page, source);

@@ -5,6 +5,7 @@
 #include "pipeline/task_threat.hpp"
 #include "server/provider_json.hpp"
 #include "server/time_text.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::server {
 
@@ -80,7 +81,7 @@ std::vector<std::string> placementsOf(const PipelineItem& item, std::int64_t now
 }
 
 std::string itemHref(const std::string& itemId) {
-  return "api/integrations/items/" + pjson::pathSegment(itemId);
+  return "api/integrations/items/" + percentEncoded(itemId);
 }
 
 nlohmann::ordered_json itemRecord(const PipelineItem& item, std::int64_t now) {

@@ -57,19 +57,4 @@ std::vector<std::string> strings(const nlohmann::json& value, std::string_view k
   return found;
 }
 
-std::string pathSegment(std::string_view text) {
-  static const char* const hex = "0123456789ABCDEF";
-  std::string encoded;
-  for (const unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-      encoded += static_cast<char>(c);
-    } else {
-      encoded += '%';
-      encoded += hex[c >> 4];
-      encoded += hex[c & 15];
-    }
-  }
-  return encoded;
-}
-
 }  // namespace talewick::server::pjson

@@ -26,7 +26,4 @@ const nlohmann::json& array(const nlohmann::json& value, std::string_view key);
 // The strings of an array (other entries skipped).
 std::vector<std::string> strings(const nlohmann::json& value, std::string_view key);
 
-// `text` percent-encoded for one path segment of a provider's URL.
-std::string pathSegment(std::string_view text);
-
 }  // namespace talewick::server::pjson

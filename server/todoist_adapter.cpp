@@ -4,6 +4,7 @@
 
 #include "server/provider_json.hpp"
 #include "server/time_text.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::server {
 
@@ -39,7 +40,7 @@ std::optional<std::string> nameOf(const nlohmann::json& entries,
 }
 
 std::string taskPath(const PipelineItem& item) {
-  return "/api/v1/tasks/" + pjson::pathSegment(item.providerItemId);
+  return "/api/v1/tasks/" + percentEncoded(item.providerItemId);
 }
 
 }  // namespace

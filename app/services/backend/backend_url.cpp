@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "support/percent_encoding.hpp"
 #include "support/text.hpp"
 
 namespace talewick::backend {
@@ -49,23 +50,6 @@ std::optional<std::string> backendRoot(std::string_view text) {
 std::string callURL(const std::string& root, std::string_view path) {
   while (path.starts_with('/')) path.remove_prefix(1);
   return root + "/" + std::string(path);
-}
-
-std::string percentEncoded(std::string_view text) {
-  static constexpr char HEX[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~') {
-      out += c;
-    } else {
-      out += '%';
-      out += HEX[u >> 4];
-      out += HEX[u & 15];
-    }
-  }
-  return out;
 }
 
 std::string formEncoded(const std::vector<std::pair<std::string, std::string>>& items) {

@@ -18,9 +18,6 @@ bool isHttpURL(std::string_view text);
 // are appended to it), so that such a setting counts as no backend at all.
 std::optional<std::string> backendRoot(std::string_view text);
 
-// `text` with every byte but the unreserved ones (letters, digits, "-._~") percent-encoded: one
-// path segment or one query value of a call.
-std::string percentEncoded(std::string_view text);
 // "name=value&…" with both sides percent-encoded: a query string, or the body of a form POST
 // (application/x-www-form-urlencoded).
 std::string formEncoded(const std::vector<std::pair<std::string, std::string>>& items);

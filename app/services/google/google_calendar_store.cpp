@@ -4,6 +4,7 @@
 
 #include "services/backend/backend_error.hpp"
 #include "services/backend/backend_url.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::google {
 
@@ -117,9 +118,8 @@ void GoogleCalendarStore::respond(const GoogleCalendar::EventTarget& target,
                                   std::function<void(bool, const std::string&)> done) {
   backend::BackendConnection& backend = backend_();
   if (!backend.configured()) return done(false, backend::BackendError::notConfigured().what());
-  const std::string path = "api/google-calendar/events/" +
-                           backend::percentEncoded(target.calendarId) + "/" +
-                           backend::percentEncoded(target.eventId);
+  const std::string path = "api/google-calendar/events/" + percentEncoded(target.calendarId) + "/" +
+                           percentEncoded(target.eventId);
   backend.perform({"PATCH", path, Json{{"response", response}}.dump(), CALL_TIMEOUT},
                   loop_.serialQueue(QUEUE),
                   [done = std::move(done)](backend::Outcome<std::string> outcome) {

@@ -4,6 +4,7 @@
 
 #include "services/backend/backend_url.hpp"
 #include "support/json.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::invites {
 
@@ -63,8 +64,7 @@ std::optional<RSVPRecord> decodeAnswerDocument(std::string_view body, const std:
 std::optional<RSVPRecord> fetchAnswers(HttpClient& http, const std::string& readEndpoint,
                                        const std::string& uid, const std::string& token) {
   HttpRequest request;
-  request.url = readEndpoint + "?uid=" + backend::percentEncoded(uid) +
-                "&token=" + backend::percentEncoded(token);
+  request.url = readEndpoint + "?uid=" + percentEncoded(uid) + "&token=" + percentEncoded(token);
   request.timeout = FETCH_TIMEOUT;
   try {
     const HttpResponse response = http.send(request);

@@ -11,7 +11,6 @@
 #include <mutex>
 #include <thread>
 
-#include "linear/linear_oauth.hpp"
 #include "platform/linux_files.hpp"
 #include "services/backend/oauth_callback.hpp"
 #include "support/digest.hpp"

@@ -5,6 +5,7 @@
 #include "services/backend/backend_error.hpp"
 #include "services/backend/backend_url.hpp"
 #include "support/loc.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::pipeline {
 
@@ -29,7 +30,7 @@ std::string pipelinePath(bool force, const std::optional<std::string>& workspace
   if (force) query += "force=1";
   if (workspace && !workspace->empty()) {
     if (!query.empty()) query += '&';
-    query += "workspaceId=" + backend::percentEncoded(*workspace);
+    query += "workspaceId=" + percentEncoded(*workspace);
   }
   return query.empty() ? path : path + "?" + query;
 }

@@ -2,6 +2,7 @@
 
 #include "services/backend/backend_error.hpp"
 #include "services/backend/backend_url.hpp"
+#include "support/percent_encoding.hpp"
 
 namespace talewick::pipeline {
 
@@ -31,13 +32,13 @@ void moveRemoteEvent(backend::BackendConnection& backend, SerialQueue& queue,
   backend::BackendCall call;
   if (isGoogle(item)) {
     call = {"PATCH",
-            "api/google-calendar/events/" + backend::percentEncoded(event.calendarId) + "/" +
-                backend::percentEncoded(event.eventId),
+            "api/google-calendar/events/" + percentEncoded(event.calendarId) + "/" +
+                percentEncoded(event.eventId),
             Json{{"start", iso8601::format(start, 0)}, {"end", iso8601::format(end, 0)}}.dump(),
             GOOGLE_TIMEOUT};
   } else {
     call = {
-        "PATCH", "api/microsoft/calendar/events/" + backend::percentEncoded(event.eventId),
+        "PATCH", "api/microsoft/calendar/events/" + percentEncoded(event.eventId),
         Json{{"startsAt", iso8601::format(start, 0)}, {"endsAt", iso8601::format(end, 0)}}.dump(),
         MICROSOFT_TIMEOUT};
   }
